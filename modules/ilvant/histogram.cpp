@@ -1,0 +1,8 @@
+// Placeholder until this family is built.
+#include "run.h"
+
+namespace ilvant {
+
+bool RunHistogramEqualization(const RunArgs& a) { return a.fail(kNotImplemented); }
+
+}  // namespace ilvant

@@ -1,0 +1,104 @@
+// Run conventions shared by every ilvant method: arguments of a run, inputs
+// and outputs named by position, and the common failure texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "frame/module_frame.h"
+#include "talvix.h"
+
+namespace ilvant {
+
+struct RunArgs {
+  void* ctx;
+  intptr_t inputList;
+  const void* inputNames;
+  intptr_t outputList;
+  const void* outputNames;
+  int errLen;
+  char16_t* errBuf;
+
+  bool fail(std::u16string_view text) const { return frame::Fail(errLen, errBuf, text); }
+};
+
+// A parameter name fetched by position (64 characters, highest index 63).
+struct ParamName {
+  char16_t text[64] = {};
+  bool ok = false;
+  const char16_t* c_str() const { return text; }
+};
+
+inline ParamName InputName(const RunArgs& a, int i) {
+  ParamName n;
+  n.ok = GetParameterName(a.inputList, a.inputNames, i, 63, n.text);
+  return n;
+}
+
+inline ParamName OutputName(const RunArgs& a, int i) {
+  ParamName n;
+  n.ok = GetParameterName(a.outputList, a.outputNames, i, 63, n.text);
+  return n;
+}
+
+inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame ";
+inline constexpr std::u16string_view kNoOutputFrame = u"error: Cannot get output frame";
+
+// Row stride of a frame: rows padded to 4 bytes.
+inline int Stride(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
+
+// One run function per method; each family lives in its own file.
+using RunFn = bool (*)(const RunArgs&);
+
+// Pixel arithmetic, blending, masking, thresholding (arith.cpp, blend.cpp, mask.cpp).
+bool RunSimpleThreshold(const RunArgs&);   // 0
+bool RunInverse(const RunArgs&);           // 20
+bool RunAddConst(const RunArgs&);          // 21
+bool RunMultConst(const RunArgs&);         // 22
+bool RunAddFrame(const RunArgs&);          // 23
+bool RunSubFrame(const RunArgs&);          // 24
+bool RunPasteMask(const RunArgs&);         // 25
+bool RunBlendFrame(const RunArgs&);        // 26
+bool RunBlendFrameAlpha(const RunArgs&);   // 27
+bool RunMasking(const RunArgs&);           // 31
+
+// Colour (color.cpp, false_color.cpp, histogram.cpp).
+bool RunColorToMonochrome(const RunArgs&);     // 1
+bool RunColorToMonochromeAvg(const RunArgs&);  // 2
+bool RunMonochromeToColor(const RunArgs&);     // 3
+bool RunSplitRGB(const RunArgs&);              // 5
+bool RunCombineRGB(const RunArgs&);            // 6
+bool RunSplitHSL(const RunArgs&);              // 7
+bool RunCombineHSL(const RunArgs&);            // 8
+bool RunFalseColor(const RunArgs&);            // 30
+bool RunHistogramEqualization(const RunArgs&); // 35
+
+// Geometry and resampling (turns.cpp, crop.cpp, resample.cpp, rotate.cpp).
+bool RunRotate90Right(const RunArgs&);  // 9
+bool RunRotate90Left(const RunArgs&);   // 10
+bool RunRotate180(const RunArgs&);      // 11
+bool RunRotate(const RunArgs&);         // 12
+bool RunTranslate(const RunArgs&);      // 13
+bool RunCrop(const RunArgs&);           // 14
+bool RunFlipHorizontal(const RunArgs&); // 15
+bool RunFlipVertical(const RunArgs&);   // 16
+bool RunDownsample(const RunArgs&);     // 17
+bool RunOversample(const RunArgs&);     // 18
+bool RunResize(const RunArgs&);         // 19
+
+// Pixel access and counting (pixels.cpp, counting.cpp).
+bool RunLinePixelCount(const RunArgs&);    // 28
+bool RunRegionPixelCount(const RunArgs&);  // 29
+bool RunGetPixel(const RunArgs&);          // 32
+bool RunPutPixel(const RunArgs&);          // 33
+bool RunPutRegion(const RunArgs&);         // 34
+
+// copy_frame (4) runs in the dispatcher.
+bool RunCopyFrame(const RunArgs&);
+
+// "Two input arrays (NAME1 and NAME2) have different number of elements."
+void WarnArraySizeMismatch(void* ctx, const char16_t* name1, const char16_t* name2);
+
+inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
+
+}  // namespace ilvant
