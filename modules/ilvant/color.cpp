@@ -1,14 +1,95 @@
-// Placeholder until this family is built.
-#include "run.h"
+// Colour to grey, grey to colour, and the RGB split and combine.
+#include <cstring>
+
+#include "color_frames.h"
+#include "color_planes.h"
 
 namespace ilvant {
 
-bool RunColorToMonochrome(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunColorToMonochromeAvg(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunMonochromeToColor(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunSplitRGB(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunCombineRGB(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunSplitHSL(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunCombineHSL(const RunArgs& a) { return a.fail(kNotImplemented); }
+using color::ForRows;
+using color::InputFrame;
+using color::OutputFrame;
+using color::Rows;
+
+namespace {
+
+// Shared by the two grey conversions: grey(b, g, r) per colour pixel.
+template <typename Grey>
+bool ToMonochrome(const RunArgs& a, Grey grey) {
+  Frame* in = nullptr;
+  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  const Rows src(in);
+  Frame* out = nullptr;
+  if (!OutputFrame(a, 0, src.width, src.depth, 8, &out)) return a.fail(kNoOutputFrame);
+  if (src.bpp == 8) {
+    std::memcpy(out, in, GetFrameSize(out));
+    return true;
+  }
+  if (src.bpp != 24 && src.bpp != 32) return true;
+  const Rows dst(out);
+  const int step = src.bpp / 8;
+  ForRows(src.depth, [&](int y) {
+    const uint8_t* s = src.row(y);
+    uint8_t* d = dst.row(y);
+    for (int x = 0; x < src.width; ++x, s += step) d[x] = grey(s[0], s[1], s[2]);
+  });
+  return true;
+}
+
+}  // namespace
+
+bool RunColorToMonochrome(const RunArgs& a) {
+  // Integer luma weights (0.299, 0.587, 0.114 in 1/256ths).
+  return ToMonochrome(
+      a, [](unsigned b, unsigned g, unsigned r) { return static_cast<uint8_t>((77 * r + 150 * g + 29 * b) >> 8); });
+}
+
+bool RunColorToMonochromeAvg(const RunArgs& a) {
+  return ToMonochrome(a, [](unsigned b, unsigned g, unsigned r) { return static_cast<uint8_t>((r + g + b) / 3); });
+}
+
+bool RunMonochromeToColor(const RunArgs& a) {
+  Frame* in = nullptr;
+  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  const Rows src(in);
+  Frame* out = nullptr;
+  if (!OutputFrame(a, 0, src.width, src.depth, 32, &out)) return a.fail(kNoOutputFrame);
+  const Rows dst(out);
+  switch (src.bpp) {
+    case 8:
+      ForRows(src.depth, [&](int y) {
+        const uint8_t* s = src.row(y);
+        uint8_t* d = dst.row(y);
+        for (int x = 0; x < src.width; ++x, d += 4) d[0] = d[1] = d[2] = s[x], d[3] = 255;
+      });
+      break;
+    case 24:
+      ForRows(src.depth, [&](int y) {
+        const uint8_t* s = src.row(y);
+        uint8_t* d = dst.row(y);
+        for (int x = 0; x < src.width; ++x, s += 3, d += 4) d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
+      });
+      break;
+    case 32:
+      std::memcpy(out, in, GetFrameSize(out));
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool RunSplitRGB(const RunArgs& a) {
+  return color::Split(
+      a, /*hslGrey=*/false,
+      [](unsigned b, unsigned g, unsigned r, uint8_t* p0, uint8_t* p1, uint8_t* p2) { *p0 = r, *p1 = g, *p2 = b; });
+}
+
+bool RunCombineRGB(const RunArgs& a) {
+  // Without a mask the colour is opaque.
+  return color::Combine(a, 255, [](unsigned r, unsigned g, unsigned b, uint8_t* px) {
+    px[0] = static_cast<uint8_t>(b), px[1] = static_cast<uint8_t>(g), px[2] = static_cast<uint8_t>(r);
+  });
+}
 
 }  // namespace ilvant

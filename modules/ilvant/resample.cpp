@@ -1,10 +1,131 @@
-// Placeholder until this family is built.
-#include "run.h"
+// downsample (block means), oversample and resize (through ResampleFrame).
+#include "resample.h"
+
+#include <climits>
+#include <vector>
+
+#include "geometry.h"
 
 namespace ilvant {
+namespace {
 
-bool RunDownsample(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunOversample(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool RunResize(const RunArgs& a) { return a.fail(kNotImplemented); }
+using geometry::FrameView;
+using geometry::TruncToInt;
+
+constexpr std::u16string_view kModeName = u"Type of interpolation";
+
+// trunc of number input i; below 1 becomes 1, with the correction warning
+// when `warn` is set; absent gives `absent`.
+int ReadAtLeastOne(const RunArgs& a, int i, int absent, bool warn) {
+  ParamName name;
+  const std::optional<double> v = geometry::ReadNumber(a, i, &name);
+  if (!v) return absent;
+  const int k = TruncToInt(*v);
+  if (k >= 1) return k;
+  if (warn) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), k, 1);
+  return 1;
+}
+
+// Input 3, the interpolation mode: bilinear when absent or unknown.
+int ReadMode(const RunArgs& a) {
+  const std::optional<double> v = geometry::ReadNumber(a, 3, nullptr, false);
+  if (!v) return kBilinear;
+  const int mode = TruncToInt(*v);
+  if (mode >= kNearest && mode <= kBicubic) return mode;
+  // Highest index 255: the whole text is 65 characters and must reach the host uncut.
+  std::u16string text = u"Not existing mode defined for the parameter ";
+  text += kModeName;
+  AddWarning(a.ctx, 255, text.c_str());
+  return kBilinear;
+}
+
+// Mean of each kx x ky block, remainder dropped; 32-bit frames get alpha 255.
+template <int N>
+void BlockMeans(const FrameView& in, const FrameView& out, int kx, int ky) {
+  constexpr int kChannels = N == 1 ? 1 : 3;
+  const uint64_t area = static_cast<uint64_t>(kx) * static_cast<uint64_t>(ky);
+#pragma omp parallel
+  {
+    std::vector<uint64_t> sums(static_cast<size_t>(out.width) * kChannels);
+#pragma omp for schedule(static)
+    for (int y = 0; y < out.depth; ++y) {
+      std::fill(sums.begin(), sums.end(), 0);
+      for (int j = 0; j < ky; ++j) {
+        const uint8_t* s = in.row(y * ky + j);
+        for (int x = 0; x < out.width; ++x) {
+          const uint8_t* p = s + static_cast<ptrdiff_t>(x) * kx * N;
+          uint64_t* acc = &sums[static_cast<size_t>(x) * kChannels];
+          for (int i = 0; i < kx; ++i, p += N) {
+            for (int c = 0; c < kChannels; ++c) acc[c] += p[c];
+          }
+        }
+      }
+      uint8_t* d = out.row(y);
+      for (int x = 0; x < out.width; ++x) {
+        for (int c = 0; c < kChannels; ++c) d[x * N + c] = static_cast<uint8_t>(sums[x * kChannels + c] / area);
+        if (N == 4) d[x * N + 3] = 255;
+      }
+    }
+  }
+}
+
+// Output of the target size at the input's depth: a whole copy when the size
+// is unchanged (`same`), else ResampleFrame.
+bool Resample(const RunArgs& a, const FrameView& in, int tw, int td, int mode, bool same) {
+  FrameView out;
+  if (!geometry::FetchOutput(a, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  if (same) {
+    geometry::CopyWhole(in, out);
+  } else {
+    ResampleFrame(in.width, in.depth, in.bpp, tw, td, in.data, out.data, mode);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RunDownsample(const RunArgs& a) {
+  FrameView in;
+  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  const int kx = ReadAtLeastOne(a, 1, 1, false);
+  const int ky = ReadAtLeastOne(a, 2, 1, false);
+  const int tw = in.width / kx;
+  const int td = in.depth / ky;
+  if (tw == 0 || td == 0) return a.fail(geometry::kZeroDimension);
+
+  FrameView out;
+  if (!geometry::FetchOutput(a, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  if (kx == 1 && ky == 1) {
+    geometry::CopyWhole(in, out);
+  } else if (in.bpp == 8) {
+    BlockMeans<1>(in, out, kx, ky);
+  } else if (in.bpp == 32) {
+    BlockMeans<4>(in, out, kx, ky);
+  }
+  return true;
+}
+
+bool RunOversample(const RunArgs& a) {
+  FrameView in;
+  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  const int kx = ReadAtLeastOne(a, 1, 1, true);
+  const int ky = ReadAtLeastOne(a, 2, 1, true);
+  const int64_t tw = static_cast<int64_t>(kx) * in.width;
+  const int64_t td = static_cast<int64_t>(ky) * in.depth;
+  if (tw == 0 || td == 0) return a.fail(geometry::kZeroDimension);
+  const int mode = ReadMode(a);
+  // No frame side can pass the int range; the product must not wrap into one.
+  if (tw > INT_MAX || td > INT_MAX) return a.fail(kNoOutputFrame);
+  return Resample(a, in, static_cast<int>(tw), static_cast<int>(td), mode, kx == 1 && ky == 1);
+}
+
+bool RunResize(const RunArgs& a) {
+  FrameView in;
+  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  const int tw = ReadAtLeastOne(a, 1, in.width, true);
+  const int td = ReadAtLeastOne(a, 2, in.depth, true);
+  const int mode = ReadMode(a);
+  return Resample(a, in, tw, td, mode, tw == in.width && td == in.depth);
+}
 
 }  // namespace ilvant

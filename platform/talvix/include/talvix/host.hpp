@@ -139,11 +139,11 @@ class Module {
 
 // One recorded drawing call, with every argument in call order.
 struct DrawCall {
-  std::string fn;             // "DrawLine", "DrawString", ...
-  std::vector<double> args;   // numeric arguments in order (hi/textLen included as numbers)
-  std::u16string text;        // for texts
+  std::string fn;            // "DrawLine", "DrawString", ...
+  std::vector<double> args;  // numeric arguments in order (hi/textLen included as numbers)
+  std::u16string text;       // for texts
   TColor color{};
-  TColor under{};             // DrawDirectionUnderpainted only
+  TColor under{};  // DrawDirectionUnderpainted only
 };
 
 // Per-picture state shared by the runs of one inspection.
@@ -181,6 +181,9 @@ struct RunResult {
 class RunContext {
  public:
   RunContext(Module& module, int methodIndex, Inspection* inspection = nullptr);
+  // A context from an explicit parameter list, without a module (for tests
+  // that call the host functions directly through hostContext()).
+  RunContext(std::vector<ParamInfo> inputs, std::vector<ParamInfo> outputs, Inspection* inspection = nullptr);
   ~RunContext();
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
@@ -206,6 +209,17 @@ class RunContext {
   // Test option: new output frames are filled with this byte instead of 0.
   void fillNewFrames(uint8_t byte);
 
+  // What run() does before calling the module: outputs, output frames and
+  // warnings start empty.
+  void beginRun();
+  // The (list word, names pointer) pairs handed to RunMethod.
+  struct ParamList {
+    intptr_t list = 0;
+    const void* names = nullptr;
+  };
+  ParamList inputList() const;
+  ParamList outputList() const;
+
   // Runs the method once with this handle. errBuf is pre-filled with a canary
   // and terminated by the host after the call.
   RunResult run(intptr_t handle, int errLen = 255);
@@ -215,8 +229,8 @@ class RunContext {
   // After a run. Outputs and inputs by name (inputs to see write-backs).
   const FrameBuffer* frame(const std::u16string& name) const;  // output frame, null when none
   const FrameBuffer* inputFrame(const std::u16string& name) const;
-  std::vector<std::u16string> outputFrameNames() const;        // every frame the run requested, "overlay" excluded
-  const FrameBuffer& overlay() const;                          // the inspection's overlay
+  std::vector<std::u16string> outputFrameNames() const;  // every frame the run requested, "overlay" excluded
+  const FrameBuffer& overlay() const;                    // the inspection's overlay
   std::vector<double> numbers(const std::u16string& name) const;
   std::vector<bool> flags(const std::u16string& name) const;
   std::vector<TColor> colors(const std::u16string& name) const;
@@ -234,7 +248,7 @@ class RunContext {
 
   const std::vector<std::u16string>& warnings() const;
   const std::vector<DrawCall>& drawList() const;  // the inspection's drawing list
-  void* hostContext();                             // for direct host calls in tests
+  void* hostContext();                            // for direct host calls in tests
   Inspection& inspection();
 
   struct State;
@@ -247,6 +261,24 @@ class RunContext {
 // Paints a drawing list onto a 32-bit (or 8-bit) frame with Cairo.
 void RenderDrawList(const std::vector<DrawCall>& calls, FrameBuffer& target);
 void RenderDrawList(const std::vector<DrawCall>& calls, Frame* target);
+
+// Icon tokens handed out by GetResourceIconAddress and given back by DoneIcon,
+// process-wide, in call order.
+struct IconEvent {
+  bool released = false;  // false: fetched
+  void* module = nullptr;
+  int number = 0;
+  HostIcon token = nullptr;
+};
+std::vector<IconEvent> IconLog();
+void ClearIconLog();
+// The resource a live token stands for, null for an unknown token.
+const ModuleResource* IconResource(HostIcon token);
+
+// Directory that FindPath and FindNewPath join relative paths to (process-wide;
+// empty = the working directory).
+void SetDataDirectory(const std::string& dir);
+std::string DataDirectory();
 
 // UTF-8 <-> UTF-16 helpers.
 std::u16string ToU16(const std::string& s);

@@ -1,0 +1,346 @@
+// Construction, storage and the two detections of CBorderDetection: contrast
+// peaks along the scan lines or arcs, then a trace from every peak, twice.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "border/border_detection.h"
+#include "border_frame.h"
+
+namespace {
+
+const BorderEndPoint kNoEndPoint = {-1.0f, -1.0f, -1, -1};
+
+void Grow(std::shared_ptr<int[]>& store, int*& raw, int oldCapacity, int capacity) {
+  std::shared_ptr<int[]> grown(new int[capacity]());
+  if (raw && oldCapacity > 0) std::copy(raw, raw + oldCapacity, grown.get());
+  store = std::move(grown);
+  raw = store.get();
+}
+
+}  // namespace
+
+// Everything one detection call works with.
+struct CBorderDetection::Detection {
+  const Frame* source;
+  Frame* mark;
+  const TRectangularRegion* rect;
+  const TRingRegion* ring;
+  bool useRing;
+  double s, c;
+  int threshold;
+  int maxObjects;
+  void* owner;
+  PixelCallback callback;
+  int* endCount;
+  int* lengths;
+  bool* valid;
+  bool* open;
+  int label;  // last label used, -1 before the first
+
+  bool InRegion(int x, int y) const {
+    const TPoint p{static_cast<double>(x), static_cast<double>(y)};
+    return useRing ? PixelInRingRegion(source, ring, p) : PixelInRectangularRegion(source, rect, p, s, c);
+  }
+};
+
+// One visit of a peak: where the trace starts and how it ended.
+struct CBorderDetection::Visit {
+  int startX, startY;
+  int label;
+  int endX, endY;
+  bool leftRegion;
+};
+
+CBorderDetection::CBorderDetection() { std::fill(std::begin(endPoints), std::end(endPoints), kNoEndPoint); }
+
+CBorderDetection::~CBorderDetection() = default;
+
+CBorderDetection& CBorderDetection::operator=(const CBorderDetection& other) {
+  if (this == &other) return *this;
+  sampleX = other.sampleX;
+  sampleY = other.sampleY;
+  sampleContrast = other.sampleContrast;
+  sampleCapacity = other.sampleCapacity;
+  edgeX = other.edgeX;
+  edgeY = other.edgeY;
+  edgeCapacity = other.edgeCapacity;
+  objectCount = other.objectCount;
+  objectRecords = other.objectRecords;
+  recordCapacity = other.recordCapacity;
+  std::copy(std::begin(other.endPoints), std::end(other.endPoints), std::begin(endPoints));
+  sampleXStore_ = other.sampleXStore_;
+  sampleYStore_ = other.sampleYStore_;
+  sampleContrastStore_ = other.sampleContrastStore_;
+  edgeXStore_ = other.edgeXStore_;
+  edgeYStore_ = other.edgeYStore_;
+  return *this;
+}
+
+void CBorderDetection::GrowSamples(int capacity) {
+  if (capacity <= sampleCapacity) return;
+  Grow(sampleXStore_, sampleX, sampleCapacity, capacity);
+  Grow(sampleYStore_, sampleY, sampleCapacity, capacity);
+  Grow(sampleContrastStore_, sampleContrast, sampleCapacity, capacity);
+  sampleCapacity = capacity;
+}
+
+void CBorderDetection::GrowEdges(int capacity) {
+  if (capacity <= edgeCapacity) return;
+  Grow(edgeXStore_, edgeX, edgeCapacity, capacity);
+  Grow(edgeYStore_, edgeY, edgeCapacity, capacity);
+  edgeCapacity = capacity;
+}
+
+void CBorderDetection::CreateObjectRecords() {
+  if (objectRecords) return;
+  objectRecords = static_cast<BorderObjectRecord**>(std::calloc(1, sizeof(BorderObjectRecord*)));
+  if (!objectRecords) throw std::bad_alloc();
+  recordCapacity = 0;
+}
+
+void CBorderDetection::ReleaseObjectRecords() {
+  if (!objectRecords) return;
+  for (int i = 0; i < recordCapacity; ++i) delete objectRecords[i];
+  std::free(objectRecords);
+  objectRecords = nullptr;
+  recordCapacity = 0;
+}
+
+void CBorderDetection::StartRecord(const Frame* source, int label) {
+  if (!objectRecords) return;
+  while (label >= recordCapacity) {
+    const int grown = recordCapacity + 16;
+    auto* array = static_cast<BorderObjectRecord**>(std::realloc(objectRecords, grown * sizeof(BorderObjectRecord*)));
+    if (!array) throw std::bad_alloc();
+    objectRecords = array;
+    for (int i = recordCapacity; i < grown; ++i) objectRecords[i] = new BorderObjectRecord{};
+    recordCapacity = grown;
+  }
+  BorderObjectRecord& r = *objectRecords[label];
+  r = BorderObjectRecord{};
+  r.label = label;
+  r.minX = border::FrameWidth(source);
+  r.minY = border::FrameHeight(source);
+}
+
+void CBorderDetection::UpdateRecord(const Frame* source, int label, int x, int y) {
+  if (!objectRecords || label >= recordCapacity) return;
+  BorderObjectRecord& r = *objectRecords[label];
+  int grey = 0;
+  GetPixelValue(source, x, y, &grey);
+  r.sumX += x;
+  r.sumY += y;
+  r.sumGrey += grey;
+  if (y <= r.minY) {
+    r.minY = y;
+    r.xAtMinY = x;
+  }
+  if (y >= r.maxY) {
+    r.maxY = y;
+    r.xAtMaxY = x;
+  }
+  if (x <= r.minX) {
+    r.minX = x;
+    r.yAtMinX = y;
+  }
+  if (x >= r.maxX) {
+    r.maxX = x;
+    r.yAtMaxX = y;
+  }
+}
+
+void CBorderDetection::AppendEndPoint(Detection& d, int x, int y, int label) {
+  if (x == -1 || *d.endCount >= kMaxEndPoints - 1) return;
+  ++*d.endCount;
+  endPoints[*d.endCount] = {static_cast<float>(x), static_cast<float>(y), label, -1};
+}
+
+// Follows a border from the visit's start pixel. Answers the steps made.
+int CBorderDetection::Trace(Detection& d, Visit& v) {
+  int x = v.startX, y = v.startY;
+  int prevX = -1, prevY = -1, prev2X = -1, prev2Y = -1;
+  int direction = -1, steps = 0;
+  bool closed = false, collided = false;
+  int other = -1, endX = -1, endY = -1;
+  int contrasts[8], xs[8], ys[8];
+  v.leftRegion = false;
+
+  for (;;) {
+    AddPixelValue(d.mark, x, y, static_cast<unsigned>(v.label));
+    if (!d.InRegion(x, y)) {
+      v.leftRegion = true;
+      break;
+    }
+    std::fill(std::begin(contrasts), std::end(contrasts), 0);
+    std::fill(std::begin(xs), std::end(xs), 0);
+    std::fill(std::begin(ys), std::end(ys), 0);
+    closed = false;
+    if (!CheckSurroundedPixels(d.source, d.mark, x, y, d.threshold, prevX, prevY, prev2X, prev2Y, v.label, contrasts,
+                               xs, ys, &closed, v.startX, v.startY, steps, &collided, &other, &endX, &endY)) {
+      break;
+    }
+    if (!CheckThePossiblePixels(d.source, d.mark, &direction, d.threshold, x, y, prevX, prevY, steps, v.startX,
+                                v.startY, &closed, &endX, &endY, contrasts, xs, ys)) {
+      break;
+    }
+    UpdateRecord(d.source, v.label, x, y);
+    if (prevX == -1 && prevY == -1) {
+      prev2X = x;
+      prev2Y = y;
+    } else {
+      prev2X = prevX;
+      prev2Y = prevY;
+    }
+    prevX = x;
+    prevY = y;
+    ++steps;
+    x = xs[direction];
+    y = ys[direction];
+  }
+
+  if (closed) {
+    v.endX = endX;
+    v.endY = endY;
+  } else {
+    v.endX = x;
+    v.endY = y;
+  }
+  AddPixelValue(d.mark, v.endX, v.endY, static_cast<unsigned>(v.label));
+  AppendEndPoint(d, v.endX, v.endY, v.label);
+
+  const int L = v.label;
+  if (d.lengths[L] == 0) {
+    const bool closes = std::abs(v.endX - v.startX) <= 1 && std::abs(v.endY - v.startY) <= 1 && steps >= 4;
+    d.open[L] = !closes;
+  } else {
+    d.open[L] = d.open[L] && steps >= 11;
+  }
+  d.lengths[L] += steps;
+
+  const int w = border::FrameWidth(d.source), h = border::FrameHeight(d.source);
+  if (v.leftRegion || v.endX == 1 || v.endX == w - 2 || v.endY == 1 || v.endY == h - 2) d.valid[L] = false;
+  if (collided) {
+    // A mark that is no label of this detection counts as an object that is not valid.
+    const bool known = other >= 0 && other <= d.label;
+    if (!known || !d.valid[other] || d.lengths[L] <= d.lengths[other]) {
+      d.valid[L] = false;
+    } else {
+      d.valid[L] = true;
+      d.valid[other] = false;
+    }
+  }
+  return steps;
+}
+
+void CBorderDetection::VisitPeaks(Detection& d, int peaks) {
+  for (int p = 0; p < peaks; ++p) {
+    Visit first{edgeX[p], edgeY[p], -1, -1, -1, false};
+    int count = 0;
+    const bool freePeak = CheckNeighbourPixels(d.mark, first.startX, first.startY, &count);
+    if (!freePeak || d.label >= d.maxObjects) continue;  // no trace, so no end points for this peak
+
+    first.label = ++d.label;
+    d.valid[first.label] = true;
+    StartRecord(d.source, first.label);
+    Trace(d, first);
+
+    if (d.open[first.label]) {
+      Visit second{first.startX, first.startY, first.label, -1, -1, false};
+      Trace(d, second);
+    } else {
+      // Keeps the pair of end points of this label together.
+      AppendEndPoint(d, first.endX, first.endY, first.label);
+    }
+  }
+}
+
+void CBorderDetection::BeginDetection(Detection& d) {
+  if (d.maxObjects < 0 || d.maxObjects > kMaxLabel) d.maxObjects = kMaxLabel;
+  std::fill(d.lengths, d.lengths + kLabelSlots, 0);
+  std::fill(std::begin(endPoints), std::end(endPoints), kNoEndPoint);
+  *d.endCount = -1;
+  d.label = -1;
+  const int width = border::FrameWidth(d.source);
+  if (width > 0) {
+    GrowSamples(width);
+    GrowEdges(width);
+  }
+}
+
+// The samples of one scan line: the peak of every run of non-zero contrast
+// that a zero sample ends becomes an edge; then every edge is visited.
+void CBorderDetection::ProcessScanLine(Detection& d, const BorderScanRecord& record) {
+  int peaks = 0, best = 0, bestAt = -1;
+  const int last = std::min(record.index, sampleCapacity - 1);
+  for (int k = 0; k <= last; ++k) {
+    if (sampleContrast[k] != 0) {
+      if (bestAt < 0 || sampleContrast[k] > best) {
+        best = sampleContrast[k];
+        bestAt = k;
+      }
+      continue;
+    }
+    if (bestAt < 0) continue;
+    if (peaks >= edgeCapacity) GrowEdges(edgeCapacity + 256);
+    edgeX[peaks] = sampleX[bestAt];
+    edgeY[peaks] = sampleY[bestAt];
+    ++peaks;
+    bestAt = -1;
+  }
+  VisitPeaks(d, peaks);
+}
+
+void CBorderDetection::DetectBorderInRectRegion(const Frame* source, Frame* mark, const TRectangularRegion* region,
+                                                void* owner, void* /*spare*/, int threshold, int horizontalLines,
+                                                int verticalLines, int maxObjects, bool /*spareFlag*/,
+                                                PixelCallback callback, int* endCount, int lengths[256], bool valid[],
+                                                bool open[]) {
+  Detection d{source,     mark,  region,   nullptr,  false,   0.0,   0.0,  threshold,
+              maxObjects, owner, callback, endCount, lengths, valid, open, -1};
+  if (region) {
+    const double a = region->angle * 0.017453292519943295;
+    d.s = std::sin(a);
+    d.c = std::cos(a);
+  }
+  BeginDetection(d);
+  if (source && mark && callback) {
+    const struct {
+      int count;
+      double angle;
+    } passes[2] = {{horizontalLines, 0.0}, {verticalLines, 90.0}};
+    for (const auto& pass : passes) {
+      for (int i = 0; i < pass.count; ++i) {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        if (!GetScanRectangularRegionLine(source, region, pass.count, i, pass.angle, &x0, &y0, &x1, &y1)) continue;
+        const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
+                         static_cast<double>(y1)};
+        BorderScanRecord record{threshold, -1, source, owner};
+        ScanLine(source, nullptr, &line, 1, &record, callback);
+        ProcessScanLine(d, record);
+      }
+    }
+  }
+  objectCount = d.label + 1;
+}
+
+void CBorderDetection::DetectBorderInRingRegion(const Frame* source, Frame* mark, const TRingRegion* ring, void* owner,
+                                                void* /*spare*/, int threshold, int arcs, int maxObjects,
+                                                bool /*spareFlag*/, PixelCallback callback, int* endCount,
+                                                int lengths[256], bool valid[], bool open[]) {
+  Detection d{source,     mark,  nullptr,  ring,     true,    0.0,   0.0,  threshold,
+              maxObjects, owner, callback, endCount, lengths, valid, open, -1};
+  BeginDetection(d);
+  if (source && mark && callback) {
+    for (int i = 0; i < arcs; ++i) {
+      TRing arc{};
+      if (!GetScanRingRegionArc(source, ring, arcs, i, &arc)) continue;
+      BorderScanRecord record{threshold, -1, source, owner};
+      ScanRing(source, &arc, 1, &record, 1, callback);
+      ProcessScanLine(d, record);
+    }
+  }
+  objectCount = d.label + 1;
+}

@@ -1,0 +1,111 @@
+// The C boundary of ilvant. Instances are stateless: the handle is the
+// method index, and a run is dispatched through a constant table.
+#include <iterator>
+#include <new>
+
+#include "catalogue.h"
+#include "module_api.h"
+#include "run.h"
+
+namespace ilvant {
+namespace {
+
+constexpr RunFn kRunFunctions[] = {
+    RunSimpleThreshold,        // 0
+    RunColorToMonochrome,      // 1
+    RunColorToMonochromeAvg,   // 2
+    RunMonochromeToColor,      // 3
+    RunCopyFrame,              // 4
+    RunSplitRGB,               // 5
+    RunCombineRGB,             // 6
+    RunSplitHSL,               // 7
+    RunCombineHSL,             // 8
+    RunRotate90Right,          // 9
+    RunRotate90Left,           // 10
+    RunRotate180,              // 11
+    RunRotate,                 // 12
+    RunTranslate,              // 13
+    RunCrop,                   // 14
+    RunFlipHorizontal,         // 15
+    RunFlipVertical,           // 16
+    RunDownsample,             // 17
+    RunOversample,             // 18
+    RunResize,                 // 19
+    RunInverse,                // 20
+    RunAddConst,               // 21
+    RunMultConst,              // 22
+    RunAddFrame,               // 23
+    RunSubFrame,               // 24
+    RunPasteMask,              // 25
+    RunBlendFrame,             // 26
+    RunBlendFrameAlpha,        // 27
+    RunLinePixelCount,         // 28
+    RunRegionPixelCount,       // 29
+    RunFalseColor,             // 30
+    RunMasking,                // 31
+    RunGetPixel,               // 32
+    RunPutPixel,               // 33
+    RunPutRegion,              // 34
+    RunHistogramEqualization,  // 35
+};
+static_assert(std::size(kRunFunctions) == kMethodCount);
+
+}  // namespace
+}  // namespace ilvant
+
+using ilvant::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodsSortWithProperties(int index, int idLen, char16_t* idBuf, int descLen,
+                                                   char16_t* descBuf, HostIcon* icon, bool* gpuFlag, int* sortKey,
+                                                   int* properties) {
+  return kCatalogue.EnumerateMethodsSortWithProperties(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag, sortKey,
+                                                       properties);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// The instance is the index itself, unchecked.
+MODULE_API intptr_t InitMethod(int methodIndex) { return methodIndex; }
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  // A handle past the last method is no error: nothing runs, nothing is written.
+  if (static_cast<uintptr_t>(handle) >= std::size(ilvant::kRunFunctions)) return true;
+  const ilvant::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return ilvant::kRunFunctions[handle](args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t) {}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &ilvant::Resources(); }
+
+}  // extern "C"

@@ -1,0 +1,146 @@
+// Helpers shared by the geometric methods: fetching the main frame and the
+// output, reading scalar inputs by position, whole-frame copies and the
+// 8-bit-fraction bilinear sample of rotate and translate.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "run.h"
+
+namespace ilvant::geometry {
+
+inline constexpr std::u16string_view kZeroDimension = u"error: Cannot process frame with zero dimension";
+
+// Frame geometry with the row stride, read once per run.
+struct FrameView {
+  Frame* frame = nullptr;
+  uint8_t* data = nullptr;
+  int width = 0;
+  int depth = 0;
+  int bpp = 0;
+  ptrdiff_t stride = 0;
+
+  uint8_t* row(int y) const { return data + static_cast<ptrdiff_t>(y) * stride; }
+};
+
+inline FrameView View(Frame* f) {
+  FrameView v;
+  v.frame = f;
+  v.data = GetFrameDataAddr(f);
+  v.width = GetFrameWidth(f);
+  v.depth = GetFrameDepth(f);
+  v.bpp = GetFrameBPP(f);
+  // Computed wide: width x bpp can pass the int range for very wide frames.
+  v.stride = static_cast<ptrdiff_t>((static_cast<int64_t>(v.width) * v.bpp + 31) / 32 * 4);
+  return v;
+}
+
+// Input 0, the main frame.
+inline bool FetchInput(const RunArgs& a, FrameView* in) {
+  const ParamName name = InputName(a, 0);
+  Frame* f = nullptr;
+  if (!name.ok || !GetInputFrame(a.ctx, 63, name.c_str(), &f) || !f) return false;
+  *in = View(f);
+  return true;
+}
+
+// Output 0 with the given geometry.
+inline bool FetchOutput(const RunArgs& a, int w, int d, int bpp, FrameView* out) {
+  const ParamName name = OutputName(a, 0);
+  Frame* f = nullptr;
+  if (!name.ok || !GetOutputFrame(a.ctx, 63, name.c_str(), &f, w, d, bpp) || !f) return false;
+  *out = View(f);
+  return true;
+}
+
+// Copies the input whole, header included, as the identity shortcuts do.
+inline void CopyWhole(const FrameView& in, const FrameView& out) {
+  const int n = GetFrameSize(out.frame);
+  const int m = GetFrameSize(in.frame);
+  std::memcpy(out.frame, in.frame, static_cast<size_t>(n < m ? n : m));
+}
+
+// Truncation toward zero that stays defined for any double: NaN gives 0 and
+// values beyond the int range saturate.
+inline int TruncToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v <= -2147483648.0) return INT32_MIN;
+  if (v >= 2147483647.0) return INT32_MAX;
+  return static_cast<int>(v);
+}
+
+// Single precision, saturated so that the conversion of a huge double stays
+// defined; NaN gives 0.
+inline float ToFloat(double v) {
+  constexpr double kMax = 3.4e38;
+  if (std::isnan(v)) return 0.f;
+  return static_cast<float>(v < -kMax ? -kMax : (v > kMax ? kMax : v));
+}
+
+// Element 0 of number input i; warns when an array was connected to an input
+// that is read as one value.
+inline std::optional<double> ReadNumber(const RunArgs& a, int i, ParamName* nameOut = nullptr, bool warnArray = true) {
+  const ParamName name = InputName(a, i);
+  if (nameOut) *nameOut = name;
+  if (!name.ok) return std::nullopt;
+  if (warnArray) frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  double* p = nullptr;
+  if (!GetNumber(a.ctx, 63, name.c_str(), 0, &p) || !p) return std::nullopt;
+  return *p;
+}
+
+// One axis of a bilinear sample in 1/256 pixel: the two source indices and
+// their weights (summing to 256 inside, less on a partly covered border,
+// 0 outside the source).
+struct Tap {
+  int i0 = 0;
+  int i1 = 0;
+  int w0 = 0;
+  int w1 = 0;
+};
+
+// Position p (1/256 pixel) on an axis of n pixels; a neighbour past the last
+// pixel is replaced by the pixel itself. Positions outside [0, 256n) give a
+// zero tap.
+inline Tap AxisTap(int64_t p, int n) {
+  Tap t;
+  if (p < 0 || p >= 256 * static_cast<int64_t>(n)) return t;
+  t.i0 = static_cast<int>(p >> 8);
+  t.i1 = t.i0 + 1 < n ? t.i0 + 1 : t.i0;
+  t.w1 = static_cast<int>(p & 255);
+  t.w0 = 256 - t.w1;
+  return t;
+}
+
+// Bilinear value of 8-bit channel `ch` of pixels `bytes` wide: weights in
+// 1/65536, sum shifted right by 16.
+inline uint8_t Bilinear(const FrameView& src, const Tap& tx, const Tap& ty, int bytes, int ch) {
+  const uint8_t* r0 = src.row(ty.i0);
+  const uint8_t* r1 = src.row(ty.i1);
+  const int c0 = tx.i0 * bytes + ch;
+  const int c1 = tx.i1 * bytes + ch;
+  const int sum = (r0[c0] * tx.w0 + r0[c1] * tx.w1) * ty.w0 + (r1[c0] * tx.w0 + r1[c1] * tx.w1) * ty.w1;
+  return static_cast<uint8_t>(sum >> 16);
+}
+
+// Writes one target pixel from the taps: 0 when either axis is outside, else
+// the bilinear grey or B, G, R with the alpha of the source pixel (i0, i0).
+inline void SamplePixel(const FrameView& src, const Tap& tx, const Tap& ty, uint8_t* dst) {
+  const bool inside = (tx.w0 | tx.w1) != 0 && (ty.w0 | ty.w1) != 0;
+  if (src.bpp == 8) {
+    dst[0] = inside ? Bilinear(src, tx, ty, 1, 0) : 0;
+    return;
+  }
+  if (!inside) {
+    std::memset(dst, 0, 4);
+    return;
+  }
+  for (int ch = 0; ch < 3; ++ch) dst[ch] = Bilinear(src, tx, ty, 4, ch);
+  dst[3] = src.row(ty.i0)[tx.i0 * 4 + 3];
+}
+
+}  // namespace ilvant::geometry

@@ -1,0 +1,32 @@
+// ScanLine: the pixels of a straight line, in order from its first end.
+#include "scan_geometry.hpp"
+
+using namespace talvix::geom;
+
+extern "C" {
+
+void ScanLine(const Frame* f, const TRectangularRegion* region, const TLine* line, int mode, void* user,
+              PixelCallback cb) {
+  FrameView view(f);
+  if (!view.ok || !line || !cb) return;
+  if (!std::isfinite(line->x0) || !std::isfinite(line->y0) || !std::isfinite(line->x1) || !std::isfinite(line->y1))
+    return;
+  Rect rect;
+  if (region) {
+    rect = RegionOrFrame(region, view);
+    if (!rect.ok) return;
+  }
+  LineWalk walk{Snap(line->x0), Snap(line->y0), Snap(line->x1), Snap(line->y1)};
+  // The line is not clipped to the region first: positions stay those of the
+  // whole line, and pixels outside the region are skipped.
+  WithPick(PickFor(view.bpp, mode), [&](auto pick) {
+    constexpr Pick P = decltype(pick)::value;
+    walk.walk(view.w, view.d, [&](int x, int y) {
+      if (region && !rect.contains(x, y)) return true;
+      return cb(user, x, y, Value<P>(view.row(y) + int64_t{x} * view.bytes));
+    });
+    return 0;
+  });
+}
+
+}  // extern "C"

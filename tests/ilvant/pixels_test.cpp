@@ -1,0 +1,234 @@
+// get_pixel, put_pixel, put_region, line_pixel_count and region_pixel_count
+// through the module's exported interface.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "talvix/host.hpp"
+
+using talvix::FrameBuffer;
+using talvix::Module;
+using talvix::RunContext;
+
+namespace {
+
+Module& Ilvant() {
+  static std::unique_ptr<Module> m = [] {
+    std::string error;
+    auto loaded = Module::load("ilvant", &error);
+    if (!loaded) ADD_FAILURE() << error;
+    return loaded;
+  }();
+  return *m;
+}
+
+struct Run {
+  explicit Run(const char* id) : index(Ilvant().findMethod(std::string(id))), ctx(Ilvant(), index) {}
+  talvix::RunResult operator()() { return ctx.run(index); }
+  int index;
+  RunContext ctx;
+};
+
+// A grey frame whose memory row y, column x holds f(x, y).
+template <class F>
+FrameBuffer Grey(int w, int d, F f) {
+  FrameBuffer fb = FrameBuffer::make(w, d, 8);
+  for (int y = 0; y < d; ++y)
+    for (int x = 0; x < w; ++x) fb.pixel(x, y)[0] = static_cast<uint8_t>(f(x, y));
+  return fb;
+}
+
+TEST(GetPixel, ReadsEachDepthAsFractions) {
+  Run run("get_pixel");
+  FrameBuffer f = FrameBuffer::make(3, 2, 32);
+  uint8_t* p = f.pixel(2, 1);
+  p[0] = 51, p[1] = 102, p[2] = 255, p[3] = 0;
+  run.ctx.setFrame(u"Input frame", f);
+  run.ctx.setPoints(u"Input point", {{2.9, 1.2}, {-0.5, 0}});
+  auto r = run();
+  ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+  auto colors = run.ctx.colors(u"Output color");
+  ASSERT_EQ(colors.size(), 2u);
+  EXPECT_FLOAT_EQ(colors[0].R, 1.0f);
+  EXPECT_FLOAT_EQ(colors[0].G, 0.4f);
+  EXPECT_FLOAT_EQ(colors[0].B, 0.2f);
+  EXPECT_FLOAT_EQ(colors[0].A, 0.0f);
+  // x = -0.5 truncates to column 0: a default opaque black pixel.
+  EXPECT_FLOAT_EQ(colors[1].A, 1.0f);
+
+  Run grey("get_pixel");
+  grey.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 51; }));
+  grey.ctx.setPoints(u"Input point", {{4, 4}});
+  ASSERT_TRUE(grey().ok);
+  auto c = grey.ctx.colors(u"Output color");
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_NEAR(c[0].R, 0.2, 1e-6);
+  EXPECT_NEAR(c[0].G, 0.2, 1e-6);
+  EXPECT_NEAR(c[0].B, 0.2, 1e-6);
+  EXPECT_EQ(c[0].A, 1.0);
+}
+
+TEST(GetPixel, PointOutsideTheFrameFails) {
+  for (TPoint p : {TPoint{5, 0}, TPoint{0, 5}, TPoint{-1, 0}, TPoint{1e300, 0}}) {
+    Run run("get_pixel");
+    run.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 0; }));
+    run.ctx.setPoints(u"Input point", {p});
+    auto r = run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, u"error: Cannot get input point");
+  }
+  Run empty("get_pixel");
+  empty.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 0; }));
+  empty.ctx.setEmpty(u"Input point");
+  ASSERT_TRUE(empty().ok);
+  EXPECT_EQ(empty.ctx.maxIndex(u"Output color"), -1);
+}
+
+TEST(PutPixel, PaintsEachPointAndKeepsTheRest) {
+  Run run("put_pixel");
+  FrameBuffer in = FrameBuffer::make(4, 3, 32, 7);
+  run.ctx.setFrame(u"Input frame", in);
+  run.ctx.setPoints(u"Input point", {{0, 0}, {3.7, 2.2}});
+  run.ctx.setColors(u"Input color", {{1, 0, 0, 1}, {0, 0.5, 1, 0.2}});
+  ASSERT_TRUE(run().ok);
+  const FrameBuffer* out = run.ctx.frame(u"Output frame");
+  ASSERT_NE(out, nullptr);
+  const uint8_t* a = out->pixel(0, 0);
+  EXPECT_EQ((std::vector<int>{a[0], a[1], a[2], a[3]}), (std::vector<int>{0, 0, 255, 255}));
+  const uint8_t* b = out->pixel(3, 2);
+  EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3]}), (std::vector<int>{255, 127, 0, 51}));
+  EXPECT_EQ(out->pixel(1, 1)[0], 7);
+}
+
+TEST(PutPixel, GreyFrameGetsTheMeanOfTheColour) {
+  Run run("put_pixel");
+  run.ctx.setFrame(u"Input frame", Grey(3, 3, [](int, int) { return 9; }));
+  run.ctx.setPoints(u"Input point", {{1, 1}});
+  run.ctx.setColors(u"Input color", {{1, 1, 0, 1}});
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.frame(u"Output frame")->pixel(1, 1)[0], 170);
+}
+
+TEST(PutPixel, UnequalArraysFailAndLeaveACopy) {
+  Run run("put_pixel");
+  FrameBuffer in = Grey(5, 4, [](int x, int y) { return x * 10 + y; });
+  run.ctx.setFrame(u"Input frame", in);
+  run.ctx.setPoints(u"Input point", {{0, 0}, {1, 1}, {2, 2}});
+  run.ctx.setColors(u"Input color", {{1, 1, 1, 1}, {1, 1, 1, 1}});
+  auto r = run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, u"error: There must be the same number of defined colors and indexes");
+  EXPECT_EQ(run.ctx.frame(u"Output frame")->bytes(), in.bytes());
+}
+
+TEST(PutRegion, FillsExactlyTheRegionsPixels) {
+  Run run("put_region");
+  run.ctx.setFrame(u"Input frame", Grey(10, 8, [](int, int) { return 0; }));
+  // Columns 2..5, rows 1..3.
+  run.ctx.setRegions(u"Input region", {{4, 2.5, 4, 3, 0}});
+  run.ctx.setColors(u"Input color", {{1, 1, 1, 1}});
+  ASSERT_TRUE(run().ok);
+  const FrameBuffer* out = run.ctx.frame(u"Output frame");
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const bool inside = x >= 2 && x <= 5 && y >= 1 && y <= 3;
+      EXPECT_EQ(out->pixel(x, y)[0], inside ? 255 : 0) << x << "," << y;
+    }
+}
+
+TEST(LinePixelCount, CountsLightAndDarkWithRatios) {
+  Run run("line_pixel_count");
+  // Row 2: columns 0..3 dark (126), 4..9 light (127) at threshold 0.5 -> 127.
+  run.ctx.setFrame(u"Input frame", Grey(10, 5, [](int x, int) { return x < 4 ? 126 : 127; }));
+  run.ctx.setLines(u"Input line", {{0, 2, 9, 2}, {0, 0, 0, 4}});
+  run.ctx.setNumbers(u"Threshold", {0.5});
+  run.ctx.setFlags(u"Show results", {false});
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{6, 0}));
+  EXPECT_EQ(run.ctx.numbers(u"Number of dark pixels"), (std::vector<double>{4, 5}));
+  EXPECT_EQ(run.ctx.numbers(u"Ratio of light pixels"), (std::vector<double>{0.6, 0}));
+  EXPECT_EQ(run.ctx.numbers(u"Ratio of dark pixels"), (std::vector<double>{0.4, 1}));
+  EXPECT_TRUE(run.ctx.overlay().empty());
+  EXPECT_TRUE(run.ctx.warnings().empty());
+}
+
+TEST(LinePixelCount, ThresholdCorrectionsWarnAndOverlayIsPainted) {
+  Run run("line_pixel_count");
+  run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int x, int) { return x * 80; }));
+  run.ctx.setLines(u"Input line", {{0, 1, 3, 1}});
+  run.ctx.setNumbers(u"Threshold", {1.5, 0.1});
+  ASSERT_TRUE(run().ok);
+  ASSERT_EQ(run.ctx.warnings().size(), 2u);
+  EXPECT_EQ(run.ctx.warnings()[0],
+            u"Only the first element of the array would be evaluated in the input data object Threshold");
+  EXPECT_EQ(run.ctx.warnings()[1],
+            u"Not acceptable value of the parameter Threshold (1.500000). It will be used new value 1.000000.");
+  // Threshold 255: every pixel is dark and painted in the dark colour.
+  EXPECT_EQ(run.ctx.numbers(u"Number of dark pixels"), (std::vector<double>{4}));
+  const FrameBuffer& overlay = run.ctx.overlay();
+  ASSERT_FALSE(overlay.empty());
+  const TColor dark = run.ctx.inspection().drawColor(8);
+  EXPECT_EQ(overlay.pixel(2, 1)[0], static_cast<int>(dark.B * 255));
+  EXPECT_EQ(overlay.pixel(2, 1)[3], static_cast<int>(dark.A * 255));
+  EXPECT_EQ(overlay.pixel(2, 0)[3], 0);  // not on the line
+}
+
+TEST(LinePixelCount, TransparentDrawColourIsNotPainted) {
+  Run run("line_pixel_count");
+  run.ctx.inspection().setDrawColor(7, {1, 1, 1, 0});
+  run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int, int) { return 200; }));
+  run.ctx.setLines(u"Input line", {{0, 0, 3, 0}});
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{4}));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(run.ctx.overlay().pixel(x, 0)[3], 0);
+}
+
+TEST(LinePixelCount, MissingLineInputFails) {
+  Run run("line_pixel_count");
+  run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int, int) { return 200; }));
+  run.ctx.setUnnamed(u"Input line");
+  auto r = run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, u"error: Cannot get input lineInput line");
+}
+
+TEST(RegionPixelCount, PairsRegionsWithThresholds) {
+  // Column x holds 20 x; regions are single columns 1, 5 and 9.
+  const auto frame = Grey(12, 3, [](int x, int) { return 20 * x; });
+  const std::vector<TRectangularRegion> regions = {{1, 1, 1, 3, 0}, {5, 1, 1, 3, 0}, {9, 1, 1, 3, 0}};
+  struct Case {
+    std::vector<double> thresholds;
+    std::vector<double> light;
+    size_t warnings;
+  };
+  const Case cases[] = {
+      {{0.39}, {0, 3, 3}, 0},       // one threshold (99) serves all three
+      {{0.05, 0.5}, {3, 0, 3}, 1},  // third region falls back to 127
+      {{0.05, 0.5, 0.8}, {3, 0, 0}, 0},
+  };
+  for (const Case& c : cases) {
+    Run run("region_pixel_count");
+    run.ctx.setFrame(u"Input frame", frame);
+    run.ctx.setRegions(u"Input region", regions);
+    run.ctx.setNumbers(u"Threshold", c.thresholds);
+    run.ctx.setFlags(u"Show results", {false});
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), c.light) << c.thresholds.size();
+    EXPECT_EQ(run.ctx.warnings().size(), c.warnings);
+    if (c.warnings)
+      EXPECT_EQ(run.ctx.warnings()[0],
+                u"Two input arrays (Input region and Threshold) have different number of elements.");
+  }
+}
+
+TEST(RegionPixelCount, UnnamedRegionCountsTheWholeFrame) {
+  Run run("region_pixel_count");
+  run.ctx.setFrame(u"Input frame", Grey(7, 3, [](int x, int) { return x < 2 ? 0 : 255; }));
+  run.ctx.setUnnamed(u"Input region");
+  run.ctx.setFlags(u"Show results", {false});
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{15}));
+  EXPECT_EQ(run.ctx.numbers(u"Number of dark pixels"), (std::vector<double>{6}));
+}
+
+}  // namespace
