@@ -13,11 +13,12 @@ namespace {
 
 const BorderEndPoint kNoEndPoint = {-1.0f, -1.0f, -1, -1};
 
-void Grow(std::shared_ptr<int[]>& store, int*& raw, int oldCapacity, int capacity) {
-  std::shared_ptr<int[]> grown(new int[capacity]());
-  if (raw && oldCapacity > 0) std::copy(raw, raw + oldCapacity, grown.get());
-  store = std::move(grown);
-  raw = store.get();
+// A zeroed array of capacity elements holding the old contents; null when
+// memory runs out (no exception may reach the host's scans).
+std::shared_ptr<int[]> Grown(const int* raw, int oldCapacity, int capacity) {
+  std::shared_ptr<int[]> grown(new (std::nothrow) int[capacity](), std::default_delete<int[]>());
+  if (grown && raw && oldCapacity > 0) std::copy(raw, raw + oldCapacity, grown.get());
+  return grown;
 }
 
 }  // namespace
@@ -79,25 +80,38 @@ CBorderDetection& CBorderDetection::operator=(const CBorderDetection& other) {
   return *this;
 }
 
-void CBorderDetection::GrowSamples(int capacity) {
-  if (capacity <= sampleCapacity) return;
-  Grow(sampleXStore_, sampleX, sampleCapacity, capacity);
-  Grow(sampleYStore_, sampleY, sampleCapacity, capacity);
-  Grow(sampleContrastStore_, sampleContrast, sampleCapacity, capacity);
+bool CBorderDetection::GrowSamples(int capacity) {
+  if (capacity <= sampleCapacity) return true;
+  auto xs = Grown(sampleX, sampleCapacity, capacity);
+  auto ys = Grown(sampleY, sampleCapacity, capacity);
+  auto cs = Grown(sampleContrast, sampleCapacity, capacity);
+  if (!xs || !ys || !cs) return false;
+  sampleXStore_ = std::move(xs);
+  sampleYStore_ = std::move(ys);
+  sampleContrastStore_ = std::move(cs);
+  sampleX = sampleXStore_.get();
+  sampleY = sampleYStore_.get();
+  sampleContrast = sampleContrastStore_.get();
   sampleCapacity = capacity;
+  return true;
 }
 
-void CBorderDetection::GrowEdges(int capacity) {
-  if (capacity <= edgeCapacity) return;
-  Grow(edgeXStore_, edgeX, edgeCapacity, capacity);
-  Grow(edgeYStore_, edgeY, edgeCapacity, capacity);
+bool CBorderDetection::GrowEdges(int capacity) {
+  if (capacity <= edgeCapacity) return true;
+  auto xs = Grown(edgeX, edgeCapacity, capacity);
+  auto ys = Grown(edgeY, edgeCapacity, capacity);
+  if (!xs || !ys) return false;
+  edgeXStore_ = std::move(xs);
+  edgeYStore_ = std::move(ys);
+  edgeX = edgeXStore_.get();
+  edgeY = edgeYStore_.get();
   edgeCapacity = capacity;
+  return true;
 }
 
 void CBorderDetection::CreateObjectRecords() {
   if (objectRecords) return;
   objectRecords = static_cast<BorderObjectRecord**>(std::calloc(1, sizeof(BorderObjectRecord*)));
-  if (!objectRecords) throw std::bad_alloc();
   recordCapacity = 0;
 }
 
@@ -112,11 +126,18 @@ void CBorderDetection::ReleaseObjectRecords() {
 void CBorderDetection::StartRecord(const Frame* source, int label) {
   if (!objectRecords) return;
   while (label >= recordCapacity) {
+    // Out of memory: the labels beyond the capacity get no record.
     const int grown = recordCapacity + 16;
     auto* array = static_cast<BorderObjectRecord**>(std::realloc(objectRecords, grown * sizeof(BorderObjectRecord*)));
-    if (!array) throw std::bad_alloc();
+    if (!array) return;
     objectRecords = array;
-    for (int i = recordCapacity; i < grown; ++i) objectRecords[i] = new BorderObjectRecord{};
+    for (int i = recordCapacity; i < grown; ++i) {
+      objectRecords[i] = new (std::nothrow) BorderObjectRecord{};
+      if (!objectRecords[i]) {
+        recordCapacity = i;
+        return;
+      }
+    }
     recordCapacity = grown;
   }
   BorderObjectRecord& r = *objectRecords[label];
@@ -284,7 +305,7 @@ void CBorderDetection::ProcessScanLine(Detection& d, const BorderScanRecord& rec
       continue;
     }
     if (bestAt < 0) continue;
-    if (peaks >= edgeCapacity) GrowEdges(edgeCapacity + 256);
+    if (peaks >= edgeCapacity && !GrowEdges(edgeCapacity + 256)) break;
     edgeX[peaks] = sampleX[bestAt];
     edgeY[peaks] = sampleY[bestAt];
     ++peaks;

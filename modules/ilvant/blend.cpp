@@ -41,9 +41,9 @@ void BlendStraight(const BlendJob& j) {
   constexpr int bb = BlendBpp / 8;
   const int x0 = std::max(TruncInt(j.ox), 0);
   const int bx0 = std::max(TruncInt(-j.ox), 0);
-  const int n = std::min(j.dst.width - x0, j.blend.width - bx0);
-  if (n <= 0) return;
-  const int a = j.weight;
+  const int count = std::min(j.dst.width - x0, j.blend.width - bx0);
+  if (count <= 0) return;
+  const int weight = j.weight;
   px::ForRows(j.dst.depth, j.dst.width, [&](int y) {
     const double r = y - j.oy;
     int by;
@@ -57,30 +57,37 @@ void BlendStraight(const BlendJob& j) {
     }
     uint8_t* o = j.dst.row(y) + static_cast<size_t>(x0) * ob;
     const uint8_t* b = j.blend.row(by) + static_cast<size_t>(bx0) * bb;
-    for (int i = 0; i < n; ++i, o += ob, b += bb) {
-      if constexpr (OutBpp == 8) {
-        const int s = BlendBpp == 8 ? b[0] : (b[0] + b[1] + b[2]) / 3;
+    const int a = weight;  // locals, so that the loops need not reload them
+    const int n = count;
+    if constexpr (OutBpp == 8) {
+#pragma omp simd
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* q = b + bb * i;
+        const int s = BlendBpp == 8 ? q[0] : (q[0] + q[1] + q[2]) / 3;
         if constexpr (ByAlpha) {
-          o[0] = AlphaMix(o[0], s, b[3]);
+          o[i] = AlphaMix(o[i], s, q[3]);
         } else {
-          o[0] = a == 256 ? static_cast<uint8_t>(s) : Mix(o[0], s, a);
+          o[i] = a == 256 ? static_cast<uint8_t>(s) : Mix(o[i], s, a);
         }
-      } else {
-        if constexpr (!ByAlpha && BlendBpp == 32) {
-          if (a == 256) {  // the whole blend pixel, alpha included
-            std::copy_n(b, 4, o);
-            continue;
-          }
+      }
+    } else if (!ByAlpha && BlendBpp == 32 && a == 256) {
+      std::copy_n(b, 4 * n, o);  // whole blend pixels, alpha included
+    } else {
+      constexpr int cb = BlendBpp == 8 ? 0 : 1;  // an 8-bit blend frame gives its grey to B, G and R
+#pragma omp simd
+      for (int i = 0; i < n; ++i) {
+        const int s0 = b[bb * i], s1 = b[bb * i + cb], s2 = b[bb * i + 2 * cb];
+        if constexpr (ByAlpha) {
+          const int alpha = b[bb * i + 3];
+          o[4 * i] = AlphaMix(o[4 * i], s0, alpha);
+          o[4 * i + 1] = AlphaMix(o[4 * i + 1], s1, alpha);
+          o[4 * i + 2] = AlphaMix(o[4 * i + 2], s2, alpha);
+        } else {
+          o[4 * i] = Mix(o[4 * i], s0, a);
+          o[4 * i + 1] = Mix(o[4 * i + 1], s1, a);
+          o[4 * i + 2] = Mix(o[4 * i + 2], s2, a);
         }
-        for (int c = 0; c < 3; ++c) {
-          const int s = BlendBpp == 8 ? b[0] : b[c];
-          if constexpr (ByAlpha) {
-            o[c] = AlphaMix(o[c], s, b[3]);
-          } else {
-            o[c] = Mix(o[c], s, a);
-          }
-        }
-        o[3] = 255;
+        o[4 * i + 3] = 255;
       }
     }
   });

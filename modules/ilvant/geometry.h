@@ -116,31 +116,30 @@ inline Tap AxisTap(int64_t p, int n) {
   return t;
 }
 
-// Bilinear value of 8-bit channel `ch` of pixels `bytes` wide: weights in
-// 1/65536, sum shifted right by 16.
-inline uint8_t Bilinear(const FrameView& src, const Tap& tx, const Tap& ty, int bytes, int ch) {
+// Writes one target pixel of N bytes (1 or 4) from the taps: 0 when either
+// axis is outside; else the bilinear grey or B, G, R (weights in 1/65536, sum
+// shifted right by 16) with the alpha of the source pixel (i0, i0).
+template <int N>
+inline void SamplePixel(const FrameView& src, const Tap& tx, const Tap& ty, uint8_t* dst) {
+  if ((tx.w0 | tx.w1) == 0 || (ty.w0 | ty.w1) == 0) {
+    std::memset(dst, 0, N);
+    return;
+  }
   const uint8_t* r0 = src.row(ty.i0);
   const uint8_t* r1 = src.row(ty.i1);
-  const int c0 = tx.i0 * bytes + ch;
-  const int c1 = tx.i1 * bytes + ch;
-  const int sum = (r0[c0] * tx.w0 + r0[c1] * tx.w1) * ty.w0 + (r1[c0] * tx.w0 + r1[c1] * tx.w1) * ty.w1;
-  return static_cast<uint8_t>(sum >> 16);
-}
-
-// Writes one target pixel from the taps: 0 when either axis is outside, else
-// the bilinear grey or B, G, R with the alpha of the source pixel (i0, i0).
-inline void SamplePixel(const FrameView& src, const Tap& tx, const Tap& ty, uint8_t* dst) {
-  const bool inside = (tx.w0 | tx.w1) != 0 && (ty.w0 | ty.w1) != 0;
-  if (src.bpp == 8) {
-    dst[0] = inside ? Bilinear(src, tx, ty, 1, 0) : 0;
-    return;
+  const uint8_t* p00 = r0 + tx.i0 * N;
+  const uint8_t* p01 = r0 + tx.i1 * N;
+  const uint8_t* p10 = r1 + tx.i0 * N;
+  const uint8_t* p11 = r1 + tx.i1 * N;
+  const int w00 = tx.w0 * ty.w0;
+  const int w01 = tx.w1 * ty.w0;
+  const int w10 = tx.w0 * ty.w1;
+  const int w11 = tx.w1 * ty.w1;
+  constexpr int kColours = N == 1 ? 1 : 3;
+  for (int ch = 0; ch < kColours; ++ch) {
+    dst[ch] = static_cast<uint8_t>((p00[ch] * w00 + p01[ch] * w01 + p10[ch] * w10 + p11[ch] * w11) >> 16);
   }
-  if (!inside) {
-    std::memset(dst, 0, 4);
-    return;
-  }
-  for (int ch = 0; ch < 3; ++ch) dst[ch] = Bilinear(src, tx, ty, 4, ch);
-  dst[3] = src.row(ty.i0)[tx.i0 * 4 + 3];
+  if constexpr (N == 4) dst[3] = p00[3];
 }
 
 }  // namespace ilvant::geometry

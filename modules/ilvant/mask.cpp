@@ -1,5 +1,7 @@
 // Masks: paste_mask (a grey frame becomes the alpha channel) and masking
 // (pixels under a dark mask take a background colour).
+#include <cstring>
+
 #include "pixel_ops.h"
 #include "run.h"
 
@@ -32,15 +34,17 @@ bool RunPasteMask(const RunArgs& a) {
   if (src.bpp == 8) return a.fail(u"error: Input frame must be 32 bit/pixel");
   if (src.bpp != 32) return true;
   if (msk.bpp != 8) return a.fail(px::kNotMonochromatic);
+  const int w = src.width;
   px::ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     const uint8_t* m = msk.row(y);
     uint8_t* d = dst.row(y);
-    for (int x = 0; x < src.width; ++x, s += 4, d += 4) {
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-      d[3] = m[x];
+#pragma omp simd
+    for (int x = 0; x < w; ++x) {
+      d[4 * x] = s[4 * x];
+      d[4 * x + 1] = s[4 * x + 1];
+      d[4 * x + 2] = s[4 * x + 2];
+      d[4 * x + 3] = m[x];
     }
   });
   return true;
@@ -63,19 +67,25 @@ bool RunMasking(const RunArgs& a) {
   Frame* out = nullptr;
   if (!px::OutputFrame(a, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
   const View dst = px::ViewOf(out);
+  const int w = src.width;
 
   if (src.bpp == 32 && msk.bpp == 8) {
     const uint8_t back[4] = {px::ColorByte(bg.B), px::ColorByte(bg.G), px::ColorByte(bg.R), px::ColorByte(bg.A)};
+    uint32_t backPixel;
+    std::memcpy(&backPixel, back, 4);
     px::ForRows(src.depth, src.width, [&](int y) {
       const uint8_t* s = src.row(y);
       const uint8_t* m = msk.row(y);
       uint8_t* d = dst.row(y);
-      for (int x = 0; x < src.width; ++x, s += 4, d += 4) {
-        const uint8_t* p = m[x] > 127 ? s : back;
-        d[0] = p[0];
-        d[1] = p[1];
-        d[2] = p[2];
-        d[3] = p[3];
+      const uint32_t background = backPixel;  // a local, so that the loop need not reload it
+      const int n = w;
+#pragma omp simd
+      for (int x = 0; x < n; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, s + 4 * x, 4);
+        const uint32_t keep = 0u - static_cast<uint32_t>(m[x] > 127);  // all ones or none, without a branch
+        pixel = (pixel & keep) | (background & ~keep);
+        std::memcpy(d + 4 * x, &pixel, 4);
       }
     });
   } else if (src.bpp == 8 && msk.bpp == 8) {
@@ -85,7 +95,13 @@ bool RunMasking(const RunArgs& a) {
       const uint8_t* s = src.row(y);
       const uint8_t* m = msk.row(y);
       uint8_t* d = dst.row(y);
-      for (int x = 0; x < src.width; ++x) d[x] = m[x] > 127 ? s[x] : grey;
+      const uint8_t g = grey;
+      const int n = w;
+#pragma omp simd
+      for (int x = 0; x < n; ++x) {
+        const uint8_t keep = static_cast<uint8_t>(0u - static_cast<unsigned>(m[x] > 127));
+        d[x] = static_cast<uint8_t>((s[x] & keep) | (g & ~keep));
+      }
     });
   } else if ((src.bpp == 32 && msk.bpp != 8) || (src.bpp == 8 && msk.bpp == 32)) {
     return a.fail(px::kNotMonochromatic);

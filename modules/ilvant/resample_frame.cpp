@@ -64,10 +64,13 @@ LinearTap LinearAt(int x, float scale, int n) {
   return t;
 }
 
+template <int N>
 void Linear(const Plane& p) {
   std::vector<LinearTap> cols(p.tw);
   for (int x = 0; x < p.tw; ++x) cols[x] = LinearAt(x, p.sx, p.sw);
-  const int channels = p.bytes == 1 ? 1 : 3;  // the alpha byte is not written
+  constexpr int kChannels = N == 1 ? 1 : 3;  // the alpha byte is not written
+  const LinearTap* taps = cols.data();
+  const int tw = p.tw;
 #pragma omp parallel for schedule(static)
   for (int y = 0; y < p.td; ++y) {
     const LinearTap ry = LinearAt(y, p.sy, p.sd);
@@ -76,8 +79,8 @@ void Linear(const Plane& p) {
     uint8_t* d = p.dst + y * p.dstStride;
     const float fy = ry.f;
     const float gy = ry.g;
-    for (int x = 0; x < p.tw; ++x) {
-      const LinearTap& t = cols[x];
+    for (int x = 0; x < tw; ++x) {
+      const LinearTap& t = taps[x];
       const float fx = t.f;
       const float gx = t.g;
       const float w10 = gx * fy + fx * fy + gx * gy;
@@ -85,11 +88,11 @@ void Linear(const Plane& p) {
       const float w01 = fx + gx * gy;
       const float w11 = fx + gx * fy;
       const float den = 3.f * (fx + gx * fy + gx * gy);
-      const int o0 = t.c * p.bytes;
-      const int o1 = t.c1 * p.bytes;
-      for (int ch = 0; ch < channels; ++ch) {
+      const int o0 = t.c * N;
+      const int o1 = t.c1 * N;
+      for (int ch = 0; ch < kChannels; ++ch) {
         const float v = (s1[o0 + ch] * w10 + s0[o0 + ch] * w00 + s0[o1 + ch] * w01 + s1[o1 + ch] * w11) / den;
-        d[x * p.bytes + ch] = ToByte(v);
+        d[x * N + ch] = ToByte(v);
       }
     }
   }
@@ -123,29 +126,35 @@ CubicTap CubicAt(int x, float scale, int n, bool rows) {
   return t;
 }
 
+template <int N>
 void Cubic(const Plane& p) {
   std::vector<CubicTap> cols(p.tw);
-  for (int x = 0; x < p.tw; ++x) cols[x] = CubicAt(x, p.sx, p.sw, false);
-  const int channels = p.bytes == 1 ? 1 : 3;
+  for (int x = 0; x < p.tw; ++x) {
+    cols[x] = CubicAt(x, p.sx, p.sw, false);
+    for (int& i : cols[x].idx) i *= N;  // byte offsets within a row
+  }
+  constexpr int kChannels = N == 1 ? 1 : 3;
+  const CubicTap* taps = cols.data();
+  const int tw = p.tw;
 #pragma omp parallel for schedule(static)
   for (int y = 0; y < p.td; ++y) {
     const CubicTap ry = CubicAt(y, p.sy, p.sd, true);
     std::array<const uint8_t*, 4> rows;
     for (int n = 0; n < 4; ++n) rows[n] = p.src + ry.idx[n] * p.srcStride;
     uint8_t* d = p.dst + y * p.dstStride;
-    for (int x = 0; x < p.tw; ++x) {
-      const CubicTap& t = cols[x];
-      for (int ch = 0; ch < channels; ++ch) {
-        float sum = 0.f;
-        for (int n = 0; n < 4; ++n) {
-          const uint8_t* r = rows[n] + ch;
-          const float line = r[t.idx[0] * p.bytes] * t.w[0] + r[t.idx[1] * p.bytes] * t.w[1] +
-                             r[t.idx[2] * p.bytes] * t.w[2] + r[t.idx[3] * p.bytes] * t.w[3];
-          sum += line * ry.w[n];
+    for (int x = 0; x < tw; ++x) {
+      const CubicTap& t = taps[x];
+      float sum[kChannels] = {};
+      for (int n = 0; n < 4; ++n) {
+        const uint8_t* r = rows[n];
+        for (int ch = 0; ch < kChannels; ++ch) {
+          const float line = r[t.idx[0] + ch] * t.w[0] + r[t.idx[1] + ch] * t.w[1] + r[t.idx[2] + ch] * t.w[2] +
+                             r[t.idx[3] + ch] * t.w[3];
+          sum[ch] += line * ry.w[n];
         }
-        d[x * p.bytes + ch] = ToByte(sum);
       }
-      if (p.bytes == 4) d[x * 4 + 3] = 255;
+      for (int ch = 0; ch < kChannels; ++ch) d[x * N + ch] = ToByte(sum[ch]);
+      if constexpr (N == 4) d[x * 4 + 3] = 255;
     }
   }
 }
@@ -170,9 +179,9 @@ void ResampleFrame(int sw, int sd, int bpp, int tw, int td, const uint8_t* src, 
     case kNearest:
       return Nearest(p);
     case kBicubic:
-      return Cubic(p);
+      return p.bytes == 1 ? Cubic<1>(p) : Cubic<4>(p);
     default:
-      return Linear(p);
+      return p.bytes == 1 ? Linear<1>(p) : Linear<4>(p);
   }
 }
 

@@ -46,34 +46,38 @@ void TurnedSize(int w, int d, float a, float s, float c, int* tw, int* td) {
 
 // Target (x, y) samples the source at u = scx + dx c + dy s, v = scy - dx s + dy c
 // (1/256 pixel, dx and dy from the target centre); 0 outside the source.
+template <int N>
 void Turn(const FrameView& in, const FrameView& out, float s, float c, const Centres& k) {
-  const int bytes = in.bpp / 8;
   const float scx = static_cast<float>(k.srcX);
   const float scy = static_cast<float>(k.srcY);
   const float limitU = 256.f * static_cast<float>(in.width);
   const float limitV = 256.f * static_cast<float>(in.depth);
-  std::vector<float> dxc(out.width), dxs(out.width);
+  std::vector<float> columns(2 * static_cast<size_t>(out.width));  // dx c, dx s per target column
   for (int x = 0; x < out.width; ++x) {
     const float dx = static_cast<float>(256 * static_cast<int64_t>(x) - k.dstX);
-    dxc[x] = dx * c;
-    dxs[x] = dx * s;
+    columns[2 * x] = dx * c;
+    columns[2 * x + 1] = dx * s;
   }
+  const float* dxcs = columns.data();
+  const int width = out.width;
 #pragma omp parallel for schedule(static)
   for (int y = 0; y < out.depth; ++y) {
+    // Local copies: the byte stores below may alias anything reached by reference.
+    const FrameView src = in;
     const float dy = static_cast<float>(256 * static_cast<int64_t>(y) - k.dstY);
     const float dys = dy * s;
     const float dyc = dy * c;
     uint8_t* dst = out.row(y);
-    for (int x = 0; x < out.width; ++x) {
-      const float u = scx + dxc[x] + dys;
-      const float v = scy - dxs[x] + dyc;
+    for (int x = 0; x < width; ++x) {
+      const float u = scx + dxcs[2 * x] + dys;
+      const float v = scy - dxcs[2 * x + 1] + dyc;
       geometry::Tap tx, ty;
       // trunc(u) lies in [0, 256 w) exactly when u does in (-1, 256 w).
       if (u > -1.f && u < limitU && v > -1.f && v < limitV) {
-        tx = geometry::AxisTap(static_cast<int64_t>(u), in.width);
-        ty = geometry::AxisTap(static_cast<int64_t>(v), in.depth);
+        tx = geometry::AxisTap(static_cast<int64_t>(u), src.width);
+        ty = geometry::AxisTap(static_cast<int64_t>(v), src.depth);
       }
-      geometry::SamplePixel(in, tx, ty, dst + x * bytes);
+      geometry::SamplePixel<N>(src, tx, ty, dst + x * N);
     }
   }
 }
@@ -110,8 +114,6 @@ bool RunRotate(const RunArgs& a) {
     geometry::CopyWhole(in, out);
     return true;
   }
-  if (in.bpp != 8 && in.bpp != 32) return true;
-
   // The source centre sits on the middle pixel, the target centre on the
   // middle edge; a given centre (Crop only) serves both frames.
   Centres k{(256 * static_cast<int64_t>(in.width) - 256) / 2, (256 * static_cast<int64_t>(in.depth) - 256) / 2,
@@ -120,7 +122,11 @@ bool RunRotate(const RunArgs& a) {
     k.srcX = k.dstX = geometry::TruncToInt(centre->x * 256.0);
     k.srcY = k.dstY = geometry::TruncToInt(centre->y * 256.0);
   }
-  Turn(in, out, s, c, k);
+  if (in.bpp == 8) {
+    Turn<1>(in, out, s, c, k);
+  } else if (in.bpp == 32) {
+    Turn<4>(in, out, s, c, k);
+  }
   return true;
 }
 

@@ -46,15 +46,15 @@ Tap ShiftTap(int i, int64_t o, int n) {
   return geometry::AxisTap(256 * static_cast<int64_t>(i) - o, n);
 }
 
+template <int N>
 void ShiftFraction(const FrameView& in, const FrameView& out, int64_t ox, int64_t oy) {
-  const int bytes = in.bpp / 8;
   std::vector<Tap> cols(in.width);
   for (int x = 0; x < in.width; ++x) cols[x] = ShiftTap(x, ox, in.width);
 #pragma omp parallel for schedule(static)
   for (int y = 0; y < in.depth; ++y) {
     const Tap ty = ShiftTap(y, oy, in.depth);
     uint8_t* dst = out.row(y);
-    for (int x = 0; x < in.width; ++x) geometry::SamplePixel(in, cols[x], ty, dst + x * bytes);
+    for (int x = 0; x < in.width; ++x) geometry::SamplePixel<N>(in, cols[x], ty, dst + x * N);
   }
 }
 
@@ -93,7 +93,11 @@ bool RunTranslate(const RunArgs& a) {
   } else {
     const int64_t ox256 = geometry::TruncToInt(geometry::ToFloat(ox) * 256.f);
     const int64_t oy256 = geometry::TruncToInt(geometry::ToFloat(oy) * 256.f);
-    ShiftFraction(in, out, ox256, oy256);
+    if (in.bpp == 8) {
+      ShiftFraction<1>(in, out, ox256, oy256);
+    } else {
+      ShiftFraction<4>(in, out, ox256, oy256);
+    }
   }
   return true;
 }

@@ -180,6 +180,17 @@ TEST(FalseColor, UserPaletteRampsFromBlackAndToWhite) {
   EXPECT_EQ(Entry(f, 255), (Rgb{255, 255, 255}));
 }
 
+TEST(FalseColor, UserColoursOutsideTheUnitRangeDoNotWrap) {
+  // -0.5 and 2.0 would wrap to 129 and 254 as bytes; they saturate instead.
+  const FrameBuffer f = MapRamp(0, [](talvix::RunContext& ctx) {
+    ctx.setColors(u"Border color", {{-0.5, 0, 0, 1}, {2.0, 0.5, 0, 1}, kWhite});
+    ctx.setUnnamed(u"Border threshold ");
+  });
+  ASSERT_FALSE(f.empty());
+  EXPECT_EQ(Entry(f, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(Entry(f, 128), (Rgb{255, 127, 0}));
+}
+
 TEST(FalseColor, Failures) {
   struct Case {
     const char* what;

@@ -2,32 +2,13 @@
 // through the module's exported interface.
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "ilvant_run.h"
 #include "talvix/host.hpp"
 
+using ilvant_test::MethodRun;
 using talvix::FrameBuffer;
-using talvix::Module;
-using talvix::RunContext;
 
 namespace {
-
-Module& Ilvant() {
-  static std::unique_ptr<Module> m = [] {
-    std::string error;
-    auto loaded = Module::load("ilvant", &error);
-    if (!loaded) ADD_FAILURE() << error;
-    return loaded;
-  }();
-  return *m;
-}
-
-struct Run {
-  explicit Run(const char* id) : index(Ilvant().findMethod(std::string(id))), ctx(Ilvant(), index) {}
-  talvix::RunResult operator()() { return ctx.run(index); }
-  int index;
-  RunContext ctx;
-};
 
 // A grey frame whose memory row y, column x holds f(x, y).
 template <class F>
@@ -39,7 +20,7 @@ FrameBuffer Grey(int w, int d, F f) {
 }
 
 TEST(GetPixel, ReadsEachDepthAsFractions) {
-  Run run("get_pixel");
+  MethodRun run("get_pixel");
   FrameBuffer f = FrameBuffer::make(3, 2, 32);
   uint8_t* p = f.pixel(2, 1);
   p[0] = 51, p[1] = 102, p[2] = 255, p[3] = 0;
@@ -56,7 +37,7 @@ TEST(GetPixel, ReadsEachDepthAsFractions) {
   // x = -0.5 truncates to column 0: a default opaque black pixel.
   EXPECT_FLOAT_EQ(colors[1].A, 1.0f);
 
-  Run grey("get_pixel");
+  MethodRun grey("get_pixel");
   grey.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 51; }));
   grey.ctx.setPoints(u"Input point", {{4, 4}});
   ASSERT_TRUE(grey().ok);
@@ -70,14 +51,14 @@ TEST(GetPixel, ReadsEachDepthAsFractions) {
 
 TEST(GetPixel, PointOutsideTheFrameFails) {
   for (TPoint p : {TPoint{5, 0}, TPoint{0, 5}, TPoint{-1, 0}, TPoint{1e300, 0}}) {
-    Run run("get_pixel");
+    MethodRun run("get_pixel");
     run.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 0; }));
     run.ctx.setPoints(u"Input point", {p});
     auto r = run();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, u"error: Cannot get input point");
   }
-  Run empty("get_pixel");
+  MethodRun empty("get_pixel");
   empty.ctx.setFrame(u"Input frame", Grey(5, 5, [](int, int) { return 0; }));
   empty.ctx.setEmpty(u"Input point");
   ASSERT_TRUE(empty().ok);
@@ -85,7 +66,7 @@ TEST(GetPixel, PointOutsideTheFrameFails) {
 }
 
 TEST(PutPixel, PaintsEachPointAndKeepsTheRest) {
-  Run run("put_pixel");
+  MethodRun run("put_pixel");
   FrameBuffer in = FrameBuffer::make(4, 3, 32, 7);
   run.ctx.setFrame(u"Input frame", in);
   run.ctx.setPoints(u"Input point", {{0, 0}, {3.7, 2.2}});
@@ -101,7 +82,7 @@ TEST(PutPixel, PaintsEachPointAndKeepsTheRest) {
 }
 
 TEST(PutPixel, GreyFrameGetsTheMeanOfTheColour) {
-  Run run("put_pixel");
+  MethodRun run("put_pixel");
   run.ctx.setFrame(u"Input frame", Grey(3, 3, [](int, int) { return 9; }));
   run.ctx.setPoints(u"Input point", {{1, 1}});
   run.ctx.setColors(u"Input color", {{1, 1, 0, 1}});
@@ -110,7 +91,7 @@ TEST(PutPixel, GreyFrameGetsTheMeanOfTheColour) {
 }
 
 TEST(PutPixel, UnequalArraysFailAndLeaveACopy) {
-  Run run("put_pixel");
+  MethodRun run("put_pixel");
   FrameBuffer in = Grey(5, 4, [](int x, int y) { return x * 10 + y; });
   run.ctx.setFrame(u"Input frame", in);
   run.ctx.setPoints(u"Input point", {{0, 0}, {1, 1}, {2, 2}});
@@ -122,7 +103,7 @@ TEST(PutPixel, UnequalArraysFailAndLeaveACopy) {
 }
 
 TEST(PutRegion, FillsExactlyTheRegionsPixels) {
-  Run run("put_region");
+  MethodRun run("put_region");
   run.ctx.setFrame(u"Input frame", Grey(10, 8, [](int, int) { return 0; }));
   // Columns 2..5, rows 1..3.
   run.ctx.setRegions(u"Input region", {{4, 2.5, 4, 3, 0}});
@@ -137,23 +118,24 @@ TEST(PutRegion, FillsExactlyTheRegionsPixels) {
 }
 
 TEST(LinePixelCount, CountsLightAndDarkWithRatios) {
-  Run run("line_pixel_count");
+  MethodRun run("line_pixel_count");
   // Row 2: columns 0..3 dark (126), 4..9 light (127) at threshold 0.5 -> 127.
   run.ctx.setFrame(u"Input frame", Grey(10, 5, [](int x, int) { return x < 4 ? 126 : 127; }));
-  run.ctx.setLines(u"Input line", {{0, 2, 9, 2}, {0, 0, 0, 4}});
+  // The third line lies outside the frame: nothing counted, ratios 0.
+  run.ctx.setLines(u"Input line", {{0, 2, 9, 2}, {0, 0, 0, 4}, {-9, -9, -2, -2}});
   run.ctx.setNumbers(u"Threshold", {0.5});
   run.ctx.setFlags(u"Show results", {false});
   ASSERT_TRUE(run().ok);
-  EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{6, 0}));
-  EXPECT_EQ(run.ctx.numbers(u"Number of dark pixels"), (std::vector<double>{4, 5}));
-  EXPECT_EQ(run.ctx.numbers(u"Ratio of light pixels"), (std::vector<double>{0.6, 0}));
-  EXPECT_EQ(run.ctx.numbers(u"Ratio of dark pixels"), (std::vector<double>{0.4, 1}));
+  EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{6, 0, 0}));
+  EXPECT_EQ(run.ctx.numbers(u"Number of dark pixels"), (std::vector<double>{4, 5, 0}));
+  EXPECT_EQ(run.ctx.numbers(u"Ratio of light pixels"), (std::vector<double>{0.6, 0, 0}));
+  EXPECT_EQ(run.ctx.numbers(u"Ratio of dark pixels"), (std::vector<double>{0.4, 1, 0}));
   EXPECT_TRUE(run.ctx.overlay().empty());
   EXPECT_TRUE(run.ctx.warnings().empty());
 }
 
 TEST(LinePixelCount, ThresholdCorrectionsWarnAndOverlayIsPainted) {
-  Run run("line_pixel_count");
+  MethodRun run("line_pixel_count");
   run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int x, int) { return x * 80; }));
   run.ctx.setLines(u"Input line", {{0, 1, 3, 1}});
   run.ctx.setNumbers(u"Threshold", {1.5, 0.1});
@@ -174,7 +156,7 @@ TEST(LinePixelCount, ThresholdCorrectionsWarnAndOverlayIsPainted) {
 }
 
 TEST(LinePixelCount, TransparentDrawColourIsNotPainted) {
-  Run run("line_pixel_count");
+  MethodRun run("line_pixel_count");
   run.ctx.inspection().setDrawColor(7, {1, 1, 1, 0});
   run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int, int) { return 200; }));
   run.ctx.setLines(u"Input line", {{0, 0, 3, 0}});
@@ -184,7 +166,7 @@ TEST(LinePixelCount, TransparentDrawColourIsNotPainted) {
 }
 
 TEST(LinePixelCount, MissingLineInputFails) {
-  Run run("line_pixel_count");
+  MethodRun run("line_pixel_count");
   run.ctx.setFrame(u"Input frame", Grey(4, 2, [](int, int) { return 200; }));
   run.ctx.setUnnamed(u"Input line");
   auto r = run();
@@ -207,7 +189,7 @@ TEST(RegionPixelCount, PairsRegionsWithThresholds) {
       {{0.05, 0.5, 0.8}, {3, 0, 0}, 0},
   };
   for (const Case& c : cases) {
-    Run run("region_pixel_count");
+    MethodRun run("region_pixel_count");
     run.ctx.setFrame(u"Input frame", frame);
     run.ctx.setRegions(u"Input region", regions);
     run.ctx.setNumbers(u"Threshold", c.thresholds);
@@ -215,14 +197,15 @@ TEST(RegionPixelCount, PairsRegionsWithThresholds) {
     ASSERT_TRUE(run().ok);
     EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), c.light) << c.thresholds.size();
     EXPECT_EQ(run.ctx.warnings().size(), c.warnings);
-    if (c.warnings)
+    if (c.warnings) {
       EXPECT_EQ(run.ctx.warnings()[0],
                 u"Two input arrays (Input region and Threshold) have different number of elements.");
+    }
   }
 }
 
 TEST(RegionPixelCount, UnnamedRegionCountsTheWholeFrame) {
-  Run run("region_pixel_count");
+  MethodRun run("region_pixel_count");
   run.ctx.setFrame(u"Input frame", Grey(7, 3, [](int x, int) { return x < 2 ? 0 : 255; }));
   run.ctx.setUnnamed(u"Input region");
   run.ctx.setFlags(u"Show results", {false});

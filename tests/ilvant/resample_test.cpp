@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -222,7 +223,9 @@ TEST(Resize, ConstantsStayConstantUpToTruncation) {
                 ASSERT_GE(p[ch], mode == 0 ? v : v - 1) << "mode " << mode << " at " << x << "," << y;
               }
               // Nearest copies the pixel, the spline writes 255, the three-weight rule leaves alpha alone.
-              if (bpp == 32) ASSERT_EQ(p[3], mode == 1 ? kCanary : 255) << "mode " << mode;
+              if (bpp == 32) {
+                ASSERT_EQ(p[3], mode == 1 ? kCanary : 255) << "mode " << mode;
+              }
             }
           }
         }

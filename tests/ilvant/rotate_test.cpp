@@ -89,7 +89,9 @@ TEST(Rotate, NinetyDegreesWithoutCrop) {
           for (int ch = 0; ch < (bpp == 8 ? 1 : 3); ++ch) {
             ASSERT_EQ(r.out.pixel(x, y)[ch], Quad(in, y - 1, y, r0, r1, ch)) << x << "," << y << " ch " << ch;
           }
-          if (bpp == 32) ASSERT_EQ(r.out.pixel(x, y)[3], in.pixel(y - 1, r0)[3]) << "alpha of the source pixel";
+          if (bpp == 32) {
+            ASSERT_EQ(r.out.pixel(x, y)[3], in.pixel(y - 1, r0)[3]) << "alpha of the source pixel";
+          }
         }
       }
       // Crop false ignores a given centre.

@@ -16,13 +16,20 @@ TEST(RoundReal, HalvesAwayFromZero) {
     float in;
     int want;
   } cases[] = {
-      {0.5f, 1},           {-0.5f, -1},          {1.5f, 2},
-      {-1.5f, -2},         {2.5f, 3},            {0.49999997f, 0},
-      {-0.49999997f, 0},   {2147483520.f, 2147483520},
+      {0.5f, 1},
+      {-0.5f, -1},
+      {1.5f, 2},
+      {-1.5f, -2},
+      {2.5f, 3},
+      {0.49999997f, 0},
+      {-0.49999997f, 0},
+      {2147483520.f, 2147483520},
       {std::numeric_limits<float>::quiet_NaN(), INT_MIN},
       {std::numeric_limits<float>::infinity(), INT_MIN},
       {-std::numeric_limits<float>::infinity(), INT_MIN},
-      {1e10f, INT_MIN},    {-1e10f, INT_MIN},    {2147483648.f, INT_MIN},
+      {1e10f, INT_MIN},
+      {-1e10f, INT_MIN},
+      {2147483648.f, INT_MIN},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundReal(c.in), c.want) << c.in;
 }

@@ -82,9 +82,9 @@ TEST(GetScanRectangularRegionLine, RefusalsGiveZeros) {
     const TRectangularRegion* region;
     int count, i;
   } cases[] = {
-      {"null frame", nullptr, &r, 4, 0}, {"count 0", f.frame(), &r, 0, 0}, {"i -1", f.frame(), &r, 4, -1},
-      {"i = count", f.frame(), &r, 4, 4}, {"height 0", f.frame(), &flat, 4, 0},
-      {"outside the frame", f.frame(), &away, 4, 1},
+      {"null frame", nullptr, &r, 4, 0},    {"count 0", f.frame(), &r, 0, 0},
+      {"i -1", f.frame(), &r, 4, -1},       {"i = count", f.frame(), &r, 4, 4},
+      {"height 0", f.frame(), &flat, 4, 0}, {"outside the frame", f.frame(), &away, 4, 1},
   };
   for (const Case& c : cases) {
     Ends e{7, 7, 7, 7};

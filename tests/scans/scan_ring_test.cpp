@@ -29,12 +29,12 @@ TEST(ScanRing, SampleCounts) {
     size_t count;
   } cases[] = {
       // step 2 keeps neighbouring samples on distinct pixels: every sample is delivered
-      {"full circle (0, 0)", {50, 40, 10, 0, 0, 0}, 2, 32},         // ceil(2 pi 10 / 2)
+      {"full circle (0, 0)", {50, 40, 10, 0, 0, 0}, 2, 32},  // ceil(2 pi 10 / 2)
       {"full circle (0, 360)", {50, 40, 10, 0, 0, 360}, 2, 32},
       {"full circle (30, 30)", {50, 40, 10, 0, 30, 30}, 2, 32},
       {"full circle (-90, 270)", {50, 40, 10, 0, -90, 270}, 2, 32},
-      {"quarter arc", {50, 40, 10, 0, 0, 90}, 2, 8},                  // floor(pi/2 10 / 2) + 1
-      {"arc across 0", {50, 40, 10, 0, 350, 10}, 2, 2},               // floor(3.49 / 2) + 1
+      {"quarter arc", {50, 40, 10, 0, 0, 90}, 2, 8},                // floor(pi/2 10 / 2) + 1
+      {"arc across 0", {50, 40, 10, 0, 350, 10}, 2, 2},             // floor(3.49 / 2) + 1
       {"step below 1 counts as 1", {50, 40, 10, 0, 0, 90}, 0, 16},  // floor(15.7) + 1, duplicates dropped below
       {"radius below a half", {50.4, 40.5, 0.3, 0, 0, 0}, 1, 1},
   };
@@ -143,15 +143,15 @@ TEST(GetScanRingRegionSpoke, InnerToOuter) {
       {{50, 40, 20, 10, 0, 0}, false, 4, 1, {50, 50, 50, 60}},
       {{50, 40, 20, 10, 0, 0}, false, 4, 2, {40, 40, 30, 40}},
       {{50, 40, 20, 10, 0, 0}, false, 4, 3, {50, 30, 50, 20}},
-      {{50, 40, 10, 20, 0, 90}, false, 3, 0, {60, 40, 70, 40}},   // both edges of the sweep
+      {{50, 40, 10, 20, 0, 90}, false, 3, 0, {60, 40, 70, 40}},  // both edges of the sweep
       {{50, 40, 10, 20, 0, 90}, false, 3, 2, {50, 50, 50, 60}},
       {{50, 40, 10, 20, 0, 90}, false, 1, 0, {57, 47, 64, 54}},  // the middle angle
       {{}, true, 4, 0, {50, 40, 90, 40}},
   };
   for (const Case& c : cases) {
     Ends e{-1, -1, -1, -1};
-    ASSERT_TRUE(GetScanRingRegionSpoke(f.frame(), c.null ? nullptr : &c.region, c.count, c.i, &e[0], &e[1], &e[2],
-                                       &e[3]));
+    ASSERT_TRUE(
+        GetScanRingRegionSpoke(f.frame(), c.null ? nullptr : &c.region, c.count, c.i, &e[0], &e[1], &e[2], &e[3]));
     EXPECT_EQ(e, c.want) << c.count << " " << c.i;
   }
   TRingRegion away{-100, -100, 5, 10, 0, 0};
@@ -172,13 +172,11 @@ TEST(PixelInRingRegion, AnnulusAndSweepInclusive) {
     TPoint p;
     bool in;
   } cases[] = {
-      {&quarter, {65, 40}, true},  {&quarter, {50, 55}, true},  {&quarter, {60, 50}, true},
-      {&quarter, {40, 45}, false}, {&quarter, {55, 40}, false}, {&quarter, {71, 40}, false},
-      {&quarter, {60, 40}, true},  {&quarter, {70, 40}, true},  {&full, {40, 45}, true},
-      {&full, {50, 40}, false},    {nullptr, {99, 79}, true},   {nullptr, {100, 0}, false},
+      {&quarter, {65, 40}, true},  {&quarter, {50, 55}, true},  {&quarter, {60, 50}, true}, {&quarter, {40, 45}, false},
+      {&quarter, {55, 40}, false}, {&quarter, {71, 40}, false}, {&quarter, {60, 40}, true}, {&quarter, {70, 40}, true},
+      {&full, {40, 45}, true},     {&full, {50, 40}, false},    {nullptr, {99, 79}, true},  {nullptr, {100, 0}, false},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(PixelInRingRegion(f.frame(), c.region, c.p), c.in) << c.p.x << "," << c.p.y;
+  for (const Case& c : cases) EXPECT_EQ(PixelInRingRegion(f.frame(), c.region, c.p), c.in) << c.p.x << "," << c.p.y;
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ inline bool CollectEdgePoint(void* user, int x, int y, unsigned /*value*/) {
   auto* rec = static_cast<BorderScanRecord*>(user);
   auto* bd = static_cast<CBorderDetection*>(rec->owner);
   ++rec->index;
-  if (rec->index >= bd->sampleCapacity) bd->GrowSamples(rec->index + 256);
+  if (rec->index >= bd->sampleCapacity && !bd->GrowSamples(rec->index + 256)) return false;
   bd->sampleX[rec->index] = 0;
   bd->sampleY[rec->index] = 0;
   bd->sampleContrast[rec->index] = 0;

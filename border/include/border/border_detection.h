@@ -113,8 +113,9 @@ class __attribute__((visibility("default"))) CBorderDetection {
 
   // ---- Storage helpers for owners -------------------------------------------
   // Grows the three sample arrays to capacity elements (never shrinks); new
-  // elements are 0. Scan callbacks must grow the arrays through this.
-  void GrowSamples(int capacity);
+  // elements are 0. Scan callbacks must grow the arrays through this, and
+  // store nothing (answer false) when it fails for want of memory.
+  bool GrowSamples(int capacity);
   // Gives the object an (empty) record array so that detections fill records.
   void CreateObjectRecords();
   // Frees the records and their array; the owner calls it, the destructor does not.
@@ -136,7 +137,7 @@ class __attribute__((visibility("default"))) CBorderDetection {
  private:
   struct Visit;
   struct Detection;
-  void GrowEdges(int capacity);
+  bool GrowEdges(int capacity);
   void BeginDetection(Detection& d);
   void ProcessScanLine(Detection& d, const BorderScanRecord& record);
   void VisitPeaks(Detection& d, int peaks);

@@ -10,8 +10,8 @@ extern "C" {
 // Clips to the closed region |u| <= w/2, |v| <= h/2 (none when null) and the
 // frame box [0, W-1] x [0, D-1]. When nothing is left the outputs receive the
 // unclipped segment, since some callers use them without testing the result.
-bool ClipLine(const Frame* f, const TRectangularRegion* region, double x0, double y0, double x1, double y1,
-              double* ox0, double* oy0, double* ox1, double* oy1) {
+bool ClipLine(const Frame* f, const TRectangularRegion* region, double x0, double y0, double x1, double y1, double* ox0,
+              double* oy0, double* ox1, double* oy1) {
   auto put = [&](double a, double b, double c, double d) {
     if (ox0) *ox0 = a;
     if (oy0) *oy0 = b;

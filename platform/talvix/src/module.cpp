@@ -45,7 +45,9 @@ std::unique_ptr<Module> Module::open(const std::string& pathOrName, std::string*
   std::filesystem::path path(pathOrName);
   bool isPath = pathOrName.find('/') != std::string::npos || path.extension() == ".so";
   if (!isPath) path = std::filesystem::path(DefaultModuleDirectory()) / (pathOrName + ".so");
-  void* dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Modules stay mapped after dlclose: the OpenMP runtime they pull in keeps
+  // worker threads alive, and unmapping it under them crashes the process.
+  void* dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!dl) {
     const char* why = dlerror();
     SetError(error, "cannot load " + path.string() + ": " + (why ? why : "unknown error"));

@@ -21,9 +21,8 @@ namespace talvix {
 namespace {
 
 constexpr double kRad = std::numbers::pi / 180.0;
-constexpr double kCharWidth = 8, kTextDepth = 16;  // GetTextWD's box
-constexpr double kFontSize = 13;                    // a monospace face of this size fills the box
-constexpr double kBaseline = 4;                     // baseline above the box bottom
+constexpr double kFontSize = 13;  // a monospace face of this size fills GetTextWD's 8 x 16 box
+constexpr double kBaseline = 4;   // baseline above the box bottom
 
 struct Target {
   uint8_t* data = nullptr;
@@ -108,9 +107,9 @@ class Painter {
           static_cast<int>(std::min(t_.w - 1.0, std::ceil(c) + 1)),
           static_cast<int>(std::min(t_.d - 1.0, std::ceil(d) + 1))};
     if (n.x0 > n.x1 || n.y0 > n.y1) return;
-    box_ = dirty_ ? Box{std::min(box_.x0, n.x0), std::min(box_.y0, n.y0), std::max(box_.x1, n.x1),
-                        std::max(box_.y1, n.y1)}
-                  : n;
+    box_ = dirty_
+               ? Box{std::min(box_.x0, n.x0), std::min(box_.y0, n.y0), std::max(box_.x1, n.x1), std::max(box_.y1, n.y1)}
+               : n;
     dirty_ = true;
   }
 
@@ -188,6 +187,10 @@ void Label(Painter& p, const DrawCall& c, double x, double y, TColor color) {
 // x1, y1, textLen, size, thick).
 void Paint(Painter& p, const DrawCall& c) {
   const std::vector<double>& a = c.args;
+  // A NaN or infinity would put the Cairo context into an error state and
+  // silence every later call.
+  for (double v : a)
+    if (!std::isfinite(v)) return;
   auto need = [&](size_t n) { return a.size() >= n; };
   if ((c.fn == "DrawLine" || c.fn == "DrawArrow") && need(5)) {
     if (c.fn == "DrawArrow") {

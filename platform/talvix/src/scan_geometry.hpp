@@ -62,8 +62,7 @@ inline unsigned Value(const uint8_t* p) {
   if constexpr (P == Pick::Packed8) return 0xFF000000u | p[0] * 0x010101u;
   if constexpr (P == Pick::Grey) return (unsigned{p[0]} + p[1] + p[2]) / 3;
   if constexpr (P == Pick::Packed24) return 0xFF000000u | unsigned{p[2]} << 16 | unsigned{p[1]} << 8 | p[0];
-  if constexpr (P == Pick::Packed32)
-    return unsigned{p[3]} << 24 | unsigned{p[2]} << 16 | unsigned{p[1]} << 8 | p[0];
+  if constexpr (P == Pick::Packed32) return unsigned{p[3]} << 24 | unsigned{p[2]} << 16 | unsigned{p[1]} << 8 | p[0];
   if constexpr (P == Pick::Red) return p[2];
   if constexpr (P == Pick::Green) return p[1];
   if constexpr (P == Pick::Blue) return p[0];
@@ -216,7 +215,8 @@ struct LineWalk {
     for (int64_t k = kLo; k <= kHi; ++k) {
       int64_t maj = maj0 + majStep * k, mnr = min0 + minSign * q;
       if (mnr >= 0 && mnr < minLimit) {
-        bool go = xMajor ? fn(static_cast<int>(maj), static_cast<int>(mnr)) : fn(static_cast<int>(mnr), static_cast<int>(maj));
+        bool go = xMajor ? fn(static_cast<int>(maj), static_cast<int>(mnr))
+                         : fn(static_cast<int>(mnr), static_cast<int>(maj));
         if (!go) return false;
       }
       r += inc;

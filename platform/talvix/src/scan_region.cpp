@@ -31,8 +31,7 @@ bool RowSpan(const Rect& r, const FrameView& v, int y, int& xa, int& xb) {
 
 extern "C" {
 
-void ScanRectangularRegion(const Frame* f, const TRectangularRegion* region, int mode, void* user,
-                           PixelCallback cb) {
+void ScanRectangularRegion(const Frame* f, const TRectangularRegion* region, int mode, void* user, PixelCallback cb) {
   FrameView view(f);
   if (!view.ok || !cb) return;
   Rect rect = RegionOrFrame(region, view);

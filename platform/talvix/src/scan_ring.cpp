@@ -111,7 +111,7 @@ bool GetScanRingRegionSpoke(const Frame* f, const TRingRegion* region, int count
     return false;
   };
   if (!view.ok || !a.ok || count < 1 || i < 0 || i >= count) return refuse();
-  double angle = a.full() ? a.a1 + i * 360.0 / count
+  double angle = a.full()     ? a.a1 + i * 360.0 / count
                  : count == 1 ? a.a1 + a.sweep / 2
                               : a.a1 + i * a.sweep / (count - 1);
   SinCos t = SinCosDeg(angle);

@@ -1,0 +1,166 @@
+#include "run_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "image_io.h"
+#include "json_out.h"
+#include "listing.h"
+#include "overlay.h"
+#include "usage_error.h"
+#include "values.h"
+
+namespace modhost {
+namespace fs = std::filesystem;
+using talvix::ToU16;
+using talvix::ToUtf8;
+
+namespace {
+
+std::string Quoted(const std::u16string& s) { return '"' + ToUtf8(s) + '"'; }
+
+// The host pre-fills the error buffer with U+FFFF (a noncharacter); what the
+// method left unwritten is no part of its text.
+std::u16string ErrorText(const std::u16string& buffer) { return buffer.substr(0, buffer.find(u'\uFFFF')); }
+
+std::string InputList(const talvix::MethodInfo& method) {
+  if (method.inputs.empty()) return "it has no inputs";
+  std::string list = "its inputs are";
+  for (size_t i = 0; i < method.inputs.size(); ++i) {
+    const talvix::ParamInfo& p = method.inputs[i];
+    list += (i ? ", " : " ") + Quoted(p.name) + " (" + TypeName(p.type) + ")";
+  }
+  return list;
+}
+
+// Gathers the command-line values per input, in catalogue order.
+std::vector<InputValues> ParseAssignments(const talvix::MethodInfo& method, const std::vector<std::string>& args) {
+  std::vector<InputValues> values(method.inputs.size());
+  for (size_t i = 0; i < values.size(); ++i) values[i].param = method.inputs[i];
+  for (const std::string& arg : args) {
+    size_t eq = arg.find('=');
+    if (eq == std::string::npos) throw UsageError("expected NAME=VALUE, got \"" + arg + "\"");
+    std::u16string name = ToU16(arg.substr(0, eq));
+    std::string text = arg.substr(eq + 1);
+    auto it = std::find_if(values.begin(), values.end(), [&](const InputValues& v) { return v.param.name == name; });
+    if (it == values.end()) {
+      throw UsageError("method " + Quoted(method.id) + " has no input " + Quoted(name) + "; " + InputList(method));
+    }
+    std::string error = AddValue(*it, text);
+    if (!error.empty()) {
+      throw UsageError("input " + Quoted(name) + " (" + TypeName(it->param.type) + "): cannot use \"" + text +
+                       "\": " + error);
+    }
+  }
+  return values;
+}
+
+// A file name for an output frame, unique in the directory; "overlay" is
+// taken by the overlay picture.
+std::string FrameFileName(const std::u16string& name, std::set<std::string>& used) {
+  std::string base;
+  for (char c : ToUtf8(name)) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    base += plain ? c : '_';
+  }
+  if (base.empty()) base = "frame";
+  std::string file = base;
+  for (int n = 2; !used.insert(file).second; ++n) file = base + "_" + std::to_string(n);
+  return file + ".png";
+}
+
+Json FrameJson(const talvix::FrameBuffer& f, const std::string& path) {
+  Json j;
+  if (!path.empty()) j["path"] = path;
+  j["width"] = f.width();
+  j["height"] = f.depth();
+  j["bpp"] = f.bpp();
+  return j;
+}
+
+void WriteOrFail(const talvix::FrameBuffer& f, const std::string& path) {
+  if (!WritePng(f, path)) throw UsageError("cannot write \"" + path + "\"");
+}
+
+}  // namespace
+
+int RunMethodOnce(const RunRequest& request) {
+  std::unique_ptr<talvix::Module> module = OpenModule(request.module, request.moduleDir);
+  const int index = module->findMethod(request.method);
+  if (index < 0) throw UsageError("module \"" + module->name() + "\" has no method \"" + request.method + "\"");
+  const talvix::MethodInfo& method = module->catalogue().methods.at(index);
+  std::vector<InputValues> values = ParseAssignments(method, request.assignments);
+
+  if (!request.outDir.empty()) {
+    std::error_code ec;
+    fs::create_directories(request.outDir, ec);
+    if (ec) throw UsageError("cannot create \"" + request.outDir + "\": " + ec.message());
+  }
+
+  talvix::Inspection inspection;
+  if (request.drawLevel) inspection.setDrawingLevel(*request.drawLevel);
+  talvix::RunContext ctx(*module, index, &inspection);
+  for (const InputValues& v : values) {
+    if (v.count > 0) ApplyValues(ctx, v);
+  }
+
+  const intptr_t handle = module->create(index);
+  talvix::RunResult result;
+  if (handle == -1) {
+    result.error = u"the module made no instance of the method";
+  } else {
+    result = ctx.run(handle);
+    module->destroy(handle);
+  }
+
+  Json warnings = Json::array();
+  for (const std::u16string& w : ctx.warnings()) warnings.push_back(ToUtf8(w));
+
+  Json outputs = Json::object();
+  std::set<std::string> usedFiles{"overlay"};
+  auto frameOutput = [&](const std::u16string& name) -> Json {
+    const talvix::FrameBuffer* f = ctx.frame(name);
+    if (!f || f->empty()) return nullptr;
+    std::string path;
+    if (!request.outDir.empty()) {
+      path = (fs::path(request.outDir) / FrameFileName(name, usedFiles)).string();
+      WriteOrFail(*f, path);
+    }
+    return FrameJson(*f, path);
+  };
+  for (const talvix::ParamInfo& out : method.outputs) {
+    outputs[ToUtf8(out.name)] = out.type == ptFrame ? frameOutput(out.name) : OutputValue(ctx, out);
+  }
+  // Frames the method asked for under names its catalogue does not list.
+  for (const std::u16string& name : ctx.outputFrameNames()) {
+    if (!outputs.contains(ToUtf8(name))) outputs[ToUtf8(name)] = frameOutput(name);
+  }
+
+  Json doc = {{"module", module->name()},
+              {"method", request.method},
+              {"result", result.ok},
+              {"error", ToUtf8(ErrorText(result.error))},
+              {"warnings", std::move(warnings)},
+              {"outputs", std::move(outputs)},
+              {"drawing", DrawingJson(ctx.drawList())}};
+
+  if (!request.outDir.empty()) {
+    const talvix::FrameBuffer* base = nullptr;
+    for (const talvix::ParamInfo& in : method.inputs) {
+      if (in.type == ptFrame && (base = ctx.inputFrame(in.name))) break;
+    }
+    talvix::FrameBuffer picture = ComposeOverlay(base, ctx.overlay(), ctx.drawList());
+    if (picture.empty()) {
+      doc["overlay"] = nullptr;
+    } else {
+      std::string path = (fs::path(request.outDir) / "overlay.png").string();
+      WriteOrFail(picture, path);
+      doc["overlay"] = FrameJson(picture, path);
+    }
+  }
+  PrintJson(doc);
+  return result.ok ? 0 : 1;
+}
+
+}  // namespace modhost

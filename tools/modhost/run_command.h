@@ -1,0 +1,23 @@
+// `modhost run`: one method run on values from the command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace modhost {
+
+struct RunRequest {
+  std::string module;
+  std::string method;
+  std::vector<std::string> assignments;  // NAME=VALUE, in order
+  std::string moduleDir;
+  std::string outDir;  // empty: no files
+  std::optional<int> drawLevel;
+};
+
+// Runs the method once and prints the JSON report. 0 when the method answered
+// true, 1 when false; a UsageError for what cannot be run.
+int RunMethodOnce(const RunRequest& request);
+
+}  // namespace modhost
