@@ -1,6 +1,7 @@
 // Per-channel arithmetic: simple_threshold, inverse, add_const, mult_const,
 // add_frame and sub_frame.
 #include <algorithm>
+#include <cstring>
 
 #include "pixel_ops.h"
 #include "run.h"
@@ -91,15 +92,45 @@ struct SubOp {
   static uint8_t apply(int a, int b) { return static_cast<uint8_t>(std::max(a - b, 0)); }
 };
 
+// 16 grey bytes as 16 pixels of four equal bytes.
+inline void Spread(const uint8_t* grey, uint8_t* out) {
+  for (int p = 0; p < kBlock / 4; ++p) {
+    const uint32_t v = grey[p] * 0x01010101u;
+    std::memcpy(out + 4 * p, &v, 4);
+  }
+}
+
 // One 32-bit output row from operands of NA and NB bytes per pixel (4 or 1):
 // a grey operand takes part in each of B, G, R; the alpha comes from input 0
-// when it has one, else from input 1.
+// when it has one, else from input 1. Blocks of 16 pixels run as 64 plain
+// bytes (a grey operand spread out first), the rest pixel by pixel.
 template <class Op, int NA, int NB>
 void ColourRow(const uint8_t* pa, const uint8_t* pb, uint8_t* po, int w) {
+  alignas(64) uint8_t spreadA[kBlock];
+  alignas(64) uint8_t spreadB[kBlock];
+  int x = 0;
+  for (; x + kBlock / 4 <= w; x += kBlock / 4) {
+    const uint8_t* a = pa + NA * x;
+    const uint8_t* b = pb + NB * x;
+    if constexpr (NA == 1) {
+      Spread(a, spreadA);
+      a = spreadA;
+    }
+    if constexpr (NB == 1) {
+      Spread(b, spreadB);
+      b = spreadB;
+    }
+    uint8_t* o = po + 4 * x;
+#pragma omp simd
+    for (int j = 0; j < kBlock; ++j) {
+      const uint8_t m = kAlphaLanes.bytes[j];
+      const uint8_t alpha = NA == 4 ? a[j] : b[j];
+      o[j] = static_cast<uint8_t>((alpha & m) | (Op::apply(a[j], b[j]) & ~m));
+    }
+  }
   constexpr int ca = NA == 4 ? 1 : 0;
   constexpr int cb = NB == 4 ? 1 : 0;
-#pragma omp simd
-  for (int x = 0; x < w; ++x) {
+  for (; x < w; ++x) {
     po[4 * x] = Op::apply(pa[NA * x], pb[NB * x]);
     po[4 * x + 1] = Op::apply(pa[NA * x + ca], pb[NB * x + cb]);
     po[4 * x + 2] = Op::apply(pa[NA * x + 2 * ca], pb[NB * x + 2 * cb]);

@@ -93,6 +93,31 @@ void BlendStraight(const BlendJob& j) {
   });
 }
 
+// Columns first..last of an output row (empty when last < first).
+struct Span {
+  int first, last;
+};
+
+// Narrows the span to the columns x where 256 <= slope * x + offset < end may
+// hold, with two columns to spare for rounding; the caller still tests each.
+void NarrowToBand(Span* span, double slope, double offset, double end) {
+  if (span->last < span->first) return;
+  if (std::abs(slope) < 1e-6) {
+    // The value hardly changes along the row: all columns or none.
+    if (!(offset >= 255.0 && offset < end + 1.0)) span->last = span->first - 1;
+    return;
+  }
+  double lo = (256.0 - offset) / slope;
+  double hi = (end - offset) / slope;
+  if (lo > hi) std::swap(lo, hi);
+  if (!(hi >= span->first - 2.0 && lo <= span->last + 2.0)) {  // also catches NaN
+    span->last = span->first - 1;
+    return;
+  }
+  span->first = std::max(span->first, static_cast<int>(std::floor(lo)) - 2);
+  span->last = std::min(span->last, static_cast<int>(std::ceil(hi)) + 2);
+}
+
 // Rotation: each output pixel maps into the blend frame in 1/256 pixel and
 // takes a bilinear sample with 8-bit fractions.
 template <bool ByAlpha, int OutBpp, int BlendBpp>
@@ -105,7 +130,11 @@ void BlendRotated(const BlendJob& j) {
   px::ForRows(j.dst.depth, j.dst.width, [&](int y) {
     uint8_t* row = j.dst.row(y);
     const double dy = 256.0 * y - 256.0 * j.oy;
-    for (int x = 0; x < j.dst.width; ++x) {
+    Span span{0, j.dst.width - 1};
+    // Only columns near the blend frame's footprint can pass the exact test below.
+    NarrowToBand(&span, 256.0 * j.cs, dy * j.sn - 256.0 * j.ox * j.cs, uEnd);
+    NarrowToBand(&span, -256.0 * j.sn, dy * j.cs + 256.0 * j.ox * j.sn, vEnd);
+    for (int x = span.first; x <= span.last; ++x) {
       const double dx = 256.0 * x - 256.0 * j.ox;
       const double u = dx * j.cs + dy * j.sn;
       const double v = dy * j.cs - dx * j.sn;

@@ -104,7 +104,7 @@ TEST(OneFrameArithmetic, EveryDepthAgainstReference) {
   };
   for (const OneFrameCase& tc : cases) {
     for (int bpp : {8, 24, 32}) {
-      for (int w : {1, 3, 7}) {
+      for (int w : {1, 3, 7, 37}) {  // odd widths pad rows; 37 = two 16-pixel blocks and a tail
         SCOPED_TRACE(std::string(tc.id) + " value " + (tc.value ? std::to_string(*tc.value) : "absent") + " bpp " +
                      std::to_string(bpp) + " width " + std::to_string(w));
         MethodRun run(tc.id);
@@ -154,7 +154,7 @@ TEST(FrameArithmetic, DepthPairingsAgainstReference) {
   for (const char* id : {"add_frame", "sub_frame"}) {
     const bool isAdd = std::string(id) == "add_frame";
     for (const Pairing& p : pairings) {
-      for (int w : {1, 6, 7}) {
+      for (int w : {1, 6, 7, 37}) {
         SCOPED_TRACE(std::string(id) + " " + std::to_string(p.bpp0) + "/" + std::to_string(p.bpp1) + " width " +
                      std::to_string(w));
         MethodRun run(id);

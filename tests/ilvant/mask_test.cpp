@@ -37,7 +37,7 @@ TEST(PasteMask, DepthPairings) {
       {24, 32, u"", false},
   };
   for (const MaskPairing& p : pairings) {
-    for (int w : {1, 5, 6}) {
+    for (int w : {1, 5, 6, 37}) {
       SCOPED_TRACE(std::to_string(p.inBpp) + "/" + std::to_string(p.maskBpp) + " width " + std::to_string(w));
       MethodRun run("paste_mask");
       run.ctx.fillNewFrames(kCanary);
@@ -79,7 +79,7 @@ TEST(Masking, DepthPairingsAndBackground) {
   };
   const TColor bg{0.2, 0.5, 0.9, 0.7};
   for (const MaskPairing& p : pairings) {
-    for (int w : {1, 5, 6}) {
+    for (int w : {1, 5, 6, 37}) {
       SCOPED_TRACE(std::to_string(p.inBpp) + "/" + std::to_string(p.maskBpp) + " width " + std::to_string(w));
       MethodRun run("masking");
       run.ctx.fillNewFrames(kCanary);

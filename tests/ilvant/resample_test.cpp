@@ -15,8 +15,8 @@ using ilvant_geometry::Constant;
 using ilvant_geometry::Corrected;
 using ilvant_geometry::ExpectThreadsAgree;
 using ilvant_test::kCanary;
-using ilvant_test::Pattern;
 using ilvant_test::MethodRun;
+using ilvant_test::Pattern;
 using talvix::FrameBuffer;
 
 namespace {

@@ -10,8 +10,8 @@
 using ilvant_geometry::ArrayWarning;
 using ilvant_geometry::ExpectThreadsAgree;
 using ilvant_test::kCanary;
-using ilvant_test::Pattern;
 using ilvant_test::MethodRun;
+using ilvant_test::Pattern;
 using talvix::FrameBuffer;
 
 namespace {

@@ -20,10 +20,6 @@ namespace {
 
 std::string Quoted(const std::u16string& s) { return '"' + ToUtf8(s) + '"'; }
 
-// The host pre-fills the error buffer with U+FFFF (a noncharacter); what the
-// method left unwritten is no part of its text.
-std::u16string ErrorText(const std::u16string& buffer) { return buffer.substr(0, buffer.find(u'\uFFFF')); }
-
 std::string InputList(const talvix::MethodInfo& method) {
   if (method.inputs.empty()) return "it has no inputs";
   std::string list = "its inputs are";
@@ -140,7 +136,7 @@ int RunMethodOnce(const RunRequest& request) {
   Json doc = {{"module", module->name()},
               {"method", request.method},
               {"result", result.ok},
-              {"error", ToUtf8(ErrorText(result.error))},
+              {"error", ToUtf8(result.error)},
               {"warnings", std::move(warnings)},
               {"outputs", std::move(outputs)},
               {"drawing", DrawingJson(ctx.drawList())}};

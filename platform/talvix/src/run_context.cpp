@@ -231,7 +231,9 @@ RunResult RunContext::run(intptr_t handle, int errLen) {
   RunResult r;
   r.ok = s.module->exports().RunMethod(handle, &s, in.list, in.names, out.list, out.names, errLen, s.errBuf.data());
   s.errBuf[size - 1] = 0;
-  r.error = std::u16string(s.errBuf.data());
+  // The text the module wrote: up to its terminator or the untouched canary.
+  std::u16string text(s.errBuf.data());
+  r.error = text.substr(0, text.find(kCanary));
   return r;
 }
 

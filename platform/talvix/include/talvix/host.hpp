@@ -173,7 +173,7 @@ class Inspection {
 
 struct RunResult {
   bool ok = false;
-  std::u16string error;  // errBuf as terminated text
+  std::u16string error;  // what the module wrote into errBuf (up to its NUL or the canary)
 };
 
 // A run context for one method, built from the method's catalogue. Every
