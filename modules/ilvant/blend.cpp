@@ -102,8 +102,8 @@ struct Span {
 // hold, with two columns to spare for rounding; the caller still tests each.
 void NarrowToBand(Span* span, double slope, double offset, double end) {
   if (span->last < span->first) return;
-  if (std::abs(slope) < 1e-6) {
-    // The value hardly changes along the row: all columns or none.
+  if (std::abs(slope) * (std::abs(static_cast<double>(span->last)) + 1.0) < 0.5) {
+    // The value changes by less than half a step along the row: all columns or none.
     if (!(offset >= 255.0 && offset < end + 1.0)) span->last = span->first - 1;
     return;
   }
@@ -114,72 +114,94 @@ void NarrowToBand(Span* span, double slope, double offset, double end) {
     span->last = span->first - 1;
     return;
   }
-  span->first = std::max(span->first, static_cast<int>(std::floor(lo)) - 2);
-  span->last = std::min(span->last, static_cast<int>(std::ceil(hi)) + 2);
+  // Compared as doubles: a far bound must not overflow an int.
+  span->first = static_cast<int>(std::max<double>(span->first, std::floor(lo) - 2.0));
+  span->last = static_cast<int>(std::min<double>(span->last, std::ceil(hi) + 2.0));
 }
 
 // Rotation: each output pixel maps into the blend frame in 1/256 pixel and
-// takes a bilinear sample with 8-bit fractions.
+// takes a bilinear sample with 8-bit fractions. The output is walked in
+// tiles, so that a turned footprint reads blend rows that are still cached;
+// bands of rows are split statically over the threads.
 template <bool ByAlpha, int OutBpp, int BlendBpp>
 void BlendRotated(const BlendJob& j) {
   constexpr int bb = BlendBpp / 8;
   constexpr int ob = OutBpp / 8;
+  constexpr int kTile = 64;
   const double uEnd = 256.0 * (j.blend.width - 1);
   const double vEnd = 256.0 * (j.blend.depth - 1);
   const int a = j.weight;
-  px::ForRows(j.dst.depth, j.dst.width, [&](int y) {
-    uint8_t* row = j.dst.row(y);
-    const double dy = 256.0 * y - 256.0 * j.oy;
-    Span span{0, j.dst.width - 1};
-    // Only columns near the blend frame's footprint can pass the exact test below.
-    NarrowToBand(&span, 256.0 * j.cs, dy * j.sn - 256.0 * j.ox * j.cs, uEnd);
-    NarrowToBand(&span, -256.0 * j.sn, dy * j.cs + 256.0 * j.ox * j.sn, vEnd);
-    for (int x = span.first; x <= span.last; ++x) {
-      const double dx = 256.0 * x - 256.0 * j.ox;
-      const double u = dx * j.cs + dy * j.sn;
-      const double v = dy * j.cs - dx * j.sn;
-      if (!(u >= 256.0 && u < uEnd && v >= 256.0 && v < vEnd)) continue;
-      const int iu = static_cast<int>(u);
-      const int iv = static_cast<int>(v);
-      const int fx = iu & 255;
-      const int fy = iv & 255;
-      const int w00 = (256 - fy) * (256 - fx);
-      const int w10 = (256 - fy) * fx;
-      const int w01 = (256 - fx) * fy;
-      const int w11 = 65536 - w00 - w10 - w01;
-      const uint8_t* p0 = j.blend.row(iv >> 8) + static_cast<size_t>(iu >> 8) * bb;  // (ix, iy), (ix + 1, iy)
-      const uint8_t* p1 = j.blend.row((iv >> 8) + 1) + static_cast<size_t>(iu >> 8) * bb;
-      const auto channel = [&](int c) {
-        return (p0[c] * w00 + p0[bb + c] * w10 + p1[c] * w01 + p1[bb + c] * w11) >> 16;
-      };
-      uint8_t* o = row + static_cast<size_t>(x) * ob;
-      if constexpr (OutBpp == 8) {
-        int s;
-        if constexpr (BlendBpp == 8) {
-          s = channel(0);
-        } else {
-          const auto sum = [](const uint8_t* p) { return p[0] + p[1] + p[2]; };
-          s = (sum(p0) * w00 / 3 + sum(p0 + 4) * w10 / 3 + sum(p1) * w01 / 3 + sum(p1 + 4) * w11 / 3) >> 16;
-        }
-        if constexpr (ByAlpha) {
-          o[0] = AlphaMix(o[0], s, p0[3]);
-        } else {
-          o[0] = Mix(o[0], s, a);
-        }
+  const int width = j.dst.width;
+  const int depth = j.dst.depth;
+
+  const auto pixel = [&](int x, int y, double dy) {
+    const double dx = 256.0 * x - 256.0 * j.ox;
+    const double u = dx * j.cs + dy * j.sn;
+    const double v = dy * j.cs - dx * j.sn;
+    if (!(u >= 256.0 && u < uEnd && v >= 256.0 && v < vEnd)) return;
+    const int iu = static_cast<int>(u);
+    const int iv = static_cast<int>(v);
+    const int fx = iu & 255;
+    const int fy = iv & 255;
+    const int w00 = (256 - fy) * (256 - fx);
+    const int w10 = (256 - fy) * fx;
+    const int w01 = (256 - fx) * fy;
+    const int w11 = 65536 - w00 - w10 - w01;
+    const uint8_t* p0 = j.blend.row(iv >> 8) + static_cast<size_t>(iu >> 8) * bb;  // (ix, iy), (ix + 1, iy)
+    const uint8_t* p1 = j.blend.row((iv >> 8) + 1) + static_cast<size_t>(iu >> 8) * bb;
+    const auto channel = [&](int c) { return (p0[c] * w00 + p0[bb + c] * w10 + p1[c] * w01 + p1[bb + c] * w11) >> 16; };
+    uint8_t* o = j.dst.row(y) + static_cast<size_t>(x) * ob;
+    if constexpr (OutBpp == 8) {
+      int s;
+      if constexpr (BlendBpp == 8) {
+        s = channel(0);
       } else {
-        const int grey = BlendBpp == 8 ? channel(0) : 0;
-        for (int c = 0; c < 3; ++c) {
-          const int s = BlendBpp == 8 ? grey : channel(c);
-          if constexpr (ByAlpha) {
-            o[c] = AlphaMix(o[c], s, p0[3]);
-          } else {
-            o[c] = Mix(o[c], s, a);
-          }
+        const auto sum = [](const uint8_t* p) { return p[0] + p[1] + p[2]; };
+        s = (sum(p0) * w00 / 3 + sum(p0 + 4) * w10 / 3 + sum(p1) * w01 / 3 + sum(p1 + 4) * w11 / 3) >> 16;
+      }
+      if constexpr (ByAlpha) {
+        o[0] = AlphaMix(o[0], s, p0[3]);
+      } else {
+        o[0] = Mix(o[0], s, a);
+      }
+    } else {
+      const int grey = BlendBpp == 8 ? channel(0) : 0;
+      for (int c = 0; c < 3; ++c) {
+        const int s = BlendBpp == 8 ? grey : channel(c);
+        if constexpr (ByAlpha) {
+          o[c] = AlphaMix(o[c], s, p0[3]);
+        } else {
+          o[c] = Mix(o[c], s, a);
         }
-        o[3] = 255;
+      }
+      o[3] = 255;
+    }
+  };
+
+  const int bands = (depth + kTile - 1) / kTile;
+#pragma omp parallel for schedule(static) if (static_cast <long>(depth) * width >= px::kParallelPixels)
+  for (int band = 0; band < bands; ++band) {
+    const int y0 = band * kTile;
+    const int y1 = std::min(depth, y0 + kTile);
+    Span spans[kTile];
+    for (int y = y0; y < y1; ++y) {
+      // Only columns near the blend frame's footprint can pass the exact test.
+      const double dy = 256.0 * y - 256.0 * j.oy;
+      Span& span = spans[y - y0];
+      span = {0, width - 1};
+      NarrowToBand(&span, 256.0 * j.cs, dy * j.sn - 256.0 * j.ox * j.cs, uEnd);
+      NarrowToBand(&span, -256.0 * j.sn, dy * j.cs + 256.0 * j.ox * j.sn, vEnd);
+    }
+    for (int x0 = 0; x0 < width; x0 += kTile) {
+      for (int y = y0; y < y1; ++y) {
+        const Span& span = spans[y - y0];
+        const int first = std::max(x0, span.first);
+        const int last = std::min(x0 + kTile - 1, span.last);
+        const double dy = 256.0 * y - 256.0 * j.oy;
+        for (int x = first; x <= last; ++x) pixel(x, y, dy);
       }
     }
-  });
+  }
 }
 
 template <bool ByAlpha, int OutBpp, int BlendBpp>

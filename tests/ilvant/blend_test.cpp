@@ -208,32 +208,35 @@ TEST(BlendFrame, PlacementExamples) {
 }
 
 // The mapping turns the right way: over a linear ramp the rotated sample is
-// the ramp at the mapped position, less the truncations.
+// the ramp at the mapped position, less the truncations. The footprint
+// straddles the 64-pixel tiles in which the output is walked.
 TEST(BlendFrame, RotationFollowsTheCoordinateSystem) {
   FrameBuffer ramp = FrameBuffer::make(40, 30, 8);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) ramp.pixel(x, y)[0] = static_cast<uint8_t>(3 * x + 2 * y);
-  const FrameBuffer in = FrameBuffer::make(60, 50, 8, 0);
+  const FrameBuffer in = FrameBuffer::make(150, 140, 8, 0);
+  const double ox = 60, oy = 55;
   for (double angle : {30.0, 90.0, 200.0, 333.0}) {
     SCOPED_TRACE(angle);
     MethodRun run("blend_frame");
     run.ctx.setFrame(u"Input frame", in);
     run.ctx.setFrame(u"Blend frame", ramp);
-    run.ctx.setPoints(u"Offset", {{30, 25}});
+    run.ctx.setPoints(u"Offset", {{ox, oy}});
     run.ctx.inspection().setCoordinateSystem({0, 0, angle});
     ASSERT_TRUE(run().ok);
+    ExpectBlend(in, ramp, run.out(), {ox, oy, angle}, 256);
     const double a = angle * M_PI / 180;
     int covered = 0;
-    for (int y = 0; y < 50; ++y) {
-      for (int x = 0; x < 60; ++x) {
-        const double u = (x - 30) * std::cos(a) + (y - 25) * std::sin(a);
-        const double v = (y - 25) * std::cos(a) - (x - 30) * std::sin(a);
+    for (int y = 0; y < 140; ++y) {
+      for (int x = 0; x < 150; ++x) {
+        const double u = (x - ox) * std::cos(a) + (y - oy) * std::sin(a);
+        const double v = (y - oy) * std::cos(a) - (x - ox) * std::sin(a);
         if (u < 1.01 || u > 37.99 || v < 1.01 || v > 27.99) continue;  // clear of the acceptance edges
         ++covered;
         EXPECT_NEAR(run.out().pixel(x, y)[0], 3 * u + 2 * v - 1, 1.5) << x << "," << y;
       }
     }
-    EXPECT_GT(covered, 100);
+    EXPECT_GT(covered, 900);
   }
 }
 
