@@ -9,8 +9,6 @@
 namespace ilvant {
 namespace {
 
-using px::View;
-
 // 0xFF at the alpha byte of each of 16 BGRA pixels.
 constexpr int kBlock = 64;
 struct AlphaLanes {
@@ -28,10 +26,10 @@ constexpr AlphaLanes kAlphaLanes = MakeAlphaLanes();
 // otherwise left as the host made it. Other depths are left alone. Input and
 // output are distinct frames, so the row loops may run as SIMD.
 template <bool CopyAlpha, class Op>
-void ForEachChannel(const View& src, const View& dst, const Op& op) {
+void ForEachChannel(const FrameRows& src, const FrameRows& dst, const Op& op) {
   if (src.bpp == 8 || src.bpp == 24) {
     const int n = src.width * (src.bpp / 8);
-    px::ForRows(src.depth, src.width, [&](int y) {
+    ForRows(src.depth, src.width, [&](int y) {
       const uint8_t* s = src.row(y);
       uint8_t* d = dst.row(y);
       const Op f = op;  // locals, so that the loop need not reload them
@@ -43,7 +41,7 @@ void ForEachChannel(const View& src, const View& dst, const Op& op) {
     // Blocks of 16 pixels as 64 plain bytes, the alpha lanes chosen by a
     // constant mask: wide loads and stores instead of shuffling pixel quads.
     const int nb = src.width * 4;
-    px::ForRows(src.depth, src.width, [&](int y) {
+    ForRows(src.depth, src.width, [&](int y) {
       const uint8_t* s = src.row(y);
       uint8_t* d = dst.row(y);
       const Op f = op;
@@ -74,14 +72,14 @@ void ForEachChannel(const View& src, const View& dst, const Op& op) {
 struct OneFrame {
   Frame* in = nullptr;
   Frame* out = nullptr;
-  View src, dst;
+  FrameRows src, dst;
 };
 
 bool OpenOneFrame(const RunArgs& a, OneFrame* f) {
-  if (!px::InputFrame(a, 0, &f->in)) return a.fail(kNoInputFrame);
-  f->src = px::ViewOf(f->in);
-  if (!px::OutputFrame(a, f->src.width, f->src.depth, f->src.bpp, &f->out)) return a.fail(kNoOutputFrame);
-  f->dst = px::ViewOf(f->out);
+  if (!InputFrame(a, 0, &f->in)) return a.fail(kNoInputFrame);
+  f->src = FrameRows(f->in);
+  if (!OutputFrame(a, 0, f->src.width, f->src.depth, f->src.bpp, &f->out)) return a.fail(kNoOutputFrame);
+  f->dst = FrameRows(f->out);
   return true;
 }
 
@@ -143,18 +141,18 @@ template <class Op>
 bool RunFrameOp(const RunArgs& a, std::u16string_view secondName) {
   Frame* first = nullptr;
   Frame* second = nullptr;
-  if (!px::InputFrame(a, 0, &first)) return px::FailInput(a, u"Input frame");
-  if (!px::InputFrame(a, 1, &second)) return px::FailInput(a, secondName);
-  const View fa = px::ViewOf(first);
-  const View fb = px::ViewOf(second);
+  if (!InputFrame(a, 0, &first)) return FailInput(a, u"Input frame");
+  if (!InputFrame(a, 1, &second)) return FailInput(a, secondName);
+  const FrameRows fa = FrameRows(first);
+  const FrameRows fb = FrameRows(second);
   if (fa.width != fb.width || fa.depth != fb.depth) return a.fail(px::kSameDimensions);
   Frame* out = nullptr;
-  if (!px::OutputFrame(a, fa.width, fa.depth, std::max(fa.bpp, fb.bpp), &out)) return a.fail(kNoOutputFrame);
-  const View fo = px::ViewOf(out);
+  if (!OutputFrame(a, 0, fa.width, fa.depth, std::max(fa.bpp, fb.bpp), &out)) return a.fail(kNoOutputFrame);
+  const FrameRows fo = FrameRows(out);
   const int w = fa.width;
 
   if (fa.bpp == 8 && fb.bpp == 8) {
-    px::ForRows(fa.depth, fa.width, [&](int y) {
+    ForRows(fa.depth, fa.width, [&](int y) {
       const uint8_t* pa = fa.row(y);
       const uint8_t* pb = fb.row(y);
       uint8_t* po = fo.row(y);
@@ -162,11 +160,11 @@ bool RunFrameOp(const RunArgs& a, std::u16string_view secondName) {
       for (int x = 0; x < w; ++x) po[x] = Op::apply(pa[x], pb[x]);
     });
   } else if (fa.bpp == 32 && fb.bpp == 32) {
-    px::ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 4, 4>(fa.row(y), fb.row(y), fo.row(y), w); });
+    ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 4, 4>(fa.row(y), fb.row(y), fo.row(y), w); });
   } else if (fa.bpp == 32 && fb.bpp == 8) {
-    px::ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 4, 1>(fa.row(y), fb.row(y), fo.row(y), w); });
+    ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 4, 1>(fa.row(y), fb.row(y), fo.row(y), w); });
   } else if (fa.bpp == 8 && fb.bpp == 32) {
-    px::ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 1, 4>(fa.row(y), fb.row(y), fo.row(y), w); });
+    ForRows(fa.depth, fa.width, [&](int y) { ColourRow<Op, 1, 4>(fa.row(y), fb.row(y), fo.row(y), w); });
   }
   return true;
 }
@@ -217,7 +215,7 @@ bool RunAddConst(const RunArgs& a) {
   }
   const int add = static_cast<int>(k);
   if (add == 0) {
-    px::CopyFrame(f.out, f.in);
+    CopyFrame(f.out, f.in);
     return true;
   }
   ForEachChannel<true>(f.src, f.dst, [add](int c) { return static_cast<uint8_t>(std::clamp(c + add, 0, 255)); });
@@ -241,7 +239,7 @@ bool RunMultConst(const RunArgs& a) {
   // cap keeps c x m within int.
   const int mult = static_cast<int>(std::min(m, 65536.0));
   if (mult == 256) {
-    px::CopyFrame(f.out, f.in);
+    CopyFrame(f.out, f.in);
     return true;
   }
   if (f.src.bpp == 24) return true;  // no 24-bit branch: the output stays as the host made it

@@ -11,11 +11,9 @@
 namespace ilvant {
 namespace {
 
-using px::View;
-
 struct BlendJob {
-  View dst;    // the output, already a copy of the input
-  View blend;  // the frame laid over it
+  FrameRows dst;    // the output, already a copy of the input
+  FrameRows blend;  // the frame laid over it
   double ox = 0.0;
   double oy = 0.0;
   float cs = 1.0f;
@@ -44,7 +42,7 @@ void BlendStraight(const BlendJob& j) {
   const int count = std::min(j.dst.width - x0, j.blend.width - bx0);
   if (count <= 0) return;
   const int weight = j.weight;
-  px::ForRows(j.dst.depth, j.dst.width, [&](int y) {
+  ForRows(j.dst.depth, j.dst.width, [&](int y) {
     const double r = y - j.oy;
     int by;
     if constexpr (ByAlpha) {
@@ -179,7 +177,7 @@ void BlendRotated(const BlendJob& j) {
   };
 
   const int bands = (depth + kTile - 1) / kTile;
-#pragma omp parallel for schedule(static) if (static_cast <long>(depth) * width >= px::kParallelPixels)
+#pragma omp parallel for schedule(static) if (static_cast <long>(depth) * width >= kParallelPixels)
   for (int band = 0; band < bands; ++band) {
     const int y0 = band * kTile;
     const int y1 = std::min(depth, y0 + kTile);
@@ -231,10 +229,10 @@ template <bool ByAlpha>
 bool RunBlend(const RunArgs& a) {
   Frame* in = nullptr;
   Frame* over = nullptr;
-  if (!px::InputFrame(a, 0, &in)) return px::FailInput(a, u"Input frame");
-  if (!px::InputFrame(a, 1, &over)) return px::FailInput(a, u"Blend frame");
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
+  if (!InputFrame(a, 1, &over)) return FailInput(a, u"Blend frame");
   BlendJob j;
-  j.blend = px::ViewOf(over);
+  j.blend = FrameRows(over);
   if (ByAlpha && j.blend.bpp != 32) return a.fail(u"error: Blend frame must be 32 bit/pix");
 
   const ParamName offsetName = InputName(a, ByAlpha ? 2 : 3);
@@ -271,9 +269,9 @@ bool RunBlend(const RunArgs& a) {
   const int depth = GetFrameDepth(in);
   const int bpp = GetFrameBPP(in);
   Frame* out = nullptr;
-  if (!px::OutputFrame(a, width, depth, bpp, &out)) return a.fail(kNoOutputFrame);
-  px::CopyFrame(out, in);
-  j.dst = px::ViewOf(out);
+  if (!OutputFrame(a, 0, width, depth, bpp, &out)) return a.fail(kNoOutputFrame);
+  CopyFrame(out, in);
+  j.dst = FrameRows(out);
   if (j.weight == 0) return true;
   Blend<ByAlpha>(j);
   return true;

@@ -1,15 +1,10 @@
 // Colour to grey, grey to colour, and the RGB split and combine.
 #include <cstring>
 
-#include "color_frames.h"
 #include "color_planes.h"
+#include "frame_access.h"
 
 namespace ilvant {
-
-using color::ForRows;
-using color::InputFrame;
-using color::OutputFrame;
-using color::Rows;
 
 namespace {
 
@@ -18,7 +13,7 @@ template <typename Grey>
 bool ToMonochrome(const RunArgs& a, Grey grey) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
-  const Rows src(in);
+  const FrameRows src(in);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, src.width, src.depth, 8, &out)) return a.fail(kNoOutputFrame);
   if (src.bpp == 8) {
@@ -26,9 +21,9 @@ bool ToMonochrome(const RunArgs& a, Grey grey) {
     return true;
   }
   if (src.bpp != 24 && src.bpp != 32) return true;
-  const Rows dst(out);
+  const FrameRows dst(out);
   const int step = src.bpp / 8;
-  ForRows(src.depth, [&](int y) {
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     uint8_t* d = dst.row(y);
     for (int x = 0; x < src.width; ++x, s += step) d[x] = grey(s[0], s[1], s[2]);
@@ -51,20 +46,20 @@ bool RunColorToMonochromeAvg(const RunArgs& a) {
 bool RunMonochromeToColor(const RunArgs& a) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
-  const Rows src(in);
+  const FrameRows src(in);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, src.width, src.depth, 32, &out)) return a.fail(kNoOutputFrame);
-  const Rows dst(out);
+  const FrameRows dst(out);
   switch (src.bpp) {
     case 8:
-      ForRows(src.depth, [&](int y) {
+      ForRows(src.depth, src.width, [&](int y) {
         const uint8_t* s = src.row(y);
         uint8_t* d = dst.row(y);
         for (int x = 0; x < src.width; ++x, d += 4) d[0] = d[1] = d[2] = s[x], d[3] = 255;
       });
       break;
     case 24:
-      ForRows(src.depth, [&](int y) {
+      ForRows(src.depth, src.width, [&](int y) {
         const uint8_t* s = src.row(y);
         uint8_t* d = dst.row(y);
         for (int x = 0; x < src.width; ++x, s += 3, d += 4) d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;

@@ -1,10 +1,9 @@
 // Colour bytes of a host colour, as the pixel-writing methods paint them.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 
-#include "talvix_types.h"
+#include "frame_access.h"
 
 namespace ilvant {
 
@@ -17,9 +16,8 @@ struct ColorBytes {
 inline uint8_t ComponentByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 1.0) * 255.0); }
 
 inline ColorBytes ToBytes(const TColor& c) {
-  const double sum = std::clamp(c.R, 0.0, 1.0) + std::clamp(c.G, 0.0, 1.0) + std::clamp(c.B, 0.0, 1.0);
-  return {ComponentByte(c.B), ComponentByte(c.G), ComponentByte(c.R), ComponentByte(c.A),
-          static_cast<uint8_t>(sum * 255.0 / 3.0)};
+  const double sum = ClampUnit(c.R) + ClampUnit(c.G) + ClampUnit(c.B);
+  return {ColorByte(c.B), ColorByte(c.G), ColorByte(c.R), ColorByte(c.A), static_cast<uint8_t>(sum * 255.0 / 3.0)};
 }
 
 }  // namespace ilvant

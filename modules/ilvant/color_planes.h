@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "color_frames.h"
+#include "frame_access.h"
 
 namespace ilvant::color {
 
@@ -20,7 +20,7 @@ template <typename Pixel>
 bool Split(const RunArgs& a, bool hslGrey, Pixel pixel) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
-  const Rows src(in);
+  const FrameRows src(in);
   Frame* out[4] = {};
   for (int j = 0; j < 3; ++j) {
     if (!OutputFrame(a, j, src.width, src.depth, 8, &out[j])) return a.fail(kNoOutputFrame);
@@ -28,13 +28,13 @@ bool Split(const RunArgs& a, bool hslGrey, Pixel pixel) {
   if (!OutputFrame(a, 3, src.width, src.depth, 8, &out[3])) out[3] = nullptr;
   if (src.bpp != 8 && src.bpp != 24 && src.bpp != 32) return true;
 
-  const Rows p0(out[0]), p1(out[1]), p2(out[2]);
+  const FrameRows p0(out[0]), p1(out[1]), p2(out[2]);
   const bool hasMask = out[3] != nullptr;
-  const Rows mask(hasMask ? out[3] : out[0]);
+  const FrameRows mask(hasMask ? out[3] : out[0]);
   if (src.bpp == 8) {
     const int size = GetFrameSize(in);
     if (hslGrey) {
-      ForRows(src.depth, [&](int y) {
+      ForRows(src.depth, src.width, [&](int y) {
         std::memset(p0.row(y), 0, src.width);
         std::memset(p1.row(y), 0, src.width);
       });
@@ -43,12 +43,12 @@ bool Split(const RunArgs& a, bool hslGrey, Pixel pixel) {
       std::memcpy(out[1], in, size);
     }
     std::memcpy(out[2], in, size);
-    if (hasMask) ForRows(src.depth, [&](int y) { std::memset(mask.row(y), 255, src.width); });
+    if (hasMask) ForRows(src.depth, src.width, [&](int y) { std::memset(mask.row(y), 255, src.width); });
     return true;
   }
   const int step = src.bpp / 8;
   const bool alpha = src.bpp == 32;
-  ForRows(src.depth, [&](int y) {
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     uint8_t *o0 = p0.row(y), *o1 = p1.row(y), *o2 = p2.row(y);
     for (int x = 0; x < src.width; ++x, s += step) pixel(s[0], s[1], s[2], o0 + x, o1 + x, o2 + x);
@@ -91,13 +91,13 @@ bool Combine(const RunArgs& a, uint8_t noMaskAlpha, Pixel pixel) {
   } else {
     in[3] = nullptr;
   }
-  const Rows c0(in[0]), c1(in[1]), c2(in[2]);
+  const FrameRows c0(in[0]), c1(in[1]), c2(in[2]);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, c0.width, c0.depth, 32, &out)) return a.fail(kNoOutputFrame);
-  const Rows dst(out);
+  const FrameRows dst(out);
   const bool hasMask = in[3] != nullptr;
-  const Rows mask(hasMask ? in[3] : in[0]);
-  ForRows(c0.depth, [&](int y) {
+  const FrameRows mask(hasMask ? in[3] : in[0]);
+  ForRows(c0.depth, c0.width, [&](int y) {
     const uint8_t *s0 = c0.row(y), *s1 = c1.row(y), *s2 = c2.row(y);
     const uint8_t* m = hasMask ? mask.row(y) : nullptr;
     uint8_t* d = dst.row(y);

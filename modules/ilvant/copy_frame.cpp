@@ -1,25 +1,16 @@
 // copy_frame: the input frame, header and pixels, into an output frame of the
 // same geometry.
-#include <cstring>
-
-#include "run.h"
+#include "frame_access.h"
 
 namespace ilvant {
 
 bool RunCopyFrame(const RunArgs& a) {
-  const ParamName inName = InputName(a, 0);
   Frame* input = nullptr;
-  if (!inName.ok || !GetInputFrame(a.ctx, 63, inName.c_str(), &input)) return a.fail(kNoInputFrame);
-
-  const ParamName outName = OutputName(a, 0);
-  const int bpp = GetFrameBPP(input);
-  const int depth = GetFrameDepth(input);
-  const int width = GetFrameWidth(input);
+  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
   Frame* output = nullptr;
-  if (!outName.ok || !GetOutputFrame(a.ctx, 63, outName.c_str(), &output, width, depth, bpp)) {
+  if (!OutputFrame(a, 0, GetFrameWidth(input), GetFrameDepth(input), GetFrameBPP(input), &output))
     return a.fail(kNoOutputFrame);
-  }
-  std::memcpy(output, input, static_cast<size_t>(GetFrameSize(output)));
+  CopyFrame(output, input);
   return true;
 }
 

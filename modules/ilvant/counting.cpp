@@ -53,11 +53,6 @@ unsigned ThresholdLevel(void* ctx, const char16_t* name, double v) {
   return static_cast<unsigned>(level);
 }
 
-bool FetchInput(const RunArgs& a, Frame*& input) {
-  const ParamName in = InputName(a, 0);
-  return (in.ok && GetInputFrame(a.ctx, 63, in.c_str(), &input)) || a.fail(kNoInputFrame);
-}
-
 // "Show results" (input 3), the overlay and the draw colours.
 void PrepareOverlay(const RunArgs& a, bool warnArrays, Frame* input, CountContext& count) {
   bool show = true;
@@ -107,7 +102,7 @@ void SizeOutputs(const RunArgs& a, int n) {
 bool RunLinePixelCount(const RunArgs& a) {
   Frame* input = nullptr;
   CountContext count;
-  if (!FetchInput(a, input)) return false;
+  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
   const ParamName thresholdName = InputName(a, 2);
   double* v = nullptr;
   if (thresholdName.ok && GetNumber(a.ctx, 63, thresholdName.c_str(), 0, &v)) {
@@ -135,7 +130,7 @@ bool RunLinePixelCount(const RunArgs& a) {
 bool RunRegionPixelCount(const RunArgs& a) {
   Frame* input = nullptr;
   CountContext count;
-  if (!FetchInput(a, input)) return false;
+  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
   PrepareOverlay(a, false, input, count);
 
   const ParamName regions = InputName(a, 1);

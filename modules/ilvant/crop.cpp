@@ -7,8 +7,6 @@
 namespace ilvant {
 namespace {
 
-using geometry::FrameView;
-
 constexpr std::u16string_view kNoRegion = u"error: Cannot get input parameterInput region";
 
 // trunc(v) of a bound already limited to [0, n] (NaN counts as 0).
@@ -20,8 +18,8 @@ int Bound(float v, int n) {
 }  // namespace
 
 bool RunCrop(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
 
   const ParamName name = InputName(a, 1);
   TRectangularRegion* region = nullptr;
@@ -41,8 +39,8 @@ bool RunCrop(const RunArgs& a) {
   const int y1 = Bound(cy + hh + 0.5f, in.depth);
   if (tw == 0.f || th == 0.f || x1 <= x0 || y1 <= y0) return a.fail(geometry::kZeroDimension);
 
-  FrameView out;
-  if (!geometry::FetchOutput(a, x1 - x0, y1 - y0, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  FrameRows out;
+  if (!OutputRows(a, 0, x1 - x0, y1 - y0, in.bpp, &out)) return a.fail(kNoOutputFrame);
   if (in.bpp != 8 && in.bpp != 24 && in.bpp != 32) return true;
 
   const int bytes = in.bpp / 8;

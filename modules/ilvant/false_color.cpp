@@ -5,14 +5,9 @@
 #include <new>
 #include <vector>
 
-#include "color_frames.h"
+#include "frame_access.h"
 
 namespace ilvant {
-
-using color::ForRows;
-using color::InputFrame;
-using color::OutputFrame;
-using color::Rows;
 
 namespace {
 
@@ -207,17 +202,10 @@ void BuildUser(const std::vector<Stop>& stops, Palette& pal) {
   for (const Stop& s : stops) pal[s.position] = {s.color.R, s.color.G, s.color.B, 1};
 }
 
-// trunc(v x 255), clamped so that a colour outside 0..1 cannot wrap the byte.
-uint8_t PaletteByte(double v) {
-  const double x = v * 255.0;
-  if (!(x > 0.0)) return 0;
-  return x >= 255.0 ? 255 : static_cast<uint8_t>(x);
-}
-
-void Map(const Rows& src, const Rows& dst, const Palette& pal) {
+void Map(const FrameRows& src, const FrameRows& dst, const Palette& pal) {
   std::array<std::array<uint8_t, 3>, 256> lut;
-  for (int i = 0; i < 256; ++i) lut[i] = {PaletteByte(pal[i].B), PaletteByte(pal[i].G), PaletteByte(pal[i].R)};
-  ForRows(src.depth, [&](int y) {
+  for (int i = 0; i < 256; ++i) lut[i] = {ColorByte(pal[i].B), ColorByte(pal[i].G), ColorByte(pal[i].R)};
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     uint8_t* d = dst.row(y);
     // The alpha byte stays as the host made it.
@@ -233,7 +221,7 @@ void Map(const Rows& src, const Rows& dst, const Palette& pal) {
 bool RunFalseColor(const RunArgs& a) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
-  const Rows src(in);
+  const FrameRows src(in);
   if (src.bpp != 8) return a.fail(kNotMonochrome);
 
   int p = 0;
@@ -258,7 +246,7 @@ bool RunFalseColor(const RunArgs& a) {
   } else {
     return a.fail(kUnknownPalette);
   }
-  Map(src, Rows(out), pal);
+  Map(src, FrameRows(out), pal);
   return true;
 }
 

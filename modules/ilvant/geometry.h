@@ -1,6 +1,6 @@
-// Helpers shared by the geometric methods: fetching the main frame and the
-// output, reading scalar inputs by position, whole-frame copies and the
-// 8-bit-fraction bilinear sample of rotate and translate.
+// Helpers shared by the geometric methods: reading scalar inputs by position,
+// safe truncations and the 8-bit-fraction bilinear sample of rotate and
+// translate.
 #pragma once
 
 #include <cmath>
@@ -9,60 +9,11 @@
 #include <cstring>
 #include <optional>
 
-#include "run.h"
+#include "frame_access.h"
 
 namespace ilvant::geometry {
 
 inline constexpr std::u16string_view kZeroDimension = u"error: Cannot process frame with zero dimension";
-
-// Frame geometry with the row stride, read once per run.
-struct FrameView {
-  Frame* frame = nullptr;
-  uint8_t* data = nullptr;
-  int width = 0;
-  int depth = 0;
-  int bpp = 0;
-  ptrdiff_t stride = 0;
-
-  uint8_t* row(int y) const { return data + static_cast<ptrdiff_t>(y) * stride; }
-};
-
-inline FrameView View(Frame* f) {
-  FrameView v;
-  v.frame = f;
-  v.data = GetFrameDataAddr(f);
-  v.width = GetFrameWidth(f);
-  v.depth = GetFrameDepth(f);
-  v.bpp = GetFrameBPP(f);
-  // Computed wide: width x bpp can pass the int range for very wide frames.
-  v.stride = static_cast<ptrdiff_t>((static_cast<int64_t>(v.width) * v.bpp + 31) / 32 * 4);
-  return v;
-}
-
-// Input 0, the main frame.
-inline bool FetchInput(const RunArgs& a, FrameView* in) {
-  const ParamName name = InputName(a, 0);
-  Frame* f = nullptr;
-  if (!name.ok || !GetInputFrame(a.ctx, 63, name.c_str(), &f) || !f) return false;
-  *in = View(f);
-  return true;
-}
-
-// Output 0 with the given geometry.
-inline bool FetchOutput(const RunArgs& a, int w, int d, int bpp, FrameView* out) {
-  const ParamName name = OutputName(a, 0);
-  Frame* f = nullptr;
-  if (!name.ok || !GetOutputFrame(a.ctx, 63, name.c_str(), &f, w, d, bpp) || !f) return false;
-  *out = View(f);
-  return true;
-}
-
-// Copies the input whole, header included, as the identity shortcuts do.
-inline void CopyWhole(const FrameView& in, const FrameView& out) {
-  const int n = GetFrameSize(out.frame);
-  const int m = GetFrameSize(in.frame);
-  std::memcpy(out.frame, in.frame, static_cast<size_t>(n < m ? n : m));
-}
 
 // Truncation toward zero that stays defined for any double: NaN gives 0 and
 // values beyond the int range saturate.
@@ -120,7 +71,7 @@ inline Tap AxisTap(int64_t p, int n) {
 // axis is outside; else the bilinear grey or B, G, R (weights in 1/65536, sum
 // shifted right by 16) with the alpha of the source pixel (i0, i0).
 template <int N>
-inline void SamplePixel(const FrameView& src, const Tap& tx, const Tap& ty, uint8_t* dst) {
+inline void SamplePixel(const FrameRows& src, const Tap& tx, const Tap& ty, uint8_t* dst) {
   if ((tx.w0 | tx.w1) == 0 || (ty.w0 | ty.w1) == 0) {
     std::memset(dst, 0, N);
     return;

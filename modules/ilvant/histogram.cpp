@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "color_frames.h"
 #include "frame/hsl.h"
+#include "frame_access.h"
 
 namespace ilvant {
-
-using color::InputFrame;
-using color::OutputFrame;
-using color::Rows;
 
 namespace {
 
@@ -35,7 +31,7 @@ inline uint8_t UnitByte(double v) {
 // Counts every pixel once, each thread into its own histogram over a static
 // share of the rows; the shares are added afterwards.
 template <typename Level>
-Histogram Count(const Rows& src, Level level) {
+Histogram Count(const FrameRows& src, Level level) {
   std::vector<Histogram> partial(omp_get_max_threads(), Histogram{});
 #pragma omp parallel num_threads(static_cast <int>(partial.size()))
   {
@@ -62,19 +58,19 @@ std::array<float, 256> Cumulative(const Histogram& h, int64_t pixels) {
   return c;
 }
 
-void EqualizeGrey(const Rows& src, const Rows& dst) {
+void EqualizeGrey(const FrameRows& src, const FrameRows& dst) {
   const auto c =
       Cumulative(Count(src, [](const uint8_t* s, int x) { return s[x]; }), static_cast<int64_t>(src.width) * src.depth);
   std::array<uint8_t, 256> lut;
   for (int i = 0; i < 256; ++i) lut[i] = static_cast<uint8_t>(std::min(static_cast<int>(c[i] * 255.0f), 255));
-  color::ForRows(src.depth, [&](int y) {
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     uint8_t* d = dst.row(y);
     for (int x = 0; x < src.width; ++x) d[x] = lut[s[x]];
   });
 }
 
-void EqualizeColor(const Rows& src, const Rows& dst) {
+void EqualizeColor(const FrameRows& src, const FrameRows& dst) {
   const auto level = [](const uint8_t* s, int x) {
     const uint8_t* p = s + 4 * x;
     double h, sat, l;
@@ -82,7 +78,7 @@ void EqualizeColor(const Rows& src, const Rows& dst) {
     return LightnessLevel(l);
   };
   const auto c = Cumulative(Count(src, level), static_cast<int64_t>(src.width) * src.depth);
-  color::ForRows(src.depth, [&](int y) {
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     uint8_t* d = dst.row(y);
     for (int x = 0; x < src.width; ++x, s += 4, d += 4) {
@@ -99,14 +95,14 @@ void EqualizeColor(const Rows& src, const Rows& dst) {
 bool RunHistogramEqualization(const RunArgs& a) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(std::u16string(kNoInputFrame) + u"Input frame");
-  const Rows src(in);
+  const FrameRows src(in);
   if (src.width == 0 || src.depth == 0) return a.fail(kZeroDimension);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
   if (src.bpp == 8) {
-    EqualizeGrey(src, Rows(out));
+    EqualizeGrey(src, FrameRows(out));
   } else if (src.bpp == 32) {
-    EqualizeColor(src, Rows(out));
+    EqualizeColor(src, FrameRows(out));
   }
   return true;
 }

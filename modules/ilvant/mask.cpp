@@ -8,12 +8,10 @@
 namespace ilvant {
 namespace {
 
-using px::View;
-
 // Input 0 and the "Mask frame" of the same size.
 bool OpenWithMask(const RunArgs& a, Frame** in, Frame** mask) {
-  if (!px::InputFrame(a, 0, in)) return px::FailInput(a, u"Input frame");
-  if (!px::InputFrame(a, 1, mask)) return px::FailInput(a, u"Mask frame");
+  if (!InputFrame(a, 0, in)) return FailInput(a, u"Input frame");
+  if (!InputFrame(a, 1, mask)) return FailInput(a, u"Mask frame");
   if (GetFrameWidth(*in) != GetFrameWidth(*mask) || GetFrameDepth(*in) != GetFrameDepth(*mask)) {
     return a.fail(px::kSameDimensions);
   }
@@ -26,16 +24,16 @@ bool RunPasteMask(const RunArgs& a) {
   Frame* in = nullptr;
   Frame* mask = nullptr;
   if (!OpenWithMask(a, &in, &mask)) return false;
-  const View src = px::ViewOf(in);
-  const View msk = px::ViewOf(mask);
+  const FrameRows src = FrameRows(in);
+  const FrameRows msk = FrameRows(mask);
   Frame* out = nullptr;
-  if (!px::OutputFrame(a, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
-  const View dst = px::ViewOf(out);
+  if (!OutputFrame(a, 0, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
+  const FrameRows dst = FrameRows(out);
   if (src.bpp == 8) return a.fail(u"error: Input frame must be 32 bit/pixel");
   if (src.bpp != 32) return true;
   if (msk.bpp != 8) return a.fail(px::kNotMonochromatic);
   const int w = src.width;
-  px::ForRows(src.depth, src.width, [&](int y) {
+  ForRows(src.depth, src.width, [&](int y) {
     const uint8_t* s = src.row(y);
     const uint8_t* m = msk.row(y);
     uint8_t* d = dst.row(y);
@@ -62,18 +60,18 @@ bool RunMasking(const RunArgs& a) {
     frame::WarnArrayInput(a.ctx, 63, colorName.c_str());
     bg = *c;
   }
-  const View src = px::ViewOf(in);
-  const View msk = px::ViewOf(mask);
+  const FrameRows src = FrameRows(in);
+  const FrameRows msk = FrameRows(mask);
   Frame* out = nullptr;
-  if (!px::OutputFrame(a, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
-  const View dst = px::ViewOf(out);
+  if (!OutputFrame(a, 0, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
+  const FrameRows dst = FrameRows(out);
   const int w = src.width;
 
   if (src.bpp == 32 && msk.bpp == 8) {
-    const uint8_t back[4] = {px::ColorByte(bg.B), px::ColorByte(bg.G), px::ColorByte(bg.R), px::ColorByte(bg.A)};
+    const uint8_t back[4] = {ColorByte(bg.B), ColorByte(bg.G), ColorByte(bg.R), ColorByte(bg.A)};
     uint32_t backPixel;
     std::memcpy(&backPixel, back, 4);
-    px::ForRows(src.depth, src.width, [&](int y) {
+    ForRows(src.depth, src.width, [&](int y) {
       const uint8_t* s = src.row(y);
       const uint8_t* m = msk.row(y);
       uint8_t* d = dst.row(y);
@@ -89,9 +87,9 @@ bool RunMasking(const RunArgs& a) {
       }
     });
   } else if (src.bpp == 8 && msk.bpp == 8) {
-    const double sum = px::ClampUnit(bg.R) + px::ClampUnit(bg.G) + px::ClampUnit(bg.B);
+    const double sum = ClampUnit(bg.R) + ClampUnit(bg.G) + ClampUnit(bg.B);
     const uint8_t grey = static_cast<uint8_t>(sum * 255.0 / 3.0);
-    px::ForRows(src.depth, src.width, [&](int y) {
+    ForRows(src.depth, src.width, [&](int y) {
       const uint8_t* s = src.row(y);
       const uint8_t* m = msk.row(y);
       uint8_t* d = dst.row(y);

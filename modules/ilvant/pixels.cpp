@@ -1,7 +1,6 @@
 // get_pixel, put_pixel and put_region: single pixels and filled regions,
 // one element per input element.
 #include <cmath>
-#include <cstring>
 
 #include "color_bytes.h"
 #include "run.h"
@@ -14,21 +13,12 @@ constexpr std::u16string_view kNoColor = u"error: Cannot get input color";
 constexpr std::u16string_view kNoRegion = u"error: Cannot get input rectangular region";
 constexpr std::u16string_view kCountMismatch = u"error: There must be the same number of defined colors and indexes";
 
-bool FailNoInputFrame(const RunArgs& a) {
-  std::u16string text(kNoInputFrame);
-  text += u"Input frame";
-  return a.fail(text);
-}
-
 // Input 0 copied whole into the output of the same geometry.
 bool CopyInputToOutput(const RunArgs& a, Frame*& input, Frame*& output) {
-  const ParamName in = InputName(a, 0);
-  if (!in.ok || !GetInputFrame(a.ctx, 63, in.c_str(), &input)) return FailNoInputFrame(a);
-  const ParamName out = OutputName(a, 0);
-  if (!out.ok ||
-      !GetOutputFrame(a.ctx, 63, out.c_str(), &output, GetFrameWidth(input), GetFrameDepth(input), GetFrameBPP(input)))
+  if (!InputFrame(a, 0, &input)) return FailInput(a, u"Input frame");
+  if (!OutputFrame(a, 0, GetFrameWidth(input), GetFrameDepth(input), GetFrameBPP(input), &output))
     return a.fail(kNoOutputFrame);
-  std::memcpy(output, input, GetFrameSize(output));
+  CopyFrame(output, input);
   return true;
 }
 
@@ -82,9 +72,8 @@ bool PairedCount(const RunArgs& a, std::u16string_view noFirst, ParamName& first
 }  // namespace
 
 bool RunGetPixel(const RunArgs& a) {
-  const ParamName in = InputName(a, 0);
   Frame* input = nullptr;
-  if (!in.ok || !GetInputFrame(a.ctx, 63, in.c_str(), &input)) return FailNoInputFrame(a);
+  if (!InputFrame(a, 0, &input)) return FailInput(a, u"Input frame");
   const ParamName points = InputName(a, 1);
   if (!points.ok) return a.fail(kNoPoint);
   int n = -1;

@@ -9,7 +9,6 @@
 namespace ilvant {
 namespace {
 
-using geometry::FrameView;
 using geometry::TruncToInt;
 
 constexpr std::u16string_view kModeName = u"Type of interpolation";
@@ -41,7 +40,7 @@ int ReadMode(const RunArgs& a) {
 
 // Mean of each kx x ky block, remainder dropped; 32-bit frames get alpha 255.
 template <int N>
-void BlockMeans(const FrameView& in, const FrameView& out, int kx, int ky) {
+void BlockMeans(const FrameRows& in, const FrameRows& out, int kx, int ky) {
   constexpr int kChannels = N == 1 ? 1 : 3;
   const uint64_t area = static_cast<uint64_t>(kx) * static_cast<uint64_t>(ky);
 #pragma omp parallel
@@ -71,11 +70,11 @@ void BlockMeans(const FrameView& in, const FrameView& out, int kx, int ky) {
 
 // Output of the target size at the input's depth: a whole copy when the size
 // is unchanged (`same`), else ResampleFrame.
-bool Resample(const RunArgs& a, const FrameView& in, int tw, int td, int mode, bool same) {
-  FrameView out;
-  if (!geometry::FetchOutput(a, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
+bool Resample(const RunArgs& a, const FrameRows& in, int tw, int td, int mode, bool same) {
+  FrameRows out;
+  if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
   if (same) {
-    geometry::CopyWhole(in, out);
+    CopyFrame(out.frame, in.frame);
   } else {
     ResampleFrame(in.width, in.depth, in.bpp, tw, td, in.data, out.data, mode);
   }
@@ -85,18 +84,18 @@ bool Resample(const RunArgs& a, const FrameView& in, int tw, int td, int mode, b
 }  // namespace
 
 bool RunDownsample(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
   const int kx = ReadAtLeastOne(a, 1, 1, false);
   const int ky = ReadAtLeastOne(a, 2, 1, false);
   const int tw = in.width / kx;
   const int td = in.depth / ky;
   if (tw == 0 || td == 0) return a.fail(geometry::kZeroDimension);
 
-  FrameView out;
-  if (!geometry::FetchOutput(a, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  FrameRows out;
+  if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
   if (kx == 1 && ky == 1) {
-    geometry::CopyWhole(in, out);
+    CopyFrame(out.frame, in.frame);
   } else if (in.bpp == 8) {
     BlockMeans<1>(in, out, kx, ky);
   } else if (in.bpp == 32) {
@@ -106,8 +105,8 @@ bool RunDownsample(const RunArgs& a) {
 }
 
 bool RunOversample(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
   const int kx = ReadAtLeastOne(a, 1, 1, true);
   const int ky = ReadAtLeastOne(a, 2, 1, true);
   const int64_t tw = static_cast<int64_t>(kx) * in.width;
@@ -120,8 +119,8 @@ bool RunOversample(const RunArgs& a) {
 }
 
 bool RunResize(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
   const int tw = ReadAtLeastOne(a, 1, in.width, true);
   const int td = ReadAtLeastOne(a, 2, in.depth, true);
   const int mode = ReadMode(a);

@@ -7,8 +7,6 @@
 namespace ilvant {
 namespace {
 
-using geometry::FrameView;
-
 constexpr float kDegreesToRadians = 0.017453292519943295f;
 
 // sin or cos, with magnitudes below 0.001 made exactly 0 so that right
@@ -47,7 +45,7 @@ void TurnedSize(int w, int d, float a, float s, float c, int* tw, int* td) {
 // Target (x, y) samples the source at u = scx + dx c + dy s, v = scy - dx s + dy c
 // (1/256 pixel, dx and dy from the target centre); 0 outside the source.
 template <int N>
-void Turn(const FrameView& in, const FrameView& out, float s, float c, const Centres& k) {
+void Turn(const FrameRows& in, const FrameRows& out, float s, float c, const Centres& k) {
   const float scx = static_cast<float>(k.srcX);
   const float scy = static_cast<float>(k.srcY);
   const float limitU = 256.f * static_cast<float>(in.width);
@@ -63,7 +61,7 @@ void Turn(const FrameView& in, const FrameView& out, float s, float c, const Cen
 #pragma omp parallel for schedule(static)
   for (int y = 0; y < out.depth; ++y) {
     // Local copies: the byte stores below may alias anything reached by reference.
-    const FrameView src = in;
+    const FrameRows src = in;
     const float dy = static_cast<float>(256 * static_cast<int64_t>(y) - k.dstY);
     const float dys = dy * s;
     const float dyc = dy * c;
@@ -85,8 +83,8 @@ void Turn(const FrameView& in, const FrameView& out, float s, float c, const Cen
 }  // namespace
 
 bool RunRotate(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
 
   const double degrees = geometry::ReadNumber(a, 1).value_or(0.0);
   const float angle = geometry::ToFloat(degrees) * kDegreesToRadians;
@@ -107,11 +105,11 @@ bool RunRotate(const RunArgs& a) {
   int tw = in.width;
   int td = in.depth;
   if (!crop) TurnedSize(in.width, in.depth, angle, s, c, &tw, &td);
-  FrameView out;
-  if (!geometry::FetchOutput(a, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  FrameRows out;
+  if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
 
   if (angle == 0.f) {
-    geometry::CopyWhole(in, out);
+    CopyFrame(out.frame, in.frame);
     return true;
   }
   // The source centre sits on the middle pixel, the target centre on the

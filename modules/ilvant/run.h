@@ -51,40 +51,40 @@ inline int Stride(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 using RunFn = bool (*)(const RunArgs&);
 
 // Pixel arithmetic, blending, masking, thresholding (arith.cpp, blend.cpp, mask.cpp).
-bool RunSimpleThreshold(const RunArgs&);   // 0
-bool RunInverse(const RunArgs&);           // 20
-bool RunAddConst(const RunArgs&);          // 21
-bool RunMultConst(const RunArgs&);         // 22
-bool RunAddFrame(const RunArgs&);          // 23
-bool RunSubFrame(const RunArgs&);          // 24
-bool RunPasteMask(const RunArgs&);         // 25
-bool RunBlendFrame(const RunArgs&);        // 26
-bool RunBlendFrameAlpha(const RunArgs&);   // 27
-bool RunMasking(const RunArgs&);           // 31
+bool RunSimpleThreshold(const RunArgs&);  // 0
+bool RunInverse(const RunArgs&);          // 20
+bool RunAddConst(const RunArgs&);         // 21
+bool RunMultConst(const RunArgs&);        // 22
+bool RunAddFrame(const RunArgs&);         // 23
+bool RunSubFrame(const RunArgs&);         // 24
+bool RunPasteMask(const RunArgs&);        // 25
+bool RunBlendFrame(const RunArgs&);       // 26
+bool RunBlendFrameAlpha(const RunArgs&);  // 27
+bool RunMasking(const RunArgs&);          // 31
 
 // Colour (color.cpp, false_color.cpp, histogram.cpp).
-bool RunColorToMonochrome(const RunArgs&);     // 1
-bool RunColorToMonochromeAvg(const RunArgs&);  // 2
-bool RunMonochromeToColor(const RunArgs&);     // 3
-bool RunSplitRGB(const RunArgs&);              // 5
-bool RunCombineRGB(const RunArgs&);            // 6
-bool RunSplitHSL(const RunArgs&);              // 7
-bool RunCombineHSL(const RunArgs&);            // 8
-bool RunFalseColor(const RunArgs&);            // 30
-bool RunHistogramEqualization(const RunArgs&); // 35
+bool RunColorToMonochrome(const RunArgs&);      // 1
+bool RunColorToMonochromeAvg(const RunArgs&);   // 2
+bool RunMonochromeToColor(const RunArgs&);      // 3
+bool RunSplitRGB(const RunArgs&);               // 5
+bool RunCombineRGB(const RunArgs&);             // 6
+bool RunSplitHSL(const RunArgs&);               // 7
+bool RunCombineHSL(const RunArgs&);             // 8
+bool RunFalseColor(const RunArgs&);             // 30
+bool RunHistogramEqualization(const RunArgs&);  // 35
 
 // Geometry and resampling (turns.cpp, crop.cpp, resample.cpp, rotate.cpp).
-bool RunRotate90Right(const RunArgs&);  // 9
-bool RunRotate90Left(const RunArgs&);   // 10
-bool RunRotate180(const RunArgs&);      // 11
-bool RunRotate(const RunArgs&);         // 12
-bool RunTranslate(const RunArgs&);      // 13
-bool RunCrop(const RunArgs&);           // 14
-bool RunFlipHorizontal(const RunArgs&); // 15
-bool RunFlipVertical(const RunArgs&);   // 16
-bool RunDownsample(const RunArgs&);     // 17
-bool RunOversample(const RunArgs&);     // 18
-bool RunResize(const RunArgs&);         // 19
+bool RunRotate90Right(const RunArgs&);   // 9
+bool RunRotate90Left(const RunArgs&);    // 10
+bool RunRotate180(const RunArgs&);       // 11
+bool RunRotate(const RunArgs&);          // 12
+bool RunTranslate(const RunArgs&);       // 13
+bool RunCrop(const RunArgs&);            // 14
+bool RunFlipHorizontal(const RunArgs&);  // 15
+bool RunFlipVertical(const RunArgs&);    // 16
+bool RunDownsample(const RunArgs&);      // 17
+bool RunOversample(const RunArgs&);      // 18
+bool RunResize(const RunArgs&);          // 19
 
 // Pixel access and counting (pixels.cpp, counting.cpp).
 bool RunLinePixelCount(const RunArgs&);    // 28

@@ -9,12 +9,11 @@
 namespace ilvant {
 namespace {
 
-using geometry::FrameView;
 using geometry::Tap;
 
 // Whole-pixel shift: output (x, y) takes input (x - ox, y - oy), pixels
 // copied whole; uncovered pixels are written 0 so nothing stale remains.
-void ShiftWhole(const FrameView& in, const FrameView& out, int ox, int oy) {
+void ShiftWhole(const FrameRows& in, const FrameRows& out, int ox, int oy) {
   const int bytes = in.bpp / 8;
   const int w = in.width;
   const int x0 = std::max(0, ox);
@@ -47,7 +46,7 @@ Tap ShiftTap(int i, int64_t o, int n) {
 }
 
 template <int N>
-void ShiftFraction(const FrameView& in, const FrameView& out, int64_t ox, int64_t oy) {
+void ShiftFraction(const FrameRows& in, const FrameRows& out, int64_t ox, int64_t oy) {
   std::vector<Tap> cols(in.width);
   for (int x = 0; x < in.width; ++x) cols[x] = ShiftTap(x, ox, in.width);
 #pragma omp parallel for schedule(static)
@@ -67,10 +66,10 @@ int WholeOffset(double o, int n) {
 }  // namespace
 
 bool RunTranslate(const RunArgs& a) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
-  FrameView out;
-  if (!geometry::FetchOutput(a, in.width, in.depth, in.bpp, &out)) return a.fail(kNoOutputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  FrameRows out;
+  if (!OutputRows(a, 0, in.width, in.depth, in.bpp, &out)) return a.fail(kNoOutputFrame);
 
   double ox = 0.0;
   double oy = 0.0;
@@ -83,7 +82,7 @@ bool RunTranslate(const RunArgs& a) {
     }
   }
   if (ox == 0.0 && oy == 0.0) {
-    geometry::CopyWhole(in, out);
+    CopyFrame(out.frame, in.frame);
     return true;
   }
   if (in.bpp != 8 && in.bpp != 32) return true;

@@ -7,8 +7,6 @@
 namespace ilvant {
 namespace {
 
-using geometry::FrameView;
-
 enum class Turn { kRight, kLeft, kHalf, kFlipHorizontal, kFlipVertical };
 
 template <int N>
@@ -20,7 +18,7 @@ inline void MovePixel(uint8_t* dst, const uint8_t* src) {
 // (d - 1 - C, R) turning left. A column walk of the input is cache-hostile,
 // so the output is done in square tiles; a band of tile rows per thread.
 template <int N>
-void QuarterTurn(const FrameView& in, const FrameView& out, bool right) {
+void QuarterTurn(const FrameRows& in, const FrameRows& out, bool right) {
   constexpr int kTile = 64;
   const int bands = (out.depth + kTile - 1) / kTile;
 #pragma omp parallel for schedule(static)
@@ -43,7 +41,7 @@ void QuarterTurn(const FrameView& in, const FrameView& out, bool right) {
 
 // Row-preserving moves: 180 degrees and the two flips.
 template <int N>
-void RowMove(const FrameView& in, const FrameView& out, bool reverseRows, bool reverseColumns) {
+void RowMove(const FrameRows& in, const FrameRows& out, bool reverseRows, bool reverseColumns) {
   const int w = in.width;
   const int d = in.depth;
 #pragma omp parallel for schedule(static)
@@ -59,7 +57,7 @@ void RowMove(const FrameView& in, const FrameView& out, bool reverseRows, bool r
 }
 
 template <int N>
-void Move(const FrameView& in, const FrameView& out, Turn turn) {
+void Move(const FrameRows& in, const FrameRows& out, Turn turn) {
   switch (turn) {
     case Turn::kRight:
       return QuarterTurn<N>(in, out, true);
@@ -75,11 +73,11 @@ void Move(const FrameView& in, const FrameView& out, Turn turn) {
 }
 
 bool RunTurn(const RunArgs& a, Turn turn) {
-  FrameView in;
-  if (!geometry::FetchInput(a, &in)) return a.fail(kNoInputFrame);
+  FrameRows in;
+  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
   const bool swap = turn == Turn::kRight || turn == Turn::kLeft;
-  FrameView out;
-  if (!geometry::FetchOutput(a, swap ? in.depth : in.width, swap ? in.width : in.depth, in.bpp, &out)) {
+  FrameRows out;
+  if (!OutputRows(a, 0, swap ? in.depth : in.width, swap ? in.width : in.depth, in.bpp, &out)) {
     return a.fail(kNoOutputFrame);
   }
   switch (in.bpp) {
