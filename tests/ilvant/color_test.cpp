@@ -309,12 +309,12 @@ TEST(ColorMethods, SameBytesWithOneAndEightThreads) {
   for (const char* id :
        {"color_to_monochrome", "color_to_monochrome_avg", "monochrome_to_color", "split_RGB", "split_HSL"}) {
     for (const FrameBuffer* f : {&c32, &c24, &g8}) {
-      color_rig::ExpectSameWithThreads(id, [&](talvix::RunContext& ctx) { ctx.setFrame(u"Input frame", *f); });
+      ilvant_test::ExpectThreadsAgree(id, [&](talvix::RunContext& ctx) { ctx.setFrame(u"Input frame", *f); });
     }
   }
   for (const char* id : {"combine_RGB", "combine_HSL"}) {
     const bool rgb = std::string(id) == "combine_RGB";
-    color_rig::ExpectSameWithThreads(id, [&](talvix::RunContext& ctx) {
+    ilvant_test::ExpectThreadsAgree(id, [&](talvix::RunContext& ctx) {
       for (int i = 0; i < 4; ++i) ctx.setFrame((rgb ? kRgbIn : kHslIn)[i], color_rig::Noise(301, 67, 8, 20 + i));
     });
   }

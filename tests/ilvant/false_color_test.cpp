@@ -244,7 +244,7 @@ TEST(FalseColor, Failures) {
 TEST(FalseColor, SameBytesWithOneAndEightThreads) {
   const FrameBuffer in = color_rig::Noise(301, 67, 8, 11);
   for (double p : {3.0, 5.0}) {
-    color_rig::ExpectSameWithThreads("false_color", [&](talvix::RunContext& ctx) {
+    ilvant_test::ExpectThreadsAgree("false_color", [&](talvix::RunContext& ctx) {
       ctx.setFrame(u"Input frame", in);
       ctx.setNumbers(u"Predefined palette", {p});
     });

@@ -5,19 +5,11 @@
 #include "ilvant_run.h"
 #include "talvix/host.hpp"
 
+using ilvant_test::Grey;
 using ilvant_test::MethodRun;
 using talvix::FrameBuffer;
 
 namespace {
-
-// A grey frame whose memory row y, column x holds f(x, y).
-template <class F>
-FrameBuffer Grey(int w, int d, F f) {
-  FrameBuffer fb = FrameBuffer::make(w, d, 8);
-  for (int y = 0; y < d; ++y)
-    for (int x = 0; x < w; ++x) fb.pixel(x, y)[0] = static_cast<uint8_t>(f(x, y));
-  return fb;
-}
 
 TEST(GetPixel, ReadsEachDepthAsFractions) {
   MethodRun run("get_pixel");

@@ -1,10 +1,11 @@
 // WarnArraySizeMismatch, built into this test from the module's source (it is
 // not exported).
+#include "modules/ilvant/warnings.cpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "modules/ilvant/warnings.cpp"
 #include "talvix/host.hpp"
 
 namespace {

@@ -1,11 +1,9 @@
-// Shared pieces of the geometry tests of ilvant: thread-count comparisons and
-// frame helpers.
+// Shared pieces of the geometry tests of ilvant: frame helpers and the
+// expected warning texts.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <omp.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,26 +13,7 @@ namespace ilvant_geometry {
 
 using talvix::FrameBuffer;
 
-// Runs the method with `threads` OpenMP threads and gives back its output.
-inline std::vector<uint8_t> OutputWithThreads(const std::string& id, int threads,
-                                              const std::function<void(talvix::RunContext&)>& setup) {
-  const int before = omp_get_max_threads();
-  omp_set_num_threads(threads);
-  ilvant_test::MethodRun run(id);
-  setup(run.ctx);
-  const talvix::RunResult r = run();
-  omp_set_num_threads(before);
-  EXPECT_TRUE(r.ok) << talvix::ToUtf8(r.error);
-  return r.ok ? run.out().bytes() : std::vector<uint8_t>{};
-}
-
-// One thread and eight threads must give the same bytes.
-inline void ExpectThreadsAgree(const std::string& id, const std::function<void(talvix::RunContext&)>& setup) {
-  const std::vector<uint8_t> one = OutputWithThreads(id, 1, setup);
-  const std::vector<uint8_t> eight = OutputWithThreads(id, 8, setup);
-  ASSERT_FALSE(one.empty());
-  EXPECT_TRUE(one == eight) << id << ": 1 and 8 threads differ";
-}
+using ilvant_test::ExpectThreadsAgree;
 
 // A frame of w x d pixels with every colour byte `v` (alpha 255 at 32 bpp).
 inline FrameBuffer Constant(int w, int d, int bpp, uint8_t v) { return FrameBuffer::make(w, d, bpp, v); }

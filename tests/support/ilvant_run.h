@@ -3,11 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "talvix/host.hpp"
 
@@ -55,6 +58,39 @@ inline talvix::FrameBuffer Pattern(int w, int d, int bpp, uint32_t seed) {
     }
   }
   return f;
+}
+
+// A grey frame whose memory row y, column x holds f(x, y).
+template <class F>
+talvix::FrameBuffer Grey(int w, int d, F f) {
+  talvix::FrameBuffer fb = talvix::FrameBuffer::make(w, d, 8);
+  for (int y = 0; y < d; ++y)
+    for (int x = 0; x < w; ++x) fb.pixel(x, y)[0] = static_cast<uint8_t>(f(x, y));
+  return fb;
+}
+
+// Every output frame's bytes after one run with the given thread count.
+inline std::vector<std::vector<uint8_t>> OutputsWithThreads(const std::string& id, int threads,
+                                                            const std::function<void(talvix::RunContext&)>& setup) {
+  const int before = omp_get_max_threads();
+  omp_set_num_threads(threads);
+  MethodRun run(id);
+  setup(run.ctx);
+  const talvix::RunResult r = run();
+  omp_set_num_threads(before);
+  EXPECT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+  std::vector<std::vector<uint8_t>> out;
+  for (const std::u16string& name : run.ctx.outputFrameNames()) out.push_back(run.ctx.frame(name)->bytes());
+  return out;
+}
+
+// One thread and eight threads must write identical bytes.
+inline void ExpectThreadsAgree(const std::string& id, const std::function<void(talvix::RunContext&)>& setup) {
+  SCOPED_TRACE(id);
+  const auto one = OutputsWithThreads(id, 1, setup);
+  const auto eight = OutputsWithThreads(id, 8, setup);
+  ASSERT_FALSE(one.empty());
+  EXPECT_TRUE(one == eight) << id << ": 1 and 8 threads differ";
 }
 
 // The canary that the host writes into new output frames in these tests.
