@@ -92,8 +92,9 @@ MODULE_API intptr_t InitMethod(int methodIndex) { return methodIndex; }
 
 MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
-  // A handle past the last method is no error: nothing runs, nothing is written.
-  if (static_cast<uintptr_t>(handle) >= std::size(ilvant::kRunFunctions)) return true;
+  // A handle past the last method names no method: nothing runs and, as for
+  // an invalid instance of any module, the answer is false without a text.
+  if (static_cast<uintptr_t>(handle) >= std::size(ilvant::kRunFunctions)) return false;
   const ilvant::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
   try {
     return ilvant::kRunFunctions[handle](args);

@@ -85,13 +85,13 @@ TEST(IlvantLifecycle, InstanceHandleIsTheIndexUnchecked) {
 }
 
 // A handle past the last method runs nothing, touches neither the host nor
-// the error buffer, and reports success.
-TEST(IlvantLifecycle, HandlesPastTheLastMethodReturnTrueUntouched) {
+// the error buffer, and does not report success.
+TEST(IlvantLifecycle, HandlesPastTheLastMethodFailUntouched) {
   auto module = Open();
   ASSERT_NE(module, nullptr);
   for (intptr_t handle : {intptr_t{36}, intptr_t{37}, intptr_t{1000}, intptr_t{-1}, intptr_t{INTPTR_MIN}}) {
     TextBuffer err(255);
-    EXPECT_TRUE(module->exports().RunMethod(handle, nullptr, 0, nullptr, 0, nullptr, 255, err.data()))
+    EXPECT_FALSE(module->exports().RunMethod(handle, nullptr, 0, nullptr, 0, nullptr, 255, err.data()))
         << "handle " << handle;
     EXPECT_TRUE(err.untouched()) << "handle " << handle;
   }
