@@ -1,5 +1,5 @@
-// Direct access to the pixels of a frame: the header followed by bottom-up
-// rows padded to 4 bytes.
+// Direct access to the pixels of a frame: the header (biSize bytes) followed
+// by bottom-up rows padded to 4 bytes.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,8 @@ inline bool InFrame(const Frame* f, int x, int y) { return f && x >= 0 && y >= 0
 inline int FrameStride(const Frame* f) { return ((f->biWidth * f->biBitCount + 31) / 32) * 4; }
 
 inline const uint8_t* PixelAt(const Frame* f, int x, int y) {
-  const uint8_t* data = reinterpret_cast<const uint8_t*>(f) + sizeof(BitmapInfoHeader);
+  // Pixels start biSize bytes in, as the host's GetFrameDataAddr has it.
+  const uint8_t* data = reinterpret_cast<const uint8_t*>(f) + f->biSize;
   return data + static_cast<std::ptrdiff_t>(y) * FrameStride(f) + static_cast<std::ptrdiff_t>(x) * (f->biBitCount / 8);
 }
 

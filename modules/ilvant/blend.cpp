@@ -137,16 +137,18 @@ void BlendRotated(const BlendJob& j) {
     const double u = dx * j.cs + dy * j.sn;
     const double v = dy * j.cs - dx * j.sn;
     if (!(u >= 256.0 && u < uEnd && v >= 256.0 && v < vEnd)) return;
-    const int iu = static_cast<int>(u);
-    const int iv = static_cast<int>(v);
-    const int fx = iu & 255;
-    const int fy = iv & 255;
+    // 64-bit: a blend frame wider or deeper than 2^23 pixels puts u or v past the int range.
+    const int64_t iu = static_cast<int64_t>(u);
+    const int64_t iv = static_cast<int64_t>(v);
+    const int fx = static_cast<int>(iu & 255);
+    const int fy = static_cast<int>(iv & 255);
     const int w00 = (256 - fy) * (256 - fx);
     const int w10 = (256 - fy) * fx;
     const int w01 = (256 - fx) * fy;
     const int w11 = 65536 - w00 - w10 - w01;
-    const uint8_t* p0 = j.blend.row(iv >> 8) + static_cast<size_t>(iu >> 8) * bb;  // (ix, iy), (ix + 1, iy)
-    const uint8_t* p1 = j.blend.row((iv >> 8) + 1) + static_cast<size_t>(iu >> 8) * bb;
+    const int iy = static_cast<int>(iv >> 8);
+    const uint8_t* p0 = j.blend.row(iy) + static_cast<size_t>(iu >> 8) * bb;  // (ix, iy), (ix + 1, iy)
+    const uint8_t* p1 = j.blend.row(iy + 1) + static_cast<size_t>(iu >> 8) * bb;
     const auto channel = [&](int c) { return (p0[c] * w00 + p0[bb + c] * w10 + p1[c] * w01 + p1[bb + c] * w11) >> 16; };
     uint8_t* o = j.dst.row(y) + static_cast<size_t>(x) * ob;
     if constexpr (OutBpp == 8) {

@@ -11,10 +11,8 @@ struct ColorBytes {
   uint8_t b, g, r, a, grey;
 };
 
-// trunc(component x 255); components outside 0..1 are clamped so that a byte
-// never wraps.
-inline uint8_t ComponentByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 1.0) * 255.0); }
-
+// B, G, R, A bytes and the grey, each through ColorByte (clamped, so that a
+// byte never wraps).
 inline ColorBytes ToBytes(const TColor& c) {
   const double sum = ClampUnit(c.R) + ClampUnit(c.G) + ClampUnit(c.B);
   return {ColorByte(c.B), ColorByte(c.G), ColorByte(c.R), ColorByte(c.A), static_cast<uint8_t>(sum * 255.0 / 3.0)};

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "color_bytes.h"
+#include "pixel_ops.h"
 #include "run.h"
 
 namespace ilvant {
@@ -39,16 +40,17 @@ bool CountPixelCallback(void* user, int x, int y, unsigned value) {
   return true;
 }
 
-// trunc(v x 255), corrected into 0..255 with a warning.
+// t = trunc(v x 255), corrected into 0..255 with a warning when t itself is
+// out of range. Checked in a double before any conversion; NaN counts as 0.
 unsigned ThresholdLevel(void* ctx, const char16_t* name, double v) {
-  const double level = v * 255.0;
-  if (level > 255.0) {
-    frame::WarnRealParameterCorrected(ctx, 63, name, static_cast<float>(v), 1.0f);
-    return 255;
-  }
-  if (!(level >= 0.0)) {  // negative or not a number
-    frame::WarnRealParameterCorrected(ctx, 63, name, static_cast<float>(v), 0.0f);
+  const double level = px::Scaled(v, 255.0);
+  if (level < 0.0) {
+    frame::WarnRealParameterCorrected(ctx, 63, name, px::WarnValue(v), 0.0f);
     return 0;
+  }
+  if (level > 255.0) {
+    frame::WarnRealParameterCorrected(ctx, 63, name, px::WarnValue(v), 1.0f);
+    return 255;
   }
   return static_cast<unsigned>(level);
 }

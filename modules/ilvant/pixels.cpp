@@ -30,22 +30,21 @@ bool PixelOf(const TPoint& p, const Frame* f, int& x, int& y) {
   return x >= 0 && y >= 0 && x < GetFrameWidth(f) && y < GetFrameDepth(f);
 }
 
-void PutColor(Frame* f, int x, int y, const ColorBytes& c) {
-  const int bpp = GetFrameBPP(f);
-  uint8_t* row = GetFrameDataAddr(f) + static_cast<size_t>(y) * Stride(GetFrameWidth(f), bpp);
-  if (bpp == 32) {
+void PutColor(const FrameRows& f, int x, int y, const ColorBytes& c) {
+  uint8_t* row = f.row(y);
+  if (f.bpp == 32) {
     uint8_t* p = row + 4 * x;
     p[0] = c.b;
     p[1] = c.g;
     p[2] = c.r;
     p[3] = c.a;
-  } else if (bpp == 8) {
+  } else if (f.bpp == 8) {
     row[x] = c.grey;
   }
 }
 
 struct FillContext {
-  Frame* output;
+  FrameRows output;
   ColorBytes color;
 };
 
@@ -79,13 +78,13 @@ bool RunGetPixel(const RunArgs& a) {
   int n = -1;
   GetObjectMaxIndex(a.ctx, 63, points.c_str(), &n);
   const ParamName out = OutputName(a, 0);
-  const int bpp = GetFrameBPP(input);
-  const int stride = Stride(GetFrameWidth(input), bpp);
+  const FrameRows in(input);  // the row stride computed wide
+  const int bpp = in.bpp;
   for (int i = 0; i <= n; ++i) {
     TPoint* p = nullptr;
     int x = 0, y = 0;
     if (!GetPoint(a.ctx, 63, points.c_str(), i, &p) || !PixelOf(*p, input, x, y)) return a.fail(kNoPoint);
-    const uint8_t* row = GetFrameDataAddr(input) + static_cast<size_t>(y) * stride;
+    const uint8_t* row = in.row(y);
     float r = 0, g = 0, b = 0, alpha = 0;  // transparent black for depths without a branch
     if (bpp == 32) {
       const uint8_t* px = row + 4 * x;
@@ -124,7 +123,7 @@ bool RunPutPixel(const RunArgs& a) {
     if (!GetColor(a.ctx, 63, colors.c_str(), i, &c)) return a.fail(kNoColor);
     int x = 0, y = 0;
     if (!PixelOf(*p, output, x, y)) return a.fail(kNoPoint);
-    PutColor(output, x, y, ToBytes(*c));
+    PutColor(FrameRows(output), x, y, ToBytes(*c));
   }
   return true;
 }
@@ -140,7 +139,7 @@ bool RunPutRegion(const RunArgs& a) {
     if (!GetRectangularRegion(a.ctx, 63, regions.c_str(), i, &region)) return a.fail(kNoRegion);
     TColor* c = nullptr;
     if (!GetColor(a.ctx, 63, colors.c_str(), i, &c)) return a.fail(kNoColor);
-    FillContext fill{output, ToBytes(*c)};
+    FillContext fill{FrameRows(output), ToBytes(*c)};
     // Mode 5 visits every pixel of the region; the output has the input's geometry.
     ScanRectangularRegion(input, region, 5, &fill, FillRegionCallback);
   }

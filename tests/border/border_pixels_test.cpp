@@ -255,6 +255,142 @@ TEST(BorderPixels, CheckSurroundedPixelsReportsACollision) {
   EXPECT_EQ(other, 9);
 }
 
+// Flat grey 100 with one bright pixel at (7, 2): its 8 neighbours have
+// contrast 155, every other inner pixel 0.
+FrameBuffer BrightDot(uint8_t current) {
+  FrameBuffer f = FrameBuffer::make(10, 8, 8, 100);
+  *f.pixel(7, 2) = 255;
+  *f.pixel(6, 4) = current;
+  return f;
+}
+
+TEST(BorderPixels, TestPossibleNextPxScoresGreyContinuationAndEnclosure) {
+  // Current pixel (6, 4), candidate (5, 3) NW of it. Of the candidate's
+  // neighbours only (6, 2) and (6, 3) have contrast; (6, 3) is a 4-neighbour
+  // of the current pixel, so (6, 2) alone can continue the border.
+  struct Case {
+    const char* what;
+    uint8_t current;  // grey of the current pixel; the candidate's is 100
+    int threshold, prevX, prevY;
+    std::initializer_list<std::pair<int, int>> labelled;  // besides the current pixel
+    int score;
+  } cases[] = {
+      {"all three", 100, 50, 3, 3, {}, 3},
+      {"grey difference 71", 171, 50, 3, 3, {}, 3},
+      {"grey difference 72", 172, 50, 3, 3, {}, 2},
+      {"contrast not above the threshold", 100, 155, 3, 3, {}, 2},
+      {"continuation next to the previous pixel", 100, 50, 6, 1, {}, 2},
+      {"continuation with 2 labelled neighbours", 100, 50, 3, 3, {{7, 1}, {7, 2}}, 3},
+      {"continuation with 3 labelled neighbours", 100, 50, 3, 3, {{7, 1}, {7, 2}, {7, 3}}, 2},
+      {"enclosed: W and the current pixel SE", 100, 50, 3, 3, {{4, 3}}, 2},
+      {"nothing", 172, 155, 3, 3, {{4, 3}}, 0},
+  };
+  for (const Case& c : cases) {
+    const FrameBuffer source = BrightDot(c.current);
+    FrameBuffer mark = FrameBuffer::make(10, 8, 8, 255);
+    *mark.pixel(6, 4) = 0;
+    for (auto [x, y] : c.labelled) *mark.pixel(x, y) = 0;
+    EXPECT_EQ(CBD::TestPossibleNextPx(source.frame(), mark.frame(), 5, 3, c.threshold, 6, 4, c.prevX, c.prevY), c.score)
+        << c.what;
+  }
+}
+
+TEST(BorderPixels, CheckThePossiblePixelsClosesOnACandidateThatScoresNothing) {
+  // The candidate NW of (6, 4) scores 0 (see above) and gets no bonus when the
+  // previous direction is E; a second candidate with a score wins instead.
+  const FrameBuffer source = BrightDot(172);
+  FrameBuffer mark = FrameBuffer::make(10, 8, 8, 255);
+  *mark.pixel(6, 4) = 0;
+  *mark.pixel(4, 3) = 0;
+  int xs[8], ys[8];
+  for (int k = 0; k < 8; ++k) xs[k] = 6 + kDx[k], ys[k] = 4 + kDy[k];
+  for (bool second : {false, true}) {
+    int contrasts[8] = {};
+    contrasts[NW] = 200;
+    if (second) contrasts[E] = 5;
+    int direction = E, endX = -1, endY = -1;
+    bool closed = false;
+    const bool answer = CBD::CheckThePossiblePixels(source.frame(), mark.frame(), &direction, 155, 6, 4, 3, 3, 10, 1, 1,
+                                                    &closed, &endX, &endY, contrasts, xs, ys);
+    EXPECT_EQ(answer, second);
+    EXPECT_EQ(closed, !second);
+    EXPECT_EQ(direction, E);
+    EXPECT_EQ(endX, second ? 6 : 5);
+    EXPECT_EQ(endY, second ? 4 : 3);
+  }
+}
+
+TEST(BorderPixels, CheckSurroundedPixelsClosesOnAnEnclosedNeighbourBeforeAnyCandidate) {
+  // Vertical step between columns 4 and 5: contrast 360 in both columns.
+  FrameBuffer source = FrameBuffer::make(10, 10, 8, 0);
+  border_test::Box(source, 5, 0, 9, 9, 255);
+  struct Case {
+    const char* what;
+    std::initializer_list<std::pair<int, int>> labelled;  // label 1, besides the current pixel (4, 4)
+    int prev2X, prev2Y;
+    bool closed;
+    int endX, endY;
+    std::initializer_list<int> candidates;
+  } cases[] = {
+      // N (4, 3) has 3 labelled neighbours, top and bottom: it closes the
+      // border, as no candidate came before it; NE, E, SE, S are candidates.
+      {"closes on N", {{4, 2}, {3, 2}}, -1, -1, true, 4, 3, {NE, E, SE, S}},
+      // S (4, 5) is enclosed the same way, but candidates came first.
+      {"candidates first", {{4, 6}, {3, 6}}, -1, -1, false, -1, -1, {N, NE, E, SE}},
+      // E is a 4-neighbour of the second-previous pixel.
+      {"next to the second-previous pixel", {}, 6, 4, false, -1, -1, {N, NE, SE, S}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FrameBuffer mark = FrameBuffer::make(10, 10, 8, 255);
+    *mark.pixel(4, 4) = 1;
+    for (auto [x, y] : c.labelled) *mark.pixel(x, y) = 1;
+    int contrasts[8] = {}, xs[8] = {}, ys[8] = {};
+    bool closed = false, collided = false;
+    int other = -1, endX = -1, endY = -1;
+    EXPECT_TRUE(CBD::CheckSurroundedPixels(source.frame(), mark.frame(), 4, 4, 50, -1, -1, c.prev2X, c.prev2Y, 1,
+                                           contrasts, xs, ys, &closed, 4, 4, 0, &collided, &other, &endX, &endY));
+    EXPECT_FALSE(collided);
+    EXPECT_EQ(closed, c.closed);
+    EXPECT_EQ(endX, c.endX);
+    EXPECT_EQ(endY, c.endY);
+    int want[8] = {};
+    for (int k : c.candidates) want[k] = 360;
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(contrasts[k], want[k]) << k;
+  }
+}
+
+TEST(BorderPixels, ScanBorderTestsProjectionOnTheSecondFrame) {
+  // From (4, 4): label 3 at N, NE and E. N is a 4-neighbour of the previous
+  // pixel (3, 3); NE projects in the test frame, where its N and NE are
+  // labelled (side scores 5 * 3 * 4 * 5 = 300), but not in the mark frame.
+  FrameBuffer mark = FrameBuffer::make(9, 9, 8, 255);
+  for (auto [x, y] : {std::pair{4, 3}, {5, 3}, {5, 4}}) *mark.pixel(x, y) = 3;
+  FrameBuffer projecting = FrameBuffer::make(9, 9, 8, 255);
+  for (auto [x, y] : {std::pair{5, 2}, {6, 2}}) *projecting.pixel(x, y) = 3;
+  const FrameBuffer free = FrameBuffer::make(9, 9, 8, 255);
+  struct Case {
+    const char* what;
+    const FrameBuffer* test;
+    int prevX, prevY;
+    int wantX, wantY;
+  } cases[] = {
+      {"no previous pixel", &free, -1, -1, 4, 3},
+      {"skips the 4-neighbour of the previous pixel", &free, 3, 3, 5, 3},
+      {"skips the projecting pixel", &projecting, 3, 3, 5, 4},
+  };
+  CBD bd;
+  bd.objectCount = 1;
+  for (const Case& c : cases) {
+    int prevX = c.prevX, prevY = c.prevY, x = 4, y = 4;
+    EXPECT_TRUE(bd.ScanBorder(mark.frame(), c.test->frame(), 3, &prevX, &prevY, &x, &y)) << c.what;
+    EXPECT_EQ(x, c.wantX) << c.what;
+    EXPECT_EQ(y, c.wantY) << c.what;
+    EXPECT_EQ(prevX, 4) << c.what;
+    EXPECT_EQ(prevY, 4) << c.what;
+  }
+}
+
 TEST(BorderPixels, ScanBorderWalksALabelledRunThatTheCallerRelabels) {
   FrameBuffer mark = FrameBuffer::make(10, 8, 8, 255);
   for (int x = 2; x <= 6; ++x) *mark.pixel(x, 5) = 3;

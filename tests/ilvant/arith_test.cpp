@@ -101,6 +101,10 @@ TEST(OneFrameArithmetic, EveryDepthAgainstReference) {
       {"mult_const", -1.0, mult(0), Alpha::Copied, Corrected(u"Multiplier", u"-1.000000", u"0.000000")},
       // No upper limit, and no overflow of c x m either.
       {"mult_const", 1e12, [](int c) { return c ? 255 : 0; }, Alpha::Copied, u""},
+      // A NaN number counts as 0, without a warning.
+      {"simple_threshold", NAN, threshold(0), Alpha::Untouched, u""},
+      {"add_const", NAN, nullptr, Alpha::Copied, u""},
+      {"mult_const", NAN, mult(0), Alpha::Copied, u""},
   };
   for (const OneFrameCase& tc : cases) {
     for (int bpp : {8, 24, 32}) {

@@ -240,6 +240,25 @@ TEST(BlendFrame, RotationFollowsTheCoordinateSystem) {
   }
 }
 
+// A blend frame wider than 2^23 pixels puts the mapped position in 1/256
+// pixel past the int range; the sample must still come from the right place.
+TEST(BlendFrame, RotatedPositionPastIntRange) {
+  constexpr int kWide = (1 << 23) + 100;
+  FrameBuffer blend = FrameBuffer::make(kWide, 3, 8, 200);
+  for (int y = 1; y < 3; ++y)
+    for (int x = 8388630; x < 8388660; ++x) blend.pixel(x, y)[0] = 100;  // the footprint, apart from the rest
+  const FrameBuffer in = FrameBuffer::make(4, 3, 8, 0);
+  MethodRun run("blend_frame");
+  run.ctx.setFrame(u"Input frame", in);
+  run.ctx.setFrame(u"Blend frame", blend);
+  // u = 256 (x + 8388640) > 2^31; a turn of 1e-6 degrees still takes the rotated path.
+  run.ctx.setPoints(u"Offset", {{-8388640.0, -1.0}});
+  run.ctx.inspection().setCoordinateSystem({0, 0, 1e-6});
+  ASSERT_TRUE(run().ok);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(run.out().pixel(x, y)[0], y == 1 ? 100 : 0) << x << "," << y;
+}
+
 TEST(BlendFrame, WeightCorrectionsAndOddInputs) {
   const FrameBuffer in = Pattern(11, 5, 8, 7);
   const FrameBuffer blend = Pattern(5, 3, 8, 8);
@@ -254,6 +273,7 @@ TEST(BlendFrame, WeightCorrectionsAndOddInputs) {
       {-0.5, 0,
        u"Not acceptable value of the parameter Alpha channel (-0.500000). It will be used new value 0.000000."},
       {-1e300, 0, u"Not acceptable value of the parameter Alpha channel (-inf). It will be used new value 0.000000."},
+      {NAN, 0, u""},  // NaN counts as 0: the copy, without a warning
   };
   for (const Case& tc : cases) {
     MethodRun run("blend_frame");
@@ -263,7 +283,8 @@ TEST(BlendFrame, WeightCorrectionsAndOddInputs) {
     run.ctx.setPoints(u"Offset", {{1, 1}});
     ASSERT_TRUE(run().ok);
     ExpectBlend(in, blend, run.out(), {1, 1, 0}, tc.used);
-    EXPECT_EQ(run.ctx.warnings(), std::vector<std::u16string>{tc.warning});
+    EXPECT_EQ(run.ctx.warnings(),
+              tc.warning.empty() ? std::vector<std::u16string>{} : std::vector<std::u16string>{tc.warning});
   }
   // An offset array is read at element 0, with the array warning.
   MethodRun arr("blend_frame_alpha");

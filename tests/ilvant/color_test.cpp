@@ -270,6 +270,31 @@ TEST(CombineHSL, SplitThenCombineKeepsTheColour) {
   }
 }
 
+TEST(CombineHSL, OneColourPerSextant) {
+  // Hue bytes x 1.4118 degrees land in sextants 0..6 (255 is just past 360);
+  // bytes worked out from the conversion formulas with truncation.
+  struct Case {
+    uint8_t hue, saturation, lightness;
+    Quad bgr;
+  };
+  const Case cases[] = {
+      {20, 255, 127, {0, 119, 254}}, {60, 200, 100, {21, 178, 113}},  {100, 128, 180, {168, 217, 142}},
+      {150, 255, 64, {128, 60, 0}},  {200, 90, 200, {219, 180, 207}}, {240, 255, 127, {89, 0, 254}},
+      {255, 255, 127, {0, 0, 254}},
+  };
+  constexpr int n = sizeof cases / sizeof cases[0];
+  MethodRun run("combine_HSL");
+  run.ctx.setFrame(kHslIn[0], Grey(n, 1, [&](int x, int) { return cases[x].hue; }));
+  run.ctx.setFrame(kHslIn[1], Grey(n, 1, [&](int x, int) { return cases[x].saturation; }));
+  run.ctx.setFrame(kHslIn[2], Grey(n, 1, [&](int x, int) { return cases[x].lightness; }));
+  run.ctx.setFrame(kHslIn[3], Grey(n, 1, [](int x, int) { return 50 + x; }));
+  ASSERT_TRUE(run().ok);
+  for (int x = 0; x < n; ++x) {
+    const Quad& e = cases[x].bgr;
+    EXPECT_EQ(Px(run.ctx.frame(u"Output frame")->pixel(x, 0)), (Quad{e[0], e[1], e[2], 50 + x})) << x;
+  }
+}
+
 TEST(CombineHSL, WithoutMaskAlphaIsZero) {
   struct Case {
     uint8_t hue, saturation, lightness;

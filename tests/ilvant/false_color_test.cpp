@@ -2,6 +2,12 @@
 // failure texts, through the module's exported interface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <map>
+#include <vector>
+
 #include "ilvant_color_rig.h"
 
 namespace {
@@ -133,6 +139,64 @@ TEST(FalseColor, PredefinedPalettes) {
   EXPECT_EQ(Entry(MapRamp(11.9), 100), (Rgb{100, 0, 0}));
 }
 
+// Every entry of every predefined palette, each written out from its own
+// definition rather than from shared channel rules.
+Rgb PredefinedEntry(int p, int i) {
+  const int lead = i < 128 ? 2 * i : 254, trail = i < 128 ? 0 : 2 * (i - 128);
+  switch (p) {
+    case 1:
+      return {i, i, i};
+    case 2:
+      return {255 - i, 255 - i, 255 - i};
+    case 3:
+      if (i <= 35) return {7 * i, 0, 7 * i};
+      if (i <= 72) return {252 - 7 * (i - 36), 0, 252};
+      if (i <= 107) return {0, 7 * (i - 73), 252};
+      if (i <= 143) return {0, 245, 252 - 7 * (i - 108)};
+      if (i <= 179) return {7 * (i - 144), 245, 0};
+      if (i <= 215) return {252, 245 - 7 * (i - 180), 0};
+      if (i <= 252) return {252, std::max(0, 7 * (i - 216 - 1)), 7 * (i - 216)};
+      return i == 255 ? Rgb{255, 255, 255} : Rgb{i, i, i};
+    case 4:
+      return {lead, trail, trail};
+    case 5:
+      return {lead, i, trail};
+    case 6:
+      return {lead, lead, trail};
+    case 7:
+      return {trail, lead, trail};
+    case 8:
+      return {trail, lead, lead};
+    case 9:
+      return {trail, trail, lead};
+    case 10:
+      return {lead, trail, lead};
+    case 11:
+      return {i, 0, 0};
+    case 12:
+      return {i, i, 0};
+    case 13:
+      return {0, i, 0};
+    case 14:
+      return {0, i, i};
+    case 15:
+      return {0, 0, i};
+    case 16:
+      return {i, 0, i};
+    case 17:
+      return i == 0 ? Rgb{0, 255, 0} : i == 255 ? Rgb{255, 0, 0} : Rgb{i, i, i};
+  }
+  return {-1, -1, -1};
+}
+
+TEST(FalseColor, EveryPredefinedEntry) {
+  for (int p = 1; p <= 17; ++p) {
+    const FrameBuffer f = MapRamp(p);
+    ASSERT_FALSE(f.empty()) << p;
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(Entry(f, i), PredefinedEntry(p, i)) << "palette " << p << " entry " << i;
+  }
+}
+
 const TColor kBlack{0, 0, 0, 1}, kRed{1, 0, 0, 1}, kBlue{0, 0, 1, 1}, kWhite{1, 1, 1, 1};
 
 TEST(FalseColor, UserPaletteEvenlySpaced) {
@@ -178,6 +242,53 @@ TEST(FalseColor, UserPaletteRampsFromBlackAndToWhite) {
   EXPECT_EQ(Entry(f, 191), (Rgb{0, 0, 255}));
   EXPECT_EQ(Entry(f, 223), (Rgb{127, 127, 255}));  // half way to white
   EXPECT_EQ(Entry(f, 255), (Rgb{255, 255, 255}));
+}
+
+// The user palette from stops already at their positions: black up to the
+// first stop, linear mixes between stops, white after the last; bytes are
+// trunc(value x 255).
+std::vector<Rgb> UserReference(const std::vector<int>& pos, const std::vector<TColor>& col) {
+  std::vector<std::array<double, 3>> e(256);
+  const auto rgb = [](const TColor& c) { return std::array<double, 3>{c.R, c.G, c.B}; };
+  for (int j = 0; j < pos.front(); ++j)
+    for (int c = 0; c < 3; ++c) e[j][c] = rgb(col.front())[c] * j / pos.front();
+  for (size_t k = 1; k < pos.size(); ++k) {
+    const double a = pos[k - 1], b = pos[k];
+    for (int j = pos[k - 1] + 1; j < pos[k]; ++j)
+      for (int c = 0; c < 3; ++c) e[j][c] = rgb(col[k - 1])[c] * (b - j) / (b - a) + rgb(col[k])[c] * (j - a) / (b - a);
+  }
+  const double last = pos.back();
+  for (int j = pos.back() + 1; j < 256; ++j)
+    for (int c = 0; c < 3; ++c) e[j][c] = rgb(col.back())[c] * (255 - j) / (255 - last) + (j - last) / (255 - last);
+  for (size_t k = 0; k < pos.size(); ++k) e[pos[k]] = rgb(col[k]);
+  std::vector<Rgb> out;
+  for (const auto& v : e) out.push_back({int(v[0] * 255), int(v[1] * 255), int(v[2] * 255)});
+  return out;
+}
+
+TEST(FalseColor, UserPaletteEveryEntry) {
+  const TColor c0{0.2, 0.4, 0.6, 1}, c1{0.9, 0.1, 0.3, 1}, c2{0.5, 0.8, 0.0, 1}, c3{0.1, 0.7, 0.9, 1},
+      c4{0.6, 0.3, 0.5, 1}, c5{1.0, 0.9, 0.2, 1}, c6{0.3, 0.0, 0.8, 1};
+  // Seven colours without indexes: steps of 256 / 6 added to the truncated
+  // previous position (42.67 each), the last at 255.
+  const std::vector<TColor> seven{c0, c1, c2, c3, c4, c5, c6};
+  const std::vector<Rgb> even = UserReference({0, 42, 84, 126, 168, 210, 255}, seven);
+  const FrameBuffer f = MapRamp(0, [&](talvix::RunContext& ctx) {
+    ctx.setColors(u"Border color", seven);
+    ctx.setUnnamed(u"Border threshold ");
+  });
+  ASSERT_FALSE(f.empty());
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(Entry(f, i), even[i]) << "entry " << i;
+
+  // Four colours with unsorted indexes, none at either end: trunc(v x 255)
+  // gives 30, 89, 153 and 229.
+  const std::vector<Rgb> given = UserReference({30, 89, 153, 229}, {c1, c3, c0, c5});
+  const FrameBuffer g = MapRamp(0, [&](talvix::RunContext& ctx) {
+    ctx.setColors(u"Border color", {c0, c1, c5, c3});
+    ctx.setNumbers(u"Border threshold ", {0.6, 0.12, 0.9, 0.35});
+  });
+  ASSERT_FALSE(g.empty());
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(Entry(g, i), given[i]) << "entry " << i;
 }
 
 TEST(FalseColor, UserColoursOutsideTheUnitRangeDoNotWrap) {

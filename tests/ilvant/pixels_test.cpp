@@ -2,6 +2,10 @@
 // through the module's exported interface.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "ilvant_run.h"
 #include "talvix/host.hpp"
 
@@ -82,6 +86,25 @@ TEST(PutPixel, GreyFrameGetsTheMeanOfTheColour) {
   EXPECT_EQ(run.ctx.frame(u"Output frame")->pixel(1, 1)[0], 170);
 }
 
+// Components outside 0..1 (and NaN) are held to 0..1 instead of wrapping the byte.
+TEST(PutPixel, ComponentsOutsideTheUnitRangeAreClamped) {
+  const TColor wild{1.5, -0.5, std::nan(""), 2.0};
+  MethodRun colour("put_pixel");
+  colour.ctx.setFrame(u"Input frame", FrameBuffer::make(2, 2, 32, 7));
+  colour.ctx.setPoints(u"Input point", {{1, 1}});
+  colour.ctx.setColors(u"Input color", {wild});
+  ASSERT_TRUE(colour().ok);
+  const uint8_t* p = colour.ctx.frame(u"Output frame")->pixel(1, 1);
+  EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}), (std::vector<int>{0, 0, 255, 255}));
+
+  MethodRun grey("put_pixel");
+  grey.ctx.setFrame(u"Input frame", Grey(2, 2, [](int, int) { return 9; }));
+  grey.ctx.setPoints(u"Input point", {{1, 1}});
+  grey.ctx.setColors(u"Input color", {wild});
+  ASSERT_TRUE(grey().ok);
+  EXPECT_EQ(grey.ctx.frame(u"Output frame")->pixel(1, 1)[0], 85);  // (1 + 0 + 0) x 255 / 3
+}
+
 TEST(PutPixel, UnequalArraysFailAndLeaveACopy) {
   MethodRun run("put_pixel");
   FrameBuffer in = Grey(5, 4, [](int x, int y) { return x * 10 + y; });
@@ -145,6 +168,39 @@ TEST(LinePixelCount, ThresholdCorrectionsWarnAndOverlayIsPainted) {
   EXPECT_EQ(overlay.pixel(2, 1)[0], static_cast<int>(dark.B * 255));
   EXPECT_EQ(overlay.pixel(2, 1)[3], static_cast<int>(dark.A * 255));
   EXPECT_EQ(overlay.pixel(2, 0)[3], 0);  // not on the line
+}
+
+// The correction looks at t = trunc(v x 255): a value just outside 0..1 whose
+// t is still 0 or 255 is taken without a warning.
+TEST(LinePixelCount, ThresholdIsCorrectedOnlyWhenTruncatedLevelIsOutOfRange) {
+  const std::u16string prefix = u"Not acceptable value of the parameter Threshold (";
+  struct Case {
+    double v;
+    double light;            // of the pixels 0, 1, 254, 255
+    std::u16string warning;  // empty: none
+  };
+  const Case cases[] = {
+      {-0.003, 4, u""},                                                          // -0.765 -> 0
+      {-0.004, 4, prefix + u"-0.004000). It will be used new value 0.000000."},  // -1.02 -> -1
+      {1.003, 1, u""},                                                           // 255.765 -> 255
+      {1.004, 1, prefix + u"1.004000). It will be used new value 1.000000."},    // 256.02 -> 256
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "v " << c.v);
+    MethodRun run("line_pixel_count");
+    run.ctx.setFrame(u"Input frame", Grey(4, 1, [](int x, int) { return x < 2 ? x : 252 + x; }));
+    run.ctx.setLines(u"Input line", {{0, 0, 3, 0}});
+    run.ctx.setNumbers(u"Threshold", {c.v});
+    run.ctx.setFlags(u"Show results", {false});
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(run.ctx.numbers(u"Number of light pixels"), (std::vector<double>{c.light}));
+    if (c.warning.empty()) {
+      EXPECT_TRUE(run.ctx.warnings().empty());
+    } else {
+      ASSERT_EQ(run.ctx.warnings().size(), 1u);
+      EXPECT_EQ(run.ctx.warnings()[0], c.warning);
+    }
+  }
 }
 
 TEST(LinePixelCount, TransparentDrawColourIsNotPainted) {

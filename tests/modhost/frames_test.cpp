@@ -46,6 +46,56 @@ TEST(ModhostFrames, PngRoundTripThroughCopyFrameIsExact) {
   }
 }
 
+// PGM, PPM and BMP read exactly and JPEG closely, each in picture orientation:
+// echoed back and written as PNG, the picture is the one in the file.
+TEST(ModhostFrames, OtherFileFormatsKeepPixelsAndOrientation) {
+  TempDir dir;
+  const Picture grey = Asymmetric(9, 5, 1), colour = Asymmetric(9, 5, 3);
+  auto writeNetpbm = [&](const Picture& p, const char* magic, const std::string& path) {
+    std::ofstream f(path, std::ios::binary);
+    f << magic << '\n' << p.width << ' ' << p.height << "\n255\n";
+    f.write(reinterpret_cast<const char*>(p.bytes.data()), static_cast<std::streamsize>(p.bytes.size()));
+  };
+  writeNetpbm(grey, "P5", dir / "grey.pgm");
+  writeNetpbm(colour, "P6", dir / "colour.ppm");
+  ASSERT_TRUE(stbi_write_bmp((dir / "colour.bmp").c_str(), 9, 5, 3, colour.bytes.data()));
+  Picture opaque{9, 5, 4, {}};
+  for (size_t i = 0; i < colour.bytes.size(); i += 3) {
+    opaque.bytes.insert(opaque.bytes.end(), {colour.bytes[i], colour.bytes[i + 1], colour.bytes[i + 2], 255});
+  }
+  struct Case {
+    std::string file;
+    int bpp;
+    const Picture* expected;
+  };
+  for (const Case& c : {Case{"grey.pgm", 8, &grey}, Case{"colour.ppm", 32, &opaque}, Case{"colour.bmp", 32, &opaque}}) {
+    SCOPED_TRACE(c.file);
+    Result r = RunModhost({"run", kEchoModule, "echo", "frame=" + (dir / c.file), "--out", dir / "o"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    json frame = r.json()["outputs"]["frame out"];
+    EXPECT_EQ(frame["bpp"], c.bpp);
+    EXPECT_TRUE(ReadPng(frame["path"].get<std::string>()) == *c.expected);
+  }
+
+  // JPEG is lossy: a red top half over a blue bottom half, compared coarsely.
+  Picture halves{16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 0)};
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) halves.bytes[(y * 16 + x) * 3 + (y < 8 ? 0 : 2)] = 255;
+  }
+  ASSERT_TRUE(stbi_write_jpg((dir / "halves.jpg").c_str(), 16, 16, 3, halves.bytes.data(), 100));
+  auto colourAt = [&](const std::string& point) {
+    Result r =
+        RunModhost({"run", "ilvant", "get_pixel", "Input frame=" + (dir / "halves.jpg"), "Input point=" + point}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.json()["outputs"]["Output color"];
+  };
+  json bottom = colourAt("3,2"), top = colourAt("3,13");
+  EXPECT_GT(bottom["b"].get<double>(), 0.8);
+  EXPECT_LT(bottom["r"].get<double>(), 0.2);
+  EXPECT_GT(top["r"].get<double>(), 0.8);
+  EXPECT_LT(top["b"].get<double>(), 0.2);
+}
+
 // The bottom line of the picture is memory row 0: get_pixel at y = 0 reads it.
 TEST(ModhostFrames, BottomLineOfThePictureIsRowZero) {
   TempDir dir;

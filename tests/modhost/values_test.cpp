@@ -71,6 +71,7 @@ TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
       {"number", "12px"},
       {"number", "nan"},
       {"number", "1e999"},
+      {"number", "1\n2"},  // the line break must not split the message
       {"flag", "yes"},
       {"flag", "TRUE"},
       {"flag", "2"},
@@ -93,6 +94,7 @@ TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
       {"colour", "red"},
       {"coordinate system", "1,2"},
       {"data object", dir / "missing.bin"},
+      {"data object", dir.path().string()},  // a directory opens, but reading it fails
       {"frame", dir / "missing.png"},
       {"frame", dir / "text.png"},
       {"frame", kSamples + "/scene_grey.png:16"},

@@ -56,6 +56,13 @@ TEST(FrameLayout, NullAndOversizedFrames) {
   EXPECT_EQ(GetFrameDataAddr(nullptr), nullptr);
   EXPECT_EQ(GetFrameSizeParam(0, 5, 8), 0);
   EXPECT_EQ(GetFrameSizeParam(100000, 100000, 32), 0) << "does not fit an int";
+  // Rows of 2^31 pixels times 2^31 rows overflow even 64-bit arithmetic.
+  EXPECT_EQ(GetFrameSizeParam(INT_MAX, INT_MAX, 32), 0);
+  BitmapInfoHeader wild{40, INT_MAX, INT_MAX, 1, 32, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(GetFrameSize(&wild), 0);
+  EXPECT_EQ(GetFrameDataSize(&wild), 0);
+  wild.biHeight = INT_MIN;  // top-down: rows are |biHeight|
+  EXPECT_EQ(GetFrameSize(&wild), 0);
 }
 
 TEST(FrameBuffers, OpaqueAlphaAtThirtyTwoBits) {
@@ -102,7 +109,8 @@ TEST_F(OutputFrames, InvalidRequestsFail) {
   struct Case {
     int w, d, bpp;
   };
-  const Case cases[] = {{0, 4, 8}, {4, 0, 8}, {-1, 4, 32}, {4, 4, 16}, {4, 4, 0}, {4, 4, 1}, {40000, 20000, 32}};
+  const Case cases[] = {{0, 4, 8}, {4, 0, 8}, {-1, 4, 32},        {4, 4, 16},
+                        {4, 4, 0}, {4, 4, 1}, {40000, 20000, 32}, {INT_MAX, INT_MAX, 32}};
   for (const Case& k : cases) {
     Frame* f = nullptr;
     EXPECT_FALSE(GetOutputFrame(c, kNameHi, u"Output frame", &f, k.w, k.d, k.bpp)) << k.w << "x" << k.d << "x" << k.bpp;

@@ -1,6 +1,8 @@
 // Host string blocks, input strings and data, warnings and text conversions.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "talvix/host.hpp"
 #include "talvix_fake_context.h"
 
@@ -62,6 +64,21 @@ TEST(HostStrings, CharactersAppendPadAndZero) {
   SetZeroString(&none);
   ASSERT_NE(none, nullptr) << "emptying keeps (or makes) a block";
   FreeHostString(&none);
+}
+
+// A position whose terminator would not fit the largest block is refused
+// before anything is allocated or padded.
+TEST(HostStrings, PositionBeyondTheLargestBlockIsIgnored) {
+  HostString s = nullptr;
+  SetString(2, u"abc", &s);
+  HostString before = s;
+  SetStringChar(INT32_MAX - 1, u'x', &s);
+  SetStringChar(INT32_MAX, u'x', &s);
+  EXPECT_EQ(s, before);
+  EXPECT_EQ(Text(&s), u"abc");
+  FreeHostString(&s);
+  SetStringChar(INT32_MAX - 1, u'x', &s);
+  EXPECT_EQ(s, nullptr);
 }
 
 TEST(HostStrings, InputStringsAndDataThroughTheirSlots) {

@@ -133,17 +133,22 @@ int Main(int argc, char** argv) {
   throw UsageError("unknown command \"" + command + "\" (list or run)");
 }
 
+// The message on one line, even when it quotes a value with line breaks.
+std::string OneLine(std::string text) {
+  for (size_t i = 0; (i = text.find_first_of("\r\n", i)) != std::string::npos; i += 2) {
+    text.replace(i, 1, text[i] == '\n' ? "\\n" : "\\r");
+  }
+  return text;
+}
+
 }  // namespace
 }  // namespace modhost
 
 int main(int argc, char** argv) {
   try {
     return modhost::Main(argc, argv);
-  } catch (const modhost::UsageError& e) {
-    std::cerr << "modhost: " << e.what() << '\n';
-    return 2;
   } catch (const std::exception& e) {
-    std::cerr << "modhost: " << e.what() << '\n';
+    std::cerr << "modhost: " << modhost::OneLine(e.what()) << '\n';
     return 2;
   }
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -126,7 +127,12 @@ std::string ParseData(InputValues& in, const std::string& text) {
   if (in.count > 0) return "a data object input takes one file";
   std::ifstream file(text, std::ios::binary);
   if (!file) return "cannot open file \"" + text + "\"";
-  in.data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  // A read error (a directory opens but cannot be read) throws from the stream buffer.
+  try {
+    in.data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return "cannot read file \"" + text + "\"";
+  }
   if (file.bad()) return "cannot read file \"" + text + "\"";
   return "";
 }

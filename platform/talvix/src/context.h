@@ -98,4 +98,23 @@ void FreeDataBlock(DataObject d);
 bool ValidFrameGeometry(int w, int d, int bpp);
 int64_t FrameBytes(int w, int d, int bpp);
 
+// The C entry points must not unwind into a module: a failed allocation
+// answers as "not had" (or does nothing).
+template <class R, class F>
+R NoThrow(R fallback, F&& f) noexcept {
+  try {
+    return f();
+  } catch (...) {
+    return fallback;
+  }
+}
+
+template <class F>
+void NoThrow(F&& f) noexcept {
+  try {
+    f();
+  } catch (...) {
+  }
+}
+
 }  // namespace talvix

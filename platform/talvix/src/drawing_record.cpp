@@ -107,11 +107,13 @@ using talvix::DrawCall;
 talvix::Inspection* InspectionFor(void* ctx) { return ctx ? talvix::FromContext(ctx)->inspection : nullptr; }
 
 void Record(void* ctx, DrawCall call) {
-  talvix::Inspection* ins = InspectionFor(ctx);
-  if (!ins) return;
-  auto& s = *ins->state();
-  std::lock_guard lock(s.mu);
-  s.drawList.push_back(std::move(call));
+  talvix::NoThrow([&] {
+    talvix::Inspection* ins = InspectionFor(ctx);
+    if (!ins) return;
+    auto& s = *ins->state();
+    std::lock_guard lock(s.mu);
+    s.drawList.push_back(std::move(call));
+  });
 }
 
 DrawCall Call(const char* fn, std::initializer_list<double> args, TColor c) {
@@ -215,14 +217,16 @@ void DrawDimension(void* ctx, double x0, double y0, double x1, double y1, int te
 
 // Renders a copy, so that drawing calls from other threads cannot disturb it.
 void DrawDrawingList(void* ctx, Frame* f) {
-  talvix::Inspection* ins = InspectionFor(ctx);
-  if (!ins || !f) return;
-  std::vector<DrawCall> calls;
-  {
-    std::lock_guard lock(ins->state()->mu);
-    calls = ins->state()->drawList;
-  }
-  talvix::RenderDrawList(calls, f);
+  talvix::NoThrow([&] {
+    talvix::Inspection* ins = InspectionFor(ctx);
+    if (!ins || !f) return;
+    std::vector<DrawCall> calls;
+    {
+      std::lock_guard lock(ins->state()->mu);
+      calls = ins->state()->drawList;
+    }
+    talvix::RenderDrawList(calls, f);
+  });
 }
 
 void DisposeDrawingList(void* ctx) {

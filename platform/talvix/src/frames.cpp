@@ -16,6 +16,14 @@ constexpr int64_t kHeaderSize = sizeof(BitmapInfoHeader);
 
 int64_t StrideOf(int64_t w, int64_t bpp) { return (w * bpp + 31) / 32 * 4; }
 
+// stride x rows, saturated far above any real frame, so that wild geometry
+// cannot overflow (2^31-wide 32-bit rows times 2^31 rows exceed int64).
+int64_t PixelArea(int64_t stride, int64_t rows) {
+  constexpr int64_t kSaturated = int64_t{1} << 40;
+  if (rows > 0 && stride > kSaturated / rows) return kSaturated;
+  return stride * rows;
+}
+
 void WriteHeader(void* mem, int w, int d, int bpp) {
   BitmapInfoHeader h{};
   h.biSize = kHeaderSize;
@@ -23,7 +31,7 @@ void WriteHeader(void* mem, int w, int d, int bpp) {
   h.biHeight = d;
   h.biPlanes = 1;
   h.biBitCount = static_cast<uint16_t>(bpp);
-  h.biSizeImage = static_cast<uint32_t>(StrideOf(w, bpp) * d);
+  h.biSizeImage = static_cast<uint32_t>(PixelArea(StrideOf(w, bpp), d));
   std::memcpy(mem, &h, sizeof h);
 }
 
@@ -31,7 +39,7 @@ void WriteHeader(void* mem, int w, int d, int bpp) {
 int64_t PixelBytes(const Frame* f) {
   if (!f || f->biWidth <= 0 || f->biBitCount == 0 || f->biBitCount > 32) return 0;
   int64_t rows = f->biHeight < 0 ? -int64_t{f->biHeight} : f->biHeight;
-  return StrideOf(f->biWidth, f->biBitCount) * rows;
+  return PixelArea(StrideOf(f->biWidth, f->biBitCount), rows);
 }
 
 int ClampToInt(int64_t v) { return v > INT_MAX ? 0 : static_cast<int>(v); }
@@ -40,7 +48,7 @@ int ClampToInt(int64_t v) { return v > INT_MAX ? 0 : static_cast<int>(v); }
 
 int Stride(int w, int bpp) { return w <= 0 || bpp <= 0 ? 0 : ClampToInt(StrideOf(w, bpp)); }
 
-int64_t FrameBytes(int w, int d, int bpp) { return kHeaderSize + StrideOf(w, bpp) * d; }
+int64_t FrameBytes(int w, int d, int bpp) { return kHeaderSize + PixelArea(StrideOf(w, bpp), d); }
 
 bool ValidFrameGeometry(int w, int d, int bpp) {
   if (w <= 0 || d <= 0 || (bpp != 8 && bpp != 24 && bpp != 32)) return false;
@@ -109,14 +117,16 @@ void InitFrameDIB(void* mem, int w, int d, int bpp) {
 }
 
 bool GetInputFrameTimestamp(void* ctx, int hi, const char16_t* name, Frame** out, int32_t* stamp) {
-  if (!ctx) return false;
-  auto& s = *FromContext(ctx);
-  std::lock_guard lock(s.mu);
-  talvix::Slot* slot = s.findInputFrame(talvix::ReadText(hi, name));
-  if (!slot || !slot->set || slot->frame.empty()) return false;
-  if (out) *out = slot->frame.frame();
-  if (stamp) *stamp = slot->stamp;
-  return true;
+  return talvix::NoThrow(false, [&]() -> bool {
+    if (!ctx) return false;
+    auto& s = *FromContext(ctx);
+    std::lock_guard lock(s.mu);
+    talvix::Slot* slot = s.findInputFrame(talvix::ReadText(hi, name));
+    if (!slot || !slot->set || slot->frame.empty()) return false;
+    if (out) *out = slot->frame.frame();
+    if (stamp) *stamp = slot->stamp;
+    return true;
+  });
 }
 
 bool GetInputFrame(void* ctx, int hi, const char16_t* name, Frame** out) {
@@ -127,33 +137,35 @@ bool GetInputFrame(void* ctx, int hi, const char16_t* name, Frame** out) {
 // A different geometry replaces the frame; the old one stays allocated until
 // the next run, so a stale pointer cannot reach freed memory.
 bool GetOutputFrame(void* ctx, int hi, const char16_t* name, Frame** out, int w, int d, int bpp) {
-  if (!ctx || !talvix::ValidFrameGeometry(w, d, bpp)) return false;
-  auto& s = *FromContext(ctx);
-  std::lock_guard lock(s.mu);
-  std::u16string n = s.outputFrameName(talvix::ReadText(hi, name));
-  auto fits = [&](const talvix::FrameBuffer& fb) {
-    return !fb.empty() && fb.width() == w && fb.depth() == d && fb.bpp() == bpp;
-  };
-  auto fresh = [&] { return talvix::FrameBuffer::make(w, d, bpp, s.fill, false); };
-  Frame* f = nullptr;
-  if (n == u"overlay") {
-    auto& ins = talvix::InspectionOf(s);
-    std::lock_guard lockIns(ins.mu);
-    if (!fits(ins.overlay)) {
-      if (!ins.overlay.empty()) s.retired.push_back(std::make_unique<talvix::FrameBuffer>(std::move(ins.overlay)));
-      ins.overlay = fresh();
+  return talvix::NoThrow(false, [&]() -> bool {
+    if (!ctx || !talvix::ValidFrameGeometry(w, d, bpp)) return false;
+    auto& s = *FromContext(ctx);
+    std::lock_guard lock(s.mu);
+    std::u16string n = s.outputFrameName(talvix::ReadText(hi, name));
+    auto fits = [&](const talvix::FrameBuffer& fb) {
+      return !fb.empty() && fb.width() == w && fb.depth() == d && fb.bpp() == bpp;
+    };
+    auto fresh = [&] { return talvix::FrameBuffer::make(w, d, bpp, s.fill, false); };
+    Frame* f = nullptr;
+    if (n == u"overlay") {
+      auto& ins = talvix::InspectionOf(s);
+      std::lock_guard lockIns(ins.mu);
+      if (!fits(ins.overlay)) {
+        if (!ins.overlay.empty()) s.retired.push_back(std::make_unique<talvix::FrameBuffer>(std::move(ins.overlay)));
+        ins.overlay = fresh();
+      }
+      f = ins.overlay.frame();
+    } else {
+      auto& slot = s.outFrames[n];
+      if (!slot || !fits(*slot)) {
+        if (slot) s.retired.push_back(std::move(slot));
+        slot = std::make_unique<talvix::FrameBuffer>(fresh());
+      }
+      f = slot->frame();
     }
-    f = ins.overlay.frame();
-  } else {
-    auto& slot = s.outFrames[n];
-    if (!slot || !fits(*slot)) {
-      if (slot) s.retired.push_back(std::move(slot));
-      slot = std::make_unique<talvix::FrameBuffer>(fresh());
-    }
-    f = slot->frame();
-  }
-  if (out) *out = f;
-  return true;
+    if (out) *out = f;
+    return true;
+  });
 }
 
 }  // extern "C"

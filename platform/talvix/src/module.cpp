@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "context.h"
 
@@ -23,6 +25,12 @@ struct TextBuf {
   }
   void clear() { std::fill(buf.begin(), buf.end(), 0); }
 };
+
+// A library is initialised once however many Module objects share it: Init
+// when the first is initialised, Done when the last goes, as a host that
+// loads each module once would do.
+std::mutex g_initMutex;
+std::map<void*, int> g_initCount;
 
 template <class Fn>
 Fn Resolve(void* dl, const char* name) {
@@ -90,13 +98,27 @@ std::unique_ptr<Module> Module::load(const std::string& pathOrName, std::string*
 }
 
 Module::~Module() {
-  if (initialised_ && fn_.Done) fn_.Done();
+  if (initialised_) {
+    std::lock_guard<std::mutex> lock(g_initMutex);
+    if (--g_initCount[dl_] == 0) {
+      g_initCount.erase(dl_);
+      if (fn_.Done) fn_.Done();
+    }
+  }
   if (dl_) dlclose(dl_);
 }
 
 bool Module::init() {
-  if (!fn_.Init || !fn_.Init()) return false;
-  initialised_ = true;
+  if (!initialised_) {
+    std::lock_guard<std::mutex> lock(g_initMutex);
+    int& count = g_initCount[dl_];
+    if (count == 0 && (!fn_.Init || !fn_.Init())) {
+      g_initCount.erase(dl_);
+      return false;
+    }
+    ++count;
+    initialised_ = true;
+  }
   return readCatalogue();
 }
 

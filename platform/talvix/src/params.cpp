@@ -117,13 +117,15 @@ void* ElementLocked(talvix::RunContext::State& s, int hi, const char16_t* name, 
 
 template <class T>
 bool GetElement(void* ctx, int hi, const char16_t* name, int elem, int type, T** out) {
-  if (!ctx) return false;
-  auto& s = *talvix::FromContext(ctx);
-  std::lock_guard lock(s.mu);
-  void* p = ElementLocked(s, hi, name, elem, type, nullptr);
-  if (!p) return false;
-  if (out) *out = static_cast<T*>(p);
-  return true;
+  return talvix::NoThrow(false, [&]() -> bool {
+    if (!ctx) return false;
+    auto& s = *talvix::FromContext(ctx);
+    std::lock_guard lock(s.mu);
+    void* p = ElementLocked(s, hi, name, elem, type, nullptr);
+    if (!p) return false;
+    if (out) *out = static_cast<T*>(p);
+    return true;
+  });
 }
 
 }  // namespace
@@ -194,28 +196,32 @@ bool GetData(void* ctx, int hi, const char16_t* name, int elem, DataObject** out
 }
 
 bool GetObjectMaxIndex(void* ctx, int hi, const char16_t* name, int* n) {
-  if (!ctx) return false;
-  auto& s = *talvix::FromContext(ctx);
-  std::lock_guard lock(s.mu);
-  Slot* slot = s.findElement(talvix::ReadText(hi, name));
-  if (!slot || (slot->input && !slot->set)) return false;
-  if (n) *n = slot->maxIndex;
-  return true;
+  return talvix::NoThrow(false, [&]() -> bool {
+    if (!ctx) return false;
+    auto& s = *talvix::FromContext(ctx);
+    std::lock_guard lock(s.mu);
+    Slot* slot = s.findElement(talvix::ReadText(hi, name));
+    if (!slot || (slot->input && !slot->set)) return false;
+    if (n) *n = slot->maxIndex;
+    return true;
+  });
 }
 
 // Keeps what was written; elements above n stay allocated but hidden.
 void SetObjectMaxIndex(void* ctx, int hi, const char16_t* name, int n) {
-  if (!ctx) return;
-  auto& s = *talvix::FromContext(ctx);
-  std::lock_guard lock(s.mu);
-  Slot* slot = s.findElement(talvix::ReadText(hi, name));
-  if (!slot || slot->input || n >= talvix::kMaxElements) return;
-  if (n < 0) {
-    slot->maxIndex = -1;
-    return;
-  }
-  slot->growTo(n);
-  slot->maxIndex = n;
+  talvix::NoThrow([&] {
+    if (!ctx) return;
+    auto& s = *talvix::FromContext(ctx);
+    std::lock_guard lock(s.mu);
+    Slot* slot = s.findElement(talvix::ReadText(hi, name));
+    if (!slot || slot->input || n >= talvix::kMaxElements) return;
+    if (n < 0) {
+      slot->maxIndex = -1;
+      return;
+    }
+    slot->growTo(n);
+    slot->maxIndex = n;
+  });
 }
 
 }  // extern "C"

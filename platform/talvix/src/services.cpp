@@ -70,11 +70,13 @@ std::string DataDirectory() {
 extern "C" {
 
 void AddWarning(void* ctx, int hi, const char16_t* text) {
-  if (!ctx) return;
-  auto& s = *talvix::FromContext(ctx);
-  std::u16string t = talvix::ReadText(hi, text);
-  std::lock_guard lock(s.mu);
-  s.warnings.push_back(std::move(t));
+  talvix::NoThrow([&] {
+    if (!ctx) return;
+    auto& s = *talvix::FromContext(ctx);
+    std::u16string t = talvix::ReadText(hi, text);
+    std::lock_guard lock(s.mu);
+    s.warnings.push_back(std::move(t));
+  });
 }
 
 // No GL context in this host yet: every request is refused with a reason.

@@ -22,6 +22,7 @@ HostString AllocString(int capacity) {
 
 // Makes *s a block that holds at least `need` characters, keeping its text.
 bool Reserve(HostString* s, int need) {
+  if (need > INT32_MAX - 1) return false;  // no room for the NUL behind the last character
   if (!*s) {
     *s = AllocString(need < 15 ? 15 : need);
     return *s != nullptr;
