@@ -77,7 +77,9 @@ TEST(Hsl, RoundTripOverSampledCube) {
         frame::RgbToHsl(r, g, b, &h, &s, &l);
         ASSERT_GE(h, 0.0);
         ASSERT_LE(h, 360.0);
-        if (s > 0.0) ASSERT_GT(h, 0.0) << r << "," << g << "," << b;
+        if (s > 0.0) {
+          ASSERT_GT(h, 0.0) << r << "," << g << "," << b;
+        }
         frame::HslToRgb(h, s, l, &r1, &g1, &b1);
         ASSERT_NEAR(r1 * 255.0, r, 1e-9) << r << "," << g << "," << b;
         ASSERT_NEAR(g1 * 255.0, g, 1e-9) << r << "," << g << "," << b;
