@@ -1,5 +1,6 @@
 // Run conventions shared by every ilvant method: arguments of a run, inputs
-// and outputs named by position, and the common failure texts.
+// and outputs named by position, and the common failure texts. Frame access
+// (rows, strides, copies) is in frame_access.h.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +44,6 @@ inline ParamName OutputName(const RunArgs& a, int i) {
 
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame ";
 inline constexpr std::u16string_view kNoOutputFrame = u"error: Cannot get output frame";
-
-// Row stride of a frame: rows padded to 4 bytes.
-inline int Stride(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 
 // One run function per method; each family lives in its own file.
 using RunFn = bool (*)(const RunArgs&);
