@@ -154,7 +154,7 @@ TEST(CameraRequests, LoggedWithTheBlockAsPassedAndScriptable) {
 TEST(CameraRequests, ABracketLeftOpenEndsWithTheRunAndTheRelease) {
   REQUIRE_GL();
   std::string error;
-  auto module = talvix::Module::load(VISION_BINARY_DIR "/modhost-fixtures/bracket.so", &error);
+  auto module = talvix::Module::load(VISION_BINARY_DIR "/gpu-fixtures/bracket.so", &error);
   ASSERT_TRUE(module) << error;
   talvix::Inspection insp;
   talvix::RunContext ctx(*module, 0, &insp);

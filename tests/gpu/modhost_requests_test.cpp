@@ -7,7 +7,7 @@
 namespace modhost_test {
 namespace {
 
-const std::string kBracketModule = VISION_BINARY_DIR "/modhost-fixtures/bracket.so";
+const std::string kBracketModule = VISION_BINARY_DIR "/gpu-fixtures/bracket.so";
 
 TEST(ModhostRequests, ReportListsEveryRequestWithItsBlock) {
   REQUIRE_GL();
