@@ -121,6 +121,13 @@ int RunMethodOnce(const RunRequest& request) {
 
   talvix::Inspection inspection;
   if (request.drawLevel) inspection.setDrawingLevel(*request.drawLevel);
+  if (request.coordinateSystem) inspection.setCoordinateSystem(*request.coordinateSystem);
+  talvix::FrameBuffer background;
+  if (!request.background.empty()) {
+    std::string error;
+    background = ReadImage(request.background, 0, &error);
+    if (background.empty()) throw UsageError("--background: " + error);
+  }
   talvix::RunContext ctx(*module, index, &inspection);
   for (const InputValues& v : values) {
     if (v.count > 0) ApplyValues(ctx, v);
@@ -172,6 +179,7 @@ int RunMethodOnce(const RunRequest& request) {
     for (const talvix::ParamInfo& in : method.inputs) {
       if (in.type == ptFrame && (base = ctx.inputFrame(in.name))) break;
     }
+    if (!base && !background.empty()) base = &background;
     talvix::FrameBuffer picture = ComposeOverlay(base, ctx.overlay(), ctx.drawList());
     if (picture.empty()) {
       doc["overlay"] = nullptr;

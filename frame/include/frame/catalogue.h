@@ -69,6 +69,9 @@ struct CataloguePolicy {
   // Order in which Init fetches and Done releases the icons; empty means
   // every method in index order, then every category in table order.
   std::span<const IconSlot> iconOrder = {};
+  // At a (path, level) that has placements, the first one's categoryId is
+  // written even for an index without a place there (the answer stays false).
+  bool categoryIdBeforeIndex = false;
 };
 
 class Catalogue {
