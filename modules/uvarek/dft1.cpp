@@ -43,6 +43,7 @@ void CDFT1::Release() {
     v->clear();
     v->shrink_to_fit();
   }
+  reversed_.clear();
   lineEnds_.clear();
   lineEnds_.shrink_to_fit();
   lineScanned_.clear();

@@ -62,6 +62,7 @@ class CDFT1 : public CUvarekObject {
   // Twiddle factors of the last FFT length, in bit-reversed order.
   int twiddleLength_ = 0;
   std::vector<float> twiddleCos_, twiddleSin_;
+  std::vector<int> reversed_;  // bit reversal of every index
 };
 
 }  // namespace uvarek

@@ -117,8 +117,11 @@ void CDFT1::Fft(int m) {
       twiddleCos_[c] = std::cos(angle);
       twiddleSin_[c] = std::sin(angle);
     }
+    reversed_.resize(m);
+    for (int i = 0; i < m; ++i) reversed_[i] = static_cast<int>(BitReverse(static_cast<unsigned>(i), bits));
     twiddleLength_ = m;
   }
+  const int* reversed = reversed_.data();
   float* re = line_.data();
   float* im = imaginary_.data();
   for (int c = m; c >= 2; c /= 2) {
@@ -138,7 +141,7 @@ void CDFT1::Fft(int m) {
   // Each pair is swapped by the thread that holds the smaller index.
 #pragma omp parallel for schedule(static) if (m >= 8192)
   for (int i = 0; i < m; ++i) {
-    const int r = static_cast<int>(BitReverse(static_cast<unsigned>(i), bits));
+    const int r = reversed[i];
     if (i < r) {
       std::swap(re[i], re[r]);
       std::swap(im[i], im[r]);
