@@ -84,6 +84,15 @@ inline uint8_t ColorByte(double c) { return static_cast<uint8_t>(ClampUnit(c) * 
 
 // Frames below this many pixels run on one thread: starting a team costs
 // more than the work.
+// Truncation toward zero that stays defined for any double: NaN gives 0 and
+// values beyond the int range saturate.
+inline int TruncToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v <= -2147483648.0) return INT32_MIN;
+  if (v >= 2147483647.0) return INT32_MAX;
+  return static_cast<int>(v);
+}
+
 inline constexpr long kParallelPixels = 32768;
 
 // body(y) for every row, split statically over the OpenMP threads; each row
