@@ -9,21 +9,16 @@
 #include <string_view>
 
 #include "frame/module_frame.h"
+#include "frame/run_args.h"
 #include "talvix.h"
 
 namespace gantrel {
 
-struct RunArgs {
-  void* ctx;
-  intptr_t inputList;
-  const void* inputNames;
-  intptr_t outputList;
-  const void* outputNames;
-  int errLen;
-  char16_t* errBuf;
-
-  bool fail(std::u16string_view text) const { return frame::Fail(errLen, errBuf, text); }
-};
+using frame::RunArgs;
+using frame::ParamName;
+using frame::InputName;
+using frame::OutputName;
+using frame::FrameRows;
 
 // Every method is an object of a class derived from CMeasure; InitMethod
 // creates it, RunMethod runs it, DoneMethod deletes it.
@@ -39,25 +34,6 @@ class CMeasure {
 
   int32_t methodIndex;
 };
-
-// A parameter name fetched by position (64 characters, highest index 63).
-struct ParamName {
-  char16_t text[64] = {};
-  bool ok = false;
-  const char16_t* c_str() const { return text; }
-};
-
-inline ParamName InputName(const RunArgs& a, int i) {
-  ParamName n;
-  n.ok = GetParameterName(a.inputList, a.inputNames, i, 63, n.text);
-  return n;
-}
-
-inline ParamName OutputName(const RunArgs& a, int i) {
-  ParamName n;
-  n.ok = GetParameterName(a.outputList, a.outputNames, i, 63, n.text);
-  return n;
-}
 
 // Element elem of input or output i through the host getter; null when the
 // parameter cannot be named or the host answers false.
@@ -100,9 +76,8 @@ inline void SetOutputMaxIndex(const RunArgs& a, int i, int n) {
 
 // Input frame i; null when absent.
 inline Frame* InputFrame(const RunArgs& a, int i) {
-  const ParamName n = InputName(a, i);
   Frame* f = nullptr;
-  return n.ok && GetInputFrame(a.ctx, 63, n.c_str(), &f) ? f : nullptr;
+  return frame::InputFrame(a, i, &f) ? f : nullptr;
 }
 
 // Truncation toward zero into the int range: NaN gives 0, values beyond the
