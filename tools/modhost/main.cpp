@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kHelp = R"(usage:
   modhost list [MODULE] [--json] [--modules DIR]
-  modhost run MODULE METHOD [NAME=VALUE ...] [--out DIR] [--draw-level N]
+  modhost run MODULE METHOD [NAME=VALUE ...] [--out DIR] [--keep-alpha] [--draw-level N]
               [--coordinate-system X,Y,ANGLE] [--background FILE] [--modules DIR]
 
 list          the modules found, with their method counts
@@ -31,7 +31,10 @@ options:
                   module directory, or VISION_MODULE_DIR when set)
   --out DIR       run: write each output frame as DIR/<name>.png, and
                   DIR/overlay.png (the input frame with the drawing record and
-                  any "overlay" frame painted on it)
+                  any "overlay" frame painted on it) when the run drew
+                  something; 32-bit frames are written opaque, as the host
+                  shows them
+  --keep-alpha    run: write 32-bit output frames with their own alpha channel
   --draw-level N  run: the drawing level, 0..2 (default 1)
   --coordinate-system X,Y,ANGLE
                   run: the run's coordinate system (origin in frame
@@ -75,6 +78,7 @@ struct CommandLine {
   std::string drawLevel;
   std::string coordinateSystem;
   std::string background;
+  bool keepAlpha = false;
   bool json = false;
   bool help = false;
 };
@@ -101,6 +105,8 @@ CommandLine Parse(int argc, char** argv) {
       value(&cl.coordinateSystem);
     } else if (arg == "--background") {
       value(&cl.background);
+    } else if (arg == "--keep-alpha") {
+      cl.keepAlpha = true;
     } else if (arg.starts_with("--")) {
       throw UsageError("unknown option " + arg);
     } else {
@@ -145,7 +151,9 @@ int Main(int argc, char** argv) {
   const std::string dir = cl.moduleDir.empty() ? talvix::DefaultModuleDirectory() : cl.moduleDir;
   const std::string& command = cl.words[0];
   if (command == "list") {
-    if (!cl.outDir.empty() || !cl.drawLevel.empty()) throw UsageError("--out and --draw-level are for run");
+    if (!cl.outDir.empty() || !cl.drawLevel.empty() || cl.keepAlpha) {
+      throw UsageError("--out, --keep-alpha and --draw-level are for run");
+    }
     if (!cl.coordinateSystem.empty() || !cl.background.empty()) {
       throw UsageError("--coordinate-system and --background are for run");
     }
@@ -161,6 +169,7 @@ int Main(int argc, char** argv) {
     r.assignments.assign(cl.words.begin() + 3, cl.words.end());
     r.moduleDir = dir;
     r.outDir = cl.outDir;
+    r.keepAlpha = cl.keepAlpha;
     if (!cl.drawLevel.empty()) r.drawLevel = ParseDrawLevel(cl.drawLevel);
     if (!cl.coordinateSystem.empty()) r.coordinateSystem = ParseCoordinateSystem(cl.coordinateSystem);
     r.background = cl.background;

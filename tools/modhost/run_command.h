@@ -18,6 +18,7 @@ struct RunRequest {
   std::optional<int> drawLevel;
   std::optional<TCoordinateSystem> coordinateSystem;  // the run's, in frame coordinates
   std::string background;  // picture for overlay.png when the method has no frame input
+  bool keepAlpha = false;  // write 32-bit outputs with their own alpha, not opaque
 };
 
 // Runs the method once and prints the JSON report. 0 when the method answered
