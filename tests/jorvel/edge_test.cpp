@@ -19,7 +19,7 @@ using talvix::FrameBuffer;
 // The whole detector, per pixel, from its definition.
 FrameBuffer RefEdge(const FrameBuffer& in, float s, int t) {
   const int w = in.width(), d = in.depth();
-  const int r = std::min(10, static_cast<int>(s * 3.35 + 0.33)), n = 2 * r + 1;
+  const int r = static_cast<int>(std::min(10.0, s * 3.35 + 0.33)), n = 2 * r + 1;
   std::vector<float> g(n), dk(n);
   for (int i = 0; i < n; ++i) {
     const int x = i - r;
