@@ -13,8 +13,6 @@ class CPending final : public CFilter {
 
 }  // namespace
 
-std::unique_ptr<CFilter> MakeMorphologyFilter(int method) { return std::make_unique<CPending>(method); }
-std::unique_ptr<CFilter> MakeSkeletonFilter(int method) { return std::make_unique<CPending>(method); }
 std::unique_ptr<CFilter> MakeRankFilter(int method) { return std::make_unique<CPending>(method); }
 std::unique_ptr<CFilter> MakeFlatFieldFilter(int method) { return std::make_unique<CPending>(method); }
 
