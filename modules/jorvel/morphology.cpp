@@ -69,7 +69,7 @@ bool Pass(Frame* in, Frame* out, int depth, int width, int t, bool bright, uint8
     int have = -3;  // the row held in h[2]; rows run upward within a thread
 #pragma omp for schedule(static)
     for (int y = 0; y < depth; ++y) {
-      for (int yy = std::max(y - 1, have + 1); yy <= std::min(y + 1, depth - 1); ++yy) {
+      for (int yy = std::max({0, y - 1, have + 1}); yy <= std::min(y + 1, depth - 1); ++yy) {
         std::rotate(h, h + 1, h + 3);
         Classify(pred, src.row(yy), width, n, t, bright);
         AcrossRow(h[2], pred, width);
