@@ -114,6 +114,17 @@ const Case kCases[] = {
     {"gaussian_r3", "gaussian", Numbers({{u"Kernel radius", {3}}})},
     {"mean_r2", "mean", Numbers({{u"Kernel radius", {2}}})},
     {"edge_s1", "edge", Numbers({{u"Standard deviation", {1}}, {u"Threshold", {0.5}}})},
+    {"dilation", "dilation", Numbers({{u"Times to repeat", {1}}, {u"Threshold", {0.5}}})},
+    {"erosion", "erosion", Numbers({{u"Times to repeat", {1}}, {u"Threshold", {0.5}}})},
+    {"opening_3", "opening", Numbers({{u"Times to repeat", {3}}, {u"Threshold", {0.5}}})},
+    {"skeleton", "skeletonization", Numbers({{u"Maximum number of iterations", {0}}, {u"Threshold", {0.5}}})},
+    {"median_r1", "median", Numbers({{u"Neighbourhood radius", {1}}})},
+    {"median_r5", "median", Numbers({{u"Neighbourhood radius", {5}}})},
+    {"minimum_r1", "minimum", Numbers({{u"Neighbourhood radius", {1}}})},
+    {"maximum_r5", "maximum", Numbers({{u"Neighbourhood radius", {5}}})},
+    {"flat_field", "flat_field", [](talvix::RunContext& ctx) { ctx.setFrame(u"White calibration frame", Scene(GetFrameBPP(ctx.inputFrame(u"Input frame")->frame()))); }},
+    // Host overhead: a pass-through blur is one frame copy.
+    {"host_copy", "blur", Numbers({{u"Pass-through rating", {1}}})},
 };
 
 #ifdef VISION_HAVE_OPENCV
@@ -131,6 +142,21 @@ cv::Mat Kernel(const std::vector<double>& k, int side) {
     for (int c = 0; c < side; ++c) m.at<float>(side - 1 - r, c) = static_cast<float>(k[r * side + c]);
   return m;
 }
+
+// The 8-bit mask the morphology peers work on: a threshold, after a channel
+// sum for colour.
+void Mask(const cv::Mat& s, cv::Mat& m) {
+  if (s.channels() == 1) {
+    cv::threshold(s, m, 127, 255, cv::THRESH_BINARY);
+    return;
+  }
+  thread_local cv::Mat sum;
+  cv::transform(s, sum, cv::Matx<float, 1, 4>(1, 1, 1, 0));
+  cv::threshold(sum, m, 3 * 127, 255, cv::THRESH_BINARY);
+  m.convertTo(m, CV_8U);
+}
+
+cv::Mat Rect(int r) { return cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * r + 1, 2 * r + 1)); }
 
 struct PeerCase {
   const char* label;
@@ -160,6 +186,29 @@ const PeerCase kPeers[] = {
          cv::cvtColor(s, grey, cv::COLOR_BGRA2GRAY);
          cv::Canny(grey, d, 50, 100);
        }
+     }},
+    {"dilation", [](const cv::Mat& s, cv::Mat& d) {
+       thread_local cv::Mat m;
+       Mask(s, m);
+       cv::dilate(m, d, Rect(1));
+     }},
+    {"erosion", [](const cv::Mat& s, cv::Mat& d) {
+       thread_local cv::Mat m;
+       Mask(s, m);
+       cv::erode(m, d, Rect(1));
+     }},
+    {"opening_3", [](const cv::Mat& s, cv::Mat& d) {
+       thread_local cv::Mat m;
+       Mask(s, m);
+       cv::morphologyEx(m, d, cv::MORPH_OPEN, Rect(1), cv::Point(-1, -1), 3);
+     }},
+    {"median_r1", [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); }},
+    {"median_r5", [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 11); }},
+    {"minimum_r1", [](const cv::Mat& s, cv::Mat& d) { cv::erode(s, d, Rect(1)); }},
+    {"maximum_r5", [](const cv::Mat& s, cv::Mat& d) { cv::dilate(s, d, Rect(5)); }},
+    {"flat_field", [](const cv::Mat& s, cv::Mat& d) {
+       const double mean = cv::mean(s)[0];
+       cv::divide(s, s, d, mean);
      }},
 };
 
