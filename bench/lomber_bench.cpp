@@ -123,4 +123,113 @@ void BM_OpenCVRgbInRange(benchmark::State& state) {
 BENCHMARK(BM_OpenCVRgbInRange)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
+// ---- Measurements and matching -------------------------------------------------
+
+// get_average_color over the whole frame beside the floor the host's region
+// scan sets (one callback per pixel) and OpenCV's meanStdDev.
+void BM_LomberGetAverageColor(benchmark::State& state) {
+  talvix::Module* m = Lomber();
+  if (!m) {
+    state.SkipWithError("lomber module not found");
+    return;
+  }
+  const int index = m->findMethod(std::string("get_average_color"));
+  const intptr_t handle = m->create(index);
+  talvix::RunContext ctx(*m, index);
+  ctx.setFrame(u"InputFrame", NoiseFrame());
+  for (auto _ : state) {
+    if (const talvix::RunResult r = ctx.run(handle); !r.ok) {
+      state.SkipWithError("run failed");
+      break;
+    }
+  }
+  m->destroy(handle);
+  state.SetItemsProcessed(state.iterations() * kWidth * kDepth);
+}
+BENCHMARK(BM_LomberGetAverageColor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HostRegionScan(benchmark::State& state) {
+  const talvix::FrameBuffer f = NoiseFrame();
+  for (auto _ : state) {
+    uint64_t sum = 0;
+    ScanRectangularRegion(f.frame(), nullptr, 5, &sum, [](void* user, int, int, unsigned v) -> bool {
+      *static_cast<uint64_t*>(user) += v & 0xFF;
+      return true;
+    });
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth * kDepth);
+}
+BENCHMARK(BM_HostRegionScan)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 50 red rectangles on grey.
+talvix::FrameBuffer RectanglesFrame() {
+  talvix::FrameBuffer f = talvix::FrameBuffer::make(kWidth, kDepth, 32, 128);
+  for (int k = 0; k < 50; ++k) {
+    const int x0 = 40 + (k % 10) * 185, y0 = 40 + (k / 10) * 200;
+    for (int y = y0; y < y0 + 80; ++y) {
+      for (int x = x0; x < x0 + 120; ++x) {
+        uint8_t* p = f.pixel(x, y);
+        p[0] = 30, p[1] = 30, p[2] = 200;
+      }
+    }
+  }
+  return f;
+}
+
+void BM_LomberColorMatchAverage(benchmark::State& state) {
+  talvix::Module* m = Lomber();
+  if (!m) {
+    state.SkipWithError("lomber module not found");
+    return;
+  }
+  const int index = m->findMethod(std::string("color_match_average"));
+  const intptr_t handle = m->create(index);
+  talvix::RunContext ctx(*m, index);
+  ctx.setFrame(u"InputFrame", RectanglesFrame());
+  talvix::FrameBuffer pattern = talvix::FrameBuffer::make(40, 40, 32);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) pattern.pixel(x, y)[0] = 30, pattern.pixel(x, y)[1] = 30, pattern.pixel(x, y)[2] = 200;
+  ctx.setFrame(u"Pattern frame", pattern);
+  ctx.setNumbers(u"Method", {2});
+  ctx.setFlags(u"Show results", {false});
+  for (auto _ : state) {
+    if (const talvix::RunResult r = ctx.run(handle); !r.ok) {
+      state.SkipWithError(("run failed: " + talvix::ToUtf8(r.error)).c_str());
+      break;
+    }
+  }
+  m->destroy(handle);
+  state.counters["found"] = ctx.numbers(u"Count").empty() ? 0 : ctx.numbers(u"Count")[0];
+}
+BENCHMARK(BM_LomberColorMatchAverage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#ifdef VISION_HAVE_OPENCV
+void BM_OpenCVMeanStdDev(benchmark::State& state) {
+  cv::setNumThreads(omp_get_max_threads());
+  const talvix::FrameBuffer f = NoiseFrame();
+  cv::Mat bgra(kDepth, kWidth, CV_8UC4, const_cast<uint8_t*>(f.row(0)));
+  cv::Scalar mean, dev;
+  for (auto _ : state) {
+    cv::meanStdDev(bgra, mean, dev);
+    benchmark::DoNotOptimize(mean);
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth * kDepth);
+}
+BENCHMARK(BM_OpenCVMeanStdDev)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_OpenCVInRangeComponents(benchmark::State& state) {
+  cv::setNumThreads(omp_get_max_threads());
+  const talvix::FrameBuffer f = RectanglesFrame();
+  cv::Mat bgra(kDepth, kWidth, CV_8UC4, const_cast<uint8_t*>(f.row(0)));
+  cv::Mat mask, labels, stats, centroids;
+  for (auto _ : state) {
+    cv::inRange(bgra, cv::Scalar(30, 30, 200, 0), cv::Scalar(30, 30, 200, 255), mask);
+    const int n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 4, CV_32S);
+    benchmark::DoNotOptimize(n);
+  }
+}
+BENCHMARK(BM_OpenCVInRangeComponents)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
 }  // namespace

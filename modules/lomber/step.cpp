@@ -77,12 +77,4 @@ bool InputFrame32(const RunArgs& a, Frame** f) {
   return true;
 }
 
-// Matching and measurements land with their own files.
-bool CIPStep::ColorMatchAverage(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CIPStep::GetAverageColor(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CIPStep::CompareAverageColor(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CIPStep::ColorMatchDominant(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CIPStep::GetDominantColor(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CIPStep::CompareDominantColor(const RunArgs& a) { return a.fail(kNotImplemented); }
-
 }  // namespace lomber

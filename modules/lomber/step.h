@@ -92,6 +92,23 @@ class CIPStep {
   bool ColorMatchDominant(const RunArgs& a);
   bool GetDominantColor(const RunArgs& a);
   bool CompareDominantColor(const RunArgs& a);
+
+  // Matching (matching.cpp).
+  bool OpenMatchFrames(const RunArgs& a);
+  bool MatchRegions(const RunArgs& a);
+  void AnalyseAveragePattern();
+  void AnalyseDominantPattern();
+  bool Eligible(int x, int y) const;
+  bool Push(int x, int y);
+  bool Grow(int x, int y);
+  bool SeedAt(int x, int y);  // the scan-line callback; false stops the scan
+  int32_t newPatternStamp = 0;
+
+  // Measurements (measure.cpp): one region's histogram; false when no pixel counted.
+  bool RegionHistogram(const TRectangularRegion* r);
+  // The tolerance compare_dominant_color applies to grey colours: the user's
+  // last one, kept apart from the measured half-width.
+  double compareTolerance = 0.05;
 };
 
 // ---- Helpers shared by the runs ------------------------------------------------
@@ -101,7 +118,6 @@ inline constexpr char16_t kNoOutputFrame[] = u"Error: Cannot get output frame";
 inline constexpr char16_t kFormatNotSupported[] = u"Error: Image format not supported";
 inline constexpr char16_t kIncorrectParameter[] = u"Error: Incorrect parameter value";
 inline constexpr char16_t kBadRegion[] = u"Error: Region is out of image or it has bad dimensions";
-inline constexpr char16_t kNotImplemented[] = u"error: Method not implemented";
 
 // A host number as an int, truncated toward zero; NaN and values past the int
 // range are held to it so that the conversion stays defined.
