@@ -2,6 +2,7 @@
 // instance handle is the method index itself.
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <exception>
 #include <iterator>
 
@@ -25,6 +26,17 @@ void Copy(int capacity, char16_t* dst, std::u16string_view text) {
   selvane64::CopyText(capacity, dst, static_cast<int>(text.size()), text.data());
 }
 
+// Process detach: give every icon back. Registered after the fetch, so that
+// it runs (at unload or exit) before the host library drops its icon table.
+void Detach() {
+  for (HostIcon& icon : g_methodIcons) {
+    DoneIcon(&icon);
+    icon = nullptr;
+  }
+  DoneIcon(&g_rootIcon);
+  for (HostIcon& icon : g_groupIcons) DoneIcon(&icon);
+}
+
 // Process attach: keep the module handle and fetch every icon.
 __attribute__((constructor)) void Attach() {
   Dl_info info{};
@@ -38,16 +50,7 @@ __attribute__((constructor)) void Attach() {
   g_rootIcon = GetResourceIconAddress(g_module, wostra::kRootIcon);
   const auto groups = wostra::Groups();
   for (size_t i = 0; i < groups.size(); ++i) g_groupIcons[i] = GetResourceIconAddress(g_module, groups[i].icon);
-}
-
-// Process detach: give every icon back.
-__attribute__((destructor)) void Detach() {
-  for (HostIcon& icon : g_methodIcons) {
-    DoneIcon(&icon);
-    icon = nullptr;
-  }
-  DoneIcon(&g_rootIcon);
-  for (HostIcon& icon : g_groupIcons) DoneIcon(&icon);
+  std::atexit(Detach);
 }
 
 void DoneAny() {}
