@@ -406,4 +406,45 @@ TEST(WostraRun, HandlesPastTheLastMethodTouchNothing) {
   EXPECT_TRUE(ctx.outputFrameNames().empty());
 }
 
+TEST(WostraHostService, FillsTheOutputOrRefuses) {
+  for (int bpp : {8, 24, 32}) {
+    SCOPED_TRACE(bpp);
+    Inspection insp;
+    talvix::RunContext ctx(Mod(), 30, &insp);
+    FrameBuffer in = FrameBuffer::make(3, 2, bpp, 0, false);
+    for (int y = 0; y < 2; ++y) {
+      for (int i = 0; i < 3 * bpp / 8; ++i) in.row(y)[i] = static_cast<uint8_t>(7 * (y * 16 + i) + 1);
+    }
+    ctx.setFrame(u"input frame", in);
+    const auto r = ctx.run(Mod().create(30));
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    const FrameBuffer* out = ctx.frame(u"input frame");
+    ASSERT_NE(out, nullptr);
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 3; ++x) {
+        const uint8_t* s = in.pixel(x, y);
+        const uint8_t* d = out->pixel(x, y);
+        const uint8_t want[4] = {s[0], bpp == 8 ? s[0] : s[1], bpp == 8 ? s[0] : s[2], bpp == 32 ? s[3] : uint8_t{255}};
+        EXPECT_EQ(std::vector<uint8_t>(d, d + 4), std::vector<uint8_t>(want, want + 4)) << x << "," << y;
+      }
+    }
+  }
+  // Requests that do not fit: a wrong size, a method of another group, foreign frames.
+  Inspection insp;
+  talvix::RunContext ctx(Mod(), 21, &insp);
+  ctx.setFrame(u"input frame", FrameBuffer::make(3, 2, 24));
+  ctx.beginRun();
+  std::vector<uint8_t> block(289, 0);
+  const auto send = [&](const std::u16string& name, int size) {
+    return CameraCallback(ctx.hostContext(), static_cast<int>(name.size()), name.c_str(), size, block.data());
+  };
+  block[272] = 21;
+  EXPECT_FALSE(send(u"GPU_morph", 289));  // no frames in the block
+  block.resize(413);
+  EXPECT_FALSE(send(u"GPU_basic", 289));
+  block[272] = 0;
+  EXPECT_FALSE(send(u"GPU_morph", 289));
+  for (const auto& r : insp.requests()) EXPECT_FALSE(r.message.empty());
+}
+
 }  // namespace
