@@ -7,40 +7,15 @@
 #include <string>
 
 #include "frame/module_frame.h"
+#include "frame/run_args.h"
 #include "talvix.h"
 
 namespace ilvant {
 
-struct RunArgs {
-  void* ctx;
-  intptr_t inputList;
-  const void* inputNames;
-  intptr_t outputList;
-  const void* outputNames;
-  int errLen;
-  char16_t* errBuf;
-
-  bool fail(std::u16string_view text) const { return frame::Fail(errLen, errBuf, text); }
-};
-
-// A parameter name fetched by position (64 characters, highest index 63).
-struct ParamName {
-  char16_t text[64] = {};
-  bool ok = false;
-  const char16_t* c_str() const { return text; }
-};
-
-inline ParamName InputName(const RunArgs& a, int i) {
-  ParamName n;
-  n.ok = GetParameterName(a.inputList, a.inputNames, i, 63, n.text);
-  return n;
-}
-
-inline ParamName OutputName(const RunArgs& a, int i) {
-  ParamName n;
-  n.ok = GetParameterName(a.outputList, a.outputNames, i, 63, n.text);
-  return n;
-}
+using frame::InputName;
+using frame::OutputName;
+using frame::ParamName;
+using frame::RunArgs;
 
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame ";
 inline constexpr std::u16string_view kNoOutputFrame = u"error: Cannot get output frame";
