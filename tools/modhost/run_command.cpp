@@ -66,6 +66,31 @@ std::string FrameFileName(const std::u16string& name, std::set<std::string>& use
   return file + ".png";
 }
 
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    s += kDigits[b >> 4];
+    s += kDigits[b & 15];
+  }
+  return s;
+}
+
+// The camera requests of the run and the release, in order.
+Json RequestsJson(const std::vector<talvix::CameraRequest>& requests) {
+  Json list = Json::array();
+  for (const talvix::CameraRequest& r : requests) {
+    list.push_back({{"name", ToUtf8(r.name)},
+                    {"nameLength", r.nameLength},
+                    {"size", r.size},
+                    {"block", Hex(r.block)},
+                    {"answer", r.answer},
+                    {"message", ToUtf8(r.message)}});
+  }
+  return list;
+}
+
 Json FrameJson(const talvix::FrameBuffer& f, const std::string& path) {
   Json j;
   if (!path.empty()) j["path"] = path;
@@ -107,7 +132,7 @@ int RunMethodOnce(const RunRequest& request) {
     result.error = u"the module made no instance of the method";
   } else {
     result = ctx.run(handle);
-    module->destroy(handle);
+    module->destroy(handle, &inspection);
   }
 
   Json warnings = Json::array();
@@ -139,7 +164,8 @@ int RunMethodOnce(const RunRequest& request) {
               {"error", ToUtf8(result.error)},
               {"warnings", std::move(warnings)},
               {"outputs", std::move(outputs)},
-              {"drawing", DrawingJson(ctx.drawList())}};
+              {"drawing", DrawingJson(ctx.drawList())},
+              {"requests", RequestsJson(inspection.requests())}};
 
   if (!request.outDir.empty()) {
     const talvix::FrameBuffer* base = nullptr;

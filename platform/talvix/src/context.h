@@ -54,6 +54,8 @@ struct Inspection::State {
   TCoordinateSystem cs{0, 0, 0};
   std::vector<DrawCall> drawList;
   FrameBuffer overlay;
+  RequestHandler requestHandler;
+  std::vector<CameraRequest> requests;
 };
 
 struct RunContext::State {
@@ -68,6 +70,7 @@ struct RunContext::State {
   std::vector<std::u16string> warnings;
   std::vector<char16_t> errBuf;
   uint8_t fill = 0;
+  FrameBuffer picture;  // "*_POF" into the input frame's place
 
   ~State();
   // Element parameters (inputs and outputs, frames excluded) by name, with the
@@ -87,6 +90,9 @@ inline Inspection::State& InspectionOf(RunContext::State& s) { return *s.inspect
 std::u16string ReadText(int hi, const char16_t* p);
 // Next input frame stamp, process-wide; never 0 or -1.
 int32_t NextStamp();
+
+// Ends a GL bracket that a module left open (no-op when none is open).
+void CloseGlBracket();
 
 // Host string and data blocks (malloc'd: capacity, length, payload).
 HostString NewHostString(std::u16string_view text);

@@ -192,10 +192,11 @@ int Module::findMethod(const std::string& utf8Id) const { return findMethod(ToU1
 
 intptr_t Module::create(int methodIndex) { return fn_.InitMethod(methodIndex); }
 
-void Module::destroy(intptr_t handle) {
+void Module::destroy(intptr_t handle, Inspection* inspection) {
   if (fn_.DoneMethod2) {
-    RunContext release({}, {});
+    RunContext release({}, {}, inspection);
     fn_.DoneMethod2(handle, release.hostContext());
+    CloseGlBracket();
   } else if (fn_.DoneMethod) {
     fn_.DoneMethod(handle);
   }

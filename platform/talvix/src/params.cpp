@@ -86,6 +86,7 @@ void RunContext::State::beginRun() {
   outFrames.clear();
   retired.clear();
   warnings.clear();
+  picture = FrameBuffer();
 }
 
 }  // namespace talvix

@@ -230,6 +230,7 @@ RunResult RunContext::run(intptr_t handle, int errLen) {
   ParamList in = inputList(), out = outputList();
   RunResult r;
   r.ok = s.module->exports().RunMethod(handle, &s, in.list, in.names, out.list, out.names, errLen, s.errBuf.data());
+  CloseGlBracket();
   s.errBuf[size - 1] = 0;
   // The text the module wrote: up to its terminator or the untouched canary.
   std::u16string text(s.errBuf.data());
@@ -259,6 +260,7 @@ std::vector<std::u16string> RunContext::outputFrameNames() const {
 }
 
 const FrameBuffer& RunContext::overlay() const { return state_->inspection->overlay(); }
+const FrameBuffer& RunContext::picture() const { return state_->picture; }
 
 std::vector<double> RunContext::numbers(const std::u16string& name) const {
   return LoadElements<double>(AnySlot(*state_, name, {ptNumber}));

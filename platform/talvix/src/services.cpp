@@ -1,4 +1,4 @@
-// Warnings, service requests and file paths.
+// Warnings and file paths.
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -16,18 +16,6 @@ struct DataDir {
 DataDir& TheDataDir() {
   static DataDir d;
   return d;
-}
-
-// The block starts with a 128-character message area that only the host writes.
-constexpr int kMessageChars = 128;
-constexpr int kMessageBytes = kMessageChars * 2;
-
-void WriteMessage(void* block, int blockSize, std::u16string_view text) {
-  if (!block || blockSize < kMessageBytes) return;
-  size_t n = std::min(text.size(), static_cast<size_t>(kMessageChars - 1));
-  std::u16string msg(text.substr(0, n));
-  msg.push_back(0);
-  std::memcpy(block, msg.data(), msg.size() * 2);
 }
 
 // A relative path is joined to the data directory. False when the result does
@@ -77,15 +65,6 @@ void AddWarning(void* ctx, int hi, const char16_t* text) {
     std::lock_guard lock(s.mu);
     s.warnings.push_back(std::move(t));
   });
-}
-
-// No GL context in this host yet: every request is refused with a reason.
-bool CameraCallback(void* ctx, int nameLen, const char16_t* name, int blockSize, void* block) {
-  (void)ctx;
-  (void)nameLen;
-  (void)name;
-  talvix::WriteMessage(block, blockSize, u"OpenGL is not available in this host");
-  return false;
 }
 
 bool FindPath(int hi, char16_t* path) {

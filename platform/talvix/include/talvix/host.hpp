@@ -124,8 +124,9 @@ class Module {
   int findMethod(const std::string& utf8Id) const;
 
   intptr_t create(int methodIndex);  // InitMethod
-  // DoneMethod, or DoneMethod2 with a release context when the module has it.
-  void destroy(intptr_t handle);
+  // DoneMethod, or DoneMethod2 with a release context when the module has it
+  // (its requests are logged in the inspection when one is given).
+  void destroy(intptr_t handle, class Inspection* inspection = nullptr);
 
  private:
   Module() = default;
@@ -146,6 +147,30 @@ struct DrawCall {
   TColor under{};  // DrawDirectionUnderpainted only
 };
 
+// One CameraCallback request as the module sent it and as the host answered.
+struct CameraRequest {
+  std::u16string name;
+  int nameLength = 0;
+  int size = 0;
+  std::vector<uint8_t> block;  // the block as the module passed it
+  bool answer = false;
+  std::u16string message;  // what the host wrote into the message area, "" when served
+};
+
+// A scripted answer to a request, given instead of the host's own.
+struct RequestAnswer {
+  bool answer = false;
+  std::u16string message;  // written into the message area when refused
+};
+// Sees every request before the host serves it: an answer replaces the
+// host's, nullopt lets the host serve it. The handler may read and write the block.
+using RequestHandler = std::function<std::optional<RequestAnswer>(const std::u16string& name, void* block, int size)>;
+
+// The process-wide headless OpenGL context behind the requests: made on
+// first use (here or at the first "*_LRC") and kept. False, with EGL's reason,
+// when it cannot be made.
+bool GlAvailable(std::string* reason = nullptr);
+
 // Per-picture state shared by the runs of one inspection.
 class Inspection {
  public:
@@ -163,6 +188,10 @@ class Inspection {
   void clearDrawList();
   // The shared "overlay" frame, empty until a method asks for it.
   const FrameBuffer& overlay() const;
+  void setRequestHandler(RequestHandler handler);
+  // Every CameraCallback request of the runs and releases of this inspection.
+  std::vector<CameraRequest> requests() const;
+  void clearRequests();
   struct State;
   State* state() { return state_.get(); }
   const State* state() const { return state_.get(); }
@@ -231,6 +260,8 @@ class RunContext {
   const FrameBuffer* inputFrame(const std::u16string& name) const;
   std::vector<std::u16string> outputFrameNames() const;  // every frame the run requested, "overlay" excluded
   const FrameBuffer& overlay() const;                    // the inspection's overlay
+  // What "*_POF" read back when the block's output frame was the input frame.
+  const FrameBuffer& picture() const;
   std::vector<double> numbers(const std::u16string& name) const;
   std::vector<bool> flags(const std::u16string& name) const;
   std::vector<TColor> colors(const std::u16string& name) const;

@@ -1,0 +1,3 @@
+# These tests open the host's OpenGL context (skipped without EGL, failed
+# under CI).
+list(APPEND area_properties LABELS gpu)
