@@ -69,8 +69,7 @@ bool RunPutRegion(const RunArgs&);         // 34
 // copy_frame (4) runs in the dispatcher.
 bool RunCopyFrame(const RunArgs&);
 
-// "Two input arrays (NAME1 and NAME2) have different number of elements."
-void WarnArraySizeMismatch(void* ctx, const char16_t* name1, const char16_t* name2);
+using frame::WarnArraySizeMismatch;
 
 inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
 

@@ -26,6 +26,8 @@ void WarnArrayInput(void* ctx, int nameLen, const char16_t* name);
 // "Not acceptable value of the parameter NAME (OLD). It will be used new value NEW."
 void WarnIntParameterCorrected(void* ctx, int nameLen, const char16_t* name, int oldValue, int newValue);
 void WarnRealParameterCorrected(void* ctx, int nameLen, const char16_t* name, float oldValue, float newValue);
+// "Two input arrays (NAME1 and NAME2) have different number of elements."
+void WarnArraySizeMismatch(void* ctx, const char16_t* name1, const char16_t* name2);
 
 // Loads the host interface library once more so that it stays mapped.
 bool LoadHostLibrary();

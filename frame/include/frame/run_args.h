@@ -23,22 +23,23 @@ struct RunArgs {
   bool fail(std::u16string_view text) const { return Fail(errLen, errBuf, text); }
 };
 
-// A parameter name fetched by position (64 characters, highest index 63).
+// A parameter name fetched by position (highest index 63, or 127 where a
+// module names its parameters with 128 characters).
 struct ParamName {
-  char16_t text[64] = {};
+  char16_t text[128] = {};
   bool ok = false;
   const char16_t* c_str() const { return text; }
 };
 
-inline ParamName InputName(const RunArgs& a, int i) {
+inline ParamName InputName(const RunArgs& a, int i, int hi = 63) {
   ParamName n;
-  n.ok = GetParameterName(a.inputList, a.inputNames, i, 63, n.text);
+  n.ok = GetParameterName(a.inputList, a.inputNames, i, hi, n.text);
   return n;
 }
 
-inline ParamName OutputName(const RunArgs& a, int i) {
+inline ParamName OutputName(const RunArgs& a, int i, int hi = 63) {
   ParamName n;
-  n.ok = GetParameterName(a.outputList, a.outputNames, i, 63, n.text);
+  n.ok = GetParameterName(a.outputList, a.outputNames, i, hi, n.text);
   return n;
 }
 

@@ -1,15 +1,15 @@
 #include <string>
 
-#include "run.h"
+#include "frame/module_frame.h"
 
-namespace ilvant {
+namespace frame {
 
 namespace {
 
 void Append(std::u16string& out, std::u16string_view part, size_t cap) { out.append(part.substr(0, cap)); }
 
 std::u16string_view Name(const char16_t* name) {
-  return name ? std::u16string_view(name, frame::BoundedLength(name, 63)) : std::u16string_view();
+  return name ? std::u16string_view(name, BoundedLength(name, 127)) : std::u16string_view();
 }
 
 }  // namespace
@@ -24,4 +24,4 @@ void WarnArraySizeMismatch(void* ctx, const char16_t* name1, const char16_t* nam
   AddWarning(ctx, 255, text.c_str());
 }
 
-}  // namespace ilvant
+}  // namespace frame

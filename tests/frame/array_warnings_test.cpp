@@ -1,11 +1,9 @@
-// WarnArraySizeMismatch, built into this test from the module's source (it is
-// not exported).
-#include "modules/ilvant/warnings.cpp"
-
+// The warning about two input arrays of different lengths.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "frame/module_frame.h"
 #include "talvix/host.hpp"
 
 namespace {
@@ -26,7 +24,7 @@ TEST(WarnArraySizeMismatch, Texts) {
   };
   for (const Case& c : cases) {
     talvix::RunContext ctx({}, {});
-    ilvant::WarnArraySizeMismatch(ctx.hostContext(), c.name1.c_str(), c.name2.c_str());
+    frame::WarnArraySizeMismatch(ctx.hostContext(), c.name1.c_str(), c.name2.c_str());
     ASSERT_EQ(ctx.warnings().size(), 1u);
     EXPECT_EQ(ctx.warnings()[0], c.text);
   }

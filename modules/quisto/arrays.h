@@ -1,0 +1,76 @@
+// Inputs processed element by element: the shorter array keeps its last
+// element, and outputs are fetched per element and sized after the loop.
+#pragma once
+
+#include <algorithm>
+
+#include "run.h"
+
+namespace quisto {
+
+template <class T>
+using Getter = bool (*)(void*, int, const char16_t*, int, T**);
+
+template <class T>
+struct ArrayInput {
+  ArrayInput(const RunArgs& a, int input, Getter<T> getter, std::u16string_view failPrefix, int hi = kNameHi)
+      : name(frame::InputName(a, input, hi)), max(MaxIndexOf(a.ctx, hi, name)), get(getter), prefix(failPrefix),
+        hi_(hi) {}
+
+  // Reads element i while i is within this array; past its end the last
+  // element read stays. False with the failure text when it cannot be read.
+  bool fetch(const RunArgs& a, int i) {
+    if (i > max) return true;
+    T* p = nullptr;
+    if (!name.ok || !get(a.ctx, hi_, name.c_str(), i, &p) || !p) return FailNamed(a, prefix, name);
+    value = *p;
+    return true;
+  }
+
+  ParamName name;
+  int max;
+  T value{};
+  Getter<T> get;
+  std::u16string_view prefix;
+
+ private:
+  int hi_;
+};
+
+template <class T>
+struct ArrayOutput {
+  ArrayOutput(const RunArgs& a, int output, Getter<T> getter, int hi = kNameHi)
+      : name(frame::OutputName(a, output, hi)), get(getter), hi_(hi) {}
+
+  // Element i, null with the failure text when it cannot be had.
+  T* at(const RunArgs& a, int i) {
+    T* p = nullptr;
+    if (!name.ok || !get(a.ctx, hi_, name.c_str(), i, &p) || !p) {
+      FailNamed(a, kNoOutput, name);
+      return nullptr;
+    }
+    return p;
+  }
+  void size(const RunArgs& a, int max) const {
+    if (name.ok) SetObjectMaxIndex(a.ctx, hi_, name.c_str(), max);
+  }
+
+  ParamName name;
+  Getter<T> get;
+
+ private:
+  int hi_;
+};
+
+// Runs body(i) for i = 0 .. max, then sizes the output to max; a max below 0
+// only sizes it. The body answers false with the failure text.
+template <class T, class Body>
+bool ForEachElement(const RunArgs& a, int max, const ArrayOutput<T>& out, Body body) {
+  for (int i = 0; i <= max; ++i) {
+    if (!body(i)) return false;
+  }
+  out.size(a, max);
+  return true;
+}
+
+}  // namespace quisto

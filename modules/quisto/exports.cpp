@@ -1,0 +1,109 @@
+// The C boundary of quisto. Handles are mixed: the method index for the
+// stateless methods, a CFit object for the two fits. Live fit objects are
+// registered so that any other handle is refused, never dereferenced.
+#include <iterator>
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+#include "catalogue.h"
+#include "fit.h"
+#include "module_api.h"
+#include "run.h"
+
+namespace quisto {
+namespace {
+
+constexpr RunFn kStateless[] = {
+    RunMidpoint,         RunLength,          RunDistance,    RunDistanceLine, RunLinesIntersection, RunAngleLines,
+    RunAggregatePoints,  RunAddPoint,        nullptr,        nullptr,         RunMassCenter,
+};
+static_assert(std::size(kStateless) == kMethodCount);
+
+bool IsStateless(intptr_t handle) {
+  return handle >= 0 && handle < kMethodCount && kStateless[handle] != nullptr;
+}
+
+std::mutex g_fitsMutex;
+std::unordered_set<CFit*> g_fits;
+
+CFit* LiveFit(intptr_t handle) {
+  CFit* fit = reinterpret_cast<CFit*>(handle);
+  std::lock_guard lock(g_fitsMutex);
+  return g_fits.contains(fit) ? fit : nullptr;
+}
+
+}  // namespace
+}  // namespace quisto
+
+using quisto::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// The index itself for the stateless methods, a new fit object for the fits;
+// -1 when the object cannot be made (0 would be midpoint's handle).
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  if (methodIndex != quisto::kFitLine && methodIndex != quisto::kFitCircle) return methodIndex;
+  quisto::CFit* fit = new (std::nothrow) quisto::CFit(methodIndex);
+  if (!fit) return -1;
+  try {
+    std::lock_guard lock(quisto::g_fitsMutex);
+    quisto::g_fits.insert(fit);
+  } catch (...) {
+    delete fit;
+    return -1;
+  }
+  return reinterpret_cast<intptr_t>(fit);
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    if (quisto::IsStateless(handle)) return quisto::kStateless[handle](args);
+    quisto::CFit* fit = quisto::LiveFit(handle);
+    if (!fit) return false;  // neither a method index nor a live fit object
+    return fit->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) {
+  if (quisto::IsStateless(handle)) return;
+  quisto::CFit* fit = reinterpret_cast<quisto::CFit*>(handle);
+  {
+    std::lock_guard lock(quisto::g_fitsMutex);
+    if (quisto::g_fits.erase(fit) == 0) return;
+  }
+  delete fit;
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &quisto::Resources(); }
+
+}  // extern "C"

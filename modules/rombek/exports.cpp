@@ -1,0 +1,70 @@
+// The C boundary of rombek: one object per instance, made by InitMethod.
+#include <new>
+
+#include "catalogue.h"
+#include "module_api.h"
+#include "objects.h"
+
+using rombek::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodsSort(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf,
+                                     HostIcon* icon, bool* gpuFlag, int* sortKey) {
+  return kCatalogue.EnumerateMethodsSort(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag, sortKey);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  rombek::CRombekObject* o = nullptr;
+  switch (methodIndex) {
+    case 0: o = new (std::nothrow) rombek::COBBRectangle(0); break;
+    case 1: o = new (std::nothrow) rombek::CAABBRectangle(1); break;
+    case 2: o = new (std::nothrow) rombek::CNoiseMonitor(2); break;
+    case 3: o = new (std::nothrow) rombek::CHistogram(3); break;
+    default: break;
+  }
+  return reinterpret_cast<intptr_t>(o);
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  auto* o = reinterpret_cast<rombek::CRombekObject*>(handle);
+  if (!o) return false;
+  const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return o->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"Not enough memory");
+  } catch (...) {
+    return args.fail(u"Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) { delete reinterpret_cast<rombek::CRombekObject*>(handle); }
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &rombek::Resources(); }
+
+}  // extern "C"
