@@ -175,25 +175,33 @@ bool ElementWalker::Next(float* width) {
   return false;
 }
 
-void LineElements::Measure(const SampleSlot& s, int n) {
+void LineElements::Measure(const SampleSlot& s, int n, int step) {
   const int* b = s.barSpace.data();
   const int* v = s.sampleValues.data();
   const int* thr = s.sampleThreshold.data();
-  if (change_.size() < static_cast<size_t>(n)) {
+  if (changeAt_.size() < static_cast<size_t>(n)) {
     change_.resize(static_cast<size_t>(n));
+    changeAt_.resize(static_cast<size_t>(n));
     inner_.resize(static_cast<size_t>(n));
     fraction_.resize(static_cast<size_t>(n));
   }
+  n_ = n;
+  step_ = step;
   count_ = 0;
   float w = 0.0f;
-  for (int j = 1; j < n; ++j) {
-    if (b[j] == b[j - 1]) {
+  const int from = step > 0 ? 0 : n - 1;
+  changeAt_[static_cast<size_t>(from)] = -1;
+  for (int k = 1; k < n; ++k) {
+    const int j = from + k * step, prev = j - step;
+    changeAt_[static_cast<size_t>(j)] = -1;
+    if (b[j] == b[prev]) {
       w += 1.0f;
       continue;
     }
-    const float den = static_cast<float>(std::abs(v[j] - v[j - 1]));
-    const float f = den > 0.0f ? static_cast<float>(std::abs(thr[j] - v[j - 1])) / den : 0.5f;
+    const float den = static_cast<float>(std::abs(v[j] - v[prev]));
+    const float f = den > 0.0f ? static_cast<float>(std::abs(thr[j] - v[prev])) / den : 0.5f;
     change_[static_cast<size_t>(count_)] = j;
+    changeAt_[static_cast<size_t>(j)] = count_;
     fraction_[static_cast<size_t>(count_)] = f;
     inner_[static_cast<size_t>(count_)] = w + f;  // meaningful from the second change on
     w = 1.0f - f;
@@ -203,12 +211,13 @@ void LineElements::Measure(const SampleSlot& s, int n) {
 
 float LineElements::first(const SampleSlot& s, int start, int c) const {
   const int* v = s.sampleValues.data();
+  const int prev = start - step_;
   float w = 0.5f;
-  if (start > 0) {
-    const float den = static_cast<float>(std::abs(v[start] - v[start - 1]));
+  if (prev >= 0 && prev < n_) {
+    const float den = static_cast<float>(std::abs(v[start] - v[prev]));
     if (den > 0.0f) w = static_cast<float>(std::abs(s.sampleThreshold[start] - v[start])) / den;
   }
-  for (int j = start + 1; j < change(c); ++j) w += 1.0f;
+  for (int j = start + step_; j != change(c); j += step_) w += 1.0f;
   return w + fraction_[static_cast<size_t>(c)];
 }
 

@@ -39,28 +39,32 @@ class ElementWalker {
   float open_;
 };
 
-// The elements of a classified line measured once, left to right: where
-// each class change lies and the width of each element opened at one change
-// and closed at the next, summed exactly as ElementWalker sums them. A
-// decoder that tries many starts reads its widths from here.
+// The elements of a classified line measured once in one walking direction:
+// where each class change lies (the first sample of the new class in the
+// walk) and the width of each element opened at one change and closed at the
+// next, summed exactly as ElementWalker sums them. A decoder that tries many
+// starts reads its widths from here.
 class LineElements {
  public:
-  void Measure(const SampleSlot& s, int n);
+  void Measure(const SampleSlot& s, int n, int step = +1);
 
   int changes() const { return count_; }
-  // Sample index of change c: the first sample of a new class.
+  // Sample index of change c, in walking order.
   int change(int c) const { return change_[static_cast<size_t>(c)]; }
+  // The change at a sample, -1 when no class change lies there.
+  int changeAt(int sample) const { return changeAt_[static_cast<size_t>(sample)]; }
   // Width of the element from change c - 1 to change c (c >= 1).
   float inner(int c) const { return inner_[static_cast<size_t>(c)]; }
-  // Width of the element that opens at sample `start` (a change or sample
-  // 0) and closes at change c, as ElementWalker measures a first element.
+  // Width of the element that opens at sample `start` (a change, or the
+  // line's first sample in the walk) and closes at change c, as
+  // ElementWalker measures a first element.
   float first(const SampleSlot& s, int start, int c) const;
 
  private:
-  std::vector<int> change_;
+  std::vector<int> change_, changeAt_;
   std::vector<float> inner_;
   std::vector<float> fraction_;
-  int count_ = 0;
+  int count_ = 0, n_ = 0, step_ = 1;
 };
 
 // Difference of a pattern width from a module count, squared; 26 beyond 5.

@@ -54,6 +54,13 @@ int CountOf(void* ctx, const char16_t* name, double v, int fallback, int max) {
   return n;
 }
 
+std::u16string_view ErrorText(int type, int status) {
+  if (status == 1) return u"error: Too many characters";
+  if (type == 1 && status == 2) return u"error: None existing Application Identifier";
+  if (status == 2 || status == 3) return u"error: Checksum error";
+  return kNotFound;
+}
+
 bool FlagOr(void* ctx, const frame::ParamName& name, bool fallback) {
   bool* p = nullptr;
   const bool v = name.ok && GetFlag(ctx, 63, name.text, 0, &p) && p ? *p : fallback;
@@ -76,8 +83,6 @@ struct CReadBarcode1D::Settings {
 bool CReadBarcode1D::Run(void* ctx, intptr_t inputList, const void* inputNames, intptr_t outputList,
                          const void* outputNames, int errLen, char16_t* errBuf) {
   const frame::RunArgs a{ctx, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  if (barcodeType_ != 0) return a.fail(u"error: Method not implemented");
-
   const frame::ParamName frameName = frame::InputName(a, 0);
   Frame* f = nullptr;
   if (!frameName.ok || !GetInputFrame(ctx, 63, frameName.text, &f) || !f) {
@@ -146,18 +151,16 @@ bool CReadBarcode1D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
     SetString(static_cast<int>(resultText_.size()) - 1, resultText_.c_str(), result);
     return true;
   }
-  if (status == 0) {
-    SetZeroString(result);
-    return a.fail(kNotFound);
-  }
   // EAN-13 with a wrong check digit keeps the result string.
-  return a.fail(u"error: Checksum error");
+  if (barcodeType_ == 0 && status == kEanChecksum) return a.fail(u"error: Checksum error");
+  SetZeroString(result);
+  return a.fail(ErrorText(barcodeType_, status));
 }
 
 void CReadBarcode1D::EnsureSlots(int threads, int frameWidth) {
   if (slotCount() >= threads) return;
   MakeSlots(threads, 2 * (frameWidth > 0 ? frameWidth : 1));
-  elements_.assign(static_cast<size_t>(threads), LineElements{});
+  work_.assign(static_cast<size_t>(threads), LineWork{});
 }
 
 int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRectangularRegion* region,
@@ -211,28 +214,51 @@ int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRecta
       const int n = slot.count;
       if (n < 3) continue;
 
-      Ean13Line ean;
-      for (int p = 0; p < 13; ++p) ean.text[p] = u'x';
-      DecodeEan13(slot, n, s.whiteBars, false, elements_[static_cast<size_t>(t)], ean);
-      if (!ean.found) {
-        ean.forward = true;
-        DecodeEan13(slot, n, s.whiteBars, true, elements_[static_cast<size_t>(t)], ean);
-      }
+      LineWork& work = work_[static_cast<size_t>(t)];
+      if (barcodeType_ == 0) {
+        Ean13Line ean;
+        for (int p = 0; p < 13; ++p) ean.text[p] = u'x';
+        DecodeEan13(slot, n, s.whiteBars, false, work.fwd, ean);
+        if (!ean.found) {
+          ean.forward = true;
+          DecodeEan13(slot, n, s.whiteBars, true, work.fwd, ean);
+        }
 #pragma omp critical
-      {
-        if (status.load(std::memory_order_relaxed) != success) {
-          if (ean.digitCount == 13) {
-            resultText_.assign(ean.text.data());
-            if (!ean.found) {
+        {
+          if (status.load(std::memory_order_relaxed) != success) {
+            if (ean.digitCount == 13) {
+              resultText_.assign(ean.text.data());
+              if (!ean.found) {
+                status.store(kEanChecksum, std::memory_order_relaxed);
+              } else if (ean.ends.x0 != -1.0 && firstSuccess) {
+                status.store(success, std::memory_order_relaxed);
+                firstSuccess = false;
+                if (s.showResults) draw(ean.ends, ean.forward);
+              }
+            } else if (ean.digitCount == 12) {
               status.store(kEanChecksum, std::memory_order_relaxed);
-            } else if (ean.ends.x0 != -1.0 && firstSuccess) {
-              status.store(success, std::memory_order_relaxed);
-              firstSuccess = false;
-              if (s.showResults) draw(ean.ends, ean.forward);
             }
-          } else if (ean.digitCount == 12) {
-            status.store(kEanChecksum, std::memory_order_relaxed);
           }
+        }
+      } else {
+        LineEnds ends;
+        int outcome = 0;
+        for (bool refine : {false, true}) {
+          const int o = barcodeType_ == 1 ? DecodeCode128(Code128(), slot, n, s.whiteBars, refine, work.fwd, work.rev,
+                                                          work.code128, work.text, ends)
+                                          : DecodeCode39(Code39(), slot, n, s.whiteBars, s.asciiMode, s.checksumMode,
+                                                         refine, work.fwd, work.rev, work.code39, work.text, ends);
+          outcome = o > outcome ? o : outcome;
+          if (o == success) break;
+        }
+#pragma omp critical
+        {
+          const int before = status.load(std::memory_order_relaxed);
+          if (outcome == success && before != success) {
+            resultText_ = work.text;
+            if (s.showResults) draw(ends, true);
+          }
+          if (outcome > before) status.store(outcome, std::memory_order_relaxed);
         }
       }
     } catch (...) {

@@ -29,7 +29,14 @@ class CReadBarcode1D : public CMethod {
 
   int barcodeType_;
   std::vector<double> scanAngles_;
-  std::vector<LineElements> elements_;  // per slot
+  // Decoder work of each slot, grown with the slot's lines.
+  struct LineWork {
+    LineElements fwd, rev;
+    Code128Work code128;
+    Code39Work code39;
+    std::u16string text;
+  };
+  std::vector<LineWork> work_;
   std::u16string resultText_;
 };
 

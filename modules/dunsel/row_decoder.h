@@ -4,9 +4,11 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "bar_runs.h"
 #include "method.h"
+#include "symbol_tables.h"
 
 namespace dunsel {
 
@@ -28,5 +30,43 @@ struct Ean13Line {
 // samples first); a candidate must match at least as well as the best one
 // this line has recorded.
 void DecodeEan13(SampleSlot& slot, int n, bool whiteBars, bool refine, LineElements& elements, Ean13Line& line);
+
+// A start or stop pattern found on the line: the sample where the walk
+// between the two begins or ends, the reading direction and, for Code 128,
+// the start's code set (0 A, 1 B, 2 C).
+struct PatternCandidate {
+  int sample;
+  bool forward;
+  int type;
+};
+
+struct CandidatePair {
+  PatternCandidate start, stop;
+};
+
+// Work buffers of one slot for Code 128 and Code 39; they grow with the line.
+struct Code128Work {
+  std::vector<PatternCandidate> stops, starts;
+  std::vector<float> widths;
+  std::vector<int> values;
+};
+
+struct Code39Work {
+  std::vector<PatternCandidate> stops, starts;
+  std::vector<CandidatePair> pairs;
+  std::vector<int> values;
+};
+
+// Code 128 on one line: 4 decoded, else the highest of 0 nothing, 1 too many
+// characters, 2 an unknown application identifier, 3 a wrong check
+// character. The text has its application identifiers in parentheses.
+int DecodeCode128(const Code128Tables& tables, SampleSlot& slot, int n, bool whiteBars, bool refine, LineElements& fwd,
+                  LineElements& rev, Code128Work& work, std::u16string& text, LineEnds& ends);
+
+// Code 39 on one line: 3 decoded, else the highest of 0 nothing, 1 too many
+// characters, 2 a wrong check character (checksum on).
+int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool whiteBars, bool fullAscii, bool checksum,
+                 bool refine, LineElements& fwd, LineElements& rev, Code39Work& work, std::u16string& text,
+                 LineEnds& ends);
 
 }  // namespace dunsel

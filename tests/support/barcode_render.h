@@ -60,22 +60,25 @@ struct Render {
   int dark = 40, light = 210;
 };
 
-// The module row drawn centred (or at cx, cy), 4 x 4 supersampled.
-inline talvix::FrameBuffer RenderRow(const std::vector<int>& bits, const Render& r) {
+// Element widths in modules, a bar first, drawn centred (or at cx, cy),
+// 4 x 4 supersampled.
+inline talvix::FrameBuffer RenderRuns(const std::vector<double>& widths, const Render& r) {
+  std::vector<double> edges(1, 0.0);  // cumulative element edges in modules
+  for (double w : widths) edges.push_back(edges.back() + w);
   std::vector<double> pic(static_cast<size_t>(r.width) * r.depth);
   const double c = std::cos(r.angle * M_PI / 180.0), s = std::sin(r.angle * M_PI / 180.0);
   const double cx = r.cx < 0 ? r.width / 2.0 : r.cx, cy = r.cy < 0 ? r.depth / 2.0 : r.cy;
-  const double half = bits.size() * r.module / 2.0;
+  const double half = edges.back() * r.module / 2.0;
   for (int y = 0; y < r.depth; ++y) {
     for (int x = 0; x < r.width; ++x) {
       int darkHits = 0;
       for (int sy = 0; sy < 4; ++sy) {
         for (int sx = 0; sx < 4; ++sx) {
           const double px = x + (sx + 0.5) / 4 - cx, py = y + (sy + 0.5) / 4 - cy;
-          const double u = c * px + s * py + half, v = -s * px + c * py;
-          if (u < 0 || std::abs(v) > r.height / 2) continue;
-          const size_t m = static_cast<size_t>(u / r.module);
-          if (m < bits.size() && bits[m]) ++darkHits;
+          const double u = (c * px + s * py + half) / r.module, v = -s * px + c * py;
+          if (u < 0 || u >= edges.back() || std::abs(v) > r.height / 2) continue;
+          const size_t e = static_cast<size_t>(std::upper_bound(edges.begin(), edges.end(), u) - edges.begin()) - 1;
+          if (e % 2 == 0) ++darkHits;
         }
       }
       const double cover = darkHits / 16.0;
@@ -124,6 +127,13 @@ inline talvix::FrameBuffer RenderRow(const std::vector<int>& bits, const Render&
     }
   }
   return f;
+}
+
+// The module row of a symbol drawn as RenderRuns draws its elements.
+inline talvix::FrameBuffer RenderRow(const std::vector<int>& bits, const Render& r) {
+  std::vector<double> widths;
+  for (int w : Runs(bits)) widths.push_back(w);
+  return RenderRuns(widths, r);
 }
 
 }  // namespace dunsel_test
