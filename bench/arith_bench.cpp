@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "talvix/host.hpp"
+#include "test_frames.h"
 
 namespace {
 
@@ -27,14 +28,7 @@ talvix::Module* Ilvant() {
   return m.get();
 }
 
-talvix::FrameBuffer Noise(int w, int d, int bpp, unsigned seed) {
-  talvix::FrameBuffer f = talvix::FrameBuffer::make(w, d, bpp);
-  std::mt19937 rng(seed);
-  uint8_t* p = f.row(0);
-  const size_t n = static_cast<size_t>(f.stride()) * d;
-  for (size_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(rng());
-  return f;
-}
+using test_frames::Pattern;
 
 void PerPixel(benchmark::State& state, const Size& s) {
   state.counters["ns_per_px"] =
@@ -58,7 +52,7 @@ void RunCase(benchmark::State& state, const Case& c, const Size& s) {
   }
   const int index = m->findMethod(std::string(c.id));
   talvix::RunContext ctx(*m, index);
-  ctx.setFrame(u"Input frame", Noise(s.width, s.depth, s.bpp, 1));
+  ctx.setFrame(u"Input frame", Pattern(s.width, s.depth, s.bpp, 1));
   c.setup(ctx, s);
   if (!ctx.run(index).ok) {
     state.SkipWithError("run failed");
@@ -71,7 +65,7 @@ void RunCase(benchmark::State& state, const Case& c, const Size& s) {
 }
 
 void Memcpy(benchmark::State& state, const Size& s) {
-  const talvix::FrameBuffer in = Noise(s.width, s.depth, s.bpp, 1);
+  const talvix::FrameBuffer in = Pattern(s.width, s.depth, s.bpp, 1);
   std::vector<uint8_t> out(in.bytes().size());
   for (auto _ : state) {
     std::memcpy(out.data(), in.bytes().data(), out.size());
@@ -86,13 +80,13 @@ Setup Number(const char16_t* name, double v) {
 }
 
 Setup SecondFrame(const char16_t* name, int bpp) {
-  return [=](talvix::RunContext& c, const Size& s) { c.setFrame(name, Noise(s.width, s.depth, bpp ? bpp : s.bpp, 2)); };
+  return [=](talvix::RunContext& c, const Size& s) { c.setFrame(name, Pattern(s.width, s.depth, bpp ? bpp : s.bpp, 2)); };
 }
 
 // A blend frame a quarter of the input's area, placed inside it.
 Setup Blend(double angle, double weight) {
   return [=](talvix::RunContext& c, const Size& s) {
-    c.setFrame(u"Blend frame", Noise(s.width / 2, s.depth / 2, 32, 3));
+    c.setFrame(u"Blend frame", Pattern(s.width / 2, s.depth / 2, 32, 3));
     c.setPoints(u"Offset", {{s.width / 4.0 + 0.5, s.depth / 4.0 + 0.5}});
     if (weight >= 0) c.setNumbers(u"Alpha channel", {weight});
     c.inspection().setCoordinateSystem({0, 0, angle});

@@ -45,7 +45,10 @@ void Catalogue::ForEachIcon(Fn fn) const {
     return;
   }
   for (size_t i = 0; i < methods_.size(); ++i) fn(methodIcons_[i], methods_[i].icon);
-  for (size_t i = 0; i < categories_.size(); ++i) fn(categoryIcons_[i], categories_[i].icon);
+  for (size_t i = 0; i < categories_.size(); ++i) {
+    if (policy_.categoriesWithoutIcon && categories_[i].icon == 0) continue;
+    fn(categoryIcons_[i], categories_[i].icon);
+  }
 }
 
 bool Catalogue::Init() const {
@@ -72,7 +75,7 @@ bool Catalogue::EnumerateMethodsCategories(int methodIndex, int path, int level,
 
 bool Catalogue::EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
                                  bool* gpuFlag) const {
-  *gpuFlag = policy_.gpuFlag;
+  if (policy_.gpuFlagInEnumerateMethods) *gpuFlag = policy_.gpuFlag;
   const MethodEntry* m = Method(index);
   if (!m) return false;
   CopyText(m->id, idLen, idBuf);
@@ -83,6 +86,7 @@ bool Catalogue::EnumerateMethods(int index, int idLen, char16_t* idBuf, int desc
 
 bool Catalogue::EnumerateMethodsSort(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf,
                                      HostIcon* icon, bool* gpuFlag, int* sortKey) const {
+  if (!policy_.gpuFlagInEnumerateMethods) *gpuFlag = policy_.gpuFlag;
   if (policy_.sortKey == SortKeyRule::kMethodIndex) {
     *sortKey = index;
   } else if (const MethodEntry* m = Method(index)) {

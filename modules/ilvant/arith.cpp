@@ -146,6 +146,7 @@ bool RunFrameOp(const RunArgs& a, std::u16string_view secondName) {
   const FrameRows fa = FrameRows(first);
   const FrameRows fb = FrameRows(second);
   if (fa.width != fb.width || fa.depth != fb.depth) return a.fail(px::kSameDimensions);
+  if (fa.bpp == 24 || fb.bpp == 24) return a.fail(kNo24Bit);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, fa.width, fa.depth, std::max(fa.bpp, fb.bpp), &out)) return a.fail(kNoOutputFrame);
   const FrameRows fo = FrameRows(out);
@@ -242,7 +243,7 @@ bool RunMultConst(const RunArgs& a) {
     CopyFrame(f.out, f.in);
     return true;
   }
-  if (f.src.bpp == 24) return true;  // no 24-bit branch: the output stays as the host made it
+  if (f.src.bpp == 24) return a.fail(kNo24Bit);
   ForEachChannel<true>(f.src, f.dst, [mult](int c) { return static_cast<uint8_t>(std::min((c * mult) >> 8, 255)); });
   return true;
 }

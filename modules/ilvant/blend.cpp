@@ -21,14 +21,6 @@ struct BlendJob {
   int weight = 256;  // blend_frame: 0..256, in 1/256
 };
 
-// trunc(v) held to the int range, so that a far offset cannot overflow.
-int TruncInt(double v) {
-  const double t = std::trunc(v);
-  if (!(t > INT_MIN)) return INT_MIN;
-  if (t > INT_MAX) return INT_MAX;
-  return static_cast<int>(t);
-}
-
 inline uint8_t Mix(int c, int s, int a) { return static_cast<uint8_t>((c * (256 - a) + s * a) >> 8); }
 inline uint8_t AlphaMix(int c, int s, int alpha) { return static_cast<uint8_t>((s * alpha + c * (255 - alpha)) / 255); }
 
@@ -37,8 +29,8 @@ template <bool ByAlpha, int OutBpp, int BlendBpp>
 void BlendStraight(const BlendJob& j) {
   constexpr int ob = OutBpp / 8;
   constexpr int bb = BlendBpp / 8;
-  const int x0 = std::max(TruncInt(j.ox), 0);
-  const int bx0 = std::max(TruncInt(-j.ox), 0);
+  const int x0 = std::max(TruncToInt(j.ox), 0);
+  const int bx0 = std::max(TruncToInt(-j.ox), 0);
   const int count = std::min(j.dst.width - x0, j.blend.width - bx0);
   if (count <= 0) return;
   const int weight = j.weight;
@@ -50,7 +42,7 @@ void BlendStraight(const BlendJob& j) {
       if (!(r >= 0.0 && r < j.blend.depth)) return;
       by = static_cast<int>(r);
     } else {
-      by = TruncInt(r);
+      by = TruncToInt(r);
       if (by < 0 || by >= j.blend.depth) return;
     }
     uint8_t* o = j.dst.row(y) + static_cast<size_t>(x0) * ob;

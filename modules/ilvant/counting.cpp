@@ -105,12 +105,7 @@ bool RunLinePixelCount(const RunArgs& a) {
   Frame* input = nullptr;
   CountContext count;
   if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
-  const ParamName thresholdName = InputName(a, 2);
-  double* v = nullptr;
-  if (thresholdName.ok && GetNumber(a.ctx, 63, thresholdName.c_str(), 0, &v)) {
-    frame::WarnArrayInput(a.ctx, 63, thresholdName.c_str());
-    count.threshold = ThresholdLevel(a.ctx, thresholdName.c_str(), *v);
-  }
+  if (const NumberInput t = ReadNumber(a, 2); t.ok) count.threshold = ThresholdLevel(a.ctx, t.name.c_str(), t.value);
   PrepareOverlay(a, true, input, count);
 
   const ParamName lines = InputName(a, 1);

@@ -37,7 +37,7 @@ bool RunCrop(const RunArgs& a) {
   const int x1 = Bound(cx + hw + 0.5f, in.width);
   const int y0 = Bound(cy - hh + 0.5f, in.depth);
   const int y1 = Bound(cy + hh + 0.5f, in.depth);
-  if (tw == 0.f || th == 0.f || x1 <= x0 || y1 <= y0) return a.fail(geometry::kZeroDimension);
+  if (tw == 0.f || th == 0.f || x1 <= x0 || y1 <= y0) return a.fail(kZeroDimension);
 
   FrameRows out;
   if (!OutputRows(a, 0, x1 - x0, y1 - y0, in.bpp, &out)) return a.fail(kNoOutputFrame);

@@ -225,11 +225,9 @@ bool RunFalseColor(const RunArgs& a) {
   if (src.bpp != 8) return a.fail(kNotMonochrome);
 
   int p = 0;
-  const ParamName paletteName = InputName(a, 1);
-  double* v = nullptr;
-  if (paletteName.ok && GetNumber(a.ctx, 63, paletteName.c_str(), 0, &v)) {
+  if (const NumberInput v = ReadNumber(a, 1, false); v.ok) {
     // Out-of-range numbers are unknown palettes; range-check before truncating.
-    p = *v > -1.0 && *v < 18.0 ? static_cast<int>(*v) : -1;
+    p = v.value > -1.0 && v.value < 18.0 ? static_cast<int>(v.value) : -1;
   }
 
   Palette pal{};

@@ -13,35 +13,12 @@
 
 namespace ilvant::geometry {
 
-inline constexpr std::u16string_view kZeroDimension = u"error: Cannot process frame with zero dimension";
-
-// Truncation toward zero that stays defined for any double: NaN gives 0 and
-// values beyond the int range saturate.
-inline int TruncToInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v <= -2147483648.0) return INT32_MIN;
-  if (v >= 2147483647.0) return INT32_MAX;
-  return static_cast<int>(v);
-}
-
 // Single precision, saturated so that the conversion of a huge double stays
 // defined; NaN gives 0.
 inline float ToFloat(double v) {
   constexpr double kMax = 3.4e38;
   if (std::isnan(v)) return 0.f;
   return static_cast<float>(v < -kMax ? -kMax : (v > kMax ? kMax : v));
-}
-
-// Element 0 of number input i; warns when an array was connected to an input
-// that is read as one value.
-inline std::optional<double> ReadNumber(const RunArgs& a, int i, ParamName* nameOut = nullptr, bool warnArray = true) {
-  const ParamName name = InputName(a, i);
-  if (nameOut) *nameOut = name;
-  if (!name.ok) return std::nullopt;
-  if (warnArray) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  double* p = nullptr;
-  if (!GetNumber(a.ctx, 63, name.c_str(), 0, &p) || !p) return std::nullopt;
-  return *p;
 }
 
 // One axis of a bilinear sample in 1/256 pixel: the two source indices and

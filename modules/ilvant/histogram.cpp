@@ -15,7 +15,6 @@ namespace ilvant {
 
 namespace {
 
-constexpr std::u16string_view kZeroDimension = u"error: Cannot process frame with zero dimension";
 
 // Integer counters: a float counter would stop counting at 2^24.
 using Histogram = std::array<uint32_t, 256>;

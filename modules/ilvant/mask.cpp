@@ -30,7 +30,7 @@ bool RunPasteMask(const RunArgs& a) {
   if (!OutputFrame(a, 0, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
   const FrameRows dst = FrameRows(out);
   if (src.bpp == 8) return a.fail(u"error: Input frame must be 32 bit/pixel");
-  if (src.bpp != 32) return true;
+  if (src.bpp != 32) return a.fail(kNo24Bit);
   if (msk.bpp != 8) return a.fail(px::kNotMonochromatic);
   const int w = src.width;
   ForRows(src.depth, src.width, [&](int y) {

@@ -15,23 +15,8 @@ namespace ilvant::px {
 inline constexpr std::u16string_view kSameDimensions = u"error: Frames must have the same dimensions";
 inline constexpr std::u16string_view kNotMonochromatic = u"error: Frame with mask is not monochromatic ";
 
-// A number input read at element 0; an array gets the usual warning.
-struct NumberInput {
-  ParamName name;
-  double value = 0.0;
-  bool ok = false;
-};
-
-inline NumberInput ReadNumber(const RunArgs& a, int i) {
-  NumberInput n;
-  n.name = InputName(a, i);
-  double* p = nullptr;
-  if (!n.name.ok || !GetNumber(a.ctx, 63, n.name.c_str(), 0, &p) || !p) return n;
-  frame::WarnArrayInput(a.ctx, 63, n.name.c_str());
-  n.value = *p;
-  n.ok = true;
-  return n;
-}
+using ilvant::NumberInput;
+using ilvant::ReadNumber;
 
 // trunc(v x scale) kept in a double, so that the range checks run before any
 // conversion to int (a huge input must not overflow it); NaN counts as 0.

@@ -9,27 +9,25 @@
 namespace ilvant {
 namespace {
 
-using geometry::TruncToInt;
 
 constexpr std::u16string_view kModeName = u"Type of interpolation";
 
 // trunc of number input i; below 1 becomes 1, with the correction warning
 // when `warn` is set; absent gives `absent`.
 int ReadAtLeastOne(const RunArgs& a, int i, int absent, bool warn) {
-  ParamName name;
-  const std::optional<double> v = geometry::ReadNumber(a, i, &name);
-  if (!v) return absent;
-  const int k = TruncToInt(*v);
+  const NumberInput v = ReadNumber(a, i);
+  if (!v.ok) return absent;
+  const int k = TruncToInt(v.value);
   if (k >= 1) return k;
-  if (warn) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), k, 1);
+  if (warn) frame::WarnIntParameterCorrected(a.ctx, 63, v.name.c_str(), k, 1);
   return 1;
 }
 
 // Input 3, the interpolation mode: bilinear when absent or unknown.
 int ReadMode(const RunArgs& a) {
-  const std::optional<double> v = geometry::ReadNumber(a, 3, nullptr, false);
-  if (!v) return kBilinear;
-  const int mode = TruncToInt(*v);
+  const NumberInput v = ReadNumber(a, 3, false);
+  if (!v.ok) return kBilinear;
+  const int mode = TruncToInt(v.value);
   if (mode >= kNearest && mode <= kBicubic) return mode;
   // Highest index 255: the whole text is 65 characters and must reach the host uncut.
   std::u16string text = u"Not existing mode defined for the parameter ";
@@ -71,6 +69,7 @@ void BlockMeans(const FrameRows& in, const FrameRows& out, int kx, int ky) {
 // Output of the target size at the input's depth: a whole copy when the size
 // is unchanged (`same`), else ResampleFrame.
 bool Resample(const RunArgs& a, const FrameRows& in, int tw, int td, int mode, bool same) {
+  if (in.bpp == 24 && !same) return a.fail(kNo24Bit);
   FrameRows out;
   if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
   if (same) {
@@ -90,7 +89,8 @@ bool RunDownsample(const RunArgs& a) {
   const int ky = ReadAtLeastOne(a, 2, 1, false);
   const int tw = in.width / kx;
   const int td = in.depth / ky;
-  if (tw == 0 || td == 0) return a.fail(geometry::kZeroDimension);
+  if (tw == 0 || td == 0) return a.fail(kZeroDimension);
+  if (in.bpp == 24 && (kx != 1 || ky != 1)) return a.fail(kNo24Bit);
 
   FrameRows out;
   if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
@@ -111,7 +111,7 @@ bool RunOversample(const RunArgs& a) {
   const int ky = ReadAtLeastOne(a, 2, 1, true);
   const int64_t tw = static_cast<int64_t>(kx) * in.width;
   const int64_t td = static_cast<int64_t>(ky) * in.depth;
-  if (tw == 0 || td == 0) return a.fail(geometry::kZeroDimension);
+  if (tw == 0 || td == 0) return a.fail(kZeroDimension);
   const int mode = ReadMode(a);
   // No frame side can pass the int range; the product must not wrap into one.
   if (tw > INT_MAX || td > INT_MAX) return a.fail(kNoOutputFrame);

@@ -34,11 +34,11 @@ void TurnedSize(int w, int d, float a, float s, float c, int* tw, int* td) {
   const double phi = std::atan(static_cast<double>(d) / w);
   const double angle = a;
   if (c * s > 0.f) {
-    *tw = geometry::TruncToInt(std::fabs(std::cos(phi - angle) * diag));
-    *td = geometry::TruncToInt(std::fabs(std::sin(phi + angle) * diag));
+    *tw = TruncToInt(std::fabs(std::cos(phi - angle) * diag));
+    *td = TruncToInt(std::fabs(std::sin(phi + angle) * diag));
   } else {
-    *tw = geometry::TruncToInt(std::fabs(std::cos(phi + angle) * diag));
-    *td = geometry::TruncToInt(std::fabs(std::sin(phi - angle) * diag));
+    *tw = TruncToInt(std::fabs(std::cos(phi + angle) * diag));
+    *td = TruncToInt(std::fabs(std::sin(phi - angle) * diag));
   }
 }
 
@@ -86,7 +86,8 @@ bool RunRotate(const RunArgs& a) {
   FrameRows in;
   if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
 
-  const double degrees = geometry::ReadNumber(a, 1).value_or(0.0);
+  const NumberInput n = ReadNumber(a, 1);
+  const double degrees = n.ok ? n.value : 0.0;
   const float angle = geometry::ToFloat(degrees) * kDegreesToRadians;
   const float s = Snap(std::sin(angle));
   const float c = Snap(std::cos(angle));
@@ -105,6 +106,7 @@ bool RunRotate(const RunArgs& a) {
   int tw = in.width;
   int td = in.depth;
   if (!crop) TurnedSize(in.width, in.depth, angle, s, c, &tw, &td);
+  if (in.bpp == 24 && angle != 0.f) return a.fail(kNo24Bit);
   FrameRows out;
   if (!OutputRows(a, 0, tw, td, in.bpp, &out)) return a.fail(kNoOutputFrame);
 
@@ -117,8 +119,8 @@ bool RunRotate(const RunArgs& a) {
   Centres k{(256 * static_cast<int64_t>(in.width) - 256) / 2, (256 * static_cast<int64_t>(in.depth) - 256) / 2,
             256 * static_cast<int64_t>(tw) / 2, 256 * static_cast<int64_t>(td) / 2};
   if (crop && centre) {
-    k.srcX = k.dstX = geometry::TruncToInt(centre->x * 256.0);
-    k.srcY = k.dstY = geometry::TruncToInt(centre->y * 256.0);
+    k.srcX = k.dstX = TruncToInt(centre->x * 256.0);
+    k.srcY = k.dstY = TruncToInt(centre->y * 256.0);
   }
   if (in.bpp == 8) {
     Turn<1>(in, out, s, c, k);

@@ -17,8 +17,28 @@ using frame::OutputName;
 using frame::ParamName;
 using frame::RunArgs;
 
+// Element 0 of number input i with the input's name; an array connected to it
+// is reported unless warnArray is off.
+struct NumberInput {
+  ParamName name;
+  double value = 0.0;
+  bool ok = false;
+};
+
+inline NumberInput ReadNumber(const RunArgs& a, int i, bool warnArray = true) {
+  NumberInput n;
+  n.name = InputName(a, i);
+  double* p = nullptr;
+  if (!n.name.ok || !GetNumber(a.ctx, 63, n.name.c_str(), 0, &p) || !p) return n;
+  if (warnArray) frame::WarnArrayInput(a.ctx, 63, n.name.c_str());
+  n.value = *p;
+  n.ok = true;
+  return n;
+}
+
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame ";
 inline constexpr std::u16string_view kNoOutputFrame = u"error: Cannot get output frame";
+inline constexpr std::u16string_view kZeroDimension = u"error: Cannot process frame with zero dimension";
 
 // One run function per method; each family lives in its own file.
 using RunFn = bool (*)(const RunArgs&);
@@ -71,6 +91,8 @@ bool RunCopyFrame(const RunArgs&);
 
 using frame::WarnArraySizeMismatch;
 
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
+// Methods whose computation has no 24-bit form refuse such frames rather than
+// answer true with an untouched output.
+inline constexpr std::u16string_view kNo24Bit = u"error: Frame format not supported (24 bit/pix)";
 
 }  // namespace ilvant

@@ -85,13 +85,13 @@ bool RunTranslate(const RunArgs& a) {
     CopyFrame(out.frame, in.frame);
     return true;
   }
-  if (in.bpp != 8 && in.bpp != 32) return true;
+  if (in.bpp != 8 && in.bpp != 32) return a.fail(kNo24Bit);
 
   if (std::trunc(ox) == ox && std::trunc(oy) == oy) {
     ShiftWhole(in, out, WholeOffset(ox, in.width), WholeOffset(oy, in.depth));
   } else {
-    const int64_t ox256 = geometry::TruncToInt(geometry::ToFloat(ox) * 256.f);
-    const int64_t oy256 = geometry::TruncToInt(geometry::ToFloat(oy) * 256.f);
+    const int64_t ox256 = TruncToInt(geometry::ToFloat(ox) * 256.f);
+    const int64_t oy256 = TruncToInt(geometry::ToFloat(oy) * 256.f);
     if (in.bpp == 8) {
       ShiftFraction<1>(in, out, ox256, oy256);
     } else {

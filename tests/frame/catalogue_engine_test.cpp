@@ -102,7 +102,7 @@ TEST(CatalogueEngine, MethodWithoutOutputsAnswersFalse) {
 }
 
 // Tables that Consistent() must refuse, so that a module's static_assert
-// catches them.
+// catches them; checked when this file compiles.
 constexpr int kOutOfRange[] = {2};
 constexpr Placement kTwice[] = {{0, 0, 0, kFirst}, {1, 0, 0, kFirst}};
 constexpr Placement kBadMethod[] = {{0, 0, 0, kOutOfRange}};
@@ -112,22 +112,19 @@ constexpr IconSlot kShort[] = {{true, 1}, {false, 1}};
 constexpr InputEntry kBadType[] = {{0, u"Input frame"}};
 constexpr MethodEntry kBadMethods[] = {{u"first", u"First", 2001, 0, 0, kBadType, kOut}, kMethods[1]};
 
-TEST(CatalogueEngine, ConsistencyRefusesBrokenTables) {
-  static_assert(!Catalogue(kMethods, kCategories, kTwice, g_methodIcons, g_categoryIcons).Consistent());
-  static_assert(!Catalogue(kMethods, kCategories, kBadMethod, g_methodIcons, g_categoryIcons).Consistent());
-  static_assert(!Catalogue(kMethods, kCategories, kBadCategory, g_methodIcons, g_categoryIcons).Consistent());
-  static_assert(!Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.iconOrder = kRepeated})
-                     .Consistent());
-  static_assert(!Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.iconOrder = kShort})
-                     .Consistent());
-  static_assert(
-      !Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.unboundedTopCategory = 2})
-           .Consistent());
-  static_assert(!Catalogue(kBadMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons).Consistent());
-  static_assert(!Catalogue(kMethods, kCategories, kPlacements, std::span<HostIcon>(g_methodIcons, 1), g_categoryIcons)
-                     .Consistent());
-  SUCCEED();
-}
+static_assert(!Catalogue(kMethods, kCategories, kTwice, g_methodIcons, g_categoryIcons).Consistent());
+static_assert(!Catalogue(kMethods, kCategories, kBadMethod, g_methodIcons, g_categoryIcons).Consistent());
+static_assert(!Catalogue(kMethods, kCategories, kBadCategory, g_methodIcons, g_categoryIcons).Consistent());
+static_assert(!Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.iconOrder = kRepeated})
+                   .Consistent());
+static_assert(!Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.iconOrder = kShort})
+                   .Consistent());
+static_assert(
+    !Catalogue(kMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons, {.unboundedTopCategory = 2})
+         .Consistent());
+static_assert(!Catalogue(kBadMethods, kCategories, kPlacements, g_methodIcons, g_categoryIcons).Consistent());
+static_assert(!Catalogue(kMethods, kCategories, kPlacements, std::span<HostIcon>(g_methodIcons, 1), g_categoryIcons)
+                   .Consistent());
 
 TEST(CatalogueEngine, IconsDifferByResourceNumber) {
   constexpr auto a = frame::MakeIcon<20>(1101);

@@ -51,7 +51,7 @@ TEST(ColorToMonochrome, LumaAndAverageOfColourFrames) {
 }
 
 TEST(ColorToMonochrome, GreyInputIsCopiedWhole) {
-  const FrameBuffer in = color_rig::Noise(5, 4, 8, 1);
+  const FrameBuffer in = color_rig::Pattern(5, 4, 8, 1);
   for (const char* id : {"color_to_monochrome", "color_to_monochrome_avg"}) {
     MethodRun run(id);
     run.ctx.setFrame(u"Input frame", in);
@@ -85,7 +85,7 @@ TEST(MonochromeToColor, EachDepth) {
     }
   }
 
-  const FrameBuffer in32 = color_rig::Noise(3, 2, 32, 2);
+  const FrameBuffer in32 = color_rig::Pattern(3, 2, 32, 2);
   MethodRun copy("monochrome_to_color");
   copy.ctx.setFrame(u"Input frame", in32);
   ASSERT_TRUE(copy().ok);
@@ -101,7 +101,7 @@ const char16_t* const kHslIn[] = {u"Input hue frame", u"Input saturation frame",
                                   u"Input mask frame"};
 
 TEST(SplitRGB, SplitThenCombineGivesTheInputBack) {
-  const FrameBuffer in = color_rig::Noise(7, 5, 32, 3);
+  const FrameBuffer in = color_rig::Pattern(7, 5, 32, 3);
   MethodRun split("split_RGB");
   split.ctx.setFrame(u"Input frame", in);
   ASSERT_TRUE(split().ok);
@@ -122,7 +122,7 @@ TEST(SplitRGB, SplitThenCombineGivesTheInputBack) {
 }
 
 TEST(SplitRGB, TwentyFourBitAndGreyInputs) {
-  const FrameBuffer in = color_rig::Noise(5, 3, 24, 4);
+  const FrameBuffer in = color_rig::Pattern(5, 3, 24, 4);
   MethodRun split("split_RGB");
   split.ctx.setFrame(u"Input frame", in);
   ASSERT_TRUE(split().ok);
@@ -133,7 +133,7 @@ TEST(SplitRGB, TwentyFourBitAndGreyInputs) {
     }
   }
 
-  const FrameBuffer grey = color_rig::Noise(5, 3, 8, 5);
+  const FrameBuffer grey = color_rig::Pattern(5, 3, 8, 5);
   MethodRun g("split_RGB");
   g.ctx.setFrame(u"Input frame", grey);
   ASSERT_TRUE(g().ok);
@@ -144,12 +144,12 @@ TEST(SplitRGB, TwentyFourBitAndGreyInputs) {
 
 TEST(SplitRGB, MaskIsOptionalThePlanesAreNot) {
   MethodRun noMask("split_RGB");
-  noMask.ctx.setFrame(u"Input frame", color_rig::Noise(4, 4, 32, 6));
+  noMask.ctx.setFrame(u"Input frame", color_rig::Pattern(4, 4, 32, 6));
   noMask.ctx.setUnnamed(u"Output mask frame");
   EXPECT_TRUE(noMask().ok);
 
   MethodRun noBlue("split_RGB");
-  noBlue.ctx.setFrame(u"Input frame", color_rig::Noise(4, 4, 32, 6));
+  noBlue.ctx.setFrame(u"Input frame", color_rig::Pattern(4, 4, 32, 6));
   noBlue.ctx.setUnnamed(u"Output blue frame");
   const auto r = noBlue();
   EXPECT_FALSE(r.ok);
@@ -252,7 +252,7 @@ TEST(SplitHSL, GreyFrameHasNoHueOrSaturation) {
 }
 
 TEST(CombineHSL, SplitThenCombineKeepsTheColour) {
-  const FrameBuffer in = color_rig::Noise(16, 16, 32, 7);
+  const FrameBuffer in = color_rig::Pattern(16, 16, 32, 7);
   MethodRun split("split_HSL");
   split.ctx.setFrame(u"Input frame", in);
   ASSERT_TRUE(split().ok);
@@ -328,9 +328,9 @@ TEST(ColorMethods, MissingInputFrame) {
 }
 
 TEST(ColorMethods, SameBytesWithOneAndEightThreads) {
-  const FrameBuffer c32 = color_rig::Noise(301, 67, 32, 8);
-  const FrameBuffer c24 = color_rig::Noise(301, 67, 24, 9);
-  const FrameBuffer g8 = color_rig::Noise(301, 67, 8, 10);
+  const FrameBuffer c32 = color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, 32, 8);
+  const FrameBuffer c24 = color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, 24, 9);
+  const FrameBuffer g8 = color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, 8, 10);
   for (const char* id :
        {"color_to_monochrome", "color_to_monochrome_avg", "monochrome_to_color", "split_RGB", "split_HSL"}) {
     for (const FrameBuffer* f : {&c32, &c24, &g8}) {
@@ -340,7 +340,7 @@ TEST(ColorMethods, SameBytesWithOneAndEightThreads) {
   for (const char* id : {"combine_RGB", "combine_HSL"}) {
     const bool rgb = std::string(id) == "combine_RGB";
     ilvant_test::ExpectThreadsAgree(id, [&](talvix::RunContext& ctx) {
-      for (int i = 0; i < 4; ++i) ctx.setFrame((rgb ? kRgbIn : kHslIn)[i], color_rig::Noise(301, 67, 8, 20 + i));
+      for (int i = 0; i < 4; ++i) ctx.setFrame((rgb ? kRgbIn : kHslIn)[i], color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, 8, 20 + i));
     });
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "talvix/host.hpp"
+#include "test_frames.h"
 
 namespace {
 
@@ -30,21 +31,12 @@ class CopyFrame : public ::testing::Test {
 
 talvix::Module* CopyFrame::module_ = nullptr;
 
-// Every byte behind the header random, row padding included.
-talvix::FrameBuffer Noise(int w, int d, int bpp, unsigned seed) {
-  talvix::FrameBuffer f = talvix::FrameBuffer::make(w, d, bpp);
-  std::mt19937 rng(seed);
-  std::vector<uint8_t>& b = f.bytes();
-  for (size_t i = sizeof(BitmapInfoHeader); i < b.size(); ++i) b[i] = static_cast<uint8_t>(rng());
-  return f;
-}
-
 TEST_F(CopyFrame, CopiesHeaderAndPixelsBitExact) {
   for (int bpp : {8, 24, 32}) {
     for (int w : {1, 3, 5, 7, 33}) {
       for (int d : {1, 2, 5}) {
         SCOPED_TRACE(testing::Message() << bpp << " bpp, " << w << " x " << d);
-        const talvix::FrameBuffer in = Noise(w, d, bpp, static_cast<unsigned>(bpp * 1000 + w * 10 + d));
+        const talvix::FrameBuffer in = test_frames::Pattern(w, d, bpp, static_cast<uint32_t>(bpp * 1000 + w * 10 + d), true);
         talvix::RunContext ctx(*module_, kCopyFrame);
         ctx.fillNewFrames(0xCD);  // an uncopied byte would show
         ctx.setFrame(u"Input frame", in);

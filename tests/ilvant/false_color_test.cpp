@@ -353,7 +353,7 @@ TEST(FalseColor, Failures) {
 }
 
 TEST(FalseColor, SameBytesWithOneAndEightThreads) {
-  const FrameBuffer in = color_rig::Noise(301, 67, 8, 11);
+  const FrameBuffer in = color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, 8, 11);
   for (double p : {3.0, 5.0}) {
     ilvant_test::ExpectThreadsAgree("false_color", [&](talvix::RunContext& ctx) {
       ctx.setFrame(u"Input frame", in);

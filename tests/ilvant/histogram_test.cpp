@@ -88,7 +88,7 @@ TEST(HistogramEqualization, CountsPastSinglePrecision) {
 TEST(HistogramEqualization, TwentyFourBitIsLeftUnwritten) {
   MethodRun run("histogram_equalization");
   run.ctx.fillNewFrames(0xAB);
-  run.ctx.setFrame(u"Input frame", color_rig::Noise(5, 3, 24, 12));
+  run.ctx.setFrame(u"Input frame", color_rig::Pattern(5, 3, 24, 12));
   ASSERT_TRUE(run().ok);
   const FrameBuffer* out = run.ctx.frame(u"Output frame");
   ASSERT_NE(out, nullptr);
@@ -109,7 +109,7 @@ TEST(HistogramEqualization, MissingInputFrameNamesIt) {
 
 TEST(HistogramEqualization, SameBytesWithOneAndEightThreads) {
   for (int bpp : {8, 32}) {
-    const FrameBuffer in = color_rig::Noise(301, 67, bpp, 13 + bpp);
+    const FrameBuffer in = color_rig::Pattern(ilvant_test::kSplitWidth, ilvant_test::kSplitDepth, bpp, 13 + bpp);
     ilvant_test::ExpectThreadsAgree("histogram_equalization",
                                     [&](talvix::RunContext& ctx) { ctx.setFrame(u"Input frame", in); });
   }

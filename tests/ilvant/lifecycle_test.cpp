@@ -82,14 +82,6 @@ TEST(IlvantLifecycle, InitFetchesAndDoneReleasesEveryIconOnceInOrder) {
   ASSERT_TRUE(shared.exports().Init());
 }
 
-TEST(IlvantLifecycle, InstanceHandleIsTheIndexUnchecked) {
-  auto module = Open();
-  ASSERT_NE(module, nullptr);
-  for (int index : {0, 4, 35, 36, 40, -1, INT_MAX, INT_MIN}) {
-    EXPECT_EQ(module->exports().InitMethod(index), static_cast<intptr_t>(index));
-  }
-}
-
 // A handle past the last method runs nothing, touches neither the host nor
 // the error buffer, and does not report success.
 TEST(IlvantLifecycle, HandlesPastTheLastMethodFailUntouched) {

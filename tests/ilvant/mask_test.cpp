@@ -33,8 +33,8 @@ TEST(PasteMask, DepthPairings) {
       {8, 32, u"error: Input frame must be 32 bit/pixel", false},
       {32, 24, u"error: Frame with mask is not monochromatic ", false},
       {32, 32, u"error: Frame with mask is not monochromatic ", false},
-      {24, 8, u"", false},
-      {24, 32, u"", false},
+      {24, 8, u"error: Frame format not supported (24 bit/pix)", false},
+      {24, 32, u"error: Frame format not supported (24 bit/pix)", false},
   };
   for (const MaskPairing& p : pairings) {
     for (int w : {1, 5, 6, 37}) {

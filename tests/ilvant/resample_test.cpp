@@ -106,18 +106,6 @@ TEST(Downsample, FactorsBelowOneBecomeOneSilently) {
   }
 }
 
-TEST(Downsample, TwentyFourBitsLeaveTheOutputUnwritten) {
-  MethodRun run("downsample");
-  run.ctx.fillNewFrames(kCanary);
-  run.ctx.setFrame(u"Input frame", Pattern(10, 6, 24, 1));
-  run.ctx.setNumbers(kDownX, {2});
-  run.ctx.setNumbers(kDownY, {2});
-  ASSERT_TRUE(run().ok);
-  const FrameBuffer& out = run.out();
-  ASSERT_EQ(out.width(), 5);
-  for (uint8_t b : ilvant_geometry::Pixels(out)) ASSERT_EQ(b, kCanary);
-}
-
 TEST(Downsample, FactorBeyondTheFrameFails) {
   for (double k : {11.0, 1e12}) {
     MethodRun run("downsample");

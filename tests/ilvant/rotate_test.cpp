@@ -209,12 +209,6 @@ TEST(Rotate, OutsideTheSourceIsZeroInEveryByte) {
   EXPECT_EQ(mid[3], 255);
 }
 
-TEST(Rotate, TwentyFourBitsLeaveTheOutputUnwritten) {
-  const Rotated r = Rotate(Pattern(6, 4, 24, 1), 30, 1);
-  ASSERT_TRUE(r.result.ok);
-  for (uint8_t b : ilvant_geometry::Pixels(r.out)) ASSERT_EQ(b, kCanary);
-}
-
 TEST(Rotate, ArrayAngleWarns) {
   MethodRun run("rotate");
   run.ctx.setFrame(u"Input frame", Pattern(6, 4, 8, 1));

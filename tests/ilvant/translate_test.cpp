@@ -118,13 +118,6 @@ TEST(Translate, PartlyCoveredBordersAndCorners) {
   EXPECT_EQ(out.pixel(2, 2)[0], 200);
 }
 
-TEST(Translate, TwentyFourBitsLeaveTheOutputUnwritten) {
-  for (TPoint o : {TPoint{1, 0}, TPoint{0.5, 0}}) {
-    const FrameBuffer out = Translate(Pattern(6, 4, 24, 1), &o);
-    for (uint8_t b : ilvant_geometry::Pixels(out)) ASSERT_EQ(b, kCanary);
-  }
-}
-
 TEST(Translate, ArrayOffsetWarns) {
   MethodRun run("translate");
   run.ctx.setFrame(u"Input frame", Pattern(6, 4, 8, 1));

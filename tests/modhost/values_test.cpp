@@ -59,6 +59,7 @@ TEST(ModhostValues, EveryTypeParsesItsForms) {
 struct Invalid {
   const char* input;
   std::string value;
+  const char* reason = nullptr;  // part of the message, when it matters
 };
 
 TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
@@ -70,7 +71,12 @@ TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
       {"number", "1,2"},
       {"number", "12px"},
       {"number", "nan"},
-      {"number", "1e999"},
+      {"number", "1e999", "out of range"},
+      {"number", "1e-400", "out of range"},
+      {"number", "+-1", "expected a number"},
+      {"number", "-+1"},
+      {"number", "++1"},
+      {"point", "+-1,2"},
       {"number", "1\n2"},  // the line break must not split the message
       {"flag", "yes"},
       {"flag", "TRUE"},
@@ -107,6 +113,9 @@ TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
     // One line, naming the input.
     EXPECT_NE(r.err.find("input \"" + std::string(c.input) + "\""), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    if (c.reason) {
+      EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "talvix.h"
 #include "talvix/host.hpp"
+#include "test_frames.h"
 
 namespace {
 
@@ -49,17 +50,7 @@ std::vector<Sample> ScanAll(ScanFn scan, const FrameBuffer& f, const TRectangula
   return c.samples;
 }
 
-// Deterministic busy content, every byte (alpha included) different.
-FrameBuffer Pattern(int w, int h, int bpp, uint32_t seed) {
-  FrameBuffer f = FrameBuffer::make(w, h, bpp);
-  uint32_t s = seed;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w * bpp / 8; ++x) {
-      s = s * 1664525u + 1013904223u;
-      f.row(y)[x] = static_cast<uint8_t>(s >> 24);
-    }
-  return f;
-}
+using test_frames::Pattern;
 
 void Put32(FrameBuffer& f, int x, int y, uint8_t b, uint8_t g, uint8_t r, uint8_t a = 255) {
   uint8_t* p = f.pixel(x, y);

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -42,13 +41,6 @@ FrameBuffer Colour(int w, int d, int bpp, F f) {
   return fb;
 }
 
-// Seeded noise in every pixel byte (padding left 0).
-inline FrameBuffer Noise(int w, int d, int bpp, unsigned seed) {
-  std::mt19937 rng(seed);
-  FrameBuffer fb = FrameBuffer::make(w, d, bpp);
-  for (int y = 0; y < d; ++y)
-    for (int x = 0; x < w * bpp / 8; ++x) fb.row(y)[x] = static_cast<uint8_t>(rng());
-  return fb;
-}
+using test_frames::Pattern;
 
 }  // namespace color_rig

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "modules/ilvant/frame_access.h"
 #include "talvix/host.hpp"
+#include "test_frames.h"
 
 namespace ilvant_test {
 
@@ -40,25 +42,7 @@ struct MethodRun {
   talvix::RunContext ctx;
 };
 
-// A frame whose bytes (alpha included, padding excluded) follow a fixed hash
-// of position, channel and seed, so every value range is hit.
-inline talvix::FrameBuffer Pattern(int w, int d, int bpp, uint32_t seed) {
-  talvix::FrameBuffer f = talvix::FrameBuffer::make(w, d, bpp);
-  const int n = bpp / 8;
-  for (int y = 0; y < d; ++y) {
-    for (int x = 0; x < w; ++x) {
-      for (int c = 0; c < n; ++c) {
-        uint32_t h = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u) ^
-                     (static_cast<uint32_t>(c) * 83492791u) ^ (seed * 2654435761u);
-        h ^= h >> 13;
-        h *= 0x5bd1e995u;
-        h ^= h >> 15;
-        f.pixel(x, y)[c] = static_cast<uint8_t>(h);
-      }
-    }
-  }
-  return f;
-}
+using test_frames::Pattern;
 
 // A grey frame whose memory row y, column x holds f(x, y).
 template <class F>
@@ -85,6 +69,11 @@ inline std::vector<std::vector<uint8_t>> OutputsWithThreads(const std::string& i
 }
 
 // One thread and eight threads must write identical bytes.
+// Frames at least this large are split over the threads; smaller ones run on
+// one, where a thread test could not fail.
+inline constexpr int kSplitWidth = 301, kSplitDepth = 131;
+static_assert(static_cast<long>(kSplitWidth) * kSplitDepth >= ilvant::kParallelPixels);
+
 inline void ExpectThreadsAgree(const std::string& id, const std::function<void(talvix::RunContext&)>& setup) {
   SCOPED_TRACE(id);
   const auto one = OutputsWithThreads(id, 1, setup);

@@ -4,8 +4,13 @@
 #include <stb_image_write.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace modhost {
@@ -15,9 +20,9 @@ struct StbFree {
   void operator()(unsigned char* p) const { stbi_image_free(p); }
 };
 
-// Channels of a top-down file picture to bytes of a frame row: grey as it is,
-// RGB(A) to B, G, R(, A = 255).
-void FileRowToFrame(const uint8_t* src, int width, int channels, uint8_t* dst) {
+// A row of grey, RGB or RGBA pixels with red and blue swapped (file order <->
+// frame order); alpha written as `alpha` when given, else copied.
+void SwapRedBlue(const uint8_t* src, int width, int channels, uint8_t* dst, std::optional<uint8_t> alpha) {
   if (channels == 1) {
     std::copy(src, src + width, dst);
     return;
@@ -26,26 +31,97 @@ void FileRowToFrame(const uint8_t* src, int width, int channels, uint8_t* dst) {
     dst[0] = src[2];
     dst[1] = src[1];
     dst[2] = src[0];
-    if (channels == 4) dst[3] = 255;
+    if (channels == 4) dst[3] = alpha ? *alpha : src[3];
   }
 }
 
-void FrameRowToFile(const uint8_t* src, int width, int channels, uint8_t* dst) {
-  if (channels == 1) {
-    std::copy(src, src + width, dst);
-    return;
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+std::string Shortfall(uintmax_t needed, uintmax_t fileSize) {
+  return "the file holds " + std::to_string(fileSize) + " bytes but its header declares " + std::to_string(needed);
+}
+
+// BITMAPFILEHEADER (14 bytes) then the info header; only uncompressed and
+// bit-field pictures have a size the header fixes.
+std::string BmpTruncation(const uint8_t* h, size_t n, uintmax_t fileSize) {
+  if (n < 34) return "the file is too short for a bitmap header";
+  const uint32_t offset = Le32(h + 10);
+  const int64_t width = static_cast<int32_t>(Le32(h + 18));
+  const int64_t height = static_cast<int32_t>(Le32(h + 22));
+  const uint16_t bits = Le16(h + 28);
+  const uint32_t compression = Le32(h + 30);
+  if (compression != 0 && compression != 3) return {};
+  if (width <= 0 || height == 0 || bits == 0) return {};
+  const uintmax_t stride = ((static_cast<uintmax_t>(width) * bits + 31) / 32) * 4;
+  const uintmax_t needed = offset + stride * static_cast<uintmax_t>(height < 0 ? -height : height);
+  return needed > fileSize ? Shortfall(needed, fileSize) : std::string();
+}
+
+// "P5"/"P6", then width, height and maximum value separated by white space and
+// comments, then one white-space byte before the pixels.
+std::string PnmTruncation(const uint8_t* h, size_t n, uintmax_t fileSize) {
+  size_t i = 2;
+  uintmax_t fields[3] = {};
+  for (uintmax_t& field : fields) {
+    for (;;) {
+      while (i < n && std::strchr(" \t\r\n\v\f", h[i]) && h[i]) ++i;
+      if (i < n && h[i] == '#') {
+        while (i < n && h[i] != '\n') ++i;
+        continue;
+      }
+      break;
+    }
+    if (i >= n || h[i] < '0' || h[i] > '9') return {};  // stb judges malformed headers
+    while (i < n && h[i] >= '0' && h[i] <= '9') {
+      if (field > (UINTMAX_MAX - 9) / 10) return {};
+      field = field * 10 + (h[i++] - '0');
+    }
   }
-  for (int x = 0; x < width; ++x, src += channels, dst += channels) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
-    if (channels == 4) dst[3] = src[3];
-  }
+  ++i;  // the single white-space byte
+  const uintmax_t channels = h[1] == '6' ? 3 : 1, bytes = fields[2] > 255 ? 2 : 1;
+  const uintmax_t w = fields[0], d = fields[1];
+  if (w == 0 || d == 0) return {};
+  if (w > UINTMAX_MAX / d / channels / bytes) return Shortfall(UINTMAX_MAX, fileSize);
+  const uintmax_t needed = i + w * d * channels * bytes;
+  return needed > fileSize ? Shortfall(needed, fileSize) : std::string();
 }
 
 }  // namespace
 
+std::string TruncationProblem(const uint8_t* head, size_t headLen, uintmax_t fileSize) {
+  if (headLen >= 2 && head[0] == 'B' && head[1] == 'M') return BmpTruncation(head, headLen, fileSize);
+  if (headLen >= 2 && head[0] == 'P' && (head[1] == '5' || head[1] == '6')) {
+    return PnmTruncation(head, headLen, fileSize);
+  }
+  return {};
+}
+
+std::string PngSizeProblem(int64_t w, int64_t d, int channels) {
+  if (w <= 0 || d <= 0) return "the frame has no pixels";
+  // The encoder keeps one filter byte per row plus the row's bytes, in an int.
+  if ((w * channels + 1) > INT_MAX / d) {
+    return "a " + std::to_string(w) + " x " + std::to_string(d) + " picture of " + std::to_string(channels * 8) +
+           "-bit pixels is too large for a PNG file here";
+  }
+  return {};
+}
+
 talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* error) {
+  {
+    std::ifstream file(path, std::ios::binary);
+    uint8_t head[512];
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (file.gcount() > 0 && !ec) {
+      std::string problem = TruncationProblem(head, static_cast<size_t>(file.gcount()), size);
+      if (!problem.empty()) {
+        *error = "truncated picture: " + problem;
+        return {};
+      }
+    }
+  }
   int w = 0, d = 0, fileChannels = 0;
   if (!stbi_info(path.c_str(), &w, &d, &fileChannels)) {
     *error = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
@@ -63,22 +139,32 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
   const size_t fileStride = static_cast<size_t>(w) * channels;
   for (int y = 0; y < d; ++y) {
     // File row 0 is the top line; frame row 0 the bottom one.
-    FileRowToFrame(pixels.get() + static_cast<size_t>(d - 1 - y) * fileStride, w, channels, f.row(y));
+    SwapRedBlue(pixels.get() + static_cast<size_t>(d - 1 - y) * fileStride, w, channels, f.row(y), uint8_t{255});
   }
   return f;
 }
 
-bool WritePng(const talvix::FrameBuffer& frame, const std::string& path) {
-  if (frame.empty() || frame.width() <= 0 || frame.depth() <= 0) return false;
+std::string WritePng(const talvix::FrameBuffer& frame, const std::string& path, bool keepAlpha) {
+  if (frame.empty()) return "the frame has no pixels";
   const int bpp = frame.bpp();
-  if (bpp != 8 && bpp != 24 && bpp != 32) return false;
+  if (bpp != 8 && bpp != 24 && bpp != 32) return "a frame of " + std::to_string(bpp) + " bits per pixel";
   const int w = frame.width(), d = frame.depth(), channels = bpp / 8;
+  if (std::string problem = PngSizeProblem(w, d, channels); !problem.empty()) return problem;
   const size_t fileStride = static_cast<size_t>(w) * channels;
-  std::vector<uint8_t> pixels(fileStride * d);
-  for (int y = 0; y < d; ++y) {
-    FrameRowToFile(frame.row(y), w, channels, pixels.data() + static_cast<size_t>(d - 1 - y) * fileStride);
+  std::vector<uint8_t> pixels;
+  try {
+    pixels.resize(fileStride * d);
+  } catch (const std::bad_alloc&) {
+    return "not enough memory for the picture";
   }
-  return stbi_write_png(path.c_str(), w, d, channels, pixels.data(), static_cast<int>(fileStride)) != 0;
+  const std::optional<uint8_t> alpha = keepAlpha ? std::nullopt : std::optional<uint8_t>(255);
+  for (int y = 0; y < d; ++y) {
+    SwapRedBlue(frame.row(y), w, channels, pixels.data() + static_cast<size_t>(d - 1 - y) * fileStride, alpha);
+  }
+  if (!stbi_write_png(path.c_str(), w, d, channels, pixels.data(), static_cast<int>(fileStride))) {
+    return "cannot write \"" + path + "\"";
+  }
+  return {};
 }
 
 }  // namespace modhost

@@ -2,6 +2,8 @@
 // row 0 is the bottom line of the picture), so rows are flipped both ways.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "talvix/host.hpp"
@@ -13,7 +15,18 @@ namespace modhost {
 // alpha 255. Empty with *error set when the file cannot be read.
 talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* error);
 
-// Writes an 8-bit frame as a grey PNG, a 24-bit one as RGB, a 32-bit one as RGBA.
-bool WritePng(const talvix::FrameBuffer& frame, const std::string& path);
+// For an uncompressed BMP or a binary PGM/PPM whose first bytes are `head`:
+// the reason when the file of `fileSize` bytes is shorter than the pixel data
+// its header declares; empty when it holds them or the format is another.
+std::string TruncationProblem(const uint8_t* head, size_t headLen, uintmax_t fileSize);
+
+// Why a picture of w x d pixels with `channels` bytes each cannot be written
+// as a PNG (the encoder counts its bytes in an int); empty when it can.
+std::string PngSizeProblem(int64_t w, int64_t d, int channels);
+
+// Writes an 8-bit frame as a grey PNG, a 24-bit one as RGB, a 32-bit one as
+// RGBA: opaque as the host shows it, or with its own alpha when keepAlpha.
+// Empty on success, else the reason.
+std::string WritePng(const talvix::FrameBuffer& frame, const std::string& path, bool keepAlpha = false);
 
 }  // namespace modhost

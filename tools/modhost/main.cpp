@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kHelp = R"(usage:
   modhost list [MODULE] [--json] [--modules DIR]
-  modhost run MODULE METHOD [NAME=VALUE ...] [--out DIR] [--draw-level N] [--modules DIR]
+  modhost run MODULE METHOD [NAME=VALUE ...] [--out DIR] [--keep-alpha] [--draw-level N]
+              [--modules DIR]
 
 list          the modules found, with their method counts
 list MODULE   the module's catalogue: categories, methods, inputs and outputs
@@ -29,7 +30,10 @@ options:
                   module directory, or VISION_MODULE_DIR when set)
   --out DIR       run: write each output frame as DIR/<name>.png, and
                   DIR/overlay.png (the input frame with the drawing record and
-                  any "overlay" frame painted on it)
+                  any "overlay" frame painted on it) when the run drew
+                  something; 32-bit frames are written opaque, as the host
+                  shows them
+  --keep-alpha    run: write 32-bit output frames with their own alpha channel
   --draw-level N  run: the drawing level, 0..2 (default 1)
 
 A MODULE is a name (<dir>/<name>.so) or the path of a module file. NAME is an
@@ -64,6 +68,7 @@ struct CommandLine {
   std::string moduleDir;
   std::string outDir;
   std::string drawLevel;
+  bool keepAlpha = false;
   bool json = false;
   bool help = false;
 };
@@ -86,6 +91,8 @@ CommandLine Parse(int argc, char** argv) {
       value(&cl.outDir);
     } else if (arg == "--draw-level") {
       value(&cl.drawLevel);
+    } else if (arg == "--keep-alpha") {
+      cl.keepAlpha = true;
     } else if (arg.starts_with("--")) {
       throw UsageError("unknown option " + arg);
     } else {
@@ -114,7 +121,9 @@ int Main(int argc, char** argv) {
   const std::string dir = cl.moduleDir.empty() ? talvix::DefaultModuleDirectory() : cl.moduleDir;
   const std::string& command = cl.words[0];
   if (command == "list") {
-    if (!cl.outDir.empty() || !cl.drawLevel.empty()) throw UsageError("--out and --draw-level are for run");
+    if (!cl.outDir.empty() || !cl.drawLevel.empty() || cl.keepAlpha) {
+      throw UsageError("--out, --keep-alpha and --draw-level are for run");
+    }
     if (cl.words.size() > 2) throw UsageError("list takes at most one module");
     return cl.words.size() == 1 ? ListModules(dir, cl.json) : ListCatalogue(cl.words[1], dir, cl.json);
   }
@@ -127,6 +136,7 @@ int Main(int argc, char** argv) {
     r.assignments.assign(cl.words.begin() + 3, cl.words.end());
     r.moduleDir = dir;
     r.outDir = cl.outDir;
+    r.keepAlpha = cl.keepAlpha;
     if (!cl.drawLevel.empty()) r.drawLevel = ParseDrawLevel(cl.drawLevel);
     return RunMethodOnce(r);
   }

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
+
+#include "image_io.h"
 
 namespace modhost {
 namespace {
@@ -44,13 +48,19 @@ void PaintOverlay(const FrameBuffer& overlay, FrameBuffer& target) {
 }  // namespace
 
 FrameBuffer ComposeOverlay(const FrameBuffer* base, const FrameBuffer& overlay,
-                           const std::vector<talvix::DrawCall>& calls) {
+                           const std::vector<talvix::DrawCall>& calls, std::string* reason) {
   FrameBuffer picture;
-  if (base && !base->empty()) {
-    picture = ToOpaque32(*base);
-  } else if (!overlay.empty()) {
-    picture = FrameBuffer::make(overlay.width(), overlay.depth(), 32);
-  } else {
+  const FrameBuffer* size = base && !base->empty() ? base : !overlay.empty() ? &overlay : nullptr;
+  if (!size) return picture;
+  *reason = PngSizeProblem(size->width(), size->depth(), 4);
+  if (!reason->empty()) return picture;
+  try {
+    picture = size == base ? ToOpaque32(*base) : FrameBuffer::make(overlay.width(), overlay.depth(), 32);
+  } catch (const std::invalid_argument&) {
+    *reason = "the overlay picture would be too large";
+    return picture;
+  } catch (const std::bad_alloc&) {
+    *reason = "not enough memory for the overlay picture";
     return picture;
   }
   if (!overlay.empty()) PaintOverlay(overlay, picture);

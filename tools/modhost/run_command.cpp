@@ -91,17 +91,24 @@ Json RequestsJson(const std::vector<talvix::CameraRequest>& requests) {
   return list;
 }
 
-Json FrameJson(const talvix::FrameBuffer& f, const std::string& path) {
+Json FrameJson(const talvix::FrameBuffer& f) {
   Json j;
-  if (!path.empty()) j["path"] = path;
   j["width"] = f.width();
   j["height"] = f.depth();
   j["bpp"] = f.bpp();
   return j;
 }
 
-void WriteOrFail(const talvix::FrameBuffer& f, const std::string& path) {
-  if (!WritePng(f, path)) throw UsageError("cannot write \"" + path + "\"");
+// Writes the frame and records where, or why it could not be written; the
+// report goes on either way.
+void WriteInto(Json& j, const talvix::FrameBuffer& f, const std::string& path, bool keepAlpha) {
+  std::string problem = WritePng(f, path, keepAlpha);
+  if (problem.empty()) {
+    j["path"] = path;
+  } else {
+    j["path"] = nullptr;
+    j["writeError"] = problem;
+  }
 }
 
 }  // namespace
@@ -122,8 +129,13 @@ int RunMethodOnce(const RunRequest& request) {
   talvix::Inspection inspection;
   if (request.drawLevel) inspection.setDrawingLevel(*request.drawLevel);
   talvix::RunContext ctx(*module, index, &inspection);
+  // An input the command line leaves out is unconnected, as in the host.
   for (const InputValues& v : values) {
-    if (v.count > 0) ApplyValues(ctx, v);
+    if (v.count > 0) {
+      ApplyValues(ctx, v);
+    } else {
+      ctx.setUnnamed(v.param.name);
+    }
   }
 
   const intptr_t handle = module->create(index);
@@ -143,12 +155,11 @@ int RunMethodOnce(const RunRequest& request) {
   auto frameOutput = [&](const std::u16string& name) -> Json {
     const talvix::FrameBuffer* f = ctx.frame(name);
     if (!f || f->empty()) return nullptr;
-    std::string path;
+    Json j = FrameJson(*f);
     if (!request.outDir.empty()) {
-      path = (fs::path(request.outDir) / FrameFileName(name, usedFiles)).string();
-      WriteOrFail(*f, path);
+      WriteInto(j, *f, (fs::path(request.outDir) / FrameFileName(name, usedFiles)).string(), request.keepAlpha);
     }
-    return FrameJson(*f, path);
+    return j;
   };
   for (const talvix::ParamInfo& out : method.outputs) {
     outputs[ToUtf8(out.name)] = out.type == ptFrame ? frameOutput(out.name) : OutputValue(ctx, out);
@@ -172,13 +183,19 @@ int RunMethodOnce(const RunRequest& request) {
     for (const talvix::ParamInfo& in : method.inputs) {
       if (in.type == ptFrame && (base = ctx.inputFrame(in.name))) break;
     }
-    talvix::FrameBuffer picture = ComposeOverlay(base, ctx.overlay(), ctx.drawList());
+    // The overlay picture exists only when the run drew something.
+    std::string reason;
+    talvix::FrameBuffer picture;
+    if (!ctx.overlay().empty() || !ctx.drawList().empty()) {
+      picture = ComposeOverlay(base, ctx.overlay(), ctx.drawList(), &reason);
+    }
     if (picture.empty()) {
       doc["overlay"] = nullptr;
+      if (!reason.empty()) doc["overlayError"] = reason;
     } else {
-      std::string path = (fs::path(request.outDir) / "overlay.png").string();
-      WriteOrFail(picture, path);
-      doc["overlay"] = FrameJson(picture, path);
+      Json j = FrameJson(picture);
+      WriteInto(j, picture, (fs::path(request.outDir) / "overlay.png").string(), false);
+      doc["overlay"] = std::move(j);
     }
   }
   PrintJson(doc);

@@ -14,6 +14,7 @@ struct RunRequest {
   std::string moduleDir;
   std::string outDir;  // empty: no files
   std::optional<int> drawLevel;
+  bool keepAlpha = false;  // write 32-bit outputs with their own alpha, not opaque
 };
 
 // Runs the method once and prints the JSON report. 0 when the method answered

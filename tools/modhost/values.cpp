@@ -21,13 +21,24 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool ParseNumber(std::string_view s, double* out) {
+enum class NumberSyntax { kOk, kBad, kOutOfRange };
+
+// One optional '+' or '-' then an unsigned decimal number; "+-1" and the like
+// are refused, magnitudes past double's range (either way) are out of range.
+NumberSyntax ReadNumberText(std::string_view s, double* out) {
   s = Trim(s);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  if (s.empty()) return false;
+  std::string_view body = s;
+  if (!body.empty() && (body.front() == '+' || body.front() == '-')) body.remove_prefix(1);
+  if (body.empty() || body.front() == '+' || body.front() == '-') return NumberSyntax::kBad;
+  if (s.front() == '+') s.remove_prefix(1);
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), *out);
-  return ec == std::errc() && end == s.data() + s.size() && std::isfinite(*out);
+  if (end != s.data() + s.size()) return NumberSyntax::kBad;
+  if (ec == std::errc::result_out_of_range) return NumberSyntax::kOutOfRange;
+  if (ec != std::errc() || !std::isfinite(*out)) return NumberSyntax::kBad;
+  return NumberSyntax::kOk;
 }
+
+bool ParseNumber(std::string_view s, double* out) { return ReadNumberText(s, out) == NumberSyntax::kOk; }
 
 // Comma-separated numbers; false unless there are exactly `n` (or `alt`).
 bool ParseList(std::string_view s, size_t n, size_t alt, std::vector<double>* out) {
@@ -52,7 +63,14 @@ std::string ParseFields(InputValues& in, const std::string& text) {
 
 std::string ParseNumberValue(InputValues& in, const std::string& text) {
   double x;
-  if (!ParseNumber(text, &x)) return "expected a number";
+  switch (ReadNumberText(text, &x)) {
+    case NumberSyntax::kOk:
+      break;
+    case NumberSyntax::kOutOfRange:
+      return "out of range";
+    case NumberSyntax::kBad:
+      return "expected a number";
+  }
   in.fields.push_back(x);
   return "";
 }

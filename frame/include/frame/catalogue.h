@@ -69,6 +69,12 @@ struct CataloguePolicy {
   // Order in which Init fetches and Done releases the icons; empty means
   // every method in index order, then every category in table order.
   std::span<const IconSlot> iconOrder = {};
+  // False: EnumerateMethods leaves *gpuFlag alone and only the sort
+  // enumerators write it (before the index is checked).
+  bool gpuFlagInEnumerateMethods = true;
+  // True: a category whose icon resource is 0 has no icon; Init never fetches
+  // it (the icon order leaves it out) and its enumerator answers a null handle.
+  bool categoriesWithoutIcon = false;
 };
 
 class Catalogue {
@@ -136,15 +142,20 @@ class Catalogue {
 constexpr bool Catalogue::Consistent() const {
   if (methodIcons_.size() != methods_.size() || categoryIcons_.size() != categories_.size()) return false;
   const auto categoryOk = [&](int c) { return c >= 0 && static_cast<size_t>(c) < categories_.size(); };
+  size_t iconless = 0;  // categories that never get an icon handle
+  for (const CategoryEntry& c : categories_) iconless += policy_.categoriesWithoutIcon && c.icon == 0 ? 1 : 0;
   if (policy_.unboundedTopCategory != -1 && !categoryOk(policy_.unboundedTopCategory)) return false;
   for (const IconSlot& s : policy_.iconOrder) {
     const size_t n = s.category ? categories_.size() : methods_.size();
     if (s.index < 0 || static_cast<size_t>(s.index) >= n) return false;
+    if (s.category && policy_.categoriesWithoutIcon && categories_[s.index].icon == 0) return false;
     int uses = 0;  // the order must name every handle exactly once
     for (const IconSlot& t : policy_.iconOrder) uses += t.category == s.category && t.index == s.index ? 1 : 0;
     if (uses != 1) return false;
   }
-  if (!policy_.iconOrder.empty() && policy_.iconOrder.size() != methods_.size() + categories_.size()) return false;
+  if (!policy_.iconOrder.empty() && policy_.iconOrder.size() != methods_.size() + categories_.size() - iconless) {
+    return false;
+  }
   for (const Placement& p : placements_) {
     if (!categoryOk(p.category)) return false;
     for (int m : p.methods) {

@@ -96,9 +96,12 @@ template <const Catalogue& kC, bool kCategories>
 struct IconNumbers {
   static constexpr int At(size_t i) { return kCategories ? kC.categories()[i].icon : kC.methods()[i].icon; }
   static constexpr size_t kEntries = kCategories ? kC.categories().size() : kC.methods().size();
+  // A category without an icon carries no resource.
+  static constexpr bool Iconless(size_t i) { return kCategories && kC.policy().categoriesWithoutIcon && At(i) == 0; }
   static constexpr size_t Count() {
     size_t n = 0;
     for (size_t i = 0; i < kEntries; ++i) {
+      if (Iconless(i)) continue;
       bool seen = false;
       for (size_t j = 0; j < i; ++j) seen = seen || At(j) == At(i);
       n += seen ? 0 : 1;
@@ -109,6 +112,7 @@ struct IconNumbers {
     std::array<int, Count()> out{};
     size_t n = 0;
     for (size_t i = 0; i < kEntries; ++i) {
+      if (Iconless(i)) continue;
       bool seen = false;
       for (size_t j = 0; j < n; ++j) seen = seen || out[j] == At(i);
       if (!seen) out[n++] = At(i);

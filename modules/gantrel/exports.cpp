@@ -1,0 +1,129 @@
+// The C boundary of gantrel. Every method is an object: the instance handle
+// is its address, created by InitMethod and deleted by DoneMethod.
+#include <iterator>
+#include <new>
+
+#include "catalogue.h"
+#include "edges.h"
+#include "measure.h"
+#include "module_api.h"
+#include "pending.h"
+#include "profile.h"
+#include "radial.h"
+
+namespace gantrel {
+namespace {
+
+using Factory = CMeasure* (*)(int index);
+
+template <class C>
+CMeasure* Make(int index) {
+  return new (std::nothrow) C(index);
+}
+
+// The class of each method index.
+constexpr Factory kClasses[] = {
+    Make<CPending>,  // 0 segments between borders
+    Make<CPending>,  // 1 edge defects
+    Make<CPending>,  // 2 centroid
+    Make<CEdges>,    // 3
+    Make<CEdges>,    // 4
+    Make<CProfile>,  // 5
+    Make<CProfile>,  // 6
+    Make<CPending>,  // 7 straight edge
+    Make<CPending>,  // 8
+    Make<CPending>,  // 9
+    Make<CPending>,  // 10
+    Make<CPending>,  // 11 best line
+    Make<CPending>,  // 12
+    Make<CRadial>,   // 13
+    Make<CRadial>,   // 14
+    Make<CPending>,  // 15 objects
+    Make<CPending>,  // 16
+    Make<CPending>,  // 17
+    Make<CPending>,  // 18 thresholds
+    Make<CPending>,  // 19
+    Make<CPending>,  // 20
+    Make<CPending>,  // 21
+    Make<CPending>,  // 22
+    Make<CPending>,  // 23 line profile
+    Make<CPending>,  // 24 mask comparison
+    Make<CPending>,  // 25 spot fill
+    Make<CPending>,  // 26 gap filling
+    Make<CPending>,  // 27 colour statistics
+};
+static_assert(std::size(kClasses) == kMethodCount);
+
+constexpr intptr_t kNoInstance = -1;
+
+}  // namespace
+}  // namespace gantrel
+
+using gantrel::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodsSort(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf,
+                                     HostIcon* icon, bool* gpuFlag, int* sortKey) {
+  return kCatalogue.EnumerateMethodsSort(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag, sortKey);
+}
+
+MODULE_API bool EnumerateMethodsSortWithProperties(int index, int idLen, char16_t* idBuf, int descLen,
+                                                   char16_t* descBuf, HostIcon* icon, bool* gpuFlag, int* sortKey,
+                                                   int* properties) {
+  return kCatalogue.EnumerateMethodsSortWithProperties(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag, sortKey,
+                                                       properties);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// A new method object; -1 for an index past the last method, null when the
+// memory cannot be had.
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  if (static_cast<unsigned>(methodIndex) >= std::size(gantrel::kClasses)) return gantrel::kNoInstance;
+  return reinterpret_cast<intptr_t>(gantrel::kClasses[methodIndex](methodIndex));
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  // -1 and null name no instance: false without a text.
+  if (handle == gantrel::kNoInstance || handle == 0) return false;
+  const gantrel::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return reinterpret_cast<gantrel::CMeasure*>(handle)->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) {
+  if (handle == gantrel::kNoInstance || handle == 0) return;
+  delete reinterpret_cast<gantrel::CMeasure*>(handle);
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &gantrel::Resources(); }
+
+}  // extern "C"

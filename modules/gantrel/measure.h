@@ -1,0 +1,99 @@
+// The base of every measurement method object and the run conventions the
+// methods share: the arguments of one run, inputs and outputs by position,
+// element 0 of an input, and output elements by running index.
+#pragma once
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#include "frame/module_frame.h"
+#include "frame/run_args.h"
+#include "talvix.h"
+
+namespace gantrel {
+
+using frame::RunArgs;
+using frame::ParamName;
+using frame::InputName;
+using frame::OutputName;
+using frame::FrameRows;
+
+// Every method is an object of a class derived from CMeasure; InitMethod
+// creates it, RunMethod runs it, DoneMethod deletes it.
+class CMeasure {
+ public:
+  explicit CMeasure(int index) : methodIndex(index) {}
+  virtual ~CMeasure() = default;
+  CMeasure(const CMeasure&) = delete;
+  CMeasure& operator=(const CMeasure&) = delete;
+
+  // True on success; false with a text in the error buffer, or without one.
+  virtual bool Run(const RunArgs& args) = 0;
+
+  int32_t methodIndex;
+};
+
+// Element elem of input or output i through the host getter; null when the
+// parameter cannot be named or the host answers false.
+template <class T>
+using ElementGetter = bool (*)(void*, int, const char16_t*, int, T**);
+
+template <class T>
+T* InputElement(const RunArgs& a, int i, ElementGetter<T> get, int elem = 0) {
+  const ParamName n = InputName(a, i);
+  T* p = nullptr;
+  return n.ok && get(a.ctx, 63, n.c_str(), elem, &p) ? p : nullptr;
+}
+
+template <class T>
+T* OutputElement(const RunArgs& a, int i, ElementGetter<T> get, int elem) {
+  const ParamName n = OutputName(a, i);
+  T* p = nullptr;
+  return n.ok && get(a.ctx, 63, n.c_str(), elem, &p) ? p : nullptr;
+}
+
+inline double* NumberInput(const RunArgs& a, int i) { return InputElement<double>(a, i, GetNumber); }
+inline bool* FlagInput(const RunArgs& a, int i) { return InputElement<bool>(a, i, GetFlag); }
+
+// WarnArrayInput for input i, when it can be named.
+inline void WarnArray(const RunArgs& a, int i) {
+  const ParamName n = InputName(a, i);
+  if (n.ok) frame::WarnArrayInput(a.ctx, 63, n.c_str());
+}
+
+// Highest index of input i; false when the host has none.
+inline bool InputMaxIndex(const RunArgs& a, int i, int* n) {
+  const ParamName name = InputName(a, i);
+  return name.ok && GetObjectMaxIndex(a.ctx, 63, name.c_str(), n);
+}
+
+inline void SetOutputMaxIndex(const RunArgs& a, int i, int n) {
+  const ParamName name = OutputName(a, i);
+  if (name.ok) SetObjectMaxIndex(a.ctx, 63, name.c_str(), n);
+}
+
+// Input frame i; null when absent.
+inline Frame* InputFrame(const RunArgs& a, int i) {
+  Frame* f = nullptr;
+  return frame::InputFrame(a, i, &f) ? f : nullptr;
+}
+
+// Truncation toward zero into the int range: NaN gives 0, values beyond the
+// range the nearest end, so that no conversion is undefined.
+inline int TruncInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return INT_MAX;
+  if (v <= -2147483648.0) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+// A fraction of the 8-bit range as a level: x 255, truncated.
+inline int Level(double fraction) { return TruncInt(fraction * 255.0); }
+
+inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame";
+inline constexpr std::u16string_view kNoEdge = u"Cannot find the edge with specified input parametres";
+inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
+
+}  // namespace gantrel

@@ -1,0 +1,166 @@
+// modhost under bad input: truncated pictures, frames too large to write, the
+// overlay only when something was drawn, what the written alpha shows, and
+// inputs left off the command line.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "image_io.h"
+#include "modhost_cli.h"
+
+namespace modhost_test {
+namespace {
+
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+  b[at] = v & 0xFF;
+  b[at + 1] = v >> 8;
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+
+// A BITMAPFILEHEADER and BITMAPINFOHEADER (and `palette` entries) without the
+// pixels they announce.
+std::vector<uint8_t> BmpHeader(int w, int h, int bits, int palette) {
+  const uint32_t offset = 54 + 4 * palette;
+  std::vector<uint8_t> b(offset, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  Put32(b, 2, offset + static_cast<uint32_t>(((w * bits + 31) / 32) * 4 * h));
+  Put32(b, 10, offset);
+  Put32(b, 14, 40);
+  Put32(b, 18, w);
+  Put32(b, 22, h);
+  Put16(b, 26, 1);
+  Put16(b, 28, bits);
+  Put32(b, 46, palette);
+  return b;
+}
+
+std::vector<uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(ModhostBadInput, TruncatedPicturesAreRefusedByName) {
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+  };
+  const Case cases[] = {
+      {"header.pgm", Text("P5\n4000 4000\n255\n")},
+      {"header.ppm", Text("P6 # a comment\n4000 4000 255\n")},
+      {"header24.bmp", BmpHeader(4000, 4000, 24, 0)},
+      {"header32.bmp", BmpHeader(4000, 4000, 32, 0)},
+      {"palette8.bmp", BmpHeader(64, 64, 8, 256)},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    {
+      std::ofstream f(dir / c.file, std::ios::binary);
+      f.write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
+    }
+    Result r = RunModhost({"run", "ilvant", "copy_frame", "Input frame=" + (dir / c.file)}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("truncated"), std::string::npos) << r.err;
+  }
+}
+
+TEST(ModhostBadInput, PngSizeLimits) {
+  struct Case {
+    int64_t w, d;
+    int channels;
+    bool writable;
+  };
+  const Case cases[] = {
+      {46340, 46340, 1, true},
+      {4, 536870900, 1, false},
+      {23200, 23200, 4, false},  // the overlay of a 23200 x 23200 grey frame
+      {1, 1, 4, true},
+      {0, 5, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.d) + "x" + std::to_string(c.channels));
+    EXPECT_EQ(modhost::PngSizeProblem(c.w, c.d, c.channels).empty(), c.writable);
+  }
+}
+
+TEST(ModhostBadInput, FrameThatCannotBeWrittenStaysInThePrintedReport) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "out" / "Output_frame.png");  // a directory where the file should go
+  Result r = RunModhost(
+      {"run", "ilvant", "copy_frame", "Input frame=" + kSamples + "/scene_grey.png", "--out", dir / "out"}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto frame = r.json()["outputs"]["Output frame"];
+  EXPECT_TRUE(frame["path"].is_null());
+  EXPECT_NE(frame["writeError"].get<std::string>().find("Output_frame.png"), std::string::npos);
+}
+
+TEST(ModhostBadInput, OverlayOnlyWhenSomethingWasDrawn) {
+  TempDir dir;
+  Result plain = RunModhost(
+      {"run", "ilvant", "copy_frame", "Input frame=" + kSamples + "/scene_grey.png", "--out", dir / "plain"}, dir);
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_TRUE(plain.json()["overlay"].is_null());
+  EXPECT_FALSE(fs::exists(dir.path() / "plain" / "overlay.png"));
+
+  Result drawn = RunModhost({"run", "ilvant", "region_pixel_count", "Input frame=" + kSamples + "/scene_grey.png",
+                             "Input region=160,120,100,80,30", "Show results=true", "--out", dir / "drawn"},
+                            dir);
+  EXPECT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_TRUE(fs::exists(dir.path() / "drawn" / "overlay.png"));
+}
+
+// Alpha of a written 32-bit output: opaque as the host shows it, or the
+// frame's own with --keep-alpha (where paste_mask puts its mask).
+TEST(ModhostBadInput, WrittenAlpha) {
+  TempDir dir;
+  const std::string colour = "Input frame=" + kSamples + "/scene_colour.png";
+  const std::string grey = kSamples + "/scene_grey.png";
+  struct Case {
+    std::vector<std::string> args;
+    bool keep;
+    int alpha;  // -1: the mask's grey
+  };
+  const Case cases[] = {
+      {{"resize", colour, "New width=100"}, false, 255},
+      {{"resize", colour, "New width=100"}, true, 0},
+      {{"paste_mask", colour, "Mask frame=" + grey}, true, -1},
+  };
+  const Picture mask = ReadPng(grey);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.args[0] + (c.keep ? " keeping alpha" : ""));
+    const std::string out = dir / ("out" + std::to_string(i));
+    std::vector<std::string> args = {"run", "ilvant"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"--out", out});
+    if (c.keep) args.push_back("--keep-alpha");
+    Result r = RunModhost(args, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = ReadPng(out + "/Output_frame.png");
+    ASSERT_EQ(p.channels, 4);
+    for (int y = 0; y < p.height; y += 7) {
+      for (int x = 0; x < p.width; x += 5) {
+        ASSERT_EQ(p.at(x, y)[3], c.alpha < 0 ? mask.at(x, y)[0] : c.alpha) << x << "," << y;
+      }
+    }
+  }
+}
+
+// An input left off the command line reaches the method unconnected: the
+// user palette's colours alone are spread evenly.
+TEST(ModhostBadInput, InputsNotGivenAreUnconnected) {
+  TempDir dir;
+  Result r = RunModhost({"run", "ilvant", "false_color", "Input frame=" + kSamples + "/scene_grey.png",
+                         "Predefined palette=0", "Border color=1,0,0", "Border color=0,1,0", "Border color=0,0,1"},
+                        dir);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.json()["error"], "");
+}
+
+}  // namespace
+}  // namespace modhost_test
