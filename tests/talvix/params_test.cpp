@@ -263,8 +263,30 @@ TEST(RunContextSetup, RejectsUnknownNamesAndWrongTypes) {
   EXPECT_THROW(ctx.setNumbers(u"Negative", {1}), std::invalid_argument);
   EXPECT_THROW(ctx.setNumbers(u"Values", {1}), std::invalid_argument) << "outputs are not set";
   EXPECT_THROW(ctx.setUnnamed(u"Nope"), std::invalid_argument);
-  EXPECT_THROW(RunContext({Param(ptNumber, u"x")}, {Param(ptNumber, u"x")}), std::invalid_argument);
   EXPECT_NO_THROW(RunContext({Param(ptFrame, u"input frame")}, {Param(ptFrame, u"input frame")}));
+}
+
+// An input and an output of one catalogue name are two parameters: the host
+// connects the output under a name of its own and reports it under the
+// catalogue name after the run.
+TEST(RunContextSetup, KeepsAnInputAndAnOutputOfOneNameApart) {
+  RunContext ctx({Param(ptNumber, u"x")}, {Param(ptNumber, u"x")});
+  ctx.setNumbers(u"x", {1});
+  void* c = ctx.hostContext();
+  const RunContext::ParamList in = ctx.inputList(), out = ctx.outputList();
+  char16_t inName[64] = {}, outName[64] = {};
+  ASSERT_TRUE(GetParameterName(in.list, in.names, 0, 63, inName));
+  ASSERT_TRUE(GetParameterName(out.list, out.names, 0, 63, outName));
+  EXPECT_EQ(std::u16string(inName), u"x");
+  ASSERT_NE(std::u16string(outName), u"x");
+  double *input = nullptr, *output = nullptr;
+  ASSERT_TRUE(GetNumber(c, 63, inName, 0, &input));
+  ASSERT_TRUE(GetNumber(c, 63, outName, 0, &output));
+  ASSERT_NE(input, output);
+  EXPECT_EQ(*input, 1);
+  *output = 5;
+  EXPECT_EQ(ctx.numbers(u"x"), std::vector<double>{5});
+  EXPECT_EQ(ctx.maxIndex(u"x"), 0);
 }
 
 // OpenMP workers call getters, output growth and warnings at the same time.

@@ -35,7 +35,13 @@ struct Slot {
   FrameBuffer frame;  // frame inputs
   int32_t stamp = 0;
 
+  // The name the host gives the slot in parameter lists: the catalogue name,
+  // unless an output shares it with an input (the output is then connected
+  // under a name of its own).
+  std::u16string connection;
+
   bool isFrame() const { return info.type == ptFrame; }
+  const std::u16string& hostName() const { return connection.empty() ? info.name : connection; }
   void clearElements();
   // Makes elements 0..n exist (zeroed; strings get an empty block).
   void growTo(int n);

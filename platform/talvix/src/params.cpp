@@ -43,14 +43,14 @@ template <class Pred>
 Slot* FindByName(std::initializer_list<std::vector<Slot>*> lists, std::u16string_view name, Pred accept) {
   for (std::vector<Slot>* list : lists) {
     for (Slot& s : *list) {
-      if (accept(s) && s.info.name == name) return &s;
+      if (accept(s) && s.hostName() == name) return &s;
     }
   }
   if (name.size() != kCutNameLength) return nullptr;
   Slot* found = nullptr;
   for (std::vector<Slot>* list : lists) {
     for (Slot& s : *list) {
-      if (!accept(s) || !s.info.name.starts_with(name)) continue;
+      if (!accept(s) || !s.hostName().starts_with(name)) continue;
       if (found) return nullptr;
       found = &s;
     }
@@ -138,8 +138,9 @@ bool GetParameterName(intptr_t list, const void* names, int i, int hi, char16_t*
   if (!table || !buf || i < 0 || i >= list || static_cast<size_t>(i) >= table->entries.size() || hi < 0) return false;
   const Slot* slot = table->entries[i];
   if (!slot->named) return false;
-  size_t n = std::min(slot->info.name.size(), static_cast<size_t>(hi));
-  std::memcpy(buf, slot->info.name.data(), n * 2);
+  const std::u16string& name = slot->hostName();
+  size_t n = std::min(name.size(), static_cast<size_t>(hi));
+  std::memcpy(buf, name.data(), n * 2);
   buf[n] = 0;
   return true;
 }

@@ -21,14 +21,26 @@ std::invalid_argument Unknown(const std::u16string& name) {
   return std::invalid_argument("no parameter named \"" + ToUtf8(name) + "\"");
 }
 
-// Every element namespace clash but frames (which have their own) is refused.
-void CheckNamespace(const std::vector<Slot>& inputs, const std::vector<Slot>& outputs) {
-  for (const Slot& in : inputs) {
-    for (const Slot& out : outputs) {
-      if (in.info.name == out.info.name && !in.isFrame() && !out.isFrame()) {
-        throw std::invalid_argument("input and output share the name \"" + ToUtf8(in.info.name) + "\"");
+// Element parameters share one namespace on the host side. An output whose
+// catalogue name an input also carries is connected under a name of its own,
+// so that the two stay apart; frames have their own functions.
+void KeepApart(const std::vector<Slot>& inputs, std::vector<Slot>& outputs) {
+  auto taken = [&](const std::u16string& name) {
+    for (const auto* list : {&inputs, static_cast<const std::vector<Slot>*>(&outputs)}) {
+      for (const Slot& s : *list) {
+        if (!s.isFrame() && s.hostName() == name) return true;
       }
     }
+    return false;
+  };
+  for (Slot& out : outputs) {
+    if (out.isFrame()) continue;
+    bool clash = false;
+    for (const Slot& in : inputs) clash = clash || (!in.isFrame() && in.info.name == out.info.name);
+    if (!clash) continue;
+    std::u16string name = out.info.name + u" (output)";
+    while (taken(name)) name += u"'";
+    out.connection = name;
   }
 }
 
@@ -87,7 +99,7 @@ RunContext::RunContext(std::vector<ParamInfo> inputs, std::vector<ParamInfo> out
       slot.input = isInput;
     }
   }
-  CheckNamespace(s.inputs, s.outputs);
+  KeepApart(s.inputs, s.outputs);
   for (Slot& slot : s.inputs) s.inputTable.entries.push_back(&slot);
   for (Slot& slot : s.outputs) s.outputTable.entries.push_back(&slot);
 }
@@ -107,9 +119,10 @@ Slot& InputSlot(RunContext::State& s, const std::u16string& name, std::initializ
   throw Unknown(name);
 }
 
-// Inputs first: names of element parameters are unique across both lists.
+// Outputs first: where an output shares its catalogue name with an input,
+// the name reports the output (the test set the input).
 const Slot& AnySlot(const RunContext::State& s, const std::u16string& name, std::initializer_list<int> types) {
-  for (const auto* list : {&s.inputs, &s.outputs}) {
+  for (const auto* list : {&s.outputs, &s.inputs}) {
     for (const Slot& slot : *list) {
       if (slot.info.name != name || slot.isFrame()) continue;
       if (!TypeMatches(slot.info.type, types)) {
@@ -309,7 +322,7 @@ std::vector<uint8_t> RunContext::data(const std::u16string& name) const {
 }
 
 std::optional<int> RunContext::maxIndex(const std::u16string& name) const {
-  for (const auto* list : {&state_->inputs, &state_->outputs}) {
+  for (const auto* list : {&state_->outputs, &state_->inputs}) {
     for (const Slot& slot : *list) {
       if (slot.info.name != name || slot.isFrame()) continue;
       if (slot.input && !slot.set) return std::nullopt;

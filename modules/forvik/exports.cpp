@@ -1,0 +1,93 @@
+// The C boundary of forvik. An instance is a method object; no exception
+// crosses into the host.
+#include <cstdint>
+#include <iterator>
+#include <new>
+
+#include "catalogue.h"
+#include "module_api.h"
+#include "shapes_main.h"
+
+using forvik::kCatalogue;
+
+namespace {
+
+constexpr intptr_t kNoInstance = -1;
+
+using Factory = forvik::CShapesMain* (*)();
+
+template <class T, auto... kArgs>
+forvik::CShapesMain* Make() {
+  return new (std::nothrow) T(kArgs...);
+}
+
+// One factory per method index; the calipers differ in their inner flag.
+constexpr Factory kFactories[] = {
+    Make<forvik::CGeometricMatching>,          // 0
+    Make<forvik::CLineDetectionByContour>,     // 1
+    Make<forvik::CCircleDetectionByContour>,   // 2
+    Make<forvik::CRingDetectionByContour>,     // 3
+    Make<forvik::CCaliper, true>,              // 4 inner
+    Make<forvik::CCaliper, false>,             // 5 outer
+    Make<forvik::CLineDetectionByThreshold>,   // 6
+    Make<forvik::CCircleDetectionByThreshold>, // 7
+};
+static_assert(std::size(kFactories) == forvik::kMethodCount);
+
+}  // namespace
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// -1 for an index outside the catalogue (compared as unsigned), null when the
+// object cannot be allocated.
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  const unsigned index = static_cast<unsigned>(methodIndex);
+  if (index >= static_cast<unsigned>(forvik::kMethodCount)) return kNoInstance;
+  return reinterpret_cast<intptr_t>(kFactories[index]());
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  // Neither -1 nor the null of a failed allocation is an instance.
+  if (handle == kNoInstance || handle == 0) return false;
+  const forvik::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return reinterpret_cast<forvik::CShapesMain*>(handle)->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) {
+  if (handle == kNoInstance || handle == 0) return;
+  delete reinterpret_cast<forvik::CShapesMain*>(handle);
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &forvik::Resources(); }
+
+}  // extern "C"

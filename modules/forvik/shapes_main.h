@@ -1,0 +1,118 @@
+// The method objects of the module: CShapesMain on the border tracer, one
+// derived class per method (the calipers share one, told apart by a flag).
+// Work buffers are made on first need, grow, and live with the object.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "border/border_detection.h"
+#include "frame/run_args.h"
+#include "talvix.h"
+
+namespace forvik {
+
+using frame::RunArgs;
+
+inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
+inline constexpr std::u16string_view kNoSourceFrame = u"error: Cannot get source frame";
+inline constexpr std::u16string_view kNoBoundaryPoints = u"error: No boundary points detected";
+
+// An 8-bit frame the module owns (header and rows in one block).
+class WorkFrame {
+ public:
+  // Re-created when the size differs; the pixels are left as they were when
+  // the size is kept.
+  void Ensure(int width, int depth);
+  void Fill(uint8_t value);
+  Frame* get() { return store_.empty() ? nullptr : reinterpret_cast<Frame*>(store_.data()); }
+  int width() const { return width_; }
+  int depth() const { return depth_; }
+
+ private:
+  std::vector<uint64_t> store_;  // 8-byte units keep the header aligned
+  int width_ = 0;
+  int depth_ = 0;
+};
+
+class CShapesMain : public CBorderDetection {
+ public:
+  CShapesMain() = default;
+  virtual ~CShapesMain() = default;
+  CShapesMain(const CShapesMain&) = delete;
+  CShapesMain& operator=(const CShapesMain&) = delete;
+
+  virtual bool Run(const RunArgs& args) = 0;
+
+  // ---- Scan state of the threshold scans --------------------------------------
+  int foundX = -1;
+  int foundY = -1;
+  bool objectBright = false;  // false until a run decides the polarity
+  int threshold = 0;
+  // Per-thread crossings of the indexed scan callback.
+  std::vector<int> threadFoundX, threadFoundY;
+  // Guards the result lists shared by a parallel loop.
+  std::mutex lock;
+
+  // ---- Work frames ---------------------------------------------------------------
+  WorkFrame patternMark;  // second work frame (geometric matching)
+  WorkFrame mark;         // labels of the border tracer
+
+  int endMarkRadius = 2;  // end circles of segments and found points, centre cross arms
+};
+
+// First object pixel met by a scan (the found position stays -1 when none).
+// Bright objects stop above the threshold, dark ones below it; a value equal
+// to the threshold never stops.
+bool FindFirstCrossing(void* object, int x, int y, unsigned value);
+
+// The same test, recording into the object's per-thread arrays at the index.
+struct IndexedCrossing {
+  int index;
+  CShapesMain* object;
+};
+bool FindFirstCrossingIndexed(void* record, int x, int y, unsigned value);
+
+class CGeometricMatching : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+class CLineDetectionByContour : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+class CCircleDetectionByContour : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+class CRingDetectionByContour : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+class CCaliper : public CShapesMain {
+ public:
+  explicit CCaliper(bool inner) : inner_(inner) {}
+  bool Run(const RunArgs& args) override;
+  bool inner() const { return inner_; }
+
+ private:
+  bool inner_;
+};
+
+class CLineDetectionByThreshold : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+class CCircleDetectionByThreshold : public CShapesMain {
+ public:
+  bool Run(const RunArgs& args) override;
+};
+
+}  // namespace forvik

@@ -1,0 +1,13 @@
+// Methods that this build does not offer yet answer false with a text.
+#include "shapes_main.h"
+
+namespace forvik {
+
+bool CGeometricMatching::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+bool CLineDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+bool CCircleDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+bool CRingDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+bool CLineDetectionByThreshold::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+bool CCircleDetectionByThreshold::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
+
+}  // namespace forvik
