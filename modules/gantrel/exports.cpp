@@ -4,12 +4,16 @@
 #include <new>
 
 #include "catalogue.h"
+#include "color_stat.h"
 #include "edges.h"
+#include "line_edge.h"
 #include "measure.h"
 #include "module_api.h"
 #include "pending.h"
 #include "profile.h"
 #include "radial.h"
+#include "spot.h"
+#include "threshold.h"
 
 namespace gantrel {
 namespace {
@@ -25,32 +29,32 @@ CMeasure* Make(int index) {
 constexpr Factory kClasses[] = {
     Make<CPending>,  // 0 segments between borders
     Make<CPending>,  // 1 edge defects
-    Make<CPending>,  // 2 centroid
+    Make<CCentroid>, // 2 centroid
     Make<CEdges>,    // 3
     Make<CEdges>,    // 4
     Make<CProfile>,  // 5
     Make<CProfile>,  // 6
-    Make<CPending>,  // 7 straight edge
-    Make<CPending>,  // 8
-    Make<CPending>,  // 9
-    Make<CPending>,  // 10
-    Make<CPending>,  // 11 best line
-    Make<CPending>,  // 12
+    Make<CLine>,     // 7 straight edge
+    Make<CLine>,     // 8
+    Make<CLine>,     // 9
+    Make<CLine>,     // 10
+    Make<CBestLine>, // 11 best line
+    Make<CBestLine>, // 12
     Make<CRadial>,   // 13
     Make<CRadial>,   // 14
     Make<CPending>,  // 15 objects
     Make<CPending>,  // 16
     Make<CPending>,  // 17
-    Make<CPending>,  // 18 thresholds
-    Make<CPending>,  // 19
-    Make<CPending>,  // 20
-    Make<CPending>,  // 21
-    Make<CPending>,  // 22
+    Make<CThreshold>,// 18 thresholds
+    Make<CThreshold>,// 19
+    Make<CThreshold>,// 20
+    Make<CThreshold>,// 21
+    Make<CThreshold>,// 22
     Make<CPending>,  // 23 line profile
-    Make<CPending>,  // 24 mask comparison
-    Make<CPending>,  // 25 spot fill
+    Make<CMaskCompare>,// 24 mask comparison
+    Make<CFillSpot>, // 25 spot fill
     Make<CPending>,  // 26 gap filling
-    Make<CPending>,  // 27 colour statistics
+    Make<CColorStat>,// 27 colour statistics
 };
 static_assert(std::size(kClasses) == kMethodCount);
 
