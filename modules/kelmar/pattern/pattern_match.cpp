@@ -1,7 +1,295 @@
+// The run of CPatternMatch: inputs, search parameters, the model, the search
+// threads, and the sorted outputs and marks.
 #include "pattern/pattern_match.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "frame/module_frame.h"
 
 namespace kelmar {
 
-bool CPatternMatch::Run(const frame::RunArgs& args) { return args.fail(kNotImplemented); }
+namespace {
+
+constexpr float kDegToRad = static_cast<float>(0.017453292519943295);
+
+enum Input {
+  kInFrame = 0,
+  kInRegion = 1,
+  kInPattern = 2,
+  kInRotation = 3,
+  kInSpeed = 4,
+  kInScore = 5,
+  kInMaxCount = 6,
+  kInOffset = 7,
+  kInShow = 8,
+};
+
+enum Output { kOutCount = 0, kOutSystem = 1, kOutRectangle = 2, kOutConfidence = 3 };
+
+// The number of parts the search is cut into: one per processor, as the
+// OpenMP runtime counts them (and as a caller may set it).
+int ProcessorCount() { return std::max(1, omp_get_max_threads()); }
+
+// A value input by position: true with *value when given; its name for the
+// warnings in *name.
+bool ReadNumber(const frame::RunArgs& a, int i, frame::ParamName* name, double* value) {
+  *name = frame::InputName(a, i);
+  double* p = nullptr;
+  if (!name->ok || !GetNumber(a.ctx, 63, name->c_str(), 0, &p) || !p) return false;
+  *value = *p;
+  return true;
+}
+
+// An optional record input: absent or empty takes the default; present but
+// unreadable is a failure (false).
+template <class T, class Getter>
+bool ReadRecord(const frame::RunArgs& a, int i, Getter get, T* value) {
+  const frame::ParamName name = frame::InputName(a, i);
+  if (!name.ok) return true;
+  int maxIndex = -1;
+  if (!GetObjectMaxIndex(a.ctx, 63, name.c_str(), &maxIndex) || maxIndex < 0) return true;
+  T* p = nullptr;
+  if (!get(a.ctx, 63, name.c_str(), 0, &p) || !p) return false;
+  *value = *p;
+  frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  return true;
+}
+
+float CorrectReal(const frame::RunArgs& a, const frame::ParamName& name, float v, float lo, float hi) {
+  const float corrected = std::clamp(v, lo, hi);
+  if (corrected != v) frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), v, corrected);
+  return corrected;
+}
+
+}  // namespace
+
+struct CPatternMatch::Inputs {
+  TPoint offset{0, 0};
+  bool show = true;
+  int drawingLevel = 0;
+};
+
+bool CPatternMatch::Run(const frame::RunArgs& a) {
+  const int processors = ProcessorCount();
+
+  const frame::ParamName patternName = frame::InputName(a, kInPattern);
+  Frame* pattern = nullptr;
+  int32_t stamp = 0;
+  if (!patternName.ok || !GetInputFrameTimestamp(a.ctx, 63, patternName.c_str(), &pattern, &stamp) || !pattern) {
+    return a.fail(u"error: Cannot get pattern frame");
+  }
+  patternWidth_ = GetFrameWidth(pattern);
+  patternHeight_ = GetFrameDepth(pattern);
+  const int longer = std::max(patternWidth_, patternHeight_);
+  fineStep_ = std::clamp(static_cast<int>(2.0 / longer * 114.59155902616465), 1, 5);
+  coarseStep_ = longer <= 300 ? 5 : 3;
+
+  Frame* input = nullptr;
+  if (!frame::InputFrame(a, kInFrame, &input)) return a.fail(u"error: Cannot get input frame");
+  inputFrame_ = input;
+  inputWidth_ = GetFrameWidth(input);
+  inputHeight_ = GetFrameDepth(input);
+  inputBpp_ = GetFrameBPP(input);
+  // Only grey and 32-bit colour frames can be sampled.
+  if (inputBpp_ != 8 && inputBpp_ != 32) return a.fail(u"error: Input frame must have 8 or 32 bits per pixel");
+
+  frame::ParamName name;
+  double value = 0;
+  int rotation = 0;
+  if (ReadNumber(a, kInRotation, &name, &value)) {
+    rotation = static_cast<int>(value);
+    if (rotation > 180 || rotation < 0) {
+      const int corrected = rotation > 180 ? 180 : 0;
+      frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), static_cast<float>(value),
+                                        static_cast<float>(corrected));
+      rotation = corrected;
+    }
+    frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  }
+  double phi = 0;
+  TransformAngle(a.ctx, 0.0, &phi);
+  upper_ = static_cast<int>(rotation + phi);
+  lower360_ = static_cast<int>(phi + 360 - rotation);
+  angleStart_ = lower360_ - lower360_ % coarseStep_ - 360;
+  angleEnd_ = upper_ % coarseStep_ == 0 ? upper_ : upper_ - upper_ % coarseStep_ + coarseStep_;
+  if (angleEnd_ < angleStart_) angleStart_ -= 360;
+  if (angleStart_ != cachedAngleStart_ || angleEnd_ != cachedAngleEnd_ || coarseStep_ != cachedCoarseStep_ ||
+      sinTable_.size() != static_cast<size_t>(angleCount())) {
+    BuildAngleTables();
+  }
+
+  speed_ = 0.5f;
+  if (ReadNumber(a, kInSpeed, &name, &value)) {
+    speed_ = CorrectReal(a, name, static_cast<float>(value), 0.0f, 1.0f);
+    frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  }
+  minScore_ = 0.7f;
+  if (ReadNumber(a, kInScore, &name, &value)) {
+    minScore_ = CorrectReal(a, name, static_cast<float>(value), 0.5f, 1.0f);
+    frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  }
+  preselectThreshold_ = (0.8f - 0.25f * speed_) * minScore_;
+
+  const int shorter = std::min(patternWidth_, patternHeight_);
+  const double d = shorter < 11 ? shorter : (patternWidth_ + patternHeight_) * 0.05;
+  scanStep_ = std::clamp(static_cast<int>(0.5 * d), 1, speed_ < 0.5f ? 6 : 5);
+
+  maxResults_ = 1;
+  if (ReadNumber(a, kInMaxCount, &name, &value)) {
+    const int wanted = static_cast<int>(value);
+    maxResults_ = std::clamp(wanted, 1, kMaxResults);
+    if (maxResults_ != wanted) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), wanted, maxResults_);
+    frame::WarnArrayInput(a.ctx, 63, name.c_str());
+  }
+  Inputs in;
+  if (!ReadRecord<TPoint>(a, kInOffset, GetPoint, &in.offset)) return false;
+  searchRegion_ = {inputWidth_ * 0.5, inputHeight_ * 0.5, static_cast<double>(inputWidth_),
+                   static_cast<double>(inputHeight_), 0.0};
+  if (!ReadRecord<TRectangularRegion>(a, kInRegion, GetRectangularRegion, &searchRegion_)) return false;
+  bool* flag = nullptr;
+  const frame::ParamName showName = frame::InputName(a, kInShow);
+  if (showName.ok && GetFlag(a.ctx, 63, showName.c_str(), 0, &flag) && flag) {
+    in.show = *flag;
+    frame::WarnArrayInput(a.ctx, 63, showName.c_str());
+  }
+  in.drawingLevel = GetDrawingLevel(a.ctx);
+
+  inputData_ = GetFrameDataAddr(input);
+  inputStride_ = inputBpp_ == 8 ? (inputWidth_ + 3) & ~3 : 4 * static_cast<ptrdiff_t>(inputWidth_);
+  // One bit per coarse angle and pixel, counted in 64 bits.
+  const uint64_t maskBytes = static_cast<uint64_t>(angleCount()) * inputHeight_ * inputWidth_ / 8 + 1;
+  visitedMask_.assign(maskBytes, 0);
+
+  const bool patternChanged = stamp != patternStamp_;
+  const std::u16string_view failure = BuildModel(pattern, patternChanged, processors);
+  if (patternChanged) patternStamp_ = stamp;
+  if (!failure.empty()) return a.fail(failure);
+  PrepareOffsets();
+
+  searchRegion_.width -= minRotatedWidth_;
+  searchRegion_.height -= minRotatedHeight_;
+  lineCount_ = static_cast<int>(std::max(searchRegion_.width, searchRegion_.height) / scanStep_);
+
+  if (!Search(processors)) return a.fail(u"error: Cannot get input frame");
+  const int n = std::min(resultCount_, maxResults_);
+  const frame::ParamName countName = frame::OutputName(a, kOutCount);
+  if (countName.ok) {
+    double* p = nullptr;
+    if (GetNumber(a.ctx, 63, countName.c_str(), 0, &p) && p) *p = n;
+    SetObjectMaxIndex(a.ctx, 63, countName.c_str(), 0);
+  }
+  if (resultCount_ == 0) {
+    stopFlag_ = false;
+    return a.fail(u"Pattern not found");
+  }
+  // Descending by score; equal scores keep their order.
+  std::stable_sort(results_, results_ + resultCount_,
+                   [](const MatchRecord& l, const MatchRecord& r) { return l.score > r.score; });
+  WriteOutputs(a, n, in);
+  if (in.show) Draw(a, n, in);
+  resultCount_ = 0;
+  stopFlag_ = false;
+  return true;
+}
+
+bool CPatternMatch::Search(int processors) {
+  resultCount_ = 0;
+  stopFlag_ = false;
+  // A region smaller than the turned pattern leaves nothing to search.
+  if (searchRegion_.width < 1 || searchRegion_.height < 1 || lineCount_ < 1) return true;
+
+  scratch_.resize(processors);
+  const int k = coarseStep_ / fineStep_;
+  const int fine = 2 * k + 1;
+  for (Scratch& s : scratch_) {
+    s.fineOffsets.assign(static_cast<size_t>(fine) * 2 * counts_[2], 0);
+    s.fineBytes.assign(static_cast<size_t>(fine) * counts_[2], 0);
+    s.fineBoxes.assign(fine, OffsetBox{});
+    s.fineReady.assign(fine, 0);
+    s.lineCounter = 0;
+  }
+
+  const std::vector<WorkBlock> blocks =
+      PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, processors);
+  std::vector<std::thread> threads;
+  threads.reserve(processors - 1);
+  try {
+    for (int t = 0; t + 1 < processors; ++t) threads.emplace_back(&CPatternMatch::SearchLines, this, blocks[t]);
+  } catch (...) {
+    // Stop and wait for the parts already started before giving up.
+    stopFlag_ = true;
+    for (std::thread& th : threads) th.join();
+    stopFlag_ = false;
+    resultCount_ = 0;
+    return false;
+  }
+  SearchLines(blocks.back());
+  for (std::thread& th : threads) th.join();
+  return true;
+}
+
+void CPatternMatch::WriteOutputs(const frame::RunArgs& a, int n, const Inputs& in) {
+  const frame::ParamName system = frame::OutputName(a, kOutSystem);
+  if (system.ok) {
+    for (int i = 0; i < n; ++i) {
+      TCoordinateSystem* cs = nullptr;
+      if (!GetCoordinateSystem(a.ctx, 63, system.c_str(), i, &cs) || !cs) continue;
+      const MatchRecord& m = results_[i];
+      const float r = static_cast<float>(m.angle) * kDegToRad;
+      const float c = std::cos(r), s = std::sin(r);
+      const double ox = in.offset.x - 0.5 * patternWidth_, oy = in.offset.y - 0.5 * patternHeight_;
+      cs->x = m.x + c * ox - s * oy;
+      cs->y = m.y + c * oy + s * ox;
+      cs->angle = m.angle;
+    }
+    SetObjectMaxIndex(a.ctx, 63, system.c_str(), n - 1);
+  }
+  const frame::ParamName rectangle = frame::OutputName(a, kOutRectangle);
+  if (rectangle.ok) {
+    for (int i = 0; i < n; ++i) {
+      TRectangle* rc = nullptr;
+      if (!GetRectangle(a.ctx, 63, rectangle.c_str(), i, &rc) || !rc) continue;
+      *rc = {static_cast<double>(results_[i].x), static_cast<double>(results_[i].y),
+             static_cast<double>(patternWidth_), static_cast<double>(patternHeight_),
+             static_cast<double>(results_[i].angle)};
+    }
+    SetObjectMaxIndex(a.ctx, 63, rectangle.c_str(), n - 1);
+  }
+  const frame::ParamName confidence = frame::OutputName(a, kOutConfidence);
+  if (confidence.ok) {
+    for (int i = 0; i < n; ++i) {
+      double* p = nullptr;
+      if (!GetNumber(a.ctx, 63, confidence.c_str(), i, &p) || !p) continue;
+      *p = static_cast<int>(results_[i].score * 100) / 100.0;
+    }
+    SetObjectMaxIndex(a.ctx, 63, confidence.c_str(), n - 1);
+  }
+}
+
+void CPatternMatch::Draw(const frame::RunArgs& a, int n, const Inputs& in) {
+  const TColor colour = GetDrawColor(a.ctx, 1);
+  const double thickness = GetDrawThickness(a.ctx, 1);
+  for (int i = 0; i < n; ++i) {
+    const MatchRecord& m = results_[i];
+    DrawRectangle(a.ctx, m.x, m.y, patternWidth_, patternHeight_, m.angle, thickness, colour);
+    if (in.drawingLevel < 1) continue;
+    double lx = 0, ly = 0;
+    InvTransformPoint(a.ctx, m.x, m.y, &lx, &ly);
+    char text[128];
+    std::snprintf(text, sizeof text, "[%d, %d]", static_cast<int>(lx), static_cast<int>(ly));
+    char16_t label[128] = {};
+    for (int c = 0; text[c] && c < 127; ++c) label[c] = static_cast<char16_t>(text[c]);
+    const float r = static_cast<float>(m.angle) * kDegToRad;
+    const float c = std::cos(r), s = std::sin(r);
+    const int x = static_cast<int>(m.x + s * (0.5 * patternHeight_ + 25) - c * 0.5 * patternWidth_);
+    const int y = static_cast<int>(m.y - s * 0.5 * patternWidth_ - c * (0.5 * patternHeight_ + 25));
+    DrawString(a.ctx, 50, label, x, y, 0.0, m.angle, colour);
+  }
+}
 
 }  // namespace kelmar

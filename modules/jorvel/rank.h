@@ -1,0 +1,38 @@
+// Rank filters over the clipped (2r + 1) square window, and the flat-field
+// correction. 8, 24 and 32 bpp; other depths write nothing. Output rows are
+// split over the OpenMP threads.
+#pragma once
+
+#include <cstddef>
+
+#include "talvix.h"
+
+namespace jorvel {
+
+// Per channel, the (n / 2)-th smallest of the window's n values (255 for a
+// one-pixel window); alpha copied.
+void RankMedian(Frame* in, Frame* out, int depth, int width, int r);
+
+// The window's darkest (minimum) or brightest (maximum) value blended with
+// the input: in * (1 - i) + chosen * i, truncated. Colour pixels are chosen
+// whole by B + G + R, the first in raster order winning ties; a 32-bit output
+// pixel's fourth byte is 1.
+void RankMinimum(Frame* in, Frame* out, int depth, int width, int r, float i);
+void RankMaximum(Frame* in, Frame* out, int depth, int width, int r, float i);
+// The minimum or the maximum, whichever lies farther from the input (a tie
+// takes the maximum), blended as above.
+void RankExtreme(Frame* in, Frame* out, int depth, int width, int r, float i);
+
+// The white frame's mean: over its pixels (8 bpp) or over B + G + R / 3
+// (32 bpp); 0 for other depths.
+float WhiteMean(Frame* white, int depth, int width);
+// out = in * mean / white per pixel, truncated and limited to 255 (8 bpp;
+// all three frames share `stride`).
+void FlatFieldGrey(const unsigned char* white, ptrdiff_t stride, unsigned char* out, const unsigned char* in, int depth,
+                   int width, float mean);
+// Each channel scaled by 3 * mean / (B + G + R of white); a black white pixel
+// copies the input pixel.
+void FlatFieldColor(const unsigned char* white, unsigned char* out, const unsigned char* in, int depth, int width,
+                    float mean);
+
+}  // namespace jorvel

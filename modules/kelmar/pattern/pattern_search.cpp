@@ -1,0 +1,390 @@
+// The search side of CPatternMatch: one part of the region's lines per
+// thread, and the three-stage evaluation of a candidate point.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+
+#include "frame/image_stats.h"
+#include "pattern/pattern_match.h"
+#include "pattern/sampling.h"
+
+namespace kelmar {
+
+namespace {
+
+constexpr float kDegToRad = static_cast<float>(0.017453292519943295);
+
+int RoundHalfAway(float v) { return static_cast<int>(v > 0 ? v + 0.5f : v - 0.5f); }
+
+// The scan's user data: the part and the thread's scratch.
+struct ScanRecord {
+  CPatternMatch* object;
+  const CPatternMatch::WorkBlock* block;
+};
+
+// The mask is shared by all threads: one bit per (coarse angle, pixel), each
+// test and change atomic on its byte.
+bool TestBit(uint8_t* mask, uint64_t bit) {
+  return (std::atomic_ref<uint8_t>(mask[bit >> 3]).load(std::memory_order_relaxed) >> (bit & 7)) & 1;
+}
+void SetBit(uint8_t* mask, uint64_t bit) {
+  std::atomic_ref<uint8_t>(mask[bit >> 3]).fetch_or(static_cast<uint8_t>(1u << (bit & 7)), std::memory_order_relaxed);
+}
+void ClearBit(uint8_t* mask, uint64_t bit) {
+  std::atomic_ref<uint8_t>(mask[bit >> 3])
+      .fetch_and(static_cast<uint8_t>(~(1u << (bit & 7))), std::memory_order_relaxed);
+}
+
+struct MarkRecord {
+  uint8_t* mask;
+  int width, height;
+  int angleFrom, angleTo;  // relative coarse indexes to set
+};
+
+bool MarkVisited(void* user, int x, int y, unsigned) {
+  const MarkRecord* m = static_cast<const MarkRecord*>(user);
+  if (x < 0 || y < 0 || x >= m->width || y >= m->height) return true;
+  for (int r = m->angleFrom; r <= m->angleTo; ++r) {
+    SetBit(m->mask, (static_cast<uint64_t>(r) * m->height + y) * m->width + x);
+  }
+  return true;
+}
+
+}  // namespace
+
+void CPatternMatch::SearchLines(const WorkBlock& block) {
+  const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
+  ScanRecord rec{this, &block};
+  for (int i = block.firstLine; i <= block.lastLine; ++i) {
+    if (stopFlag_.load(std::memory_order_relaxed)) break;
+    int x0, y0, x1, y1;
+    // A line the host cannot place is skipped.
+    if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
+      continue;
+    }
+    const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
+                     static_cast<double>(y1)};
+    ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
+  }
+}
+
+bool CPatternMatch::EvaluatePoint(void* user, int x, int y, unsigned) {
+  const ScanRecord* rec = static_cast<const ScanRecord*>(user);
+  CPatternMatch& self = *rec->object;
+  Scratch& s = self.scratch_[rec->block->thread];
+  // Every scanStep-th point of the thread's walk, counting across lines.
+  s.lineCounter = (s.lineCounter + 1) % self.scanStep_;
+  if (s.lineCounter != 0) return true;
+  return self.Evaluate(*rec->block, s, x, y);
+}
+
+bool CPatternMatch::MaskBit(int r, int x, int y) {
+  return TestBit(visitedMask_.data(), (static_cast<uint64_t>(r) * inputHeight_ + y) * inputWidth_ + x);
+}
+
+void CPatternMatch::SetMaskBit(int r, int x, int y, bool value) {
+  const uint64_t bit = (static_cast<uint64_t>(r) * inputHeight_ + y) * inputWidth_ + x;
+  if (value) {
+    SetBit(visitedMask_.data(), bit);
+  } else {
+    ClearBit(visitedMask_.data(), bit);
+  }
+}
+
+// The turned pattern lies inside the frame (1/2048 pixel units, strict).
+bool CPatternMatch::Fits(int x, int y, int r) const {
+  const int64_t s = sinTable_[r], c = cosTable_[r];
+  const int64_t w = patternWidth_, h = patternHeight_;
+  const int64_t ev = std::llabs(s * w) + std::llabs(c * h);
+  const int64_t eh = std::llabs(c * w) + std::llabs(s * h);
+  return 2048 * int64_t{y} + ev < 2048 * int64_t{inputHeight_} - 2048 && 2048 * int64_t{y} - ev > 0 &&
+         2048 * int64_t{x} + eh < 2048 * int64_t{inputWidth_} - 2048 && 2048 * int64_t{x} - eh > 0;
+}
+
+namespace {
+
+bool Inside(int x, int y, int dxMin, int dxMax, int dyMin, int dyMax, int w, int h) {
+  return x + dxMin >= 0 && x + dxMax < w && y + dyMin >= 0 && y + dyMax < h;
+}
+
+}  // namespace
+
+// Samples set `set` at the given offsets around (x, y) and scores it against
+// the pattern's values: grey, or the weakest of the three channels. With the
+// first stage's tests, a sample much flatter than the pattern scores 0 or asks
+// to skip the next angle too.
+float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests,
+                           bool* skipNext) const {
+  const int n = counts_[set];
+  const int32_t* pattern = sets_[set].data();
+  const uint8_t* base = inputData_ + y * inputStride_ + static_cast<ptrdiff_t>(x) * (inputBpp_ / 8);
+  *skipNext = false;
+  if (!colour()) {
+    SampleSums sums;
+    if (inputBpp_ == 8) {
+      for (int i = 0; i < n; ++i) sums.add(base[offsets[i]], pattern[i]);
+    } else {
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* p = base + offsets[i];
+        sums.add((p[0] + p[1] + p[2]) / 3, pattern[i]);
+      }
+    }
+    int mean = 0;
+    const float dev = SumsDeviation(sums, n, &mean);
+    const float pdev = greyDeviations_[set];
+    if (stageOneTests) {
+      if (dev < 0.25f * pdev) {
+        *skipNext = true;
+        return 0;
+      }
+      if (dev < 0.5f * pdev) return 0;
+    }
+    return SumsCorrelation(sums, n, mean, dev, patternSums_[set][0], greyMeans_[set], pdev);
+  }
+  SampleSums sums[3];  // R, G, B
+  const int32_t* red = pattern;
+  const int32_t* green = pattern + n;
+  const int32_t* blue = pattern + 2 * n;
+  if (inputBpp_ == 8) {
+    for (int i = 0; i < n; ++i) {
+      const uint32_t v = base[offsets[i]];
+      sums[0].add(v, red[i]);
+      sums[1].add(v, green[i]);
+      sums[2].add(v, blue[i]);
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      const uint8_t* p = base + offsets[i];
+      sums[0].add(p[2], red[i]);
+      sums[1].add(p[1], green[i]);
+      sums[2].add(p[0], blue[i]);
+    }
+  }
+  float score = 0;
+  for (int ch = 0; ch < 3; ++ch) {
+    int mean = 0;
+    const float dev = SumsDeviation(sums[ch], n, &mean);
+    const float pdev = colourDeviations_[3 * set + ch];
+    if (stageOneTests && dev < 0.25f * pdev) {
+      *skipNext = true;
+      return 0;
+    }
+    const float channelScore =
+        stageOneTests && dev < 0.65f * pdev
+            ? 0.0f
+            : SumsCorrelation(sums[ch], n, mean, dev, patternSums_[set][ch], colourMeans_[3 * ch + set], pdev);
+    score = ch == 0 ? channelScore : std::min(score, channelScore);
+  }
+  return score;
+}
+
+bool CPatternMatch::Evaluate(const WorkBlock& b, Scratch& s, int x, int y) {
+  const int a = angleCount();
+  const float regionRad = static_cast<float>(searchRegion_.angle) * kDegToRad;
+  const float sinA = std::sin(regionRad), cosA = std::cos(regionRad);
+  const float cx0 = static_cast<float>(searchRegion_.cx), cy0 = static_cast<float>(searchRegion_.cy);
+  const float halfW = static_cast<float>((searchRegion_.width - 1) * 0.5);
+  const float halfH = static_cast<float>((searchRegion_.height - 1) * 0.5);
+  const auto uv = [&](int px, int py, int* u, int* v) {
+    const float dx = static_cast<float>(px) - cx0, dy = static_cast<float>(py) - cy0;
+    *u = static_cast<int>(cosA * dx + sinA * dy + halfW);
+    *v = static_cast<int>(cosA * dy - sinA * dx + halfH);
+  };
+  const auto inBounds = [&](int u, int v) { return u >= b.uMin && u <= b.uMax && v >= b.vMin && v <= b.vMax; };
+  const auto insideSet = [&](int set, int r, int px, int py) {
+    const OffsetBox& box = offsetBoxes_[set][r];
+    return Inside(px, py, box.dxMin, box.dxMax, box.dyMin, box.dyMax, inputWidth_, inputHeight_);
+  };
+
+  // Stage 1: coarse angles with set 1.
+  float best1 = 0;
+  int bestR = -1;
+  bool marked = false;
+  for (int r = 0; r < a; ++r) {
+    marked = MaskBit(r, x, y);
+    if (marked) continue;
+    if (!Fits(x, y, r) || !insideSet(0, r, x, y)) continue;
+    bool skipNext = false;
+    const float score = Score(0, byteOffsets_[0].data() + static_cast<size_t>(counts_[0]) * r, x, y, true, &skipNext);
+    if (skipNext) {
+      ++r;
+      continue;
+    }
+    if (score > best1) {
+      best1 = score;
+      bestR = r;
+    }
+  }
+  if (!(best1 > preselectThreshold_) || bestR < 0) return true;
+
+  // Stage 2: hill climb over positions and neighbouring coarse angles, set 2.
+  int cx = x, cy = y, cr = bestR;
+  int step = 4, radius = 10;
+  float best2 = 0;
+  int bx = 0, by = 0, br = 0, bu = 0, bv = 0;
+  for (;;) {
+    SetMaskBit(cr, cx, cy, false);  // the centre is evaluated again
+    for (int py = cy - radius; py <= cy + radius; py += step) {
+      for (int px = cx - radius; px <= cx + radius; px += step) {
+        int u, v;
+        uv(px, py, &u, &v);
+        if (!inBounds(u, v) || py < 0 || py >= inputHeight_ || px < 0 || px >= inputWidth_) continue;
+        for (int q = std::max(0, cr - 1); q <= std::min(a - 1, cr + 1); ++q) {
+          if (MaskBit(q, px, py) || !Fits(px, py, q) || !insideSet(1, q, px, py)) continue;
+          SetMaskBit(q, px, py, true);
+          bool unused = false;
+          const float score =
+              Score(1, byteOffsets_[1].data() + static_cast<size_t>(counts_[1]) * q, px, py, false, &unused);
+          if (score > best2) {
+            best2 = score;
+            bx = px;
+            by = py;
+            br = q;
+            bu = u;
+            bv = v;
+          }
+        }
+      }
+    }
+    if (!inBounds(bu, bv) || best2 < preselectThreshold_ || (!colour() && marked)) return true;
+    if (bx == cx && by == cy && br == cr) {
+      if (step == 1) {
+        if (2 * best2 >= preselectThreshold_ + minScore_) break;
+        return true;
+      }
+      step = 1;
+      radius = 1;
+    } else {
+      if (step == 4) radius = 8;
+      cx = bx;
+      cy = by;
+      cr = br;
+    }
+  }
+
+  // Stage 3: fine angles around the best coarse angle, set 3.
+  const int k = coarseStep_ / fineStep_;
+  const int startIndex = angleStart_ / coarseStep_;
+  const int jBase = startIndex + br;
+  const auto angleOf = [&](int j) { return coarseStep_ * jBase + (j - jBase) * fineStep_; };
+  const int jLow = jBase - k + std::max(0, lower360_ - 360 - (jBase - 1) * coarseStep_) / fineStep_;
+  const int jHigh = jBase + k - std::max(0, (jBase + 1) * coarseStep_ - upper_) / fineStep_;
+  const int n3 = counts_[2];
+  const int head = colour() ? 3 : 1;
+  const int32_t* dx0 = sets_[2].data() + static_cast<size_t>(n3) * head;
+  const int32_t* dy0 = dx0 + n3;
+  std::fill(s.fineReady.begin(), s.fineReady.end(), 0);
+  uint8_t memo[11][7][7] = {};
+  const int x0 = bx, y0 = by;
+  int cj = jBase;
+  cx = x0;
+  cy = y0;
+  float best3 = 0;
+  bool found = false;
+  int b3x = 0, b3y = 0, b3j = 0, b3u = 0, b3v = 0;
+  const int bytes = inputBpp_ / 8;
+  for (;;) {
+    for (int py = cy - 1; py <= cy + 1; ++py) {
+      for (int px = cx - 1; px <= cx + 1; ++px) {
+        if (std::abs(py - y0) > 3 || std::abs(px - x0) > 3) continue;
+        int u, v;
+        uv(px, py, &u, &v);
+        for (int j = std::max(jLow, cj - 1); j <= std::min(jHigh, cj + 1); ++j) {
+          uint8_t& seen = memo[j - jBase + coarseStep_][py - y0 + 3][px - x0 + 3];
+          if (seen) continue;
+          const float theta = static_cast<float>(angleOf(j)) * kDegToRad;
+          const float sn = std::sin(theta), cs = std::cos(theta);
+          const float ev = std::fabs((patternWidth_ / 2) * sn) + std::fabs((patternHeight_ / 2) * cs);
+          const float eh = std::fabs((patternWidth_ / 2) * cs) + std::fabs((patternHeight_ / 2) * sn);
+          if (!(py + ev <= inputHeight_ - 1 && py - ev >= 0 && px + eh < inputWidth_ - 1 && px - eh >= 0)) continue;
+          seen = 1;
+          const int f = j - jBase + k;
+          ptrdiff_t* bytesAt = s.fineBytes.data() + static_cast<size_t>(f) * n3;
+          if (!s.fineReady[f]) {
+            int32_t* fx = s.fineOffsets.data() + static_cast<size_t>(f) * 2 * n3;
+            int32_t* fy = fx + n3;
+            OffsetBox box{INT_MAX, INT_MIN, INT_MAX, INT_MIN};
+            for (int i = 0; i < n3; ++i) {
+              const float dx = static_cast<float>(dx0[i]), dy = static_cast<float>(dy0[i]);
+              fx[i] = RoundHalfAway(dx * cs - dy * sn);
+              fy[i] = RoundHalfAway(dy * cs + dx * sn);
+              bytesAt[i] = fy[i] * inputStride_ + static_cast<ptrdiff_t>(fx[i]) * bytes;
+              box = {std::min(box.dxMin, fx[i]), std::max(box.dxMax, fx[i]), std::min(box.dyMin, fy[i]),
+                     std::max(box.dyMax, fy[i])};
+            }
+            s.fineBoxes[f] = box;
+            s.fineReady[f] = 1;
+          }
+          const OffsetBox& box = s.fineBoxes[f];
+          if (!Inside(px, py, box.dxMin, box.dxMax, box.dyMin, box.dyMax, inputWidth_, inputHeight_)) continue;
+          bool unused = false;
+          const float score = Score(2, bytesAt, px, py, false, &unused);
+          if (score > best3) {
+            best3 = score;
+            found = true;
+            b3x = px;
+            b3y = py;
+            b3j = j;
+            b3u = u;
+            b3v = v;
+          }
+        }
+      }
+    }
+    if (!found || !inBounds(b3u, b3v)) return true;
+    if (b3x == cx && b3y == cy && b3j == cj) break;
+    cx = b3x;
+    cy = b3y;
+    cj = b3j;
+  }
+  if (best3 < minScore_) return true;
+  return Store(MatchRecord{b3x, b3y, angleOf(b3j), best3}, br);
+}
+
+bool CPatternMatch::Store(const MatchRecord& m, int coarseIndex) {
+  bool appended = false, full = false;
+  {
+    std::lock_guard<std::mutex> lock(resultLock_);
+    if (resultCount_ >= kMaxResults) return true;
+    const int64_t nearLimit =
+        (int64_t{patternWidth_} * patternWidth_ + int64_t{patternHeight_} * patternHeight_) / 16;
+    bool near = false, replaced = false;
+    for (int i = 0; i < resultCount_; ++i) {
+      const int64_t dx = results_[i].x - m.x, dy = results_[i].y - m.y;
+      if (dx * dx + dy * dy >= nearLimit) continue;
+      near = true;
+      // One weaker neighbour gives way; overwriting several would leave copies.
+      if (!replaced && results_[i].score < m.score) {
+        results_[i] = m;
+        replaced = true;
+      }
+    }
+    if (!near) {
+      results_[resultCount_++] = m;
+      appended = true;
+    }
+    if (appended && resultCount_ == kMaxResults) {
+      stopFlag_.store(true);
+      full = true;
+    }
+  }
+  if (appended) MarkSurroundings(m, coarseIndex);
+  return !full;
+}
+
+void CPatternMatch::MarkSurroundings(const MatchRecord& m, int coarseIndex) {
+  const int side = std::min(patternWidth_, patternHeight_);
+  MarkRecord one{visitedMask_.data(), inputWidth_, inputHeight_, coarseIndex, coarseIndex};
+  const TRectangularRegion around{static_cast<double>(m.x), static_cast<double>(m.y),
+                                  static_cast<double>(patternWidth_ + side), static_cast<double>(patternHeight_ + side),
+                                  static_cast<double>(m.angle)};
+  ScanRectangularRegion(inputFrame_, &around, 1, &one, MarkVisited);
+  MarkRecord all{visitedMask_.data(), inputWidth_, inputHeight_, 0, angleCount() - 1};
+  const double core = side / (10.0 * speed_ + 0.5);
+  const TRectangularRegion centre{static_cast<double>(m.x), static_cast<double>(m.y), core, core,
+                                  static_cast<double>(m.angle)};
+  ScanRectangularRegion(inputFrame_, &centre, 1, &all, MarkVisited);
+}
+
+}  // namespace kelmar
