@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "border/border_detection.h"
+#include "contour/circle_search.h"
 #include "frame/run_args.h"
 #include "talvix.h"
 
@@ -61,7 +62,41 @@ class CShapesMain : public CBorderDetection {
   WorkFrame mark;         // labels of the border tracer
 
   int endMarkRadius = 2;  // end circles of segments and found points, centre cross arms
+
+  // ---- Contours ----------------------------------------------------------------
+  PointList mainList;  // every second traced pixel
+  PointList list32;    // every 32nd traced pixel
+  PointList subList;   // every 8th, 4th or 2nd entry of the main list
+  std::vector<LineEq> bisectors;
+  std::vector<CircleCandidate> candidates;
+
+  // Border detection in the region into the mark frame; false when no
+  // border was found. Fills lengths, valid and open per object.
+  struct Borders {
+    int lastContour = -1;
+    int lengths[kLabelSlots] = {};
+    bool valid[kLabelSlots] = {};
+    bool open[kLabelSlots] = {};
+  };
+  bool FindBorders(const Frame* source, const TRectangularRegion* region, void* ctx, int threshold, int hLines,
+                   int vLines, bool show, Borders* out);
+
+  // Follows the border of `label` from (x, y), relabelling each visited
+  // pixel (the start first) to the current marker; every second step pixel
+  // goes to the main list, every 32nd to the 32-list (when given). Answers
+  // the last visited pixel; the tracer's end records of `label` take the
+  // marker.
+  void TraceBorder(int label, int x, int y, PointList* main, PointList* every32, int* lastX, int* lastY);
+
+  // The whole contour circle search of one run; false when no border or no
+  // circle was found. lastCircle is the highest candidate index.
+  bool DetectContourCircles(const Frame* source, const TRectangularRegion* region, void* ctx, int scanLines,
+                            int threshold, float tolerance, bool arcs, bool show, bool strict, int* lastCircle);
 };
+
+// The edge-point callback of the border detection: one sample per scanned
+// pixel, its contrast when above the threshold.
+bool CollectBorderEdgePoint(void* user, int x, int y, unsigned value);
 
 // First object pixel met by a scan (the found position stays -1 when none).
 // Bright objects stop above the threshold, dark ones below it; a value equal
@@ -74,6 +109,17 @@ struct IndexedCrossing {
   CShapesMain* object;
 };
 bool FindFirstCrossingIndexed(void* record, int x, int y, unsigned value);
+
+// Inputs of the contour circle and ring methods, with their defaults.
+struct ContourCircleInputs {
+  const TRectangularRegion* region = nullptr;
+  int scanLines = 0;
+  int threshold = 72;
+  float tolerance = 1.0f;
+  bool arcs = true;
+  bool show = true;
+};
+ContourCircleInputs ReadContourCircleInputs(const RunArgs& a, const Frame* f);
 
 class CGeometricMatching : public CShapesMain {
  public:

@@ -1,0 +1,64 @@
+// The C boundary of lomber. An instance is a CIPStep owned by the host's
+// handle from InitMethod to DoneMethod.
+#include <new>
+
+#include "catalogue.h"
+#include "module_api.h"
+#include "step.h"
+
+using lomber::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// A new step, or null past the last method or when it cannot be allocated.
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  if (static_cast<unsigned>(methodIndex) >= static_cast<unsigned>(lomber::kMethodCount)) return 0;
+  auto* step = new (std::nothrow) lomber::CIPStep;
+  if (!step) return 0;
+  step->SetType(methodIndex);
+  return reinterpret_cast<intptr_t>(step);
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  const lomber::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  if (handle == 0 || handle == -1) return args.fail(u"Error: Step not initialized");
+  try {
+    return reinterpret_cast<lomber::CIPStep*>(handle)->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"Error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"Error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) {
+  if (handle != 0 && handle != -1) delete reinterpret_cast<lomber::CIPStep*>(handle);
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &lomber::Resources(); }
+
+}  // extern "C"

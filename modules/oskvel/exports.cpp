@@ -1,0 +1,62 @@
+// The C boundary of oskvel. An instance is a CQualifierMain owned by the
+// host's handle from InitMethod to DoneMethod.
+#include <new>
+
+#include "catalogue.h"
+#include "module_api.h"
+#include "qualifier.h"
+
+using oskvel::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+// -1 past the last method, null when the object cannot be made.
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  if (static_cast<unsigned>(methodIndex) >= static_cast<unsigned>(oskvel::kMethodCount)) return -1;
+  return reinterpret_cast<intptr_t>(new (std::nothrow) oskvel::CQualifierMain(methodIndex == 0));
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  // No object: nothing to run and nothing to say (a null handle is a failed creation).
+  if (handle == -1 || handle == 0) return false;
+  const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return reinterpret_cast<oskvel::CQualifierMain*>(handle)->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) {
+  if (handle != -1 && handle != 0) delete reinterpret_cast<oskvel::CQualifierMain*>(handle);
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &oskvel::Resources(); }
+
+}  // extern "C"

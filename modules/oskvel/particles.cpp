@@ -1,0 +1,296 @@
+// DetectParticles: border detection into the mark frame, then per particle
+// its trace (perimeter and radii), polarity, area and holes, and the feature
+// vector of the accepted ones.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "qualifier.h"
+
+namespace oskvel {
+
+namespace {
+
+constexpr double kDiagonalAfterDiagonal = 1.4142135623730951;
+constexpr double kStraightAfterDiagonal = 1.1126019;
+constexpr double kFourPi = 12.566370614359172;
+constexpr double kTwoPi = 6.283185307179586;
+
+// The contrast callback of the detection: one sample per scanned pixel, its
+// contrast when above the threshold, else zeros.
+bool CollectEdgePoint(void* user, int x, int y, unsigned) {
+  auto* rec = static_cast<BorderScanRecord*>(user);
+  auto* bd = static_cast<CBorderDetection*>(rec->owner);
+  ++rec->index;
+  if (rec->index >= bd->sampleCapacity && !bd->GrowSamples(rec->index + 256)) return false;
+  bd->sampleX[rec->index] = 0;
+  bd->sampleY[rec->index] = 0;
+  bd->sampleContrast[rec->index] = 0;
+  int contrast = 0;
+  if (CBorderDetection::CountEdgeContrast(rec->frame, x, y, &contrast) && contrast > rec->threshold) {
+    bd->sampleContrast[rec->index] = contrast;
+    bd->sampleX[rec->index] = x;
+    bd->sampleY[rec->index] = y;
+  }
+  return true;
+}
+
+// The eight neighbours in turning order.
+constexpr int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+
+int DirectionOf(int dx, int dy) {
+  for (int k = 0; k < 8; ++k)
+    if (kDx[k] == dx && kDy[k] == dy) return k;
+  return 0;
+}
+
+struct Pixel {
+  int x, y;
+};
+
+// The closed border of a label by a neighbour walk from its leftmost pixel,
+// which ends when the walk would repeat its first step.
+std::vector<Pixel> WalkBorder(const Frame* mark, int label, Pixel start, size_t cap) {
+  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
+  const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
+  const ptrdiff_t stride = (w + 3) & ~3;
+  const auto on = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < w && y < h && data[static_cast<ptrdiff_t>(y) * stride + x] == label;
+  };
+  std::vector<Pixel> out{start};
+  Pixel p = start;
+  int back = 4;  // the pixel to the left of the leftmost one is off the label
+  Pixel second{-1, -1};
+  while (out.size() < cap) {
+    int found = -1;
+    for (int i = 1; i <= 8; ++i) {
+      const int d = (back + i) % 8;
+      if (on(p.x + kDx[d], p.y + kDy[d])) {
+        found = d;
+        const int prev = (back + i - 1) % 8;
+        const Pixel q{p.x + kDx[d], p.y + kDy[d]};
+        back = DirectionOf(p.x + kDx[prev] - q.x, p.y + kDy[prev] - q.y);
+        p = q;
+        break;
+      }
+    }
+    if (found < 0) break;  // a single pixel
+    if (out.size() == 1) {
+      second = p;
+    } else if (out.back().x == start.x && out.back().y == start.y && p.x == second.x && p.y == second.y) {
+      out.pop_back();  // the walk is back at its first step
+      break;
+    }
+    out.push_back(p);
+  }
+  if (out.size() > 1 && out.back().x == start.x && out.back().y == start.y) out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p) {
+  const BorderObjectRecord& r = *objectRecords[label];
+  const int count = std::max(steps, 1);
+  p->label = label;
+  const int ex = r.maxX - r.minX, ey = r.maxY - r.minY;
+  p->cx = (r.minX + r.maxX) / 2.0;
+  p->cy = (r.minY + r.maxY) / 2.0;
+  p->width = ex + 5.0;
+  p->height = ey + 5.0;
+  p->angle = 0.0;
+  p->meanGrey = static_cast<int>(r.sumGrey / count);
+  p->boundingArea = (ex + 5) * (ey + 5);
+  p->centroidX = RoundReal(static_cast<float>(static_cast<double>(r.sumX) / count));
+  p->centroidY = RoundReal(static_cast<float>(static_cast<double>(r.sumY) / count));
+  p->dropped = steps <= 40 || p->boundingArea < 257;
+  if (p->dropped) return;
+
+  const std::vector<Pixel> border =
+      WalkBorder(Mark(), label, Pixel{r.minX, r.yAtMinX}, static_cast<size_t>(count) * 4 + 16);
+  const size_t n = border.size();
+  double perimeter = 0;
+  int64_t maxL = 0, minL = 2 * static_cast<int64_t>(frameWidth) * frameWidth, sumL = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const Pixel& a = border[(i + n - 1) % n];
+    const Pixel& b = border[i];
+    const Pixel& z = border[(i + n - 2) % n];
+    const bool diagonal = CBorderDetection::NeighbourPixel(a.x, a.y, b.x, b.y);
+    const bool lastDiagonal = CBorderDetection::NeighbourPixel(z.x, z.y, a.x, a.y);
+    perimeter += lastDiagonal ? (diagonal ? kDiagonalAfterDiagonal : kStraightAfterDiagonal) : 1.0;
+    const int64_t dx = b.x - p->centroidX, dy = b.y - p->centroidY;
+    const int64_t L = dx * dx + dy * dy;
+    maxL = std::max(maxL, L);
+    minL = std::min(minL, L);
+    sumL += L;
+  }
+  p->perimeter = static_cast<int>(perimeter);
+  p->maxRadius = static_cast<float>(std::sqrt(static_cast<double>(maxL)));
+  p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
+  p->rmsRadius = static_cast<float>(std::sqrt(static_cast<double>(sumL) / static_cast<double>(std::max<size_t>(n, 1))));
+
+  // Polarity from the four pixels one step inward of the extreme points.
+  const Pixel inward[4] = {{r.minX + 1, r.yAtMinX}, {r.maxX - 1, r.yAtMaxX}, {r.xAtMaxY, r.maxY - 1},
+                           {r.xAtMinY, r.minY + 1}};
+  int dark = 0, bright = 0;
+  for (const Pixel& q : inward) {
+    int v = -1;
+    CBorderDetection::GetPixelValue(frame, q.x, q.y, &v);
+    (v < p->meanGrey ? dark : bright)++;
+  }
+  p->polarity = dark > bright ? 0 : (bright > dark ? 1 : 2);
+}
+
+namespace {
+
+// What the area callback needs while one line of one particle is scanned.
+struct AreaScan {
+  CQualifierMain* self;
+  const Frame* source;
+  std::vector<Particle>* particles;
+  const std::vector<int>* indexOfLabel;
+  size_t index;
+  std::vector<uint8_t>* holes;  // per particle: marked as a hole of this one
+  bool inside;
+  int count;
+};
+
+bool OnOwnSide(const Particle& p, int grey) { return p.polarity == 0 ? grey < p.meanGrey : grey > p.meanGrey; }
+bool OnOtherSide(const Particle& p, int grey) { return p.polarity == 0 ? grey > p.meanGrey : grey < p.meanGrey; }
+
+bool AreaCallback(void* user, int x, int y, unsigned value) {
+  AreaScan& s = *static_cast<AreaScan*>(user);
+  Particle& p = (*s.particles)[s.index];
+  const int label = static_cast<int>(value & 0xFF);
+  bool holeHere = false;
+  if (label == p.label) {
+    // Entering, or staying inside on the particle's own border.
+    s.inside = true;
+    ++s.count;
+  } else if (label != CBorderDetection::kFree && s.inside) {
+    const int other = label < static_cast<int>(s.indexOfLabel->size()) ? (*s.indexOfLabel)[label] : -1;
+    if (other >= 0) {
+      const Particle& o = (*s.particles)[static_cast<size_t>(other)];
+      const bool near = std::abs(x - o.cx) <= o.width / 2 + 5 && std::abs(y - o.cy) <= o.height / 2 + 5;
+      if ((near && o.polarity == p.polarity) || p.boundingArea < o.boundingArea) {
+        s.inside = false;
+      } else if (near) {
+        (*s.holes)[static_cast<size_t>(other)] = 1;
+        holeHere = true;
+      }
+    }
+  } else if (s.inside) {
+    int grey = -1;
+    CBorderDetection::GetPixelValue(s.source, x, y, &grey);
+    if (OnOwnSide(p, grey)) ++s.count;
+  }
+  if (x == p.centroidX && y == p.centroidY) {
+    int grey = -1;
+    CBorderDetection::GetPixelValue(s.source, x, y, &grey);
+    p.centroidByte = s.inside && (label == p.label || holeHere || !OnOtherSide(p, grey));
+  }
+  return true;
+}
+
+}  // namespace
+
+void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index) {
+  Particle& p = particles[index];
+  std::vector<int> indexOfLabel(kLabelSlots, -1);
+  for (size_t i = 0; i < particles.size(); ++i)
+    if (!particles[i].dropped) indexOfLabel[static_cast<size_t>(particles[i].label)] = static_cast<int>(i);
+  std::vector<uint8_t> holes(particles.size(), 0);
+  TRectangularRegion box{p.cx, p.cy, p.width, p.height, 0.0};
+  int x0 = 0, y0 = 0;
+  CountRectRegionLeftBottomPoint(&box, &x0, &y0);
+  const int w = static_cast<int>(p.width), h = static_cast<int>(p.height);
+  AreaScan s{this, frame, &particles, &indexOfLabel, index, &holes, false, 0};
+  p.area = 0;
+  p.centroidByte = false;
+  const int lines = h >= w ? h : w;
+  for (int u = 0; u < lines; ++u) {
+    TLine line = h >= w ? TLine{double(x0), double(y0 + u), double(x0 + w - 1), double(y0 + u)}
+                        : TLine{double(x0 + w - 1 - u), double(y0), double(x0 + w - 1 - u), double(y0 + h - 1)};
+    s.inside = false;
+    s.count = 0;
+    ScanLine(Mark(), region, &line, 1, &s, AreaCallback);
+    particles[index].area += s.count;
+  }
+  Particle& q = particles[index];
+  q.holeCount = 0;
+  q.holeSumX = q.holeSumY = 0;
+  // Each product starts with the particle's own radius; every factor is
+  // truncated, in double so that large radii cannot overflow.
+  q.minProduct = std::trunc(static_cast<double>(q.minRadius));
+  q.maxProduct = std::trunc(static_cast<double>(q.maxRadius));
+  for (size_t i = 0; i < holes.size(); ++i) {
+    if (!holes[i] || i == index) continue;
+    const Particle& o = particles[i];
+    ++q.holeCount;
+    q.holeSumX += o.centroidX;
+    q.holeSumY += o.centroidY;
+    q.minProduct = std::trunc(q.minProduct * o.minRadius);
+    q.maxProduct = std::trunc(q.maxProduct * o.maxRadius);
+  }
+}
+
+bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegion* rect, const TRingRegion* ring,
+                                     int hCount, int vCount, int threshold, bool objectColour,
+                                     std::vector<Feature>* features) {
+  features->clear();
+  particles.clear();
+  const int w = GetFrameWidth(frame), d = GetFrameDepth(frame);
+  const size_t size = static_cast<size_t>(GetFrameSizeParam(w, d, 8));
+  if (markFrame.size() != size || GetFrameWidth(Mark()) != w || GetFrameDepth(Mark()) != d) {
+    markFrame.assign(size, 0);
+    InitFrameDIB(markFrame.data(), w, d, 8);
+  }
+  uint8_t* markData = GetFrameDataAddr(Mark());
+  std::memset(markData, CBorderDetection::kFree, size - static_cast<size_t>(markData - markFrame.data()));
+
+  int endCount = -1;
+  int lengths[kLabelSlots] = {};
+  bool valid[kLabelSlots] = {};
+  bool open[kLabelSlots] = {};
+  void* owner = static_cast<CBorderDetection*>(this);
+  if (ring) {
+    DetectBorderInRingRegion(frame, Mark(), ring, owner, nullptr, threshold, hCount, -1, false, CollectEdgePoint,
+                             &endCount, lengths, valid, open);
+  } else {
+    DetectBorderInRectRegion(frame, Mark(), rect, owner, nullptr, threshold, hCount, rect ? vCount : hCount, -1, false,
+                             CollectEdgePoint, &endCount, lengths, valid, open);
+  }
+  const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
+  for (int label = 0; label < objects; ++label) {
+    if (lengths[label] <= 0 || !objectRecords || label >= recordCapacity || !objectRecords[label]) continue;
+    Particle p;
+    TraceParticle(frame, label, lengths[label], w, &p);
+    if (!p.dropped) particles.push_back(p);
+  }
+  for (size_t i = 0; i < particles.size(); ++i) ScanArea(frame, ring ? nullptr : rect, i);
+
+  for (const Particle& p : particles) {
+    if (p.polarity != (objectColour ? 1 : 0) || !valid[p.label]) continue;
+    Feature f{p.cx, p.cy, p.width, p.height, 0.0, {}, static_cast<uint8_t>(p.centroidByte ? 1 : 0)};
+    const double maxR = p.maxRadius > 0 ? p.maxRadius : 1.0;
+    f.f[0] = static_cast<float>(static_cast<double>(p.perimeter) * p.perimeter / (std::max(p.area, 1) * kFourPi));
+    f.f[1] = static_cast<float>(p.minRadius / maxR);
+    f.f[2] = static_cast<float>(p.perimeter / (maxR * kTwoPi));
+    f.f[3] = static_cast<float>(p.holeCount / 10.0);
+    if (p.holeCount > 0) {
+      const double mx = (p.centroidX + p.holeSumX) / (p.holeCount + 1);
+      const double my = (p.centroidY + p.holeSumY) / (p.holeCount + 1);
+      f.f[4] = static_cast<float>(std::hypot(mx - p.centroidX, my - p.centroidY) / maxR);
+      f.f[5] = static_cast<float>(p.maxProduct > 0 ? p.minProduct / p.maxProduct : 0.0);
+    }
+    f.f[6] = static_cast<float>(p.rmsRadius / maxR);
+    f.f[7] = 0.1f;  // ring-scan values: not measured here
+    f.f[8] = 0.1f;
+    f.f[9] = 0.0f;
+    features->push_back(f);
+  }
+  return !features->empty();
+}
+
+}  // namespace oskvel

@@ -1,0 +1,76 @@
+// CQualifierMain: the method object of oskvel. Particles of the pattern frame
+// become classes; particles of the input frame take the class at the smallest
+// feature distance below a limit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "border/border_detection.h"
+#include "frame/run_args.h"
+#include "talvix.h"
+
+namespace oskvel {
+
+// One traced particle.
+struct Particle {
+  int label = 0;
+  double cx = 0, cy = 0, width = 0, height = 0, angle = 0;
+  int meanGrey = 0;
+  int boundingArea = 0;
+  int centroidX = 0, centroidY = 0;
+  float minRadius = 0, maxRadius = 0, rmsRadius = 0;
+  int perimeter = 0;
+  int area = 0;
+  int polarity = 2;  // 0 dark, 1 bright, 2 undecided
+  int holeCount = 0;
+  bool centroidByte = false;
+  double holeSumX = 0, holeSumY = 0;
+  double minProduct = 0, maxProduct = 0;
+  bool dropped = false;
+};
+
+inline constexpr int kFeatureCount = 10;
+
+// One accepted particle: its rectangle and its feature vector.
+struct Feature {
+  double cx, cy, width, height, angle;
+  std::array<float, kFeatureCount> f;  // f1..f10
+  uint8_t centroidByte;
+};
+
+class CQualifierMain : public CBorderDetection {
+ public:
+  explicit CQualifierMain(bool rectangular) : mode(rectangular) { CreateObjectRecords(); }
+  ~CQualifierMain() { ReleaseObjectRecords(); }
+
+  bool Run(const frame::RunArgs& a);
+
+  // Finds, traces and measures the particles of frame; features get the
+  // accepted ones. False when none was accepted.
+  bool DetectParticles(const Frame* frame, const TRectangularRegion* rect, const TRingRegion* ring, int hCount,
+                       int vCount, int threshold, bool objectColour, std::vector<Feature>* features);
+
+  const bool mode;  // true: rectangular region, false: ring region
+
+  // Pattern cache keys.
+  int cachedTH = -1, cachedTV = -1;
+  double cachedT = -1.0;
+  int32_t cachedStamp = -1;
+  bool cachedColour = false;
+  bool patternDirty = true;
+  std::vector<Feature> patternFeatures;
+  std::vector<Feature> sourceFeatures;
+  std::vector<float> distances;
+
+  std::vector<uint8_t> markFrame;  // header + rows, 8 bits per pixel
+  std::vector<Particle> particles;
+
+ private:
+  Frame* Mark() { return reinterpret_cast<Frame*>(markFrame.data()); }
+  void TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p);
+  void ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index);
+};
+
+}  // namespace oskvel

@@ -1,0 +1,5 @@
+# The geometry and search routines are also tested directly on generated
+# point lists, so their sources are compiled into the tests as well.
+target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/forvik/contour/geometry.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/forvik/contour/circle_search.cpp)
+target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/forvik)

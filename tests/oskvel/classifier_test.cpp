@@ -1,0 +1,325 @@
+// The particle classifier through the exported interface: drawn shapes in a
+// pattern frame become classes, shifted and shuffled copies take them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "talvix/host.hpp"
+#include "text_buffer.h"
+
+namespace {
+
+using talvix::FrameBuffer;
+
+talvix::Module& Oskvel() {
+  static std::unique_ptr<talvix::Module> m = [] {
+    std::string error;
+    auto loaded = talvix::Module::load("oskvel", &error);
+    if (!loaded) ADD_FAILURE() << "cannot load oskvel: " << error;
+    return loaded;
+  }();
+  return *m;
+}
+
+struct Classifier {
+  explicit Classifier(int index = 0) : handle(Oskvel().create(index)), ctx(Oskvel(), index) {}
+  ~Classifier() { Oskvel().destroy(handle); }
+  talvix::RunResult operator()() { return ctx.run(handle); }
+  intptr_t handle;
+  talvix::RunContext ctx;
+};
+
+enum Shape { kDisc, kSquare, kTriangle, kBar };
+
+bool Inside(Shape s, int x, int y) {
+  switch (s) {
+    case kDisc:
+      return (x - 15) * (x - 15) + (y - 15) * (y - 15) <= 13 * 13;
+    case kSquare:
+      return x >= 3 && x <= 26 && y >= 3 && y <= 26;
+    case kTriangle:
+      return y >= 2 && y <= 28 && std::abs(2 * (x - 15)) <= (y - 2);
+    case kBar:
+      return x >= 1 && x <= 29 && y >= 10 && y <= 20;
+  }
+  return false;
+}
+
+struct Placed {
+  Shape shape;
+  int x, y;  // corner of the shape's 31 x 31 cell
+};
+
+// Bright shapes (grey 220) on a dark ground (30), 8 or 32 bits per pixel.
+FrameBuffer Scene(int w, int d, int bpp, const std::vector<Placed>& shapes) {
+  FrameBuffer f = FrameBuffer::make(w, d, bpp, 30);
+  for (const Placed& p : shapes) {
+    for (int y = 0; y < 31; ++y) {
+      for (int x = 0; x < 31; ++x) {
+        if (!Inside(p.shape, x, y)) continue;
+        uint8_t* px = f.pixel(p.x + x, p.y + y);
+        for (int c = 0; c < std::min(bpp / 8, 3); ++c) px[c] = 220;
+      }
+    }
+  }
+  return f;
+}
+
+// Line counts for both frames; the shapes are bright objects.
+void SetCounts(talvix::RunContext& ctx, double lines = 60) {
+  for (const char16_t* n : {u"Horizontal template scanline number", u"Vertical template scanline number",
+                            u"Horizontal camera scanline number", u"Vertical camera scanline number"})
+    ctx.setNumbers(n, {lines});
+  ctx.setFlags(u"Object color", {true});
+}
+
+const std::vector<Placed> kPattern = {{kDisc, 20, 20}, {kSquare, 80, 20}, {kTriangle, 20, 90}, {kBar, 80, 90}};
+
+struct Result {
+  int cls;
+  TRectangle rect;
+};
+
+std::vector<Result> Results(const talvix::RunContext& ctx) {
+  const auto classes = ctx.numbers(u"Result classes");
+  const auto rects = ctx.rectangles(u"Result rectangles");
+  EXPECT_EQ(classes.size(), rects.size());
+  std::vector<Result> out;
+  for (size_t i = 0; i < std::min(classes.size(), rects.size()); ++i) out.push_back({int(classes[i]), rects[i]});
+  return out;
+}
+
+// The class found at the cell whose corner is (x, y), -1 for none.
+int ClassAt(const std::vector<Result>& r, int x, int y) {
+  for (const Result& e : r)
+    if (e.rect.cx > x && e.rect.cx < x + 31 && e.rect.cy > y && e.rect.cy < y + 31) return e.cls;
+  return -1;
+}
+
+TEST(Classifier, ShiftedAndShuffledShapesKeepTheirClasses) {
+  for (int bpp : {8, 32}) {
+    SCOPED_TRACE(bpp);
+    const FrameBuffer pattern = Scene(160, 150, bpp, kPattern);
+    Classifier own;
+    own.ctx.setFrame(u"Input frame", pattern);
+    own.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(own.ctx);
+    // Equal features give distance 0: only that passes so small a limit.
+    own.ctx.setNumbers(u"Maximal number of found patterns", {1e-9});
+    const talvix::RunResult r = own();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    const std::vector<Result> mine = Results(own.ctx);
+    ASSERT_EQ(mine.size(), 4u);
+    std::vector<int> cls;
+    for (const Placed& p : kPattern) cls.push_back(ClassAt(mine, p.x, p.y));
+    EXPECT_EQ(std::set<int>(cls.begin(), cls.end()), (std::set<int>{1, 2, 3, 4}));
+
+    // The shapes moved by whole pixels and in another order. (Polarity comes
+    // from four pixels against the border's integer mean grey: where the
+    // traced border takes in a few object pixels, a bright shape reads as
+    // dark. The bar is left out of the moved set for that reason.)
+    const std::vector<Placed> moved = {{kTriangle, 131, 101}, {kSquare, 70, 140}, {kDisc, 150, 30}};
+    Classifier shifted;
+    shifted.ctx.setFrame(u"Input frame", Scene(220, 190, bpp, moved));
+    shifted.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(shifted.ctx);
+    const talvix::RunResult rs = shifted();
+    ASSERT_TRUE(rs.ok) << talvix::ToUtf8(rs.error);
+    const std::vector<Result> theirs = Results(shifted.ctx);
+    ASSERT_EQ(theirs.size(), moved.size());
+    for (const Placed& m : moved) {
+      size_t k = 0;
+      while (kPattern[k].shape != m.shape) ++k;
+      EXPECT_EQ(ClassAt(theirs, m.x, m.y), cls[k]) << "shape " << m.shape;
+    }
+    EXPECT_EQ(shifted.ctx.numbers(u"Result number"), std::vector<double>{3.0});
+  }
+}
+
+TEST(Classifier, LimitsAndTies) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  {
+    Classifier c;  // limit 0: nothing is below it
+    c.ctx.setFrame(u"Input frame", pattern);
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(c.ctx);
+    c.ctx.setNumbers(u"Maximal number of found patterns", {0});
+    EXPECT_EQ(c().error, u"No classified shape in the source image");
+    EXPECT_EQ(c.ctx.numbers(u"Result number"), std::vector<double>{0.0});
+  }
+  {
+    // Two identical squares are two classes at equal distance: the first wins.
+    const FrameBuffer twins = Scene(160, 80, 8, {{kSquare, 20, 20}, {kSquare, 90, 20}});
+    Classifier c;
+    c.ctx.setFrame(u"Input frame", Scene(160, 80, 8, {{kSquare, 20, 20}}));
+    c.ctx.setFrame(u"Pattern frame", twins);
+    SetCounts(c.ctx);
+    const talvix::RunResult r = c();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    EXPECT_EQ(c.ctx.numbers(u"Result classes"), std::vector<double>{1.0});
+  }
+  {
+    // A 10 x 10 square is too small to be a particle.
+    FrameBuffer small = FrameBuffer::make(60, 60, 8, 30);
+    for (int y = 20; y < 30; ++y)
+      for (int x = 20; x < 30; ++x) *small.pixel(x, y) = 220;
+    Classifier c;
+    c.ctx.setFrame(u"Input frame", small);
+    c.ctx.setFrame(u"Pattern frame", small);
+    SetCounts(c.ctx);
+    EXPECT_EQ(c().error, u"No detected classifier in the pattern image");
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    EXPECT_EQ(c().error, u"No recognized classifiable shape in the source image");
+  }
+}
+
+TEST(Classifier, PatternCacheFollowsItsKeys) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  Classifier c;
+  c.ctx.setFrame(u"Input frame", pattern);
+  c.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(c.ctx);
+  ASSERT_TRUE(c().ok);
+  // Blank the pattern in place: its stamp stays, so only a key change shows it.
+  FrameBuffer& held = const_cast<FrameBuffer&>(*c.ctx.inputFrame(u"Pattern frame"));
+  for (int y = 0; y < held.depth(); ++y) std::fill(held.row(y), held.row(y) + held.stride(), 30);
+  c.ctx.setNumbers(u"Horizontal camera scanline number", {50});
+  c.ctx.setNumbers(u"Vertical camera scanline number", {50});
+  EXPECT_TRUE(c().ok) << "camera counts keep the classes";
+  c.ctx.setFlags(u"Object color", {false});
+  EXPECT_EQ(c().error, u"No detected classifier in the pattern image") << "the object colour rebuilds them";
+
+  Classifier t;
+  t.ctx.setFrame(u"Input frame", pattern);
+  t.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(t.ctx);
+  ASSERT_TRUE(t().ok);
+  FrameBuffer& held2 = const_cast<FrameBuffer&>(*t.ctx.inputFrame(u"Pattern frame"));
+  for (int y = 0; y < held2.depth(); ++y) std::fill(held2.row(y), held2.row(y) + held2.stride(), 30);
+  t.ctx.setNumbers(u"Gradient threshold", {0.25});
+  EXPECT_EQ(t().error, u"No detected classifier in the pattern image") << "the threshold rebuilds them";
+}
+
+TEST(Classifier, ShowPatternCopiesThePatternAndDrawsItsClasses) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  Classifier c;
+  c.ctx.setFrame(u"Input frame", Scene(100, 100, 8, {}));
+  c.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(c.ctx);
+  c.ctx.setFlags(u"Show results", {true});
+  c.ctx.setFlags(u"Showing the pattern frame as output frame (true)", {true});
+  ASSERT_TRUE(c().ok);
+  const FrameBuffer* out = c.ctx.frame(u"Output frame");
+  ASSERT_NE(out, nullptr);
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 160; ++x) ASSERT_EQ(*out->pixel(x, y), *pattern.pixel(x, y)) << x << "," << y;
+  int rects = 0, texts = 0;
+  for (const auto& d : c.ctx.drawList()) rects += d.fn == "DrawRectangle", texts += d.fn == "DrawString";
+  EXPECT_EQ(rects, 4);
+  EXPECT_EQ(texts, 4);
+  EXPECT_TRUE(c.ctx.numbers(u"Result classes").empty());
+
+  c.ctx.setUnnamed(u"Output frame");
+  EXPECT_EQ(c().error, u"error: Cannot get output frame");
+}
+
+TEST(Classifier, FailureTexts) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  struct Case {
+    const char* name;
+    std::function<void(talvix::RunContext&)> setup;
+    std::u16string error;
+  };
+  const Case cases[] = {
+      {"no input", [&](talvix::RunContext& c) { c.setFrame(u"Pattern frame", pattern); }, u"Cannot get source frame"},
+      {"no pattern", [&](talvix::RunContext& c) { c.setFrame(u"Input frame", pattern); }, u"Cannot get pattern frame"},
+      {"24 bits",
+       [&](talvix::RunContext& c) {
+         c.setFrame(u"Input frame", FrameBuffer::make(40, 40, 24, 100));
+         c.setFrame(u"Pattern frame", pattern);
+       },
+       u"error: Frames of 8 or 32 bits per pixel are needed"},
+      {"empty pattern",
+       [&](talvix::RunContext& c) {
+         c.setFrame(u"Input frame", pattern);
+         c.setFrame(u"Pattern frame", Scene(60, 60, 8, {}));
+       },
+       u"No detected classifier in the pattern image"},
+      {"dark objects wanted",
+       [&](talvix::RunContext& c) {
+         c.setFrame(u"Input frame", pattern);
+         c.setFrame(u"Pattern frame", pattern);
+         c.setFlags(u"Object color", {false});
+       },
+       u"No detected classifier in the pattern image"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Classifier c;
+    SetCounts(c.ctx);
+    k.setup(c.ctx);
+    const talvix::RunResult r = c();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, k.error);
+  }
+  talvix::RunContext ctx(Oskvel(), 0);
+  const talvix::RunResult null = ctx.run(0);
+  EXPECT_FALSE(null.ok);
+  EXPECT_TRUE(null.error.empty()) << "a null handle answers false without a text";
+}
+
+TEST(Classifier, Catalogue) {
+  const talvix::Catalogue& c = Oskvel().catalogue();
+  ASSERT_EQ(c.methods.size(), 2u);
+  EXPECT_EQ(c.methods[0].id, u"classifier_in_rectangular_region");
+  EXPECT_EQ(c.methods[0].description, u"Classification by qualifiers in rectangular region");
+  EXPECT_EQ(c.methods[1].id, u"classifier_in_ring_region");
+  EXPECT_EQ(c.methods[1].description, u"Classification by qualifiers in ring region");
+  const std::vector<std::pair<int, std::u16string>> rectIn = {{1, u"Input frame"},
+                                                               {1, u"Pattern frame"},
+                                                               {3, u"Examination region"},
+                                                               {10, u"Horizontal template scanline number"},
+                                                               {10, u"Vertical template scanline number"},
+                                                               {10, u"Horizontal camera scanline number"},
+                                                               {10, u"Vertical camera scanline number"},
+                                                               {10, u"Gradient threshold"},
+                                                               {10, u"Maximal number of found patterns"},
+                                                               {12, u"Object color"},
+                                                               {12, u"Show results"},
+                                                               {12, u"Showing the pattern frame as output frame (true)"}};
+  ASSERT_EQ(c.methods[0].inputs.size(), rectIn.size());
+  for (size_t i = 0; i < rectIn.size(); ++i) {
+    EXPECT_EQ(c.methods[0].inputs[i].type, rectIn[i].first);
+    EXPECT_EQ(c.methods[0].inputs[i].name, rectIn[i].second);
+  }
+  EXPECT_EQ(c.methods[0].inputs[2].properties, u"EditType=ScanRectRegion");
+  EXPECT_EQ(c.methods[0].inputs[7].properties, u"Min=0;Max=1;Default=0.2;Step=0.01");
+  EXPECT_EQ(c.methods[1].inputs.size(), 11u);
+  EXPECT_EQ(c.methods[1].inputs[2].type, 4);
+  EXPECT_EQ(c.methods[1].inputs[5].name, u"Scanline number");
+  EXPECT_EQ(c.methods[1].inputs[6].properties, u"Min=0;Max=1;Default=0.5;Step=0.01");
+  for (const auto& m : c.methods) {
+    ASSERT_EQ(m.outputs.size(), 4u);
+    EXPECT_EQ(m.outputs[0].name, u"Result number");
+    EXPECT_EQ(m.outputs[1].name, u"Result classes");
+    EXPECT_EQ(m.outputs[2].type, 5);
+    EXPECT_EQ(m.outputs[3].name, u"Output frame");
+  }
+  const auto& fn = Oskvel().exports();
+  testing_support::TextBuffer name(63);
+  int id = 0;
+  HostIcon icon = nullptr;
+  ASSERT_TRUE(fn.EnumerateMethodsCategories(1, 0, 0, 63, name.data(), &id, &icon));
+  EXPECT_EQ(name.text(), u"Particle classification");
+  EXPECT_EQ(id, 19);
+  EXPECT_FALSE(fn.EnumerateMethodsCategories(0, 0, 1, 63, name.data(), &id, &icon));
+  EXPECT_FALSE(fn.EnumerateMethodsCategories(0, 1, 0, 63, name.data(), &id, &icon));
+  EXPECT_EQ(fn.InitMethod(2), -1);
+}
+
+}  // namespace
