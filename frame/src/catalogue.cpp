@@ -66,7 +66,16 @@ bool Catalogue::EnumerateMethodsCategories(int methodIndex, int path, int level,
                                            int* categoryId, HostIcon* icon) const {
   int slot = 0;
   const CategoryEntry* c = PlaceOf(methodIndex, path, level, &slot);
-  if (!c) return false;
+  if (!c) {
+    if (policy_.categoryIdBeforeIndex) {
+      for (const Placement& p : placements_) {
+        if (p.path != path || p.level != level) continue;
+        *categoryId = categories_[p.category].categoryId;
+        break;
+      }
+    }
+    return false;
+  }
   *categoryId = c->categoryId;
   *icon = categoryIcons_[slot];
   CopyText(c->name, nameLen, nameBuf);

@@ -1,4 +1,5 @@
 // Red, green and blue histograms of a region, normalised by the largest count.
+#include <algorithm>
 #include <cmath>
 
 #include "objects.h"
@@ -45,6 +46,11 @@ bool CHistogram::Run(const RunArgs& a) {
   colour = bpp == 32;
   if (bpp == 8) ScanRectangularRegion(f, hasRegion ? &region : nullptr, 1, this, GreyPixel);
   if (bpp == 32) ScanRectangularRegion(f, hasRegion ? &region : nullptr, 0, this, ColourPixel);
+  if (bpp == 8) {
+    std::copy(std::begin(red), std::end(red), green);
+    std::copy(std::begin(red), std::end(red), blue);
+  }
+  for (int i = 0; i < 256; ++i) maxCount = std::max({maxCount, red[i], green[i], blue[i]});
 
   const float scale = maxCount ? 1.0f / static_cast<float>(maxCount) : 1.0f;
   for (int i = 0; i < 256; ++i) {

@@ -18,6 +18,9 @@ bool NoisePixel(void* user, int, int, unsigned v) {
 }  // namespace
 
 void CNoiseMonitor::Reset() {
+  intSum = intSumSquares = 0;
+  intMax = 0;
+  intMin = UINT_MAX;
   count = 0;
   sum = sumSquares = 0;
   maximum = 0;
@@ -49,6 +52,10 @@ bool CNoiseMonitor::Run(const RunArgs& a) {
       continue;
     }
     result = true;
+    sum = static_cast<double>(intSum);
+    sumSquares = static_cast<double>(intSumSquares);
+    maximum = static_cast<float>(intMax);
+    minimum = static_cast<float>(intMin);
     mean = sum / count;
     // Rounding can leave the variance a hair below 0.
     deviation = std::sqrt(std::max(0.0, sumSquares / count - mean * mean));

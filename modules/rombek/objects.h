@@ -4,6 +4,7 @@
 #pragma once
 
 #include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "frame/run_args.h"
@@ -103,19 +104,23 @@ class CNoiseMonitor : public CRombekObject {
  public:
   using CRombekObject::CRombekObject;
   bool Run(const RunArgs& a) override;
+  // Sums of whole values are kept as integers: exact, and what double sums
+  // of the same values give while they stay below 2^53.
   void Add(unsigned value) {
-    const double v = static_cast<float>(value);
+    const uint64_t v = value;
     ++count;
-    sum += v;
-    sumSquares += v * v;
-    if (v > maximum) maximum = v;
-    if (v < minimum) minimum = v;
+    intSum += v;
+    intSumSquares += v * v;
+    if (value > intMax) intMax = value;
+    if (value < intMin) intMin = value;
   }
 
  private:
   void Reset();
   void Draw(const TRectangularRegion& r) const;
 
+  uint64_t intSum = 0, intSumSquares = 0;
+  unsigned intMax = 0, intMin = UINT_MAX;
   int count = 0;
   double sum = 0, sumSquares = 0, mean = 0, deviation = 0, maximum = 0, minimum = 1.7976931348623157e308, snr = 0;
   void* hostContext = nullptr;
@@ -125,16 +130,11 @@ class CHistogram : public CRombekObject {
  public:
   using CRombekObject::CRombekObject;
   bool Run(const RunArgs& a) override;
-  void CountGrey(unsigned v) {
-    v &= 0xFF;
-    Bump(red[v]), Bump(green[v]), Bump(blue[v]);
-  }
-  void CountColour(unsigned v) { Bump(red[(v >> 16) & 0xFF]), Bump(green[(v >> 8) & 0xFF]), Bump(blue[v & 0xFF]); }
+  // Grey values count in red only; green and blue are copied after the scan.
+  void CountGrey(unsigned v) { ++red[v & 0xFF]; }
+  void CountColour(unsigned v) { ++red[(v >> 16) & 0xFF], ++green[(v >> 8) & 0xFF], ++blue[v & 0xFF]; }
 
  private:
-  void Bump(unsigned& c) {
-    if (++c > maxCount) maxCount = c;
-  }
   void Draw() const;
 
   unsigned red[256] = {}, green[256] = {}, blue[256] = {};

@@ -1,5 +1,6 @@
 // modhost: lists the catalogues of vision modules and runs any method once on
 // image files, printing the results as JSON.
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -17,7 +18,7 @@ namespace {
 constexpr const char* kHelp = R"(usage:
   modhost list [MODULE] [--json] [--modules DIR]
   modhost run MODULE METHOD [NAME=VALUE ...] [--out DIR] [--keep-alpha] [--draw-level N]
-              [--modules DIR]
+              [--coordinate-system X,Y,ANGLE] [--background FILE] [--modules DIR]
 
 list          the modules found, with their method counts
 list MODULE   the module's catalogue: categories, methods, inputs and outputs
@@ -35,6 +36,13 @@ options:
                   shows them
   --keep-alpha    run: write 32-bit output frames with their own alpha channel
   --draw-level N  run: the drawing level, 0..2 (default 1)
+  --coordinate-system X,Y,ANGLE
+                  run: the run's coordinate system (origin in frame
+                  coordinates, angle in degrees; default 0,0,0), which the
+                  host's transforms of points and angles use
+  --background FILE
+                  run: with --out, the picture overlay.png is painted on when
+                  the method has no frame input (an image file as for frames)
 
 A MODULE is a name (<dir>/<name>.so) or the path of a module file. NAME is an
 input's name as `modhost list MODULE` shows it; repeating a name gives an array.
@@ -68,6 +76,8 @@ struct CommandLine {
   std::string moduleDir;
   std::string outDir;
   std::string drawLevel;
+  std::string coordinateSystem;
+  std::string background;
   bool keepAlpha = false;
   bool json = false;
   bool help = false;
@@ -91,6 +101,10 @@ CommandLine Parse(int argc, char** argv) {
       value(&cl.outDir);
     } else if (arg == "--draw-level") {
       value(&cl.drawLevel);
+    } else if (arg == "--coordinate-system") {
+      value(&cl.coordinateSystem);
+    } else if (arg == "--background") {
+      value(&cl.background);
     } else if (arg == "--keep-alpha") {
       cl.keepAlpha = true;
     } else if (arg.starts_with("--")) {
@@ -111,6 +125,22 @@ int ParseDrawLevel(const std::string& text) {
   return static_cast<int>(level);
 }
 
+TCoordinateSystem ParseCoordinateSystem(const std::string& text) {
+  double v[3];
+  size_t start = 0;
+  for (int k = 0; k < 3; ++k) {
+    const size_t comma = k < 2 ? text.find(',', start) : text.size();
+    const std::string part = comma == std::string::npos ? std::string() : text.substr(start, comma - start);
+    char* end = nullptr;
+    v[k] = std::strtod(part.c_str(), &end);
+    if (part.empty() || *end != '\0' || !std::isfinite(v[k]) || comma == std::string::npos) {
+      throw UsageError("--coordinate-system takes x,y,angle, not \"" + text + "\"");
+    }
+    start = comma + 1;
+  }
+  return {v[0], v[1], v[2]};
+}
+
 int Main(int argc, char** argv) {
   CommandLine cl = Parse(argc, argv);
   if (cl.help) {
@@ -123,6 +153,9 @@ int Main(int argc, char** argv) {
   if (command == "list") {
     if (!cl.outDir.empty() || !cl.drawLevel.empty() || cl.keepAlpha) {
       throw UsageError("--out, --keep-alpha and --draw-level are for run");
+    }
+    if (!cl.coordinateSystem.empty() || !cl.background.empty()) {
+      throw UsageError("--coordinate-system and --background are for run");
     }
     if (cl.words.size() > 2) throw UsageError("list takes at most one module");
     return cl.words.size() == 1 ? ListModules(dir, cl.json) : ListCatalogue(cl.words[1], dir, cl.json);
@@ -138,6 +171,8 @@ int Main(int argc, char** argv) {
     r.outDir = cl.outDir;
     r.keepAlpha = cl.keepAlpha;
     if (!cl.drawLevel.empty()) r.drawLevel = ParseDrawLevel(cl.drawLevel);
+    if (!cl.coordinateSystem.empty()) r.coordinateSystem = ParseCoordinateSystem(cl.coordinateSystem);
+    r.background = cl.background;
     return RunMethodOnce(r);
   }
   throw UsageError("unknown command \"" + command + "\" (list or run)");

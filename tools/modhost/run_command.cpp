@@ -128,6 +128,13 @@ int RunMethodOnce(const RunRequest& request) {
 
   talvix::Inspection inspection;
   if (request.drawLevel) inspection.setDrawingLevel(*request.drawLevel);
+  if (request.coordinateSystem) inspection.setCoordinateSystem(*request.coordinateSystem);
+  talvix::FrameBuffer background;
+  if (!request.background.empty()) {
+    std::string error;
+    background = ReadImage(request.background, 0, &error);
+    if (background.empty()) throw UsageError("--background: " + error);
+  }
   talvix::RunContext ctx(*module, index, &inspection);
   // An input the command line leaves out is unconnected, as in the host.
   for (const InputValues& v : values) {
@@ -183,6 +190,7 @@ int RunMethodOnce(const RunRequest& request) {
     for (const talvix::ParamInfo& in : method.inputs) {
       if (in.type == ptFrame && (base = ctx.inputFrame(in.name))) break;
     }
+    if (!base && !background.empty()) base = &background;
     // The overlay picture exists only when the run drew something.
     std::string reason;
     talvix::FrameBuffer picture;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "talvix_types.h"
+
 namespace modhost {
 
 struct RunRequest {
@@ -14,6 +16,8 @@ struct RunRequest {
   std::string moduleDir;
   std::string outDir;  // empty: no files
   std::optional<int> drawLevel;
+  std::optional<TCoordinateSystem> coordinateSystem;  // the run's, in frame coordinates
+  std::string background;  // picture for overlay.png when the method has no frame input
   bool keepAlpha = false;  // write 32-bit outputs with their own alpha, not opaque
 };
 

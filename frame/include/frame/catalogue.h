@@ -75,6 +75,9 @@ struct CataloguePolicy {
   // True: a category whose icon resource is 0 has no icon; Init never fetches
   // it (the icon order leaves it out) and its enumerator answers a null handle.
   bool categoriesWithoutIcon = false;
+  // At a (path, level) that has placements, the first one's categoryId is
+  // written even for an index without a place there (the answer stays false).
+  bool categoryIdBeforeIndex = false;
 };
 
 class Catalogue {
