@@ -9,6 +9,7 @@
 #include <map>
 
 #include "context.h"
+#include "filter_services.h"
 #include "gl_context.h"
 
 namespace talvix {
@@ -202,6 +203,7 @@ Answer Serve(RunContext::State* run, const std::u16string& name, void* block, in
                                              u"*_URC", u"!_CUP", u"!_BRU", u"!_ERU", u"!_DUP"};
   bool known = false;
   for (const char16_t* n : kBracket) known = known || name == n;
+  if (auto filtered = ServeFilter(run, name, block, size)) return {filtered->ok, filtered->message};
   if (!known) return Refuse(u"Unknown request");
   std::string why;
   if (!EnsureGlContext(&why)) return Refuse(u"OpenGL is not available in this host: " + ToU16(why));

@@ -1,0 +1,77 @@
+// The C boundary of dunsel. Instances are reader objects; no exception
+// crosses this boundary.
+#include <new>
+
+#include "catalogue.h"
+#include "frame/module_frame.h"
+#include "module_api.h"
+#include "reader1d.h"
+#include "reader2d.h"
+
+using dunsel::kCatalogue;
+
+namespace {
+
+constexpr intptr_t kNoMethod = -1;
+
+dunsel::CMethod* Object(intptr_t handle) {
+  return handle == kNoMethod || handle == 0 ? nullptr : reinterpret_cast<dunsel::CMethod*>(handle);
+}
+
+}  // namespace
+
+extern "C" {
+
+MODULE_API bool Init(void) { return kCatalogue.Init(); }
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  dunsel::CMethod* m = nullptr;
+  if (methodIndex >= dunsel::kEan13 && methodIndex <= dunsel::kCode39) {
+    m = new (std::nothrow) dunsel::CReadBarcode1D(methodIndex);
+  } else if (methodIndex == dunsel::kDataMatrix) {
+    m = new (std::nothrow) dunsel::CReadBarcode2D();
+  } else {
+    return kNoMethod;
+  }
+  return reinterpret_cast<intptr_t>(m);
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  dunsel::CMethod* m = Object(handle);
+  if (!m) return false;
+  try {
+    return m->Run(hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf);
+  } catch (const std::bad_alloc&) {
+    return frame::Fail(errLen, errBuf, u"error: Not enough memory");
+  } catch (...) {
+    return frame::Fail(errLen, errBuf, u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod(intptr_t handle) { delete Object(handle); }
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &dunsel::Resources(); }
+
+}  // extern "C"
