@@ -3,6 +3,7 @@
 #include <new>
 
 #include "catalogue.h"
+#include "frame/catalogue_exports.h"
 #include "frame/module_frame.h"
 #include "module_api.h"
 #include "reader1d.h"
@@ -22,28 +23,7 @@ dunsel::CMethod* Object(intptr_t handle) {
 
 extern "C" {
 
-MODULE_API bool Init(void) { return kCatalogue.Init(); }
-
-MODULE_API void Done(void) { kCatalogue.Done(); }
-
-MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
-                                           int* categoryId, HostIcon* icon) {
-  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
-}
-
-MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
-                                 bool* gpuFlag) {
-  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
-}
-
-MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
-                                      int nameLen, char16_t* nameBuf) {
-  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
-}
-
-MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
-  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
-}
+VISION_CATALOGUE_EXPORTS(kCatalogue)
 
 MODULE_API intptr_t InitMethod(int methodIndex) {
   dunsel::CMethod* m = nullptr;
