@@ -1,5 +1,5 @@
 // Edge profiles across a region: one point per scan line by threshold or by
-// gradient, with the Part's absent-input defaults and the stored threshold.
+// gradient, with the method's own absent-input defaults and the stored threshold.
 #include <gtest/gtest.h>
 
 #include <functional>
