@@ -1,5 +1,6 @@
-// The licence plate reader on a cluttered 640 x 480 scene without a plate,
-// with one worker, beside one empty-callback region scan over the frame.
+// The licence plate reader on 640 x 480 scenes, a cluttered one without a
+// plate and one with a seven-character plate, with one worker and with one
+// per processor, beside one empty-callback region scan over the frame.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -42,10 +43,40 @@ void RunPlate(benchmark::State& state, const talvix::FrameBuffer& scene, int wor
 void BM_PlateClutterOneWorker(benchmark::State& state) { RunPlate(state, Clutter(), 1); }
 BENCHMARK(BM_PlateClutterOneWorker)->Unit(benchmark::kMicrosecond);
 
+constexpr int kPlateCharacters = 7;
+
+const talvix::FrameBuffer& Scene() {
+  static const talvix::FrameBuffer f = [] {
+    kelmar_test::PlateScene scene;
+    scene.text = u"BN52Z81";
+    scene.angle = -3;
+    return kelmar_test::DrawPlateScene(scene).frame;
+  }();
+  return f;
+}
+
+void PerCharacter(benchmark::State& state) {
+  state.counters["us_per_char"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kPlateCharacters * 1e-6,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_PlateSceneOneWorker(benchmark::State& state) {
+  RunPlate(state, Scene(), 1);
+  PerCharacter(state);
+}
+BENCHMARK(BM_PlateSceneOneWorker)->Unit(benchmark::kMicrosecond);
+
+void BM_PlateSceneAllWorkers(benchmark::State& state) {
+  RunPlate(state, Scene(), 0);
+  PerCharacter(state);
+}
+BENCHMARK(BM_PlateSceneAllWorkers)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 bool Visit(void*, int, int, unsigned) { return true; }
 
 void BM_PlateFrameScanPass(benchmark::State& state) {
-  for (auto _ : state) ScanRectangularRegion(Clutter().frame(), nullptr, 1, nullptr, Visit);
+  for (auto _ : state) ScanRectangularRegion(Scene().frame(), nullptr, 1, nullptr, Visit);
 }
 BENCHMARK(BM_PlateFrameScanPass)->Unit(benchmark::kMicrosecond);
 

@@ -313,7 +313,8 @@ TEST(PlateBlobs, MarginRowsByWindowHeight) {
 TEST(PlateOutput, SpecksMarkedWhateverTheThreadCount) {
   for (int threads : {1, 8}) {
     omp_set_num_threads(threads);
-    talvix::FrameBuffer f = talvix::FrameBuffer::make(24, 14, 8, 255);
+    // Large enough for the pass to split its rows.
+    talvix::FrameBuffer f = talvix::FrameBuffer::make(300, 120, 8, 255);
     for (int y = 2; y < 12; ++y)
       for (int x = 4; x < 20; ++x) f.pixel(x, y)[0] = 0;
     f.pixel(7, 6)[0] = 255;                           // a one-pixel hole
@@ -324,8 +325,8 @@ TEST(PlateOutput, SpecksMarkedWhateverTheThreadCount) {
     f.pixel(10, 10)[0] = 255;
     MarkPlateSpecks(f.frame());
     int marked = 0;
-    for (int y = 0; y < 14; ++y)
-      for (int x = 0; x < 24; ++x) marked += f.pixel(x, y)[0] == 80;
+    for (int y = 0; y < 120; ++y)
+      for (int x = 0; x < 300; ++x) marked += f.pixel(x, y)[0] == 80;
     EXPECT_EQ(f.pixel(7, 6)[0], 80) << threads << " threads";
     EXPECT_EQ(f.pixel(12, 6)[0], 255) << threads << " threads";
     EXPECT_EQ(f.pixel(9, 9)[0], 80) << threads << " threads";

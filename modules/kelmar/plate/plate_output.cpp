@@ -16,7 +16,9 @@ void MarkPlateSpecks(Frame* plate) {
   // Which block centres pass, then every 255 pixel inside a passing block
   // becomes 80; each pass writes its own rows only.
   std::vector<uint8_t> passes(static_cast<size_t>(w) * h, 0);
-#pragma omp parallel for schedule(static)
+  // Small plates run on one thread: starting a team costs more than the pass.
+  const bool team = static_cast<long>(w) * h >= frame::kParallelPixels;
+#pragma omp parallel for schedule(static) if (team)
   for (int y = 3; y <= h - 4; ++y) {
     for (int x = 4; x <= w - 4; ++x) {
       bool any = false, ok = true;
@@ -32,7 +34,7 @@ void MarkPlateSpecks(Frame* plate) {
       passes[static_cast<size_t>(y) * w + x] = any && ok;
     }
   }
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (team)
   for (int y = 2; y <= h - 3; ++y) {
     uint8_t* row = f.row(y);
     for (int x = 3; x <= w - 3; ++x) {

@@ -45,11 +45,6 @@ bool CollectPlateSample(void* user, int x, int y, unsigned value) {
   return true;
 }
 
-void SampleLine(const PlateSearch& s, WorkerBuffers& b, double x0, double y0, double x1, double y1) {
-  b.clear();
-  const TLine line{x0, y0, x1, y1};
-  ScanLine(s.frame.frame, s.region, &line, 1, &b, CollectPlateSample);
-}
 
 // Grey byte, or B + G + R of a 32-bit pixel.
 inline int Level(const frame::FrameRows& f, int x, int y) {
@@ -109,7 +104,7 @@ bool CheckBand(PlateSearch& s, WorkerBuffers& b, int startX, int startY, int mea
     for (int shift : {0, 10}) {
       const BorderFit fit = LowerBorderFit(FitLowerBorder(s, b, column + shift, border, mid));
       if (!fit.ok) continue;
-      const BorderLine lower{column + shift, border + fit.offset, fit.slope, 20};
+      const BorderLine lower{column + shift, border + fit.offset, border, fit.slope};
       return CheckPlateCandidate(s, b, lower, mid);
     }
   }
@@ -117,6 +112,12 @@ bool CheckBand(PlateSearch& s, WorkerBuffers& b, int startX, int startY, int mea
 }
 
 }  // namespace
+
+void SampleLine(const PlateSearch& s, WorkerBuffers& b, double x0, double y0, double x1, double y1) {
+  b.clear();
+  const TLine line{x0, y0, x1, y1};
+  ScanLine(s.frame.frame, s.region, &line, 1, &b, CollectPlateSample);
+}
 
 void LicencePlateThread(PlateSearch& s, const PlateSearchBlock& block, WorkerBuffers& b) {
   if (s.frame.bpp != 8 && s.frame.bpp != 32) return;

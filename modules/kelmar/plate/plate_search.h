@@ -38,11 +38,11 @@ struct WorkerBuffers {
   void clear() { count = 0; }
 };
 
-// A fitted border: the row at column x and its slope in rows per `step`
-// columns.
+// The fitted lower border: its row at column x and slope in rows per 20
+// columns; baseRow is the row the fit's sample lines were laid around.
 struct BorderLine {
-  int x = 0, row = 0;
-  int slope = 0, step = 20;
+  int x = 0, row = 0, baseRow = 0;
+  int slope = 0;
 };
 
 struct PlateResult {
@@ -73,9 +73,27 @@ struct PlateSearch {
   PlateResult result;
 };
 
+// The geometry gate on the corners lower-left, lower-right, upper-left and
+// upper-right (x, y each) and the sides' angles less 90 degrees: the plate's
+// size, centre, angle and slant (whole degrees), ok false when it fails.
+struct PlateGate {
+  bool ok = false;
+  float width = 0, height = 0, cx = 0, cy = 0;
+  float angle = 0, slant = 0;
+};
+PlateGate GatePlate(const int (&corners)[8], double leftAngle, double rightAngle);
+
+// Under the lock: threshold, trims, plate image, blobs and characters of a
+// gated candidate; true when it became the written plate.
+bool AcceptPlate(PlateSearch& s, const int (&corners)[8], const PlateGate& gate);
+
 // The worker: searches the block's lines for a plate, accepting the first
 // that passes every check unless another worker already did.
 void LicencePlateThread(PlateSearch& search, const PlateSearchBlock& block, WorkerBuffers& buffers);
+
+// Samples the line (x0, y0)-(x1, y1) inside the search region into the
+// worker's row, with each sample's frame position.
+void SampleLine(const PlateSearch& s, WorkerBuffers& b, double x0, double y0, double x1, double y1);
 
 // The plate's lower border found from a band: the rest of the search (sides,
 // corners, checks, characters). True when the plate was accepted.
