@@ -130,11 +130,21 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
   p->rmsRadius = static_cast<float>(std::sqrt(static_cast<double>(sumL) / static_cast<double>(std::max<size_t>(n, 1))));
 
-  // Polarity from the four pixels one step inward of the extreme points.
-  const Pixel inward[4] = {{r.minX + 1, r.yAtMinX}, {r.maxX - 1, r.yAtMaxX}, {r.xAtMaxY, r.maxY - 1},
-                           {r.xAtMinY, r.minY + 1}};
+  // Polarity from the four pixels one step inward of the extreme points. The
+  // traced border runs on the ground side of the edge, so an extreme point
+  // is often a corner of that ring, where a straight step lands on the
+  // ground again (every dark particle with corners, and every hole, then
+  // read bright); the step goes toward the centroid instead, diagonally
+  // where it lies off the point's row or column.
+  const auto inward = [&](int x, int y, int dx, int dy) {
+    if (dx == 0) dx = p->centroidX > x ? 1 : (p->centroidX < x ? -1 : 0);
+    if (dy == 0) dy = p->centroidY > y ? 1 : (p->centroidY < y ? -1 : 0);
+    return Pixel{x + dx, y + dy};
+  };
+  const Pixel probes[4] = {inward(r.minX, r.yAtMinX, 1, 0), inward(r.maxX, r.yAtMaxX, -1, 0),
+                          inward(r.xAtMaxY, r.maxY, 0, -1), inward(r.xAtMinY, r.minY, 0, 1)};
   int dark = 0, bright = 0;
-  for (const Pixel& q : inward) {
+  for (const Pixel& q : probes) {
     int v = -1;
     CBorderDetection::GetPixelValue(frame, q.x, q.y, &v);
     (v < p->meanGrey ? dark : bright)++;
@@ -220,6 +230,7 @@ void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* regi
   Particle& q = particles[index];
   q.holeCount = 0;
   q.holeSumX = q.holeSumY = 0;
+  q.holes.clear();
   // Each product starts with the particle's own radius; every factor is
   // truncated, in double so that large radii cannot overflow.
   q.minProduct = std::trunc(static_cast<double>(q.minRadius));
@@ -228,12 +239,25 @@ void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* regi
     if (!holes[i] || i == index) continue;
     const Particle& o = particles[i];
     ++q.holeCount;
+    q.holes.push_back(static_cast<int>(i));
     q.holeSumX += o.centroidX;
     q.holeSumY += o.centroidY;
     q.minProduct = std::trunc(q.minProduct * o.minRadius);
     q.maxProduct = std::trunc(q.maxProduct * o.maxRadius);
   }
 }
+
+namespace {
+
+// Lines closer than a pixel repeat the same pixels, so past one line per
+// pixel across the region a larger count only costs time (a count of 1e300
+// arrives as INT_MAX and would scan practically without end).
+int LinesAcross(int count, double extent) {
+  const double most = std::ceil(std::min(std::isfinite(extent) ? std::abs(extent) : 0.0, 1048576.0)) + 1;
+  return count < most ? count : static_cast<int>(most);
+}
+
+}  // namespace
 
 bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegion* rect, const TRingRegion* ring,
                                      int hCount, int vCount, int threshold, bool objectColour,
@@ -255,11 +279,15 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
   bool open[kLabelSlots] = {};
   void* owner = static_cast<CBorderDetection*>(this);
   if (ring) {
-    DetectBorderInRingRegion(frame, Mark(), ring, owner, nullptr, threshold, hCount, -1, false, CollectEdgePoint,
+    DetectBorderInRingRegion(frame, Mark(), ring, owner, nullptr, threshold,
+                             LinesAcross(hCount, std::abs(ring->r2 - ring->r1)), -1, false, CollectEdgePoint,
                              &endCount, lengths, valid, open);
   } else {
-    DetectBorderInRectRegion(frame, Mark(), rect, owner, nullptr, threshold, hCount, rect ? vCount : hCount, -1, false,
-                             CollectEdgePoint, &endCount, lengths, valid, open);
+    // Without a region the vertical lines take the horizontal count too.
+    const int h = LinesAcross(hCount, rect ? rect->height : d);
+    const int v = LinesAcross(rect ? vCount : hCount, rect ? rect->width : w);
+    DetectBorderInRectRegion(frame, Mark(), rect, owner, nullptr, threshold, h, v, -1, false, CollectEdgePoint,
+                             &endCount, lengths, valid, open);
   }
   const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
   for (int label = 0; label < objects; ++label) {
@@ -269,6 +297,7 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
     if (!p.dropped) particles.push_back(p);
   }
   for (size_t i = 0; i < particles.size(); ++i) ScanArea(frame, ring ? nullptr : rect, i);
+  for (size_t i = 0; i < particles.size(); ++i) ScanRings(i);
 
   for (const Particle& p : particles) {
     if (p.polarity != (objectColour ? 1 : 0) || !valid[p.label]) continue;
@@ -285,9 +314,11 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
       f.f[5] = static_cast<float>(p.maxProduct > 0 ? p.minProduct / p.maxProduct : 0.0);
     }
     f.f[6] = static_cast<float>(p.rmsRadius / maxR);
-    f.f[7] = 0.1f;  // ring-scan values: not measured here
-    f.f[8] = 0.1f;
-    f.f[9] = 0.0f;
+    // A nearly circular particle crosses its rings unreliably.
+    const bool round = std::abs(f.f[6] - 1.0f) < 0.15f || std::abs(f.f[1] - 1.0f) < 0.15f;
+    f.f[7] = round ? 0.1f : p.ringMid;
+    f.f[8] = round ? 0.1f : p.ringRms;
+    f.f[9] = static_cast<float>(p.holeDistance);
     features->push_back(f);
   }
   return !features->empty();
