@@ -1,6 +1,7 @@
-// Circle detection by contour on a full-HD grey frame of dark discs, driven
-// through the module's exported interface, beside OpenCV's gradient Hough
-// transform on the same frame in the same run, both on one thread. The found
+// Circle detection by contour and by threshold on a full-HD grey frame of
+// dark discs, driven through the module's exported interface, beside OpenCV's
+// gradient Hough transform on the same frame in the same run, on one thread
+// and (threshold method and Hough) on all threads. The found
 // discs and the mean centre error against the drawn centres are reported as
 // counters beside the times.
 #include <benchmark/benchmark.h>
@@ -128,9 +129,40 @@ void BM_ForvikCirclesByContour(benchmark::State& state) {
 }
 BENCHMARK(BM_ForvikCirclesByContour)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Circle detection by threshold with the default grid (one seed per 32 px
+// each way), dark discs so the colour flag stays off; the argument is the
+// team size.
+void BM_ForvikCirclesByThreshold(benchmark::State& state) {
+  std::string error;
+  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
+  if (!m) {
+    state.SkipWithError(("forvik module not found: " + error).c_str());
+    return;
+  }
+  omp_set_num_threads(static_cast<int>(state.range(0)));
+  const int index = m->findMethod(std::string("circle_detection_by_threshold"));
+  const intptr_t handle = m->create(index);
+  talvix::RunContext ctx(*m, index);
+  ctx.setFrame(u"Input frame", DiscsFrame());
+  ctx.setNumbers(u"Threshold level", {0.5});
+  for (auto _ : state) {
+    if (const talvix::RunResult r = ctx.run(handle); !r.ok) {
+      state.SkipWithError(("run failed: " + talvix::ToUtf8(r.error)).c_str());
+      break;
+    }
+  }
+  m->destroy(handle);
+  std::vector<Circle> found;
+  for (const TRing& r : ctx.rings(u"Circles")) found.push_back({r.cx, r.cy, r.r1});
+  Score(state, found);
+  omp_set_num_threads(omp_get_num_procs());
+}
+BENCHMARK(BM_ForvikCirclesByThreshold)->Arg(1)->Arg(omp_get_num_procs())->Unit(benchmark::kMillisecond)->UseRealTime();
+
 #ifdef VISION_HAVE_OPENCV
+// The argument is the thread count, as for the threshold method.
 void BM_OpenCVHoughCircles(benchmark::State& state) {
-  cv::setNumThreads(1);
+  cv::setNumThreads(static_cast<int>(state.range(0)));
   const talvix::FrameBuffer& f = DiscsFrame();
   const cv::Mat grey(kDepth, kWidth, CV_8UC1, const_cast<uint8_t*>(f.row(0)), static_cast<size_t>(f.stride()));
   std::vector<cv::Vec3f> circles;
@@ -143,7 +175,7 @@ void BM_OpenCVHoughCircles(benchmark::State& state) {
   Score(state, found);
   cv::setNumThreads(-1);
 }
-BENCHMARK(BM_OpenCVHoughCircles)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenCVHoughCircles)->Arg(1)->Arg(omp_get_num_procs())->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
 }  // namespace

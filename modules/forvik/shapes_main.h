@@ -52,8 +52,10 @@ class CShapesMain : public CBorderDetection {
   int foundY = -1;
   bool objectBright = false;  // false until a run decides the polarity
   int threshold = 0;
-  // Per-thread crossings of the indexed scan callback.
+  // Per-thread crossings of the indexed scan callback, and ray ends (72 per
+  // thread) of the threshold circle search.
   std::vector<int> threadFoundX, threadFoundY;
+  std::vector<float> rayX, rayY;
   // Guards the result lists shared by a parallel loop.
   std::mutex lock;
 
@@ -159,6 +161,10 @@ class CLineDetectionByThreshold : public CShapesMain {
 class CCircleDetectionByThreshold : public CShapesMain {
  public:
   bool Run(const RunArgs& args) override;
+
+ private:
+  void Seed(const Frame* f, const TRectangularRegion* region, int vLines, int hLines, int index, int thread,
+            float tolerance);
 };
 
 }  // namespace forvik

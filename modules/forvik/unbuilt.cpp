@@ -5,8 +5,6 @@ namespace forvik {
 
 bool CGeometricMatching::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
 bool CLineDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CRingDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
 bool CLineDetectionByThreshold::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CCircleDetectionByThreshold::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
 
 }  // namespace forvik

@@ -3,6 +3,7 @@
 // element 0 of an input, and output elements by running index.
 #pragma once
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -87,6 +88,24 @@ inline int TruncInt(double v) {
   if (v >= 2147483647.0) return INT_MAX;
   if (v <= -2147483648.0) return INT_MIN;
   return static_cast<int>(v);
+}
+
+// The most elements the host holds in one output.
+inline constexpr int kMaxOutputElements = 1 << 24;
+
+// A requested count of scan lines spread over extent pixels: more lines than
+// pixel positions across the extent only repeat one another, and no output
+// holds more than kMaxOutputElements, so a huge count cannot run on for ages.
+inline int BoundedLineCount(double requested, double extent) {
+  const int n = TruncInt(requested);
+  const double positions = std::isfinite(extent) ? std::ceil(std::fabs(extent)) + 1 : 1;
+  return positions >= kMaxOutputElements ? std::min(n, kMaxOutputElements) : std::min(n, static_cast<int>(positions));
+}
+
+// The extent the scan lines of a rectangular region are spread over: its
+// height, or the frame's depth without a region.
+inline double AcrossRegion(const Frame* f, const TRectangularRegion* region) {
+  return region ? region->height : GetFrameDepth(f);
 }
 
 // A fraction of the 8-bit range as a level: x 255, truncated.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "profile.h"
 
@@ -50,7 +51,10 @@ bool CRadial::Run(const RunArgs& a) {
   const TRingRegion* ring = InputElement<TRingRegion>(a, kRingIn, GetRingRegion);
   const double* spokesIn = NumberInput(a, kSpokesIn);
   // Fewer than one spoke means none.
-  const int spokes = std::max(spokesIn ? TruncInt(*spokesIn) : 16, 0);
+  // No more spokes than pixel positions round the outer circle.
+  const double outer = ring ? std::max(std::fabs(ring->r1), std::fabs(ring->r2))
+                            : std::min(GetFrameWidth(frame), GetFrameDepth(frame)) / 2.0;
+  const int spokes = std::max(spokesIn ? BoundedLineCount(*spokesIn, 2 * M_PI * outer) : 16, 0);
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
   const int length = std::max(lengthIn ? TruncInt(*lengthIn) : 5, 1);

@@ -235,6 +235,18 @@ void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* regi
   }
 }
 
+namespace {
+
+// Lines closer than a pixel repeat the same pixels, so past one line per
+// pixel across the region a larger count only costs time (a count of 1e300
+// arrives as INT_MAX and would scan practically without end).
+int LinesAcross(int count, double extent) {
+  const double most = std::ceil(std::min(std::isfinite(extent) ? std::abs(extent) : 0.0, 1048576.0)) + 1;
+  return count < most ? count : static_cast<int>(most);
+}
+
+}  // namespace
+
 bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegion* rect, const TRingRegion* ring,
                                      int hCount, int vCount, int threshold, bool objectColour,
                                      std::vector<Feature>* features) {
@@ -255,11 +267,15 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
   bool open[kLabelSlots] = {};
   void* owner = static_cast<CBorderDetection*>(this);
   if (ring) {
-    DetectBorderInRingRegion(frame, Mark(), ring, owner, nullptr, threshold, hCount, -1, false, CollectEdgePoint,
+    DetectBorderInRingRegion(frame, Mark(), ring, owner, nullptr, threshold,
+                             LinesAcross(hCount, std::abs(ring->r2 - ring->r1)), -1, false, CollectEdgePoint,
                              &endCount, lengths, valid, open);
   } else {
-    DetectBorderInRectRegion(frame, Mark(), rect, owner, nullptr, threshold, hCount, rect ? vCount : hCount, -1, false,
-                             CollectEdgePoint, &endCount, lengths, valid, open);
+    // Without a region the vertical lines take the horizontal count too.
+    const int h = LinesAcross(hCount, rect ? rect->height : d);
+    const int v = LinesAcross(rect ? vCount : hCount, rect ? rect->width : w);
+    DetectBorderInRectRegion(frame, Mark(), rect, owner, nullptr, threshold, h, v, -1, false, CollectEdgePoint,
+                             &endCount, lengths, valid, open);
   }
   const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
   for (int label = 0; label < objects; ++label) {

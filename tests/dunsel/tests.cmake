@@ -1,6 +1,13 @@
 # zint draws the symbols the readers are tested on; the bar/space
-# classification is also tested on its own, from the module's sources.
+# classification and the Data Matrix codeword stages are also tested on their
+# own, from the module's sources.
 target_link_libraries(${target} PRIVATE zint)
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel/bar_runs.cpp
-                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/method.cpp)
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/method.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_symbol.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/galois.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_placement.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_sampling.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/reed_solomon.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_decode.cpp)
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel)

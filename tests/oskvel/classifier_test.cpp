@@ -141,6 +141,26 @@ TEST(Classifier, ShiftedAndShuffledShapesKeepTheirClasses) {
   }
 }
 
+// A huge line count arrives as INT_MAX: past one line per pixel across the
+// frame it is bounded, so it answers at once and as the bounded count does.
+TEST(Classifier, HugeLineCountsAreBoundedByTheFrame) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  std::vector<std::vector<double>> found;
+  for (double lines : {161.0, 1e300}) {
+    Classifier c;
+    c.ctx.setFrame(u"Input frame", pattern);
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(c.ctx, lines);
+    const talvix::RunResult r = c();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    std::vector<double> flat;
+    for (const Result& e : Results(c.ctx)) flat.insert(flat.end(), {double(e.cls), e.rect.cx, e.rect.cy});
+    found.push_back(flat);
+  }
+  EXPECT_FALSE(found[0].empty());
+  EXPECT_EQ(found[0], found[1]);
+}
+
 TEST(Classifier, LimitsAndTies) {
   const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
   {

@@ -1,0 +1,91 @@
+// Huge scan-line counts: every method that lays lines across a region or
+// spokes round a ring answers promptly, with what the count bounded to the
+// region's pixel positions gives.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "gantrel_run.h"
+
+namespace {
+
+using gantrel_test::MethodRun;
+using gantrel_test::Utf8;
+
+talvix::FrameBuffer BrightDisc() {
+  talvix::FrameBuffer f = talvix::FrameBuffer::make(100, 100, 8, 30);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x)
+      if (std::hypot(x - 50, y - 50) <= 20) *f.pixel(x, y) = 220;
+  return f;
+}
+
+struct Outcome {
+  bool ok;
+  std::string error;
+  std::vector<double> points;  // x, y of each point
+  std::vector<double> lines;   // x0, y0, x1, y1 of each line
+  std::vector<bool> flags;
+};
+
+
+TEST(LineCount, HugeCountIsBoundedToPixelPositions) {
+  struct Case {
+    const char* method;
+    bool ring;
+    const char16_t* pointsOut;
+    const char16_t* lineOut;  // null: none
+    double bounded;           // the count the region allows
+  } cases[] = {
+      // A region 10 pixels high: 11 line positions.
+      {"edge_profile_by_threshold", false, u"Position of points", nullptr, 11},
+      {"edge_profile_by_contour", false, u"Position of points", nullptr, 11},
+      {"straight_edge_detection_by_threshold", false, nullptr, u"Detected edge", 11},
+      {"line_edge_detection_by_contour", false, u"Used points", u"Detected edge", 11},
+      {"best_line_edge_detection_by_threshold", false, u"Detected points", u"Detected edge", 11},
+      // Outer radius 45: ceil(2 pi 45) + 1 spoke positions.
+      {"radial_edge_detection_by_threshold", true, u"Detected points", nullptr, 284},
+      {"radial_edge_detection_by_contour", true, u"Detected points", nullptr, 284},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    const auto runWith = [&](double count) {
+      MethodRun run(c.method);
+      run.ctx.setFrame(u"Input frame", BrightDisc());
+      if (c.ring) {
+        run.ctx.setRingRegions(u"Ring", {{50, 50, 5, 45, 0, 0}});
+        run.ctx.setNumbers(u"Number of scan lines", {count});
+      } else {
+        run.ctx.setRegions(u"Region", {{45, 50, 50, 10, 0}});
+        run.ctx.setNumbers(u"Number of horizontal scan lines", {count});
+        run.ctx.setFlags(u"Negative", {true});
+      }
+      const talvix::RunResult r = run();
+      Outcome o{r.ok, Utf8(r.error), {}, {}, {}};
+      if (c.pointsOut)
+        for (const TPoint& p : run.ctx.points(c.pointsOut)) o.points.insert(o.points.end(), {p.x, p.y});
+      if (c.lineOut)
+        for (const TLine& l : run.ctx.lines(c.lineOut)) o.lines.insert(o.lines.end(), {l.x0, l.y0, l.x1, l.y1});
+      if (c.ring) o.flags = run.ctx.flags(u"Indication of finding a point at scanline");
+      return o;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome huge = runWith(1e300);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    const Outcome bounded = runWith(c.bounded);
+    ASSERT_TRUE(bounded.ok) << bounded.error;
+    EXPECT_EQ(huge.ok, bounded.ok);
+    EXPECT_EQ(huge.error, bounded.error);
+    EXPECT_EQ(huge.points, bounded.points);
+    EXPECT_EQ(huge.lines, bounded.lines);
+    EXPECT_EQ(huge.flags, bounded.flags);
+    if (c.ring) {
+      EXPECT_EQ(huge.flags.size(), static_cast<size_t>(c.bounded));
+    }
+  }
+}
+
+}  // namespace
