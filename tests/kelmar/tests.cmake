@@ -1,2 +1,6 @@
 # Text fixtures are rendered with Cairo.
 target_link_libraries(${target} PRIVATE PkgConfig::CAIRO)
+# The Latin reader's segmentation and classifier are also driven directly.
+file(GLOB kelmar_latin_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/kelmar/latin/*.cpp)
+target_sources(${target} PRIVATE ${kelmar_latin_sources})
+target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/kelmar)
