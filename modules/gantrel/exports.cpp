@@ -6,13 +6,15 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "color_stat.h"
+#include "defects.h"
 #include "edges.h"
 #include "line_edge.h"
 #include "measure.h"
+#include "objects.h"
 #include "module_api.h"
-#include "pending.h"
 #include "profile.h"
 #include "radial.h"
+#include "segment.h"
 #include "spot.h"
 #include "threshold.h"
 
@@ -28,8 +30,8 @@ CMeasure* Make(int index) {
 
 // The class of each method index.
 constexpr Factory kClasses[] = {
-    Make<CPending>,  // 0 segments between borders
-    Make<CPending>,  // 1 edge defects
+    Make<CSegment>,  // 0 segments between borders
+    Make<CDefects>,  // 1 edge defects
     Make<CCentroid>, // 2 centroid
     Make<CEdges>,    // 3
     Make<CEdges>,    // 4
@@ -43,18 +45,18 @@ constexpr Factory kClasses[] = {
     Make<CBestLine>, // 12
     Make<CRadial>,   // 13
     Make<CRadial>,   // 14
-    Make<CPending>,  // 15 objects
-    Make<CPending>,  // 16
-    Make<CPending>,  // 17
+    Make<CSpotCentroid>,// 15 objects
+    Make<CSpotCentroid>,// 16
+    Make<CSpotCentroid>,// 17
     Make<CThreshold>,// 18 thresholds
     Make<CThreshold>,// 19
     Make<CThreshold>,// 20
     Make<CThreshold>,// 21
     Make<CThreshold>,// 22
-    Make<CPending>,  // 23 line profile
+    Make<CLineProfile>,// 23 line profile
     Make<CMaskCompare>,// 24 mask comparison
     Make<CFillSpot>, // 25 spot fill
-    Make<CPending>,  // 26 gap filling
+    Make<CSpotCentroid>,// 26 gap filling
     Make<CColorStat>,// 27 colour statistics
 };
 static_assert(std::size(kClasses) == kMethodCount);

@@ -130,11 +130,21 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
   p->rmsRadius = static_cast<float>(std::sqrt(static_cast<double>(sumL) / static_cast<double>(std::max<size_t>(n, 1))));
 
-  // Polarity from the four pixels one step inward of the extreme points.
-  const Pixel inward[4] = {{r.minX + 1, r.yAtMinX}, {r.maxX - 1, r.yAtMaxX}, {r.xAtMaxY, r.maxY - 1},
-                           {r.xAtMinY, r.minY + 1}};
+  // Polarity from the four pixels one step inward of the extreme points. The
+  // traced border runs on the ground side of the edge, so an extreme point
+  // is often a corner of that ring, where a straight step lands on the
+  // ground again (every dark particle with corners, and every hole, then
+  // read bright); the step goes toward the centroid instead, diagonally
+  // where it lies off the point's row or column.
+  const auto inward = [&](int x, int y, int dx, int dy) {
+    if (dx == 0) dx = p->centroidX > x ? 1 : (p->centroidX < x ? -1 : 0);
+    if (dy == 0) dy = p->centroidY > y ? 1 : (p->centroidY < y ? -1 : 0);
+    return Pixel{x + dx, y + dy};
+  };
+  const Pixel probes[4] = {inward(r.minX, r.yAtMinX, 1, 0), inward(r.maxX, r.yAtMaxX, -1, 0),
+                          inward(r.xAtMaxY, r.maxY, 0, -1), inward(r.xAtMinY, r.minY, 0, 1)};
   int dark = 0, bright = 0;
-  for (const Pixel& q : inward) {
+  for (const Pixel& q : probes) {
     int v = -1;
     CBorderDetection::GetPixelValue(frame, q.x, q.y, &v);
     (v < p->meanGrey ? dark : bright)++;
@@ -220,6 +230,7 @@ void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* regi
   Particle& q = particles[index];
   q.holeCount = 0;
   q.holeSumX = q.holeSumY = 0;
+  q.holes.clear();
   // Each product starts with the particle's own radius; every factor is
   // truncated, in double so that large radii cannot overflow.
   q.minProduct = std::trunc(static_cast<double>(q.minRadius));
@@ -228,6 +239,7 @@ void CQualifierMain::ScanArea(const Frame* frame, const TRectangularRegion* regi
     if (!holes[i] || i == index) continue;
     const Particle& o = particles[i];
     ++q.holeCount;
+    q.holes.push_back(static_cast<int>(i));
     q.holeSumX += o.centroidX;
     q.holeSumY += o.centroidY;
     q.minProduct = std::trunc(q.minProduct * o.minRadius);
@@ -285,6 +297,7 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
     if (!p.dropped) particles.push_back(p);
   }
   for (size_t i = 0; i < particles.size(); ++i) ScanArea(frame, ring ? nullptr : rect, i);
+  for (size_t i = 0; i < particles.size(); ++i) ScanRings(i);
 
   for (const Particle& p : particles) {
     if (p.polarity != (objectColour ? 1 : 0) || !valid[p.label]) continue;
@@ -301,9 +314,11 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
       f.f[5] = static_cast<float>(p.maxProduct > 0 ? p.minProduct / p.maxProduct : 0.0);
     }
     f.f[6] = static_cast<float>(p.rmsRadius / maxR);
-    f.f[7] = 0.1f;  // ring-scan values: not measured here
-    f.f[8] = 0.1f;
-    f.f[9] = 0.0f;
+    // A nearly circular particle crosses its rings unreliably.
+    const bool round = std::abs(f.f[6] - 1.0f) < 0.15f || std::abs(f.f[1] - 1.0f) < 0.15f;
+    f.f[7] = round ? 0.1f : p.ringMid;
+    f.f[8] = round ? 0.1f : p.ringRms;
+    f.f[9] = static_cast<float>(p.holeDistance);
     features->push_back(f);
   }
   return !features->empty();

@@ -28,6 +28,9 @@ struct Particle {
   bool centroidByte = false;
   double holeSumX = 0, holeSumY = 0;
   double minProduct = 0, maxProduct = 0;
+  std::vector<int> holes;  // indices of the particles that are its holes
+  float ringMid = 0.1f, ringRms = 0.1f;  // crossings / 10 at the two ring radii
+  double holeDistance = 0;
   bool dropped = false;
 };
 
@@ -39,6 +42,17 @@ struct Feature {
   std::array<float, kFeatureCount> f;  // f1..f10
   uint8_t centroidByte;
 };
+
+struct RingPoint {
+  int x, y;
+};
+
+// Counts the entries of a circle onto a label of the mark frame, an entry
+// within 4 pixels in x and under 5 in y of the last counted one ignored. With
+// holes, farthest[k] gets the largest squared distance of a counted entry
+// from holes[k].
+int CountRingCrossings(const Frame* mark, int label, double cx, double cy, double r,
+                       const std::vector<RingPoint>* holes = nullptr, std::vector<int64_t>* farthest = nullptr);
 
 class CQualifierMain : public CBorderDetection {
  public:
@@ -71,6 +85,7 @@ class CQualifierMain : public CBorderDetection {
   Frame* Mark() { return reinterpret_cast<Frame*>(markFrame.data()); }
   void TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p);
   void ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index);
+  void ScanRings(size_t index);
 };
 
 }  // namespace oskvel

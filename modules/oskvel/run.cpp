@@ -63,7 +63,6 @@ bool Usable(const Frame* f) {
 }  // namespace
 
 bool CQualifierMain::Run(const RunArgs& a) {
-  if (!mode) return a.fail(u"error: Method not implemented");
   Frame* input = nullptr;
   frame::ParamName name = frame::InputName(a, 0);
   if (!name.ok || !GetInputFrame(a.ctx, 63, name.c_str(), &input) || !input) return a.fail(u"Cannot get source frame");
@@ -73,15 +72,23 @@ bool CQualifierMain::Run(const RunArgs& a) {
   if (!name.ok || !GetInputFrameTimestamp(a.ctx, 63, name.c_str(), &pattern, &stamp) || !pattern)
     return a.fail(u"Cannot get pattern frame");
   TRectangularRegion* region = nullptr;
+  TRingRegion* ring = nullptr;
   name = frame::InputName(a, 2);
-  if (name.ok && !GetRectangularRegion(a.ctx, 63, name.c_str(), 0, &region)) region = nullptr;
+  if (mode) {
+    if (name.ok && !GetRectangularRegion(a.ctx, 63, name.c_str(), 0, &region)) region = nullptr;
+  } else {
+    if (name.ok && !GetRingRegion(a.ctx, 63, name.c_str(), 0, &ring)) ring = nullptr;
+  }
 
-  const int th = Count(a, 3), tv = Count(a, 4), ch = Count(a, 5), cv = Count(a, 6);
+  // The ring method has no vertical camera count: its inputs after the
+  // counts sit one place earlier.
+  const int th = Count(a, 3), tv = Count(a, 4), ch = Count(a, 5), cv = mode ? Count(a, 6) : 0;
+  const int next = mode ? 7 : 6;
   double g = 0;
-  const int t = Number(a, 7, &g) ? TruncInt(g * kMaxGradient) : 72;
+  const int t = Number(a, next, &g) ? TruncInt(g * kMaxGradient) : 72;
   double limit = 1.0;
-  Number(a, 8, &limit);
-  const bool colour = Flag(a, 9), show = Flag(a, 10), showPattern = Flag(a, 11);
+  Number(a, next + 1, &limit);
+  const bool colour = Flag(a, next + 2), show = Flag(a, next + 3), showPattern = Flag(a, next + 4);
 
   // A depth the detection cannot read would leave every output unwritten.
   if (!Usable(input) || !Usable(pattern)) return a.fail(u"error: Frames of 8 or 32 bits per pixel are needed");
@@ -112,7 +119,7 @@ bool CQualifierMain::Run(const RunArgs& a) {
     return true;
   }
 
-  if (!DetectParticles(input, region, nullptr, ch, cv, t, colour, &sourceFeatures))
+  if (!DetectParticles(input, region, ring, ch, cv, t, colour, &sourceFeatures))
     return a.fail(u"No recognized classifiable shape in the source image");
 
   const frame::ParamName numberName = frame::OutputName(a, 0), classesName = frame::OutputName(a, 1),

@@ -34,7 +34,7 @@ struct Classifier {
   talvix::RunContext ctx;
 };
 
-enum Shape { kDisc, kSquare, kTriangle, kBar };
+enum Shape { kDisc, kSquare, kTriangle, kBar, kWasher, kOffWasher, kTurnedTriangle, kTurnedBar };
 
 bool Inside(Shape s, int x, int y) {
   switch (s) {
@@ -46,21 +46,31 @@ bool Inside(Shape s, int x, int y) {
       return y >= 2 && y <= 28 && std::abs(2 * (x - 15)) <= (y - 2);
     case kBar:
       return x >= 1 && x <= 29 && y >= 10 && y <= 20;
+    // Square plates of a 41 x 41 cell with a round hole, concentric or not.
+    case kWasher:
+      return x >= 2 && x <= 38 && y >= 2 && y <= 38 && (x - 20) * (x - 20) + (y - 20) * (y - 20) > 81;
+    case kOffWasher:
+      return x >= 2 && x <= 38 && y >= 2 && y <= 38 && (x - 14) * (x - 14) + (y - 23) * (y - 23) > 64;
+    // A quarter turn of the shape.
+    case kTurnedTriangle:
+      return Inside(kTriangle, y, 30 - x);
+    case kTurnedBar:
+      return Inside(kBar, y, 30 - x);
   }
   return false;
 }
 
 struct Placed {
   Shape shape;
-  int x, y;  // corner of the shape's 31 x 31 cell
+  int x, y;  // corner of the shape's cell (41 x 41 for the plates, else 31 x 31)
 };
 
 // Bright shapes (grey 220) on a dark ground (30), 8 or 32 bits per pixel.
 FrameBuffer Scene(int w, int d, int bpp, const std::vector<Placed>& shapes) {
   FrameBuffer f = FrameBuffer::make(w, d, bpp, 30);
   for (const Placed& p : shapes) {
-    for (int y = 0; y < 31; ++y) {
-      for (int x = 0; x < 31; ++x) {
+    for (int y = 0; y < 41; ++y) {
+      for (int x = 0; x < 41; ++x) {
         if (!Inside(p.shape, x, y)) continue;
         uint8_t* px = f.pixel(p.x + x, p.y + y);
         for (int c = 0; c < std::min(bpp / 8, 3); ++c) px[c] = 220;
@@ -119,11 +129,8 @@ TEST(Classifier, ShiftedAndShuffledShapesKeepTheirClasses) {
     for (const Placed& p : kPattern) cls.push_back(ClassAt(mine, p.x, p.y));
     EXPECT_EQ(std::set<int>(cls.begin(), cls.end()), (std::set<int>{1, 2, 3, 4}));
 
-    // The shapes moved by whole pixels and in another order. (Polarity comes
-    // from four pixels against the border's integer mean grey: where the
-    // traced border takes in a few object pixels, a bright shape reads as
-    // dark. The bar is left out of the moved set for that reason.)
-    const std::vector<Placed> moved = {{kTriangle, 131, 101}, {kSquare, 70, 140}, {kDisc, 150, 30}};
+    // The shapes moved by whole pixels and in another order.
+    const std::vector<Placed> moved = {{kTriangle, 131, 101}, {kSquare, 70, 140}, {kDisc, 150, 30}, {kBar, 10, 40}};
     Classifier shifted;
     shifted.ctx.setFrame(u"Input frame", Scene(220, 190, bpp, moved));
     shifted.ctx.setFrame(u"Pattern frame", pattern);
@@ -137,7 +144,7 @@ TEST(Classifier, ShiftedAndShuffledShapesKeepTheirClasses) {
       while (kPattern[k].shape != m.shape) ++k;
       EXPECT_EQ(ClassAt(theirs, m.x, m.y), cls[k]) << "shape " << m.shape;
     }
-    EXPECT_EQ(shifted.ctx.numbers(u"Result number"), std::vector<double>{3.0});
+    EXPECT_EQ(shifted.ctx.numbers(u"Result number"), std::vector<double>{double(moved.size())});
   }
 }
 
@@ -159,6 +166,71 @@ TEST(Classifier, HugeLineCountsAreBoundedByTheFrame) {
   }
   EXPECT_FALSE(found[0].empty());
   EXPECT_EQ(found[0], found[1]);
+}
+
+// The class of the pattern shape `s` in a pattern laid out as `pattern`.
+int ClassOf(const std::vector<Result>& own, const std::vector<Placed>& pattern, Shape s) {
+  for (const Placed& p : pattern)
+    if (p.shape == s) return ClassAt(own, p.x, p.y);
+  return -1;
+}
+
+TEST(Classifier, TurnedShapesAndPlatesWithHolesKeepTheirClasses) {
+  const std::vector<Placed> layout = {{kDisc, 10, 10},   {kSquare, 60, 10}, {kTriangle, 110, 10},
+                                      {kBar, 10, 70},    {kWasher, 60, 60}, {kOffWasher, 120, 60}};
+  const FrameBuffer pattern = Scene(180, 120, 8, layout);
+  Classifier own;
+  own.ctx.setFrame(u"Input frame", pattern);
+  own.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(own.ctx, 120);
+  own.ctx.setNumbers(u"Maximal number of found patterns", {1e-9});
+  ASSERT_TRUE(own().ok);
+  const std::vector<Result> classes = Results(own.ctx);
+  ASSERT_EQ(classes.size(), layout.size());
+
+  const std::vector<Placed> moved = {
+      {kOffWasher, 15, 20}, {kTurnedTriangle, 80, 30}, {kWasher, 130, 75}, {kTurnedBar, 60, 100}};
+  const Shape original[] = {kOffWasher, kTriangle, kWasher, kBar};
+  Classifier c;
+  c.ctx.setFrame(u"Input frame", Scene(190, 150, 8, moved));
+  c.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(c.ctx, 120);
+  c.ctx.setNumbers(u"Maximal number of found patterns", {0.2});
+  const talvix::RunResult r = c();
+  ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+  const std::vector<Result> found = Results(c.ctx);
+  for (size_t i = 0; i < moved.size(); ++i)
+    EXPECT_EQ(ClassAt(found, moved[i].x, moved[i].y), ClassOf(classes, layout, original[i])) << "shape " << i;
+}
+
+TEST(Classifier, RingRegionMethod) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  // Ring round (100, 100) from radius 30 to 80: a square inside, a disc
+  // outside, a triangle across the outer circle.
+  const std::vector<Placed> scene = {{kSquare, 140, 85}, {kDisc, 5, 5}, {kTriangle, 85, 165}};
+  Classifier own;
+  own.ctx.setFrame(u"Input frame", pattern);
+  own.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(own.ctx);
+  ASSERT_TRUE(own().ok);
+  const std::vector<Result> classes = Results(own.ctx);
+
+  Classifier c(1);
+  c.ctx.setFrame(u"Input frame", Scene(220, 200, 8, scene));
+  c.ctx.setFrame(u"Pattern frame", pattern);
+  c.ctx.setNumbers(u"Horizontal template scanline number", {60});
+  c.ctx.setNumbers(u"Vertical template scanline number", {60});
+  c.ctx.setNumbers(u"Scanline number", {50});
+  c.ctx.setFlags(u"Object color", {true});
+  c.ctx.setRingRegions(u"Examination region", {TRingRegion{100, 100, 30, 80, 0, 0}});
+  const talvix::RunResult r = c();
+  ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+  const std::vector<Result> found = Results(c.ctx);
+  EXPECT_EQ(ClassAt(found, 140, 85), ClassOf(classes, kPattern, kSquare));
+  EXPECT_EQ(ClassAt(found, 5, 5), -1) << "outside the ring";
+  // The triangle's border leaves the ring, so it is not a closed particle.
+  EXPECT_EQ(ClassAt(found, 85, 165), -1) << "across the ring's edge";
+  EXPECT_EQ(found.size(), 1u);
 }
 
 TEST(Classifier, LimitsAndTies) {
