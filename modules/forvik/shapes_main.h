@@ -10,6 +10,7 @@
 
 #include "border/border_detection.h"
 #include "contour/circle_search.h"
+#include "contour/line_segments.h"
 #include "frame/run_args.h"
 #include "talvix.h"
 
@@ -71,6 +72,7 @@ class CShapesMain : public CBorderDetection {
   PointList subList;   // every 8th, 4th or 2nd entry of the main list
   std::vector<LineEq> bisectors;
   std::vector<CircleCandidate> candidates;
+  std::vector<LineSegment> segments;
 
   // Border detection in the region into the mark frame; false when no
   // border was found. Fills lengths, valid and open per object.

@@ -4,7 +4,5 @@
 namespace forvik {
 
 bool CGeometricMatching::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CLineDetectionByContour::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
-bool CLineDetectionByThreshold::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
 
 }  // namespace forvik

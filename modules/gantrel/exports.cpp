@@ -6,6 +6,7 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "color_stat.h"
+#include "defects.h"
 #include "edges.h"
 #include "line_edge.h"
 #include "measure.h"
@@ -13,6 +14,7 @@
 #include "pending.h"
 #include "profile.h"
 #include "radial.h"
+#include "segment.h"
 #include "spot.h"
 #include "threshold.h"
 
@@ -28,8 +30,8 @@ CMeasure* Make(int index) {
 
 // The class of each method index.
 constexpr Factory kClasses[] = {
-    Make<CPending>,  // 0 segments between borders
-    Make<CPending>,  // 1 edge defects
+    Make<CSegment>,  // 0 segments between borders
+    Make<CDefects>,  // 1 edge defects
     Make<CCentroid>, // 2 centroid
     Make<CEdges>,    // 3
     Make<CEdges>,    // 4
@@ -51,7 +53,7 @@ constexpr Factory kClasses[] = {
     Make<CThreshold>,// 20
     Make<CThreshold>,// 21
     Make<CThreshold>,// 22
-    Make<CPending>,  // 23 line profile
+    Make<CLineProfile>,// 23 line profile
     Make<CMaskCompare>,// 24 mask comparison
     Make<CFillSpot>, // 25 spot fill
     Make<CPending>,  // 26 gap filling

@@ -90,6 +90,12 @@ inline int TruncInt(double v) {
   return static_cast<int>(v);
 }
 
+// "Not acceptable value ..." for integer input i, when it can be named.
+inline void WarnIntCorrected(const RunArgs& a, int i, int oldValue, int newValue) {
+  const ParamName n = InputName(a, i);
+  if (n.ok) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), oldValue, newValue);
+}
+
 // The most elements the host holds in one output.
 inline constexpr int kMaxOutputElements = 1 << 24;
 

@@ -1,0 +1,185 @@
+// Line detection by contour and by threshold on drawn frames.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "forvik_run.h"
+
+namespace {
+
+using forvik_test::Calls;
+using forvik_test::Grey;
+using forvik_test::MethodRun;
+using talvix::FrameBuffer;
+
+struct Found {
+  talvix::RunResult result;
+  std::vector<TLine> lines;
+  std::vector<double> count;
+};
+
+Found Collect(MethodRun& run) {
+  Found out;
+  out.result = run();
+  out.lines = run.ctx.lines(u"Result lines");
+  out.count = run.ctx.numbers(u"Number of results");
+  return out;
+}
+
+// A light rectangle (w x h, centre c, turned by `deg`) on a dark ground,
+// 4x4 supersampled; its corners in order round the rectangle.
+struct Rect {
+  double cx, cy, w, h, deg;
+  std::array<TPoint, 4> corners() const {
+    const double c = std::cos(deg * std::numbers::pi / 180), s = std::sin(deg * std::numbers::pi / 180);
+    std::array<TPoint, 4> out;
+    const double us[] = {-w / 2, w / 2, w / 2, -w / 2}, vs[] = {-h / 2, -h / 2, h / 2, h / 2};
+    for (int k = 0; k < 4; ++k) out[k] = {cx + us[k] * c - vs[k] * s, cy + us[k] * s + vs[k] * c};
+    return out;
+  }
+  FrameBuffer draw(int fw, int fd) const {
+    const double c = std::cos(deg * std::numbers::pi / 180), s = std::sin(deg * std::numbers::pi / 180);
+    return Grey(fw, fd, [&](int x, int y) {
+      int hits = 0;
+      for (int sy = 0; sy < 4; ++sy)
+        for (int sx = 0; sx < 4; ++sx) {
+          const double px = x + (sx + 0.5) / 4 - 0.5 - cx, py = y + (sy + 0.5) / 4 - 0.5 - cy;
+          const double u = px * c + py * s, v = -px * s + py * c;
+          hits += std::abs(u) <= w / 2 && std::abs(v) <= h / 2 ? 1 : 0;
+        }
+      return (210 * hits + 40 * (16 - hits)) / 16;
+    });
+  }
+};
+
+double DistanceToLine(TPoint p, TPoint a, TPoint b) {
+  return std::abs((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / std::hypot(b.x - a.x, b.y - a.y);
+}
+
+TEST(LineByContour, RectanglesGiveFourSegmentsOnTheirSides) {
+  const Rect rects[] = {{100.3, 80.6, 120, 70, 0}, {100.3, 80.6, 110, 70, 30}, {100.3, 80.6, 90, 60, -50}};
+  for (const Rect& r : rects) {
+    SCOPED_TRACE(testing::Message() << "turned " << r.deg);
+    MethodRun run("line_detection_by_contour");
+    run.ctx.setFrame(u"Input frame", r.draw(200, 160));
+    const Found found = Collect(run);
+    ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+    ASSERT_EQ(found.lines.size(), 4u);
+    EXPECT_EQ(found.count, std::vector<double>{4});
+    const auto c = r.corners();
+    std::array<int, 4> hits{};
+    for (const TLine& l : found.lines) {
+      for (int k = 0; k < 4; ++k) {
+        const TPoint a = c[k], b = c[(k + 1) % 4];
+        // Border pixels lie up to a pixel inside the drawn edge, and an end
+        // may run a pixel or two round a corner.
+        if (DistanceToLine({l.x0, l.y0}, a, b) < 2.5 && DistanceToLine({l.x1, l.y1}, a, b) < 2.5 &&
+            std::hypot(l.x1 - l.x0, l.y1 - l.y0) > 0.7 * std::hypot(b.x - a.x, b.y - a.y))
+          ++hits[k];
+      }
+    }
+    EXPECT_EQ(hits, (std::array<int, 4>{1, 1, 1, 1}));
+    EXPECT_EQ(Calls(run.ctx, "DrawLine").size(), 4u);
+    const auto ends = Calls(run.ctx, "DrawCircle");
+    ASSERT_EQ(ends.size(), 8u);
+    for (const auto& e : ends) EXPECT_EQ(e.args[2], 2);
+  }
+}
+
+TEST(LineByContour, BlankFrameAndCorrectedQuality) {
+  MethodRun run("line_detection_by_contour");
+  run.ctx.setFrame(u"Input frame", FrameBuffer::make(120, 100, 8, 90));
+  run.ctx.setNumbers(u"Line quality", {1.5});
+  const Found found = Collect(run);
+  EXPECT_FALSE(found.result.ok);
+  EXPECT_EQ(found.result.error, u"There are no detected line segments");
+  EXPECT_TRUE(found.count.empty());
+  EXPECT_EQ(run.ctx.warnings(),
+            std::vector<std::u16string>{
+                u"Not acceptable value of the parameter Line quality (1.500000). It will be used new value 0.820000."});
+}
+
+// Dark left of the edge x = 100 + (y - 120) tan(deg), light right of it (or
+// the other way round).
+FrameBuffer Edge(double deg, bool darkLeft) {
+  const double t = std::tan(deg * std::numbers::pi / 180);
+  return Grey(200, 240, [=](int x, int y) {
+    const bool left = x < 100 + (y - 120) * t;
+    return left == darkLeft ? 40 : 210;
+  });
+}
+
+TEST(LineByThreshold, EdgesAtKnownAngles) {
+  for (const double deg : {0.0, 10.0, -25.0}) {
+    for (const bool darkLeft : {true, false}) {
+      SCOPED_TRACE(testing::Message() << deg << " degrees, " << (darkLeft ? "dark" : "light") << " left");
+      MethodRun run("line_detection_by_threshold");
+      run.ctx.setFrame(u"Input frame", Edge(deg, darkLeft));
+      const Found found = Collect(run);
+      ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+      ASSERT_EQ(found.lines.size(), 1u);
+      const TLine& l = found.lines[0];
+      EXPECT_NEAR((l.x1 - l.x0) / (l.y1 - l.y0), std::tan(deg * std::numbers::pi / 180), 0.02);
+      // 60 lines 4 px apart from row 2: the chain spans the frame.
+      EXPECT_LT(std::min(l.y0, l.y1), 4);
+      EXPECT_GT(std::max(l.y0, l.y1), 235);
+      for (const TPoint p : {TPoint{l.x0, l.y0}, TPoint{l.x1, l.y1}})
+        EXPECT_NEAR(p.x, 100 + (p.y - 120) * std::tan(deg * std::numbers::pi / 180), 1.0);
+    }
+  }
+}
+
+TEST(LineByThreshold, FailuresAndCorrectedQuality) {
+  // A light band only 16 rows high: 4 scan lines meet it.
+  const FrameBuffer band = Grey(200, 240, [](int x, int y) { return y >= 100 && y < 116 && x > 80 ? 210 : 40; });
+  struct Case {
+    const char* name;
+    FrameBuffer frame;
+  } cases[] = {{"edge met by 4 scan lines", band},
+               {"blank", FrameBuffer::make(200, 240, 8, 40)},
+               {"frame 3 rows high", FrameBuffer::make(200, 3, 8, 40)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MethodRun run("line_detection_by_threshold");
+    run.ctx.setFrame(u"Input frame", c.frame);
+    const Found found = Collect(run);
+    EXPECT_FALSE(found.result.ok);
+    EXPECT_EQ(found.result.error, u"There are no detected line segments");
+    EXPECT_TRUE(found.count.empty());
+  }
+  MethodRun run("line_detection_by_threshold");
+  run.ctx.setFrame(u"Input frame", Edge(10, true));
+  run.ctx.setNumbers(u"Line quality", {-0.5});
+  EXPECT_TRUE(Collect(run).result.ok);
+  EXPECT_EQ(run.ctx.warnings(),
+            std::vector<std::u16string>{
+                u"Not acceptable value of the parameter Line quality (-0.500000). It will be used new value 0.500000."});
+}
+
+TEST(LineByThreshold, DrawingLevels) {
+  for (const int level : {1, 2}) {
+    SCOPED_TRACE(testing::Message() << "level " << level);
+    talvix::Inspection inspection;
+    inspection.setDrawingLevel(level);
+    inspection.setDrawColor(4, TColor{1, 2, 3, 255});
+    MethodRun run("line_detection_by_threshold", &inspection);
+    run.ctx.setFrame(u"Input frame", Edge(10, true));
+    run.ctx.setNumbers(u"Number of horizontal scanlines", {30});
+    const Found found = Collect(run);
+    ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+    ASSERT_EQ(found.lines.size(), 1u);
+    const auto circles = Calls(run.ctx, "DrawCircle");
+    ASSERT_EQ(circles.size(), level == 2 ? 30u + 2 : 2u);
+    const size_t foundPixels = level == 2 ? 30 : 0;
+    for (size_t k = 0; k < foundPixels; ++k) EXPECT_EQ(circles[k].color.R, 1);
+    // The drawn segment lies on the fitted line: its ends differ from the
+    // found pixels by less than a pixel across the edge.
+    const auto lines = Calls(run.ctx, "DrawLine");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].args[1], found.lines[0].y0);
+    EXPECT_NEAR(lines[0].args[0], found.lines[0].x0, 1.0);
+  }
+}
+
+}  // namespace

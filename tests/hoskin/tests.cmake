@@ -1,0 +1,6 @@
+# The decoder is also tested directly on width arrays and small frames, so its
+# sources are compiled into the tests as well.
+file(GLOB hoskin_decoder_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/hoskin/decoder/*.cpp)
+target_sources(${target} PRIVATE ${hoskin_decoder_sources})
+target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin)
+target_link_libraries(${target} PRIVATE kavrin)
