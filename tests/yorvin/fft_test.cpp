@@ -136,6 +136,24 @@ TEST(YorvinFft, SecondRunTakesTheNewFrame) {
   EXPECT_EQ(names, two);
 }
 
+// A 24 x 20 frame is stretched to 32 x 32 and its spectrum back to 24 x 20:
+// output pixel (x, y) shows the spectrum texel under its centre. A constant
+// frame has only the zero frequency.
+TEST(YorvinFft, NonSquareFrameIsStretched) {
+  REQUIRE_GL();
+  const int w = 24, h = 20, n = 32;
+  MethodRun run("yorvin", "gpu_fast_fourier_transform_2D");
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(w, h, 8, 100));
+  ASSERT_TRUE(run().ok);
+  const FrameBuffer& out = *run.ctx.frame(u"output frame");
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const bool dc = (x + 0.5) * n / w < 1 && (y + 0.5) * n / h < 1;
+      for (int c = 0; c < 3; ++c) ASSERT_NEAR(out.pixel(x, y)[c], dc ? 255 : 0, 2) << x << ", " << y;
+    }
+  }
+}
+
 TEST(YorvinFft, FailedSetUpAndRelease) {
   REQUIRE_GL();
   talvix::Inspection inspection;
