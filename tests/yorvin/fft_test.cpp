@@ -129,7 +129,14 @@ TEST(YorvinFft, SecondRunTakesTheNewFrame) {
     ExpectSpectrum(src, *run.ctx.frame(u"output frame"));
   }
   std::vector<std::string> names;
-  for (const auto& q : inspection.requests()) names.push_back(talvix::ToUtf8(q.name));
+  std::vector<uint32_t> textures;  // the host's texture name as the later requests of each run carry it
+  for (const auto& q : inspection.requests()) {
+    names.push_back(talvix::ToUtf8(q.name));
+    if (q.name == u"*_POF") textures.push_back(q.block[272] | q.block[273] << 8 | q.block[274] << 16 | q.block[275] << 24);
+  }
+  ASSERT_EQ(textures.size(), 2u);
+  EXPECT_NE(textures[0], 0u);
+  EXPECT_EQ(textures[0], textures[1]);
   const std::vector<std::string> one = {"*_LRC", "*_IRE", "*_PT0", "*_POF", "*_FRE", "*_URC"};
   std::vector<std::string> two = one;
   two.insert(two.end(), one.begin(), one.end());
