@@ -20,6 +20,11 @@ void DrawRegionQuad(const TRectangularRegion& region, int frameWidth, int frameH
 void EndRender();
 void DisableStencilTest();
 void AttachColorTarget(GLuint texture);
+// The full plane as one quad without texture coordinates.
+void DrawQuadPlain();
+// The full plane with texture coordinates on two units, each in its own
+// texture's pixels.
+void DrawQuadMultiTex(GLenum unitA, GLenum unitB, int widthA, int heightA, int widthB, int heightB);
 
 class CGLToolkit {
  public:
@@ -32,6 +37,10 @@ class CGLToolkit {
   void Release();
   bool BuildWhiteProgram(int errLen, char16_t* errBuf);
   bool BuildCopyProgram(int errLen, char16_t* errBuf);
+  // The capability check, then the white program.
+  bool CheckGpuCapabilitiesAndDefaultProgram(int errLen, char16_t* errBuf);
+  // The built-in colour program and the location of its Color.
+  bool BuildColorProgram(int errLen, char16_t* errBuf);
   // Replaces the renderbuffer (depth and stencil) and the framebuffer.
   void CreateRenderTarget(int width, int height);
   void BindFramebufferTexture(GLuint texture);

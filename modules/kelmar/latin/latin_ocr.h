@@ -14,6 +14,7 @@
 
 #include "catalogue.h"
 #include "latin/latin_classes.h"
+#include "latin/letter_features.h"
 #include "latin/span_fill.h"
 #include "match.h"
 #include "talvix_types.h"
@@ -61,6 +62,13 @@ class CMatchLatinOCR : public CMatch {
   const LetterRecord& letter(int i) const { return letters_[i]; }
   // The letter's own 8-bpp frame: ink 0 on ground 255, row r = region row top + r.
   const Frame* letterFrame(int i) const { return reinterpret_cast<const Frame*>(letterFrames_[i].data()); }
+
+  // The letter's row of 127 penalty votes.
+  int32_t* voteRow(int letter) { return &votes_[static_cast<size_t>(letter) * latin::kClassCount]; }
+  // The structural classifier: adds the votes of its tests to the letter's row.
+  void ExtractLetterFeatures(int letter);
+  // The measurements of the last letter classified.
+  const latin::FeatureContext& features() const { return features_; }
 
   // Line statistics of the letters read so far.
   void UpdateLineMetrics(int letter, int cls);
@@ -139,6 +147,7 @@ class CMatchLatinOCR : public CMatch {
   bool crossSkip_ = false, crossLight_ = true;
 
   LineStatistics stats_;
+  latin::FeatureContext features_;
 };
 
 }  // namespace kelmar

@@ -1,0 +1,187 @@
+#include "descriptor_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <new>
+#include <vector>
+
+#include "gpu/bracket.h"
+#include "kavrin.h"
+#include "selvane.h"
+#include "talvix.h"
+
+namespace kestan {
+namespace {
+
+constexpr char16_t kCannotOpen[] = u"Cannot open file with descriptors";
+constexpr char16_t kCannotCreate[] = u"Cannot create file with descriptors";
+constexpr char16_t kEndOfFile[] = u"Unexpected end of file";
+constexpr char16_t kBadVersion[] = u"Bad version of the file with descriptors";
+constexpr char16_t kNoBlock[] = u"Data object does not exists";
+constexpr char16_t kTooSmall[] = u"Insufficient data object size";
+
+bool Fail(int errLen, char16_t* errBuf, const char16_t* text) {
+  gpu::CopyError(text, errLen, errBuf);
+  return false;
+}
+
+// Reads up to n bytes into buf; answers how many it read.
+using Source = std::function<int(void* buf, int n)>;
+// Writes n bytes; false when they could not all be written.
+using Sink = std::function<bool(const void* buf, int n)>;
+
+bool ReadDescriptors(int errLen, char16_t* errBuf, const Source& read, DescriptorStore& store, LoadedSettings& out) {
+  store.saved.DeleteAll();
+  int32_t word = 0;
+  if (read(&word, 4) < 4) return Fail(errLen, errBuf, kEndOfFile);
+  if (word != kFileTag) return Fail(errLen, errBuf, kCannotOpen);
+  if (read(&word, 4) < 4) return Fail(errLen, errBuf, kEndOfFile);
+  if (word != kFileVersion) return Fail(errLen, errBuf, kBadVersion);
+  DescriptorHeader header{};
+  if (read(&header, sizeof header) < static_cast<int>(sizeof header)) return Fail(errLen, errBuf, kEndOfFile);
+  store.header = header;
+  out.orientationMode = header.orientationMode;
+  std::copy_n(header.thresholds, 8, out.thresholds);
+  out.reference = TRectangle{header.centreX, header.centreY, header.width, header.height, header.angle};
+  for (int32_t i = 0; i < header.count; ++i) {
+    auto* e = new gpu::CResultListElem();
+    FeatureRecord r{};
+    if (read(&r, kRecordBytes) < kRecordBytes) {
+      delete e;
+      return Fail(errLen, errBuf, kEndOfFile);
+    }
+    StoreRecord(*e, r);
+    store.saved.Append(e);
+  }
+  return true;
+}
+
+TRectangle Reference(const SaveSettings& s) {
+  if (s.region) return TRectangle{s.region->cx, s.region->cy, s.region->width, s.region->height, s.region->angle};
+  return TRectangle{s.frameWidth * 0.5, s.frameHeight * 0.5, static_cast<double>(s.frameWidth),
+                    static_cast<double>(s.frameHeight), 0.0};
+}
+
+bool WriteDescriptors(const Sink& write, gpu::CList& keypoints, const SaveSettings& s) {
+  const TRectangle ref = Reference(s);
+  FloatMatrix3x3 m;
+  FloatMatrix3x3Identity(&m);
+  FloatMatrix3x3Translate(&m, static_cast<float>(-ref.cx), static_cast<float>(-ref.cy));
+  FloatMatrix3x3Rotate(&m, static_cast<float>(ref.angle * 0.017453292519943295));
+
+  DescriptorHeader header{};
+  header.count = keypoints.count;
+  header.orientationMode = s.orientationMode;
+  std::copy_n(s.thresholds, 8, header.thresholds);
+  header.centreX = ref.cx;
+  header.centreY = ref.cy;
+  header.width = ref.width;
+  header.height = ref.height;
+  header.angle = ref.angle;
+  bool ok = write(&kFileTag, 4) && write(&kFileVersion, 4) && write(&header, sizeof header);
+
+  const float negX = static_cast<float>(-ref.cx), negY = static_cast<float>(-ref.cy);
+  gpu::CResultListElem* k = nullptr;
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
+    FeatureRecord r = RecordOf(*k);
+    const FloatVec2 turned = FloatVec2Transform3x3(&m, InitFloatVec2(r.x, r.y));
+    r.rotatedOffsetX = turned.x;
+    r.rotatedOffsetY = turned.y;
+    r.offsetX = r.x + negX;
+    r.offsetY = r.y + negY;
+    r.distance = std::sqrt(turned.x * turned.x + turned.y * turned.y);
+    ComputeDescriptorStatistics(r);
+    StoreRecord(*k, r);
+    ok = write(&r, kRecordBytes) && ok;
+  }
+  return ok;
+}
+
+}  // namespace
+
+void ComputeDescriptorStatistics(FeatureRecord& r) {
+  for (int c = 0; c < 4; ++c) {
+    const float* v = r.descriptor + c * 16;
+    float sum = 0.0f;
+    for (int i = 0; i < 16; ++i) sum += v[i];
+    const float mean = sum * 0.0625f;
+    float sq = 0.0f;
+    for (int i = 0; i < 16; ++i) sq += (v[i] - mean) * (v[i] - mean);
+    r.stats[2 * c] = mean;
+    r.stats[2 * c + 1] = sq;
+  }
+}
+
+bool LoadDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, DescriptorStore& store,
+                        LoadedSettings& out) {
+  const int handle = selvane::OpenRead(255, path, 1);
+  if (handle == -1) {
+    store.saved.DeleteAll();
+    return Fail(errLen, errBuf, kCannotOpen);
+  }
+  const bool ok = ReadDescriptors(
+      errLen, errBuf, [handle](void* buf, int n) { return selvane::Read(handle, 0, buf, n); }, store, out);
+  selvane::Close(handle);
+  return ok;
+}
+
+bool LoadDescriptorData(int errLen, char16_t* errBuf, const DataBlock* block, DescriptorStore& store,
+                        LoadedSettings& out) {
+  if (!block) {
+    store.saved.DeleteAll();
+    return Fail(errLen, errBuf, kNoBlock);
+  }
+  // The length word is trusted only within the block's capacity.
+  const int32_t length = std::clamp(block->length, 0, std::max(block->capacity, 0));
+  int32_t at = 0;
+  return ReadDescriptors(
+      errLen, errBuf,
+      [&](void* buf, int n) {
+        const int got = std::min(n, length - at);
+        std::memcpy(buf, block->data + at, static_cast<size_t>(got));
+        at += got;
+        return got;
+      },
+      store, out);
+}
+
+bool SaveDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, gpu::CList& keypoints,
+                        const SaveSettings& s) {
+  const int handle = selvane::Create(255, path, 0);
+  if (handle == -1) return Fail(errLen, errBuf, kCannotCreate);
+  const bool ok = WriteDescriptors(
+      [handle](const void* buf, int n) { return selvane::Write(handle, 0, buf, n) == n; }, keypoints, s);
+  selvane::Close(handle);
+  // A file that could not be written whole is as good as one not created.
+  return ok || Fail(errLen, errBuf, kCannotCreate);
+}
+
+bool SaveDescriptorData(int errLen, char16_t* errBuf, DataObject* slot, gpu::CList& keypoints, const SaveSettings& s) {
+  if (!slot) return Fail(errLen, errBuf, kNoBlock);
+  const int64_t wanted = kHeadBytes + static_cast<int64_t>(kRecordBytes) * keypoints.count;
+  const int n = static_cast<int>(std::min<int64_t>(wanted, INT32_MAX));
+  if (!*slot) {
+    kavrin::AllocateBlock(slot, n);
+  } else if ((*slot)->capacity < n) {
+    kavrin::GrowBlock(slot, n);
+  }
+  DataBlock* block = *slot;
+  if (!block) return Fail(errLen, errBuf, kNoBlock);
+  if (block->capacity < wanted) {
+    block->length = 0;
+    return Fail(errLen, errBuf, kTooSmall);
+  }
+  int32_t at = 0;
+  WriteDescriptors(
+      [&](const void* buf, int len) {
+        std::memcpy(block->data + at, buf, static_cast<size_t>(len));
+        at += len;
+        return true;
+      },
+      keypoints, s);
+  block->length = n;
+  return true;
+}
+
+}  // namespace kestan

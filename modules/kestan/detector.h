@@ -1,0 +1,73 @@
+// The method objects of kestan: keypoints, descriptors, saving, and finding
+// saved objects or keypoints again.
+#pragma once
+
+#include <cstdint>
+
+#include "catalogue.h"
+#include "descriptor_passes.h"
+#include "frame/run_args.h"
+#include "gpu/list.h"
+#include "record.h"
+#include "talvix.h"
+
+namespace kestan {
+
+// What one run reads from its inputs besides the settings kept in the object.
+struct RunInputs {
+  Frame* frame = nullptr;
+  int width = 0;
+  int height = 0;
+  int bpp = 0;
+  const uint8_t* pixels = nullptr;
+  const TRectangularRegion* region = nullptr;
+  bool* saveFlag = nullptr;    // the host's "save descriptors"
+  bool* reloadFlag = nullptr;  // the host's "reload file with descriptors"
+  DataObject* dataObject = nullptr;
+};
+
+class CFeatureDetector {
+ public:
+  explicit CFeatureDetector(int methodIndex) : method(methodIndex) {}
+  virtual ~CFeatureDetector() = default;
+  CFeatureDetector(const CFeatureDetector&) = delete;
+  CFeatureDetector& operator=(const CFeatureDetector&) = delete;
+
+  // Deletes the GL objects inside a bracket of their own when they exist.
+  virtual void Release(void* hostContext);
+  bool Run(const frame::RunArgs& a);
+
+  int method;
+  FeaturePipeline feature;
+  DescriptorStore descriptors;
+  TRectangle rectangle{};  // the reference rectangle read from descriptors; after a match the found one
+  bool firstRun = true;
+  bool usable = true;
+  bool glReady = false;
+  float thresholds[8] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+  float thresholdCorrection[8] = {};
+  int orientationMode = 2;
+  bool saveDescriptors = false;
+  char16_t fileName[260] = {};
+  int similarityMethod = 1;
+  float maxDifference = 1.5f;
+  float minCorrelation = 0.8f;
+  int matchesRequired = 1;
+  float filtrationPasses = 0.0f;
+  float distanceCoefficient = 1.2f;
+  float angleDifference = 15.0f;
+  int drawingContent = 0;
+  bool drawOutputs = true;
+  int messageMaxIndex = 255;
+  char16_t message[256] = {};
+
+ protected:
+  // Inputs by catalogue name: their position in this method's input list.
+  bool ReadInputs(const frame::RunArgs& a, RunInputs& in);
+  // The bracket: detection and, for every method but the first, descriptors.
+  bool RenderFrame(const frame::RunArgs& a, const RunInputs& in);
+  void DrawKeypoints(const frame::RunArgs& a);
+  bool WriteOutputs(const frame::RunArgs& a, const RunInputs& in);
+};
+
+}  // namespace kestan

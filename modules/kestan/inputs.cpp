@@ -1,0 +1,173 @@
+// Reading a run's inputs into the detector, with the corrections.
+#include <algorithm>
+#include <cmath>
+
+#include "detector.h"
+#include "frame/module_frame.h"
+#include "kavrin.h"
+
+namespace kestan {
+namespace {
+
+using frame::ParamName;
+using frame::RunArgs;
+
+ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
+  const auto inputs = kCatalogue.methods()[method].inputs;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (inputs[i].name == name) return frame::InputName(a, static_cast<int>(i));
+  }
+  return ParamName{};
+}
+
+// Element 0 of a number input; a scalar given as an array is warned about.
+bool Number(const RunArgs& a, const ParamName& n, double* v) {
+  double* p = nullptr;
+  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), 0, &p) || !p) return false;
+  frame::WarnArrayInput(a.ctx, 63, n.c_str());
+  *v = *p;
+  return true;
+}
+
+// A value bounded to [lo, hi], the correction reported.
+float Bounded(const RunArgs& a, const ParamName& n, double v, float lo, float hi) {
+  const float f = static_cast<float>(v);
+  const float c = f < lo ? lo : f > hi ? hi : f;
+  if (c != f) frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), f, c);
+  return c;
+}
+
+float RealInput(const RunArgs& a, int method, std::u16string_view name, float def, float lo, float hi) {
+  const ParamName n = Input(a, method, name);
+  double v = 0;
+  return Number(a, n, &v) ? Bounded(a, n, v, lo, hi) : def;
+}
+
+// An integer choice among 0..count-1; anything else becomes `other`.
+int ChoiceInput(const RunArgs& a, int method, std::u16string_view name, int def, int count, int other) {
+  const ParamName n = Input(a, method, name);
+  double v = 0;
+  if (!Number(a, n, &v)) return def;
+  const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
+  if (i >= 0 && i < count) return i;
+  frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, other);
+  return other;
+}
+
+// Eight magnitudes at most `bound` from an array: element 0 fills all,
+// elements 1..7 their own.
+void ThresholdArray(const RunArgs& a, int method, std::u16string_view name, float bound, float def, float out[8]) {
+  const ParamName n = Input(a, method, name);
+  double* p = nullptr;
+  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), 0, &p) || !p) {
+    std::fill_n(out, 8, def);
+    return;
+  }
+  auto magnitude = [&](double v) {
+    const float f = static_cast<float>(std::fabs(v));
+    if (f <= bound) return f;
+    frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), static_cast<float>(v), bound);
+    return bound;
+  };
+  std::fill_n(out, 8, magnitude(*p));
+  int hi = 0;
+  if (!GetObjectMaxIndex(a.ctx, 63, n.c_str(), &hi)) return;
+  for (int k = 1; k <= std::min(hi, 7); ++k) {
+    if (GetNumber(a.ctx, 63, n.c_str(), k, &p) && p) out[k] = magnitude(*p);
+  }
+}
+
+bool* FlagInput(const RunArgs& a, int method, std::u16string_view name) {
+  const ParamName n = Input(a, method, name);
+  bool* p = nullptr;
+  if (!n.ok || !GetFlag(a.ctx, 63, n.c_str(), 0, &p)) return nullptr;
+  return p;
+}
+
+// A host string into a 260-character path, resolved as a file to read or
+// to create.
+void FileName(const RunArgs& a, const ParamName& n, int elem, bool create, char16_t out[260]) {
+  out[0] = 0;
+  HostString* s = nullptr;
+  if (!n.ok || !GetString(a.ctx, 259, n.c_str(), elem, &s) || !s) return;
+  kavrin::ExportText(259, out, *s);
+  if (create) {
+    FindNewPath(259, out);
+  } else {
+    FindPath(259, out);
+  }
+}
+
+}  // namespace
+
+bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
+  const ParamName frameName = Input(a, method, u"input frame");
+  if (!frameName.ok || !GetInputFrame(a.ctx, 63, frameName.c_str(), &in.frame) || !in.frame) return false;
+  in.width = GetFrameWidth(in.frame);
+  in.height = GetFrameDepth(in.frame);
+  in.bpp = GetFrameBPP(in.frame);
+  in.pixels = GetFrameDataAddr(in.frame);
+
+  const ParamName regionName = Input(a, method, u"scanned region");
+  TRectangularRegion* region = nullptr;
+  if (regionName.ok && GetRectangularRegion(a.ctx, 63, regionName.c_str(), 0, &region) && region) in.region = region;
+
+  if (method <= kFeatureSaveData) {
+    ThresholdArray(a, method, u"features threshold", 200.0f, 0.5f, thresholds);
+    orientationMode = ChoiceInput(a, method, u"features orientation detection method", 2, 3, 2);
+  } else {
+    ThresholdArray(a, method, u"features threshold correction", 20.0f, 0.0f, thresholdCorrection);
+    similarityMethod = ChoiceInput(a, method, u"method for descriptors similarity testing", 1, 3, 2);
+    maxDifference = RealInput(a, method, u"maximal accepted descriptors difference", 1.5f, 0.0f, 20.0f);
+    minCorrelation = RealInput(a, method, u"mininimal accepted descriptors cross correlation", 0.8f, 0.0f, 1.0f);
+  }
+  if (method >= kFeatureMatch && method <= kMultipleFeatureMatchData) {
+    const ParamName n = Input(a, method, u"number of matches required");
+    double v = 0;
+    matchesRequired = 1;
+    if (Number(a, n, &v)) {
+      const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
+      matchesRequired = std::clamp(i, 1, 1000);
+      if (matchesRequired != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, matchesRequired);
+    }
+    filtrationPasses = RealInput(a, method, u"number of passes of outcome statistical filtration", 0.0f, 0.0f, 5.0f);
+    distanceCoefficient = RealInput(
+        a, method, u"distance coefficient from region center for outcome statistical filtration", 1.2f, 1.0f, 100.0f);
+    angleDifference =
+        RealInput(a, method, u"region angle difference for outcome statistical filtration", 15.0f, 0.1f, 60.0f);
+  }
+  if (method == kKeypointMatch || method == kKeypointMatchData) {
+    angleDifference =
+        RealInput(a, method, u"angle difference of the descriptor dominant orientation", 15.0f, 0.1f, 60.0f);
+  }
+  if (method == kFeatureSave) {
+    in.saveFlag = FlagInput(a, method, u"save descriptors");
+    saveDescriptors = in.saveFlag && *in.saveFlag;
+  }
+  if (method == kFeatureMatch || method == kMultipleFeatureMatch || method == kKeypointMatch) {
+    in.reloadFlag = FlagInput(a, method, u"reload file with descriptors");
+  }
+  if (method == kFeatureSave || method == kFeatureMatch || method == kKeypointMatch) {
+    FileName(a, Input(a, method, u"descriptors file"), 0, method == kFeatureSave, fileName);
+  }
+  if (method == kFeatureMatchData || method == kKeypointMatchData) {
+    const ParamName n = Input(a, method, u"data object with descriptors");
+    DataObject* d = nullptr;
+    if (n.ok && GetData(a.ctx, 259, n.c_str(), 0, &d)) in.dataObject = d;
+  }
+  if (method >= kFeatureMatch) {
+    const ParamName n = Input(a, method, u"content of drawings into the picture");
+    double v = 0;
+    drawingContent = 0;
+    if (Number(a, n, &v)) {
+      const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
+      drawingContent = std::clamp(i, 0, 2);
+      if (drawingContent != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, drawingContent);
+    }
+  }
+  bool* draw = FlagInput(a, method, u"draw outputs into the picture");
+  drawOutputs = draw ? *draw : true;
+  return true;
+}
+
+}  // namespace kestan
