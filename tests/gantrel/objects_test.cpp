@@ -379,10 +379,19 @@ TEST(Objects, StackAndLabelLimits) {
   }
   {
     SCOPED_TRACE("more than 65,535 seeds in one pass");
-    // 68,000 lone dark pixels (each its own seed, dropped as too small) above
-    // a 50 x 30 rectangle.
-    const auto scene = [](int x, int y) {
-      if (y < 340) return (x + y) % 2 == 0 ? 0 : 255;
+    // 65,535 lone dark pixels (each its own seed, dropped as too small), then
+    // a 50 x 30 rectangle: the 65,536th seed, whose label a 16-bit label
+    // would wrap to "unlabelled".
+    std::vector<uint8_t> lone(400 * 400, 0);
+    for (int i = 0, n = 0; n < 65535; ++i) {
+      const int x = i % 400, y = i / 400;
+      if ((x + y) % 2 == 0) {
+        lone[i] = 1;
+        ++n;
+      }
+    }
+    const auto scene = [&lone](int x, int y) {
+      if (lone[y * 400 + x]) return 0;
       return x >= 100 && x < 150 && y >= 350 && y < 380 ? 0 : 255;
     };
     MethodRun run("object_detection_by_threshold");

@@ -111,6 +111,14 @@ class CMatchLatinOCR : public CMatch {
   int Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode, int start = 0);
   // Stroke counts, middle top side, row spans, shares and holes.
   void StrokeSpanShareTests(int letter);
+ public:
+  // The rules on the classes close to the row's smallest vote (run last by
+  // ExtractLetterFeatures, on its measurements).
+  void RankingRefinement(int letter);
+  // Lines scanned by the classifier's callbacks so far.
+  long scanCount() const { return scanCount_; }
+
+ private:
 
   // Reads the segmented line into the text and the output string; false
   // when no letter is tall and wide enough.
@@ -170,6 +178,7 @@ class CMatchLatinOCR : public CMatch {
   int edgeState_ = 1, firstDark_ = -1, visited_ = -1, direction_ = 0;
   int crossMode_ = 0, runA_ = 0, runB_ = 0;
   bool crossSkip_ = false, crossLight_ = true;
+  long scanCount_ = 0;
 
   LineStatistics stats_;
   latin::FeatureContext features_;
