@@ -466,12 +466,14 @@ TEST(LatinClassifierRefinement, RulesVoteAgainstTheRival) {
       {"Q", 26, 24}, {"O", 24, 26}, {"8", 8, 11},  {"B", 11, 8},  {"T", 29, 1},  {"R", 27, 25},
       {"P", 25, 27}, {"Z", 35, 2},  {"S", 28, 5},  {"6", 6, 4},   {"D", 13, 24}, {"N", 23, 22},
       {"X", 33, 20}, {"K", 20, 33}, {"L", 21, 18}, {"y", 67, 31}, {"r", 60, 29}, {"o", 57, 43},
+      {"6", 6, 9},   {"e", 47, 16}, {"3", 3, 2},   {"W", 32, 22}, {"V", 31, 34}, {"t", 62, 51},
+      {"f", 48, 2},  {"F", 15, 48}, {"r", 60, 80},
   };
   for (const char* face : {"DejaVu Sans", "Nimbus Sans"}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << face << " " << c.glyph);
       const Refined r = Refine(c.glyph, face, {c.own, c.rival});
-      EXPECT_GT(r.added[c.rival], r.added[c.own]);
+      EXPECT_GT(r.added[c.rival], r.added[c.own]) << r.added[c.rival] << " " << r.added[c.own];
     }
   }
 }

@@ -129,11 +129,36 @@ TEST(YorvinFft, SecondRunTakesTheNewFrame) {
     ExpectSpectrum(src, *run.ctx.frame(u"output frame"));
   }
   std::vector<std::string> names;
-  for (const auto& q : inspection.requests()) names.push_back(talvix::ToUtf8(q.name));
+  std::vector<uint32_t> textures;  // the host's texture name as the later requests of each run carry it
+  for (const auto& q : inspection.requests()) {
+    names.push_back(talvix::ToUtf8(q.name));
+    if (q.name == u"*_POF") textures.push_back(q.block[272] | q.block[273] << 8 | q.block[274] << 16 | q.block[275] << 24);
+  }
+  ASSERT_EQ(textures.size(), 2u);
+  EXPECT_NE(textures[0], 0u);
+  EXPECT_EQ(textures[0], textures[1]);
   const std::vector<std::string> one = {"*_LRC", "*_IRE", "*_PT0", "*_POF", "*_FRE", "*_URC"};
   std::vector<std::string> two = one;
   two.insert(two.end(), one.begin(), one.end());
   EXPECT_EQ(names, two);
+}
+
+// A 24 x 20 frame is stretched to 32 x 32 and its spectrum back to 24 x 20:
+// output pixel (x, y) shows the spectrum texel under its centre. A constant
+// frame has only the zero frequency.
+TEST(YorvinFft, NonSquareFrameIsStretched) {
+  REQUIRE_GL();
+  const int w = 24, h = 20, n = 32;
+  MethodRun run("yorvin", "gpu_fast_fourier_transform_2D");
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(w, h, 8, 100));
+  ASSERT_TRUE(run().ok);
+  const FrameBuffer& out = *run.ctx.frame(u"output frame");
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const bool dc = (x + 0.5) * n / w < 1 && (y + 0.5) * n / h < 1;
+      for (int c = 0; c < 3; ++c) ASSERT_NEAR(out.pixel(x, y)[c], dc ? 255 : 0, 2) << x << ", " << y;
+    }
+  }
 }
 
 TEST(YorvinFft, FailedSetUpAndRelease) {
