@@ -181,7 +181,9 @@ TEST(TarnisSequence, NewFrameSizesAreSetUpAgain) {
       ExpectGradientPicture(picture, src, 5, 4, false, [&](int x, int y) { return Where(region, x, y) > 0; });
       for (int y = 0; y < f.h; ++y) {
         for (int x = 0; x < f.w; ++x) {
-          if (Where(region, x, y) < 0) ASSERT_EQ(Channel(picture, x, y, 1), src.pixel(x, y)[0]) << x << ", " << y;
+          if (Where(region, x, y) < 0) {
+            ASSERT_EQ(Channel(picture, x, y, 1), src.pixel(x, y)[0]) << x << ", " << y;
+          }
         }
       }
       EXPECT_EQ(RequestNames(inspection), (std::vector<std::string>{"*_LRC", "*_IRE", "*_POF", "*_FRE", "*_URC"}));
