@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -40,7 +41,8 @@ void Size(benchmark::State& state) {
   state.SetLabel(std::to_string(state.range(0)) + "x" + std::to_string(state.range(1)));
 }
 
-void RunFilter(benchmark::State& state, const char* id, int iterations) {
+void RunFilter(benchmark::State& state, const char* id, int iterations,
+               const std::function<void(talvix::RunContext&)>& setup = {}) {
   talvix::Module* m = Mirvok();
   if (!m || !talvix::GlAvailable()) {
     state.SkipWithError("mirvok or OpenGL unavailable");
@@ -52,6 +54,7 @@ void RunFilter(benchmark::State& state, const char* id, int iterations) {
     talvix::RunContext ctx(*m, index);
     ctx.setFrame(u"input frame", Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
     if (iterations > 0) ctx.setNumbers(u"number of iterations", {static_cast<double>(iterations)});
+    if (setup) setup(ctx);
     ctx.run(handle);  // the set-up run (programs, textures) is not timed
     for (auto _ : state) {
       if (const talvix::RunResult r = ctx.run(handle); !r.ok) {
@@ -70,6 +73,17 @@ void BM_Mirvok_Denoise1(benchmark::State& s) { RunFilter(s, "gpu_denoise_filter"
 void BM_Mirvok_Denoise5(benchmark::State& s) { RunFilter(s, "gpu_denoise_filter", 5); }
 void BM_Mirvok_ShockSharpen1(benchmark::State& s) { RunFilter(s, "gpu_shock_sharpness_filter", 1); }
 void BM_Mirvok_ShockMorphologic1(benchmark::State& s) { RunFilter(s, "gpu_shock_morphologic_filter", 1); }
+
+// The motion detectors on a running background, without mask or external background.
+void NoMaskNoBackground(talvix::RunContext& ctx) {
+  ctx.setUnnamed(u"mask frame");
+  ctx.setUnnamed(u"external background frame");
+  ctx.setNumbers(u"threshold", {0.1});
+}
+void BM_Mirvok_MotionDetection(benchmark::State& s) { RunFilter(s, "gpu_motion_detection", 0, NoMaskNoBackground); }
+void BM_Mirvok_MotionDetectionFilter(benchmark::State& s) {
+  RunFilter(s, "gpu_motion_detection_filter", 0, NoMaskNoBackground);
+}
 
 // The same bracket with only the copy program: lend, upload, draw, read back.
 void BM_Mirvok_CopyOnlyBracket(benchmark::State& state) {
@@ -122,6 +136,8 @@ BENCHMARK(BM_Mirvok_Denoise1) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_Denoise5) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_ShockSharpen1) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_ShockMorphologic1) MIRVOK_SIZES;
+BENCHMARK(BM_Mirvok_MotionDetection) MIRVOK_SIZES;
+BENCHMARK(BM_Mirvok_MotionDetectionFilter) MIRVOK_SIZES;
 
 #ifdef VISION_HAVE_OPENCV
 cv::Mat SceneMat(benchmark::State& state, talvix::FrameBuffer& f) {
@@ -166,6 +182,27 @@ void BM_Mirvok_OpenCV_Median(benchmark::State& state) {
   Size(state);
 }
 
+// Running background, difference, threshold and a median against salt and pepper.
+void BM_Mirvok_OpenCV_Motion(benchmark::State& state) {
+  talvix::FrameBuffer f;
+  const cv::Mat src = SceneMat(state, f);
+  cv::Mat bgr, frame, background, diff, mask, clean;
+  cv::cvtColor(src, bgr, cv::COLOR_BGRA2BGR);
+  bgr.convertTo(background, CV_32FC3);
+  for (auto _ : state) {
+    cv::cvtColor(src, bgr, cv::COLOR_BGRA2BGR);
+    bgr.convertTo(frame, CV_32FC3);
+    cv::accumulateWeighted(frame, background, 0.1);
+    cv::absdiff(frame, background, diff);
+    cv::threshold(diff, mask, 25, 255, cv::THRESH_BINARY);
+    mask.convertTo(clean, CV_8UC3);
+    cv::medianBlur(clean, clean, 3);
+    benchmark::DoNotOptimize(clean.data);
+  }
+  Size(state);
+}
+
+BENCHMARK(BM_Mirvok_OpenCV_Motion) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_OpenCV_HslInRange) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_OpenCV_AdaptiveThreshold) MIRVOK_SIZES;
 BENCHMARK(BM_Mirvok_OpenCV_Median) MIRVOK_SIZES;

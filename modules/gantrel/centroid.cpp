@@ -60,6 +60,15 @@ void ColorBytes(const TColor& c, uint8_t out[4]) {
   out[3] = byte(c.A);
 }
 
+void DrawCoordinates(const RunArgs& a, double px, double py, TColor color) {
+  double x = 0, y = 0;
+  InvTransformPoint(a.ctx, px, py, &x, &y);
+  char text[100];
+  std::snprintf(text, sizeof text, "[%.2f, %.2f]", x, y);
+  const std::u16string wide(text, text + std::char_traits<char>::length(text));
+  DrawString(a.ctx, 50, wide.c_str(), px, py - 20.0, 0.0, 0, color);
+}
+
 bool CCentroid::Run(const RunArgs& a) {
   Frame* frame = InputFrame(a, kFrameIn);
   if (!frame) return a.fail(kNoInputFrame);
@@ -94,14 +103,7 @@ bool CCentroid::Run(const RunArgs& a) {
   *out = {scan.sumX / n, scan.sumY / n};
   if (show) {
     DrawCircle(a.ctx, out->x, out->y, 2.0, GetDrawThickness(a.ctx, 1), color);
-    if (drawingLevel == 2) {
-      double x = 0, y = 0;
-      InvTransformPoint(a.ctx, out->x, out->y, &x, &y);
-      char text[100];
-      std::snprintf(text, sizeof text, "[%.2f, %.2f]", x, y);
-      const std::u16string wide(text, text + std::char_traits<char>::length(text));
-      DrawString(a.ctx, 50, wide.c_str(), out->x, out->y - 20.0, 0.0, 0, color);
-    }
+    if (drawingLevel == 2) DrawCoordinates(a, out->x, out->y, color);
   }
   return true;
 }

@@ -10,8 +10,8 @@
 #include "edges.h"
 #include "line_edge.h"
 #include "measure.h"
+#include "objects.h"
 #include "module_api.h"
-#include "pending.h"
 #include "profile.h"
 #include "radial.h"
 #include "segment.h"
@@ -45,9 +45,9 @@ constexpr Factory kClasses[] = {
     Make<CBestLine>, // 12
     Make<CRadial>,   // 13
     Make<CRadial>,   // 14
-    Make<CPending>,  // 15 objects
-    Make<CPending>,  // 16
-    Make<CPending>,  // 17
+    Make<CSpotCentroid>,// 15 objects
+    Make<CSpotCentroid>,// 16
+    Make<CSpotCentroid>,// 17
     Make<CThreshold>,// 18 thresholds
     Make<CThreshold>,// 19
     Make<CThreshold>,// 20
@@ -56,7 +56,7 @@ constexpr Factory kClasses[] = {
     Make<CLineProfile>,// 23 line profile
     Make<CMaskCompare>,// 24 mask comparison
     Make<CFillSpot>, // 25 spot fill
-    Make<CPending>,  // 26 gap filling
+    Make<CSpotCentroid>,// 26 gap filling
     Make<CColorStat>,// 27 colour statistics
 };
 static_assert(std::size(kClasses) == kMethodCount);

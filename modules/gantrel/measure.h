@@ -119,6 +119,5 @@ inline int Level(double fraction) { return TruncInt(fraction * 255.0); }
 
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame";
 inline constexpr std::u16string_view kNoEdge = u"Cannot find the edge with specified input parametres";
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
 
 }  // namespace gantrel

@@ -48,6 +48,9 @@ class CFillSpot : public CMeasure {
 // 256 or more and below 0 are warned and held.
 int WarnedLevel(const RunArgs& a, int input);
 
+// The point's user coordinates as "[x, y]" 20 pixels above it.
+void DrawCoordinates(const RunArgs& a, double px, double py, TColor color);
+
 // The colour's channels x 255, truncated, as bytes B, G, R, A.
 void ColorBytes(const TColor& c, uint8_t out[4]);
 

@@ -144,6 +144,7 @@ bool CGPUCommonFilter::Run(const RunArgs& a) {
       // A partial set-up leaves objects behind for the release.
       state_.objectsExist = true;
       std::fill(std::begin(state_.setupText), std::end(state_.setupText), 0);
+      SetSize(src.width, src.depth, src.bpp);
       if (!InitGL(255, state_.setupText)) {
         state_.usable = false;
         state_.setupText[255] = 0;
@@ -154,7 +155,6 @@ bool CGPUCommonFilter::Run(const RunArgs& a) {
         AfterBracket(a);
         return false;
       }
-      SetSize(src.width, src.depth, src.bpp);
       CreateObjects(src.data);
     } else {
       SetSize(src.width, src.depth, src.bpp);

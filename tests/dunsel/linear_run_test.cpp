@@ -246,16 +246,6 @@ TEST(LinearRun, MarksTheSymbolByDrawingLevelAndDirection) {
   }
 }
 
-TEST(LinearRun, ReadersNotYetBuiltSaySo) {
-  for (const char* id : {"datamatrix"}) {
-    Reader reader(id);
-    talvix::RunContext ctx(Reader::Module(), reader.index());
-    const talvix::RunResult r = reader.run(ctx);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(Utf8(r.error), "error: Method not implemented") << id;
-  }
-}
-
 }  // namespace
 
 namespace {

@@ -1,6 +1,6 @@
 # zint draws the symbols the readers are tested on; the bar/space
-# classification and the Data Matrix codeword stages are also tested on their
-# own, from the module's sources.
+# classification, the Data Matrix codeword stages and the location's
+# primitives are also tested on their own, from the module's sources.
 target_link_libraries(${target} PRIVATE zint)
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel/bar_runs.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/method.cpp
@@ -9,5 +9,7 @@ target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel/bar_runs.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_placement.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_sampling.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/reed_solomon.cpp
-                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_decode.cpp)
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_decode.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_profile.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_finder.cpp)
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel)

@@ -88,8 +88,35 @@ inline talvix::FrameBuffer ProfileFrame(const std::vector<uint8_t>& profile, int
   return f;
 }
 
+// Signed widths with each element stretched or shrunk by up to `jitter` of
+// itself (deterministic), as a printed and scanned symbol would be.
+inline std::vector<float> Jittered(const std::vector<int>& runs, double module, double jitter, uint32_t seed) {
+  std::vector<float> w;
+  for (int r : runs) {
+    seed = seed * 1664525u + 1013904223u;
+    const double j = ((seed >> 8) % 2001 / 1000.0 - 1.0) * jitter;
+    w.push_back(static_cast<float>(r * module * (1 + j)));
+  }
+  return w;
+}
+
 // Dumps of zint 2.11 (Debian).
 inline constexpr const char* kEan13 = "A2 D3 B3 26 F4 EA B3 6C 85 72 74 4A";  // 5901234123457
+inline constexpr const char* kEan13Ean2 = "A2 D3 B3 26 F4 EA B3 6C 85 72 74 4A 02 CC A4 C";  // +12
+inline constexpr const char* kEan13Ean5 = "A2 D3 B3 26 F4 EA B3 6C 85 72 74 4A 02 C4 AB D3 28 D4 E8";  // +86104
+inline constexpr const char* kEan8 = "A6 49 BD 46 A9 D4 22 72 A";             // 1234567(0)
+inline constexpr const char* kUpcE0 = "A7 49 B9 36 BC CA A";                    // 0425261
+inline constexpr const char* kUpcE1 = "A8 C9 B9 26 15 9A A";                    // 1425261
+inline constexpr const char* kCode39Plus = "96 D6 A5 A5 25 69 69 6D";           // A+B
+inline constexpr const char* kCode39Dollar1 = "96 D4 92 B4 AD 2D A";            // $1
+inline constexpr const char* kCode39TrailingDollar = "96 D6 A5 AD 2D 24 A9 6D";  // AB$
+inline constexpr const char* kCode39Check = "96 D6 A5 AD 2D A5 6B 2B 6B 4A 5B 4";  // AB12 and check O
+inline constexpr const char* kCode39A = "96 D6 A5 A5 B4";                        // A
 inline constexpr const char* kCode128 = "D2 14 62 43 5D EB 39 16 38 B6 14 CE 58 EB";  // "Ab12345678"
+inline constexpr const char* kCode128SetC = "D3 96 72 2C 49 EC 75 8";                 // 1234
+inline constexpr const char* kGs1128 = "D3 9E BB 36 64 8C 5D 89 33 66 EE D9 92 62 68 63 AC";  // [01]09501101530003
+inline constexpr const char* kCode128Controls = "D0 92 C2 43 7A 29 61 0B 21 36 E2 C7 58";     // 01 02 'a' 03 04
+inline constexpr const char* kCode128Latin = "D2 17 BA C4 5E EB DD D6 3B D5 30 DE D8 EB";   // C4 D6 DC DF
+inline constexpr const char* kCode128OneExtended = "D2 12 C2 F7 58 89 61 8E B";             // 'a' C4
 
 }  // namespace barcode_rows

@@ -279,24 +279,24 @@ TEST(LatinClassifierRules, TinyLettersAndTheTallNarrowRule) {
     for (int c = 0; c < 127; ++c) EXPECT_GE(s.reader.voteRow(0)[c], 0);
   }
 
-  // A letter over four times as tall as wide: the same tests on the same
-  // measurements without the rule leave 3 votes less on all but six classes
-  // (the separate-mark classes copy their base letters).
+  // A letter over four times as tall as wide: the row less what every other
+  // test voted is 3 on all but six classes (the separate-mark classes copy
+  // their base letters).
   talvix::FrameBuffer f = Blank(30, 60);
   Box(f, 10, 5, 14, 40);
   Segmented s(f, std::nullopt);
   ASSERT_EQ(s.count(), 1);
   s.reader.ExtractLetterFeatures(0);
-  int32_t without[127] = {};
-  latin::FeatureContext again = s.reader.features();
-  again.row = without;
-  latin::LeftProfileTests(again);
-  latin::RightProfileTests(again);
-  latin::BottomProfileTests(again);
-  latin::TopProfileTests(again);
-  latin::CopyBaseLetterVotes(without);
+  const latin::FeatureContext& done = s.reader.features();
+  ASSERT_EQ(done.fired[latin::kTallNarrow], 1);
+  int32_t others[127] = {};
+  for (int t = 0; t < latin::kTargetCount; ++t)
+    if (t != latin::kTallNarrow)
+      for (const latin::Vote& v : latin::TargetVotes(static_cast<latin::Target>(t)))
+        others[v.cls] += v.weight * done.fired[t];
+  latin::CopyBaseLetterVotes(others);
   const std::set<int> spared = {1, 18, 51, 54, 117, 118};
-  for (int c = 0; c < 127; ++c) EXPECT_EQ(s.reader.voteRow(0)[c] - without[c], spared.count(c) ? 0 : 3) << c;
+  for (int c = 0; c < 127; ++c) EXPECT_EQ(s.reader.voteRow(0)[c] - others[c], spared.count(c) ? 0 : 3) << c;
 }
 
 TEST(LatinClassifierRules, PresetsSurvive) {
@@ -309,7 +309,84 @@ TEST(LatinClassifierRules, PresetsSurvive) {
     for (int c = 0; c < 127; ++c) row[c] = allowed[c] ? 0 : latin::kExcluded;
     s.reader.ExtractLetterFeatures(0);
     for (int c = 0; c < latin::kFirstMarkClass; ++c)
-      if (!allowed[c]) EXPECT_GE(row[c], latin::kExcluded) << selection << ": " << c;
+      if (!allowed[c]) {
+        EXPECT_GE(row[c], latin::kExcluded) << selection << ": " << c;
+      }
+  }
+}
+
+// Strokes, spans, shares and holes on drawn letters: how often each test
+// voted.
+TEST(LatinClassifierRules, StrokesSpansSharesAndHoles) {
+  using Draw = void (*)(talvix::FrameBuffer&);
+  struct Expect {
+    latin::Target target;
+    int times;
+  };
+  const struct {
+    const char* what;
+    Draw draw;
+    int blankRow;  // a letter-image row emptied after segmentation, -1 none
+    std::vector<Expect> expect;
+  } cases[] = {
+      {"columns crossing two strokes",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 10, 10, 13, 39);
+         Box(f, 10, 10, 29, 13);
+         Box(f, 10, 36, 29, 39);
+       },
+       -1, {{latin::kA1Min2, 1}, {latin::kA1Second2, 1}, {latin::kA1Min1, 0}, {latin::kA1Second1, 0}}},
+      {"rows crossing two strokes",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 10, 10, 13, 39);
+         Box(f, 26, 10, 29, 39);
+         Box(f, 10, 10, 29, 13);
+       },
+       -1, {{latin::kBMinMore, 1}, {latin::kBSecondMore, 1}, {latin::kBMin1, 0}, {latin::kBSecond1, 0}}},
+      {"a middle row without ink", [](talvix::FrameBuffer& f) { Box(f, 10, 10, 19, 29); }, 10,
+       {{latin::kBMin1, 0}, {latin::kBMinMore, 0}}},
+      {"too narrow for set A", [](talvix::FrameBuffer& f) { Box(f, 10, 10, 12, 29); }, -1,
+       {{latin::kA1Second1, 1}, {latin::kA2Second1, 1}, {latin::kA1Min1, 0}, {latin::kA1Min2, 0},
+        {latin::kA2Min2, 0}, {latin::kA1Second2, 0}, {latin::kA1Second3, 0}, {latin::kA2Second2, 0}}},
+      {"wide last fifth",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 18, 10, 21, 29);
+         Box(f, 10, 24, 29, 29);
+       },
+       -1, {{latin::kSpanWideRow, 3}, {latin::kSpanWideTop, 1}}},
+      {"one low hole",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 10, 10, 29, 39);
+         Box(f, 16, 13, 21, 16, 255);
+       },
+       -1, {{latin::kOneHole, 1}, {latin::kHoleLow, 1}, {latin::kHoleSmall, 1}, {latin::kNoHole, 0}}},
+      {"two holes side by side",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 10, 10, 29, 39);
+         Box(f, 13, 20, 17, 29, 255);
+         Box(f, 22, 20, 26, 29, 255);
+       },
+       -1, {{latin::kTwoHoles, 1}, {latin::kTwoHolesApart, 1}, {latin::kOneHole, 0}}},
+      {"two holes one above the other",
+       [](talvix::FrameBuffer& f) {
+         Box(f, 10, 10, 29, 39);
+         Box(f, 15, 13, 24, 20, 255);
+         Box(f, 15, 28, 24, 35, 255);
+       },
+       -1, {{latin::kTwoHoles, 1}, {latin::kTwoHolesApart, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    talvix::FrameBuffer f = Blank(40, 50);
+    c.draw(f);
+    Segmented s(f, std::nullopt);
+    ASSERT_EQ(s.count(), 1);
+    if (c.blankRow >= 0) {
+      Frame* img = const_cast<Frame*>(s.reader.letterFrame(0));
+      std::fill_n(GetFrameDataAddr(img) + c.blankRow * ((GetFrameWidth(img) + 3) / 4 * 4), GetFrameWidth(img), 255);
+    }
+    s.reader.ExtractLetterFeatures(0);
+    for (const Expect& e : c.expect) EXPECT_EQ(s.reader.features().fired[e.target], e.times) << e.target;
   }
 }
 

@@ -144,6 +144,9 @@ class CBarcodeDecoder {
   bool SearchLine(int first, int last);
   void StoreLineCode(int begin, int end);
   bool DecodeLine();
+  // Steps after the measurement: the usable elements, then the search
+  // forwards and, when that finds nothing, backwards.
+  bool SearchMeasuredLine();
   bool ScanRegion();
   bool DecodeRegion();
   bool VoteLineResults();

@@ -93,10 +93,15 @@ class CMatchLatinOCR : public CMatch {
   void FindHoles(LetterRecord& rec, int index);
 
   // First-dark index of a line scanned with CountLeftRightEdges in direction
-  // `dir` (0 column + 1, 1 column - 1, 2 row - 1, 3 row + 1).
-  int FirstDark(const Frame* f, double x0, double y0, double x1, double y1, int dir);
-  // Dark runs crossed by a line with CountCrossings in `mode`.
-  int Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode);
+  // `dir` (0 column + 1, 1 column - 1, 2 row - 1, 3 row + 1); counters preset
+  // to -1 give 0-based positions, to 0 1-based ones. visited_ keeps the count
+  // of samples visited.
+  int FirstDark(const Frame* f, double x0, double y0, double x1, double y1, int dir, int preset = -1);
+  // Dark runs crossed by a line with CountCrossings in `mode`, the counter
+  // starting at `start`.
+  int Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode, int start = 0);
+  // Stroke counts, middle top side, row spans, shares and holes.
+  void StrokeSpanShareTests(int letter);
 
   // Run inputs.
   int selection_ = 0;

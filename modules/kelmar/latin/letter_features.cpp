@@ -294,6 +294,7 @@ void CMatchLatinOCR::ExtractLetterFeatures(int letter) {
   RightProfileTests(f);
   BottomProfileTests(f);
   TopProfileTests(f);
+  StrokeSpanShareTests(letter);
   CopyBaseLetterVotes(f.row);
   scanLetter_ = saved;
 }

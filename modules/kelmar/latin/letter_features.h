@@ -7,7 +7,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 
 #include "latin/vote_targets.h"
@@ -41,10 +40,10 @@ struct FeatureContext {
   float t = 1;             // straightness tolerance
   Profile left, right, bottom, top;
   bool miss = false;
-  std::bitset<kTargetCount> fired;  // the tests that voted, for inspection
+  std::array<uint8_t, kTargetCount> fired{};  // how often each test voted, for inspection
 
   void Add(Target target, int times = 1) {
-    fired.set(target);
+    ++fired[target];
     for (const Vote& v : TargetVotes(target)) row[v.cls] += v.weight * times;
   }
   void AddClass(int cls, int votes = 1) { row[cls] += votes; }

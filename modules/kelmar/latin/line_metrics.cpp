@@ -104,8 +104,8 @@ bool CMatchLatinOCR::CountCrossings(void* self, int x, int y, unsigned value) {
   return true;
 }
 
-int CMatchLatinOCR::FirstDark(const Frame* f, double x0, double y0, double x1, double y1, int dir) {
-  firstDark_ = visited_ = -1;
+int CMatchLatinOCR::FirstDark(const Frame* f, double x0, double y0, double x1, double y1, int dir, int preset) {
+  firstDark_ = visited_ = preset;
   edgeState_ = 1;
   direction_ = dir;
   const TLine line{x0, y0, x1, y1};
@@ -113,9 +113,9 @@ int CMatchLatinOCR::FirstDark(const Frame* f, double x0, double y0, double x1, d
   return firstDark_;
 }
 
-int CMatchLatinOCR::Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode) {
+int CMatchLatinOCR::Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode, int start) {
   crossMode_ = mode;
-  runA_ = runB_ = 0;
+  runA_ = runB_ = start;
   crossSkip_ = false;
   crossLight_ = true;
   const TLine line{x0, y0, x1, y1};

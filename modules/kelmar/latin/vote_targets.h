@@ -51,6 +51,18 @@ enum Target : int {
   kBottom15,
   // top-side profile
   kTop1, kTop2, kTop3, kTop3Low, kTop3Else, kTop4, kTop5, kTop6, kTop7, kTop8, kTop9,
+  // crossings of the line sets A (whole columns A1, their parts A2), B, C, D
+  kA1Min1, kA1Min2, kA1Second1, kA1Second3, kA1Second2, kA2Min2, kA2Second1, kA2Second2, kBMin1, kBMinMore,
+  kBSecond1, kBSecondMore, kBMin3, kBSecond4, kCMinMore, kCSecond1, kCSecondMore, kCThree, kCSecond2, kDMin1,
+  kDMinMore, kDSecond1, kDSecondMore, kDSecond3,
+  // top side of the middle columns
+  kTopMiddle, kTopMiddleElse,
+  // row spans
+  kSpanWideRow, kSpanWideTop, kSpanMostWide, kSpanFewWide, kSpanManyWide, kSpanNotMostlyWide, kSpanNarrowTop,
+  kSpanEven, kSpanThin,
+  // shares and holes
+  kShareLeftRight, kShareLowerUpper, kShareLeft, kShareRight, kShareLower, kShareUpper, kNoHole, kOneHole,
+  kHoleSmall, kHoleHigh, kHoleBelowMiddle, kHoleLow, kHoleLowElse, kTwoHoles, kTwoHolesApart,
   kTargetCount
 };
 

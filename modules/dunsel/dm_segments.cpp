@@ -1,0 +1,159 @@
+// Edge matrices of the two scan-line families and the edge segments linked
+// across them.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "dm_location.h"
+#include "dm_profile.h"
+
+namespace dunsel {
+
+namespace {
+
+// True when the three points lie within 45 (factor 0.5) or about 18 (0.1)
+// degrees of a straight line through the middle one.
+bool Straight(double ax, double ay, double bx, double by, double factor) {
+  const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by, dot = ax * bx + ay * by;
+  return factor * a2 * b2 > std::abs(dot * dot - a2 * b2);
+}
+
+}  // namespace
+
+void ScanEdgeMatrix(ScanFamily& f, SampleSlot& slot, const LocateContext& lc, int direction) {
+  const TRectangularRegion& r = *lc.region;
+  const double angle = direction == kHorizontal ? 0.0 : -90.0;
+  // Width and height limited to the frame.
+  const double across = direction == kHorizontal ? std::min(r.height, static_cast<double>(lc.depth))
+                                                 : std::min(r.width, static_cast<double>(lc.width));
+  const double along = direction == kHorizontal ? std::min(r.width, static_cast<double>(lc.width))
+                                                : std::min(r.height, static_cast<double>(lc.depth));
+  f.lines = across > 0 ? static_cast<int>(across) / 7 : 0;
+  f.columns = along > 0 ? static_cast<int>(along) + 1 : 1;
+  const size_t cells = static_cast<size_t>(f.lines) * f.columns;
+  if (f.marks.size() < cells) {
+    f.marks.resize(cells);
+    f.xs.resize(cells);
+    f.ys.resize(cells);
+  }
+  if (f.lineCoord.size() < static_cast<size_t>(f.lines)) f.lineCoord.resize(static_cast<size_t>(f.lines));
+  for (int i = 0; i < f.lines; ++i) {
+    int* marks = f.marks.data() + static_cast<size_t>(i) * f.columns;
+    int* xs = f.xs.data() + static_cast<size_t>(i) * f.columns;
+    int* ys = f.ys.data() + static_cast<size_t>(i) * f.columns;
+    std::fill(marks, marks + f.columns, 0);
+    std::fill(xs, xs + f.columns, 0);
+    std::fill(ys, ys + f.columns, 0);
+    int x0, y0, x1, y1;
+    if (!GetScanRectangularRegionLine(lc.frame, lc.region, f.lines, i, angle, &x0, &y0, &x1, &y1)) {
+      f.lineCoord[static_cast<size_t>(i)] = direction == kHorizontal ? y0 : x0;
+      continue;
+    }
+    f.lineCoord[static_cast<size_t>(i)] = direction == kHorizontal ? y0 : x0;
+    TLine line{};
+    ClipLine(lc.frame, lc.region, x0, y0, x1, y1, &line.x0, &line.y0, &line.x1, &line.y1);
+    slot.count = 0;
+    ProfileScan scan{&slot};
+    ScanLine(lc.frame, nullptr, &line, 1, &scan, CollectScanSample);
+    const int n = slot.count;
+    MarkEdges(slot, n, 3);
+    // A turned line can hold more samples than a row has columns.
+    const int copy = std::min(n, f.columns);
+    std::copy(slot.barSpace.begin(), slot.barSpace.begin() + copy, marks);
+    std::copy(slot.sampleX.begin(), slot.sampleX.begin() + copy, xs);
+    std::copy(slot.sampleY.begin(), slot.sampleY.begin() + copy, ys);
+  }
+}
+
+bool BuildLegSegments(ScanFamily& f, int k) {
+  f.segments.clear();
+  f.tripleStart.clear();
+  if (2 * k >= f.lines) return false;
+  const int window = 8 * k;
+  const int cols = f.columns;
+  for (int q = k; q + k < f.lines; q += k) {
+    const int p = q - k, r = q + k;
+    f.tripleStart.push_back(static_cast<int>(f.segments.size()));
+    const double cp = f.lineCoord[static_cast<size_t>(p)], cq = f.lineCoord[static_cast<size_t>(q)],
+                 cr = f.lineCoord[static_cast<size_t>(r)];
+    for (int c = 1; c < cols; ++c) {
+      const int mark = f.at(f.marks, q, c);
+      if (mark == 0) continue;
+      // The window is kept inside the row.
+      const int lo = std::max(0, c - window), hi = std::min(cols - 1, c + window);
+      for (int j = lo; j <= hi; ++j) {
+        if (f.at(f.marks, r, j) != mark) continue;
+        const double ax = c - j, ay = cq - cr;
+        for (int l = lo; l <= hi; ++l) {
+          if (f.at(f.marks, p, l) != mark) continue;
+          const double bx = c - l, by = cq - cp;
+          if (!Straight(ax, ay, bx, by, 0.5)) continue;
+          LegSegment s{f.at(f.xs, p, l), f.at(f.xs, q, c), f.at(f.xs, r, j),
+                       f.at(f.ys, p, l), f.at(f.ys, q, c), f.at(f.ys, r, j),
+                       f.at(f.marks, p, l) == kRisingMark, true};
+          f.segments.push_back(s);
+        }
+      }
+    }
+  }
+  f.tripleStart.push_back(static_cast<int>(f.segments.size()));
+  if (f.segments.empty()) return false;
+
+  // Chaining: a segment takes over a later one that starts with its last two
+  // points and goes on straight; only segments that took one over remain.
+  // The later segments that can match begin on the next triple of rows.
+  const int triples = static_cast<int>(f.tripleStart.size()) - 1;
+  std::vector<LegSegment>& s = f.segments;
+  for (int t = 0; t < triples; ++t) {
+    for (int i = f.tripleStart[static_cast<size_t>(t)]; i < f.tripleStart[static_cast<size_t>(t) + 1]; ++i) {
+      LegSegment& a = s[static_cast<size_t>(i)];
+      if (!a.alive()) continue;
+      bool absorbed = false;
+      for (int next = t + 1; next < triples; ++next) {
+        bool found = false;
+        for (int j = f.tripleStart[static_cast<size_t>(next)]; j < f.tripleStart[static_cast<size_t>(next) + 1]; ++j) {
+          LegSegment& b = s[static_cast<size_t>(j)];
+          if (!b.alive() || b.x0 != a.x1 || b.x1 != a.x2 || b.y0 != a.y1 || b.y1 != a.y2) continue;
+          if (!Straight(a.x1 - a.x0, a.y1 - a.y0, a.x1 - b.x2, a.y1 - b.y2, 0.1)) continue;
+          a.x1 = b.x1;
+          a.x2 = b.x2;
+          a.y1 = b.y1;
+          a.y2 = b.y2;
+          b.erase();
+          absorbed = found = true;
+          break;
+        }
+        if (!found) break;
+      }
+      if (!absorbed) a.erase();
+    }
+  }
+  return true;
+}
+
+void JoinLegSegments(ScanFamily& f, int direction, int gap) {
+  std::vector<LegSegment>& s = f.segments;
+  // Most traced segments were taken over by the chaining: walk the others.
+  std::vector<int> alive;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i].alive()) alive.push_back(static_cast<int>(i));
+  for (size_t ai = 0; ai < alive.size(); ++ai) {
+    LegSegment& a = s[static_cast<size_t>(alive[ai])];
+    if (!a.alive()) continue;
+    for (size_t bi = ai + 1; bi < alive.size(); ++bi) {
+      LegSegment& b = s[static_cast<size_t>(alive[bi])];
+      if (!b.alive()) continue;
+      const int dx = std::abs(a.x2 - b.x0), dy = std::abs(a.y2 - b.y0);
+      const bool near = direction == kVertical ? (dx <= gap && dy < 8) : (dx < 8 && dy <= gap);
+      if (!near) continue;
+      if (!Straight(a.x0 - a.x1, a.y0 - a.y1, b.x2 - a.x1, b.y2 - a.y1, 0.1)) continue;
+      a.x1 = b.x1;
+      a.x2 = b.x2;
+      a.y1 = b.y1;
+      a.y2 = b.y2;
+      b.erase();
+    }
+  }
+}
+
+}  // namespace dunsel
