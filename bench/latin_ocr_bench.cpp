@@ -1,11 +1,13 @@
-// The Latin reader on one rendered line of 40 letters (48 px): the run through
-// the exported interface, beside one empty-callback region scan over the same
-// region (the least any segmentation driven by the host's scan can cost).
+// The Latin reader on one rendered line of 40 characters (48 px): the whole
+// read through the exported interface, the segmentation alone, and one
+// empty-callback region scan over the same region (the least any
+// segmentation driven by the host's scan can cost).
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
 
+#include "latin/latin_ocr.h"
 #include "talvix/host.hpp"
 #include "tests/kelmar/text_render.h"
 
@@ -48,6 +50,19 @@ void BM_LatinReadLine(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LatinReadLine)->Unit(benchmark::kMicrosecond);
+
+void BM_LatinSegmentLine(benchmark::State& state) {
+  kelmar::CMatchLatinOCR reader;
+  const TRectangularRegion region = LineRegion();
+  for (auto _ : state) {
+    reader.SetScene(Line().frame(), &region, 127, false);
+    benchmark::DoNotOptimize(reader.SegmentLetters());
+  }
+  state.counters["us_per_char"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kLetters * 1e-6,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LatinSegmentLine)->Unit(benchmark::kMicrosecond);
 
 bool Visit(void*, int, int, unsigned) { return true; }
 

@@ -32,14 +32,13 @@ int LengthInput(const RunArgs& a, int i) {
 
 }  // namespace
 
-void CSegment::StartLine(int line) {
+void CSegment::StartLine() {
   borderRun_ = freeRun_ = 0;
   inBorderRun_ = borderFound_ = onBorder_ = inSegment_ = false;
   lineSegmentCount_ = 0;
-  currentLine_ = line;
   segmentClosed_ = true;
   sawSamples_ = false;
-  lineSegments_[line].clear();
+  lineSegments_.clear();
 }
 
 void CSegment::Track(double x, double y, unsigned value) {
@@ -69,7 +68,7 @@ void CSegment::Track(double x, double y, unsigned value) {
       if (freeRun_ == 1) segmentStart_ = p;
       if (freeRun_ == minSegmentLength_) {
         ++lineSegmentCount_;
-        lineSegments_[currentLine_].push_back({segmentStart_.x, segmentStart_.y, segmentStart_.x, segmentStart_.y});
+        lineSegments_.push_back({segmentStart_.x, segmentStart_.y, segmentStart_.x, segmentStart_.y});
         onBorder_ = false;
         inSegment_ = true;
         borderRun_ = 0;
@@ -83,7 +82,7 @@ void CSegment::Track(double x, double y, unsigned value) {
       ++borderRun_;
       if (borderRun_ == 1) segmentEndCandidate_ = previousPosition_;
       if (borderRun_ == minBorderLength_) {
-        TLine& s = lineSegments_[currentLine_].back();
+        TLine& s = lineSegments_.back();
         s.x1 = segmentEndCandidate_.x;
         s.y1 = segmentEndCandidate_.y;
         inSegment_ = false;
@@ -123,48 +122,43 @@ bool CSegment::Run(const RunArgs& a) {
   const bool show = showIn ? *showIn : true;
   WarnArray(a, kShowIn);
 
-  lineSegments_.resize(static_cast<size_t>(lines));
-  lineSampled_.assign(static_cast<size_t>(lines), 0);
+  // Each segment is the mean over the lines that delivered samples; lines
+  // without samples have no segments to contribute. The sums are kept as the
+  // lines go, so that no line's segments need to be stored.
   std::vector<TLine> laid;
-  int expected = -1;
+  int expected = -1, sampled = 0;
+  segments_.clear();
   for (int i = 0; i < lines; ++i) {
     int x0, y0, x1, y1;
     if (!GetScanRectangularRegionLine(frame, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     const TLine line{double(x0), double(y0), double(x1), double(y1)};
-    laid.push_back(line);
-    StartLine(i);
+    if (show) laid.push_back(line);
+    StartLine();
     ScanLine(frame, region, &line, 1, this, TrackSegmentSample);
     if (!sawSamples_) continue;
     if (!segmentClosed_) {
       // A segment still open at the line's end has no border after it.
       --lineSegmentCount_;
-      lineSegments_[i].pop_back();
+      lineSegments_.pop_back();
     }
-    lineSampled_[i] = 1;
     if (expected < 0) {
       expected = lineSegmentCount_;
+      segments_.assign(static_cast<size_t>(expected), TLine{});
     } else if (lineSegmentCount_ != expected) {
       return a.fail(kUnsuitable);
     }
-  }
-
-  // Each segment is the mean over the lines that delivered samples; lines
-  // without samples have no segments to contribute.
-  const int k = std::max(expected, 0);
-  segments_.assign(static_cast<size_t>(k), TLine{});
-  segmentLengths_.assign(static_cast<size_t>(k), 0.0);
-  int sampled = 0;
-  for (int i = 0; i < lines; ++i) {
-    if (!lineSampled_[i]) continue;
     ++sampled;
-    for (int s = 0; s < k; ++s) {
-      const TLine& l = lineSegments_[i][s];
+    for (int s = 0; s < expected; ++s) {
+      const TLine& l = lineSegments_[s];
       segments_[s].x0 += l.x0;
       segments_[s].y0 += l.y0;
       segments_[s].x1 += l.x1;
       segments_[s].y1 += l.y1;
     }
   }
+
+  const int k = std::max(expected, 0);
+  segmentLengths_.assign(static_cast<size_t>(k), 0.0);
   for (int s = 0; s < k; ++s) {
     TLine& l = segments_[s];
     l.x0 /= sampled;

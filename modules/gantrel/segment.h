@@ -17,7 +17,7 @@ class CSegment : public CMeasure {
   void Track(double x, double y, unsigned value);
 
  private:
-  void StartLine(int line);
+  void StartLine();
 
   int thresholdLevel_ = 127;
   bool negative_ = false;
@@ -25,10 +25,8 @@ class CSegment : public CMeasure {
   int borderRun_ = 0, freeRun_ = 0;
   bool inBorderRun_ = false, borderFound_ = false, onBorder_ = false, inSegment_ = false;
   int lineSegmentCount_ = 0;
-  int currentLine_ = 0;
   bool segmentClosed_ = true, sawSamples_ = false;
-  std::vector<std::vector<TLine>> lineSegments_;
-  std::vector<char> lineSampled_;
+  std::vector<TLine> lineSegments_;  // of the current scan line
   TPoint segmentStart_{}, segmentEndCandidate_{}, previousPosition_{};
   std::vector<TLine> segments_;
   std::vector<double> segmentLengths_;

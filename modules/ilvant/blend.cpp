@@ -171,7 +171,7 @@ void BlendRotated(const BlendJob& j) {
   };
 
   const int bands = (depth + kTile - 1) / kTile;
-#pragma omp parallel for schedule(static) if (static_cast <long>(depth) * width >= kParallelPixels)
+#pragma omp parallel for schedule(dynamic) if (static_cast <long>(depth) * width >= kParallelPixels)
   for (int band = 0; band < bands; ++band) {
     const int y0 = band * kTile;
     const int y1 = std::min(depth, y0 + kTile);

@@ -3,14 +3,16 @@
 
 #include "color_planes.h"
 #include "frame_access.h"
+#include "row_kernels.h"
 
 namespace ilvant {
 
 namespace {
 
-// Shared by the two grey conversions: grey(b, g, r) per colour pixel.
-template <typename Grey>
-bool ToMonochrome(const RunArgs& a, Grey grey) {
+// Shared by the two grey conversions: row(src, bytes per pixel, dst, width)
+// per colour row.
+template <typename Row>
+bool ToMonochrome(const RunArgs& a, Row row) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
   const FrameRows src(in);
@@ -22,12 +24,8 @@ bool ToMonochrome(const RunArgs& a, Grey grey) {
   }
   if (src.bpp != 24 && src.bpp != 32) return true;
   const FrameRows dst(out);
-  const int step = src.bpp / 8;
-  ForRows(src.depth, src.width, [&](int y) {
-    const uint8_t* s = src.row(y);
-    uint8_t* d = dst.row(y);
-    for (int x = 0; x < src.width; ++x, s += step) d[x] = grey(s[0], s[1], s[2]);
-  });
+  const int bytes = src.bpp / 8;
+  ForRows(src.depth, src.width, [&](int y) { row(src.row(y), bytes, dst.row(y), src.width); });
   return true;
 }
 
@@ -35,13 +33,10 @@ bool ToMonochrome(const RunArgs& a, Grey grey) {
 
 bool RunColorToMonochrome(const RunArgs& a) {
   // Integer luma weights (0.299, 0.587, 0.114 in 1/256ths).
-  return ToMonochrome(
-      a, [](unsigned b, unsigned g, unsigned r) { return static_cast<uint8_t>((77 * r + 150 * g + 29 * b) >> 8); });
+  return ToMonochrome(a, rows::Luma);
 }
 
-bool RunColorToMonochromeAvg(const RunArgs& a) {
-  return ToMonochrome(a, [](unsigned b, unsigned g, unsigned r) { return static_cast<uint8_t>((r + g + b) / 3); });
-}
+bool RunColorToMonochromeAvg(const RunArgs& a) { return ToMonochrome(a, rows::Average); }
 
 bool RunMonochromeToColor(const RunArgs& a) {
   Frame* in = nullptr;
@@ -75,9 +70,7 @@ bool RunMonochromeToColor(const RunArgs& a) {
 }
 
 bool RunSplitRGB(const RunArgs& a) {
-  return color::Split(
-      a, /*hslGrey=*/false,
-      [](unsigned b, unsigned g, unsigned r, uint8_t* p0, uint8_t* p1, uint8_t* p2) { *p0 = r, *p1 = g, *p2 = b; });
+  return color::Split(a, /*hslGrey=*/false, rows::SplitRgb);
 }
 
 bool RunCombineRGB(const RunArgs& a) {

@@ -6,18 +6,19 @@
 #include <cstring>
 
 #include "frame_access.h"
+#include "row_kernels.h"
 
 namespace ilvant::color {
 
 inline constexpr std::u16string_view kCombineNotMonochrome = u"error: Combine RGB requires monochrome input frame";
 inline constexpr std::u16string_view kCombineSizes = u"error: Combine RGB requires the same size input frames";
 
-// Outputs 0..2 take pixel(b, g, r, &p0, &p1, &p2) of every colour pixel;
-// output 3 (optional) takes the alpha, 255 when the input has none. An 8-bit
-// input copies into all three planes, or with hslGrey into the lightness only
-// (hue and saturation of a grey are 0).
-template <typename Pixel>
-bool Split(const RunArgs& a, bool hslGrey, Pixel pixel) {
+// Outputs 0..2 take row(src, bytes per pixel, p0, p1, p2, width) of every
+// colour row; output 3 (optional) takes the alpha, 255 when the input has
+// none. An 8-bit input copies into all three planes, or with hslGrey into the
+// lightness only (hue and saturation of a grey are 0).
+template <typename Row>
+bool Split(const RunArgs& a, bool hslGrey, Row row) {
   Frame* in = nullptr;
   if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
   const FrameRows src(in);
@@ -46,19 +47,14 @@ bool Split(const RunArgs& a, bool hslGrey, Pixel pixel) {
     if (hasMask) ForRows(src.depth, src.width, [&](int y) { std::memset(mask.row(y), 255, src.width); });
     return true;
   }
-  const int step = src.bpp / 8;
-  const bool alpha = src.bpp == 32;
+  const int bytes = src.bpp / 8;
   ForRows(src.depth, src.width, [&](int y) {
-    const uint8_t* s = src.row(y);
-    uint8_t *o0 = p0.row(y), *o1 = p1.row(y), *o2 = p2.row(y);
-    for (int x = 0; x < src.width; ++x, s += step) pixel(s[0], s[1], s[2], o0 + x, o1 + x, o2 + x);
+    row(src.row(y), bytes, p0.row(y), p1.row(y), p2.row(y), src.width);
     if (hasMask) {
-      uint8_t* m = mask.row(y);
-      if (alpha) {
-        s = src.row(y) + 3;
-        for (int x = 0; x < src.width; ++x, s += 4) m[x] = *s;
+      if (bytes == 4) {
+        rows::Alpha(src.row(y), mask.row(y), src.width);
       } else {
-        std::memset(m, 255, src.width);
+        std::memset(mask.row(y), 255, src.width);
       }
     }
   });

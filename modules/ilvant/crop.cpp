@@ -45,7 +45,7 @@ bool RunCrop(const RunArgs& a) {
 
   const int bytes = in.bpp / 8;
   const size_t rowBytes = static_cast<size_t>(x1 - x0) * bytes;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, 8)
   for (int y = 0; y < out.depth; ++y) std::memcpy(out.row(y), in.row(y0 + y) + x0 * bytes, rowBytes);
   return true;
 }

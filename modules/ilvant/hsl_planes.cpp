@@ -17,12 +17,14 @@ inline uint8_t UnitByte(double v) { return static_cast<uint8_t>(static_cast<int>
 
 bool RunSplitHSL(const RunArgs& a) {
   return color::Split(a, /*hslGrey=*/true,
-                      [](unsigned b, unsigned g, unsigned r, uint8_t* hue, uint8_t* sat, uint8_t* light) {
-                        double h, s, l;
-                        frame::RgbToHsl(r, g, b, &h, &s, &l);
-                        *hue = static_cast<uint8_t>(static_cast<int>(h * kHueToByte));
-                        *sat = UnitByte(s);
-                        *light = UnitByte(l);
+                      [](const uint8_t* p, int bytes, uint8_t* hue, uint8_t* sat, uint8_t* light, int width) {
+                        for (int x = 0; x < width; ++x, p += bytes) {
+                          double h, s, l;
+                          frame::RgbToHsl(p[2], p[1], p[0], &h, &s, &l);
+                          hue[x] = static_cast<uint8_t>(static_cast<int>(h * kHueToByte));
+                          sat[x] = UnitByte(s);
+                          light[x] = UnitByte(l);
+                        }
                       });
 }
 

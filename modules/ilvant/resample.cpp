@@ -44,7 +44,7 @@ void BlockMeans(const FrameRows& in, const FrameRows& out, int kx, int ky) {
 #pragma omp parallel
   {
     std::vector<uint64_t> sums(static_cast<size_t>(out.width) * kChannels);
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, 8)
     for (int y = 0; y < out.depth; ++y) {
       std::fill(sums.begin(), sums.end(), 0);
       for (int j = 0; j < ky; ++j) {

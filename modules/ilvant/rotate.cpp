@@ -58,7 +58,7 @@ void Turn(const FrameRows& in, const FrameRows& out, float s, float c, const Cen
   }
   const float* dxcs = columns.data();
   const int width = out.width;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, 8)
   for (int y = 0; y < out.depth; ++y) {
     // Local copies: the byte stores below may alias anything reached by reference.
     const FrameRows src = in;

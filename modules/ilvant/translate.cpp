@@ -18,7 +18,7 @@ void ShiftWhole(const FrameRows& in, const FrameRows& out, int ox, int oy) {
   const int w = in.width;
   const int x0 = std::max(0, ox);
   const int x1 = std::min(w, w + ox);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, 8)
   for (int y = 0; y < in.depth; ++y) {
     uint8_t* dst = out.row(y);
     const int sy = y - oy;
@@ -49,7 +49,7 @@ template <int N>
 void ShiftFraction(const FrameRows& in, const FrameRows& out, int64_t ox, int64_t oy) {
   std::vector<Tap> cols(in.width);
   for (int x = 0; x < in.width; ++x) cols[x] = ShiftTap(x, ox, in.width);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, 8)
   for (int y = 0; y < in.depth; ++y) {
     const Tap ty = ShiftTap(y, oy, in.depth);
     uint8_t* dst = out.row(y);

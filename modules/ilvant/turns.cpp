@@ -21,7 +21,7 @@ template <int N>
 void QuarterTurn(const FrameRows& in, const FrameRows& out, bool right) {
   constexpr int kTile = 64;
   const int bands = (out.depth + kTile - 1) / kTile;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic)
   for (int band = 0; band < bands; ++band) {
     const int r0 = band * kTile;
     const int r1 = std::min(out.depth, r0 + kTile);
@@ -44,7 +44,7 @@ template <int N>
 void RowMove(const FrameRows& in, const FrameRows& out, bool reverseRows, bool reverseColumns) {
   const int w = in.width;
   const int d = in.depth;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, 8)
   for (int r = 0; r < d; ++r) {
     const uint8_t* src = in.row(reverseRows ? d - 1 - r : r);
     uint8_t* dst = out.row(r);

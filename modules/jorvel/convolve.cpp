@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame/row_kernel.h"
 #include "frame/run_args.h"
 
 namespace jorvel {
@@ -36,31 +37,27 @@ inline uint8_t LowByte(float s, float w) {
   return std::isfinite(v) ? static_cast<uint8_t>(static_cast<int>(std::clamp(v, -1e9f, 1e9f))) : 0;
 }
 
-// The row kernels below carry the whole pixel work. Each is compiled twice,
-// for the baseline and for AVX2, and the loader picks the one the machine
-// runs; both give the same bits (no fused multiply-add).
-#define JORVEL_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
 
 // acc[i] += k * s[i]: one tap for a run of pixels.
-JORVEL_ROW_KERNEL void MulAdd(float* __restrict acc, const uint8_t* __restrict s, float k, size_t n) {
+VISION_ROW_KERNEL void MulAdd(float* __restrict acc, const uint8_t* __restrict s, float k, size_t n) {
   for (size_t i = 0; i < n; ++i) acc[i] += k * static_cast<float>(s[i]);
 }
 
-JORVEL_ROW_KERNEL void MulAdd(float* __restrict acc, const float* __restrict s, float k, size_t n) {
+VISION_ROW_KERNEL void MulAdd(float* __restrict acc, const float* __restrict s, float k, size_t n) {
   for (size_t i = 0; i < n; ++i) acc[i] += k * s[i];
 }
 
-JORVEL_ROW_KERNEL void StoreClamped(uint8_t* __restrict out, const float* __restrict acc, size_t n) {
+VISION_ROW_KERNEL void StoreClamped(uint8_t* __restrict out, const float* __restrict acc, size_t n) {
   for (size_t i = 0; i < n; ++i) out[i] = Clamped(acc[i]);
 }
 
-JORVEL_ROW_KERNEL void StoreClampedDivided(uint8_t* __restrict out, const float* __restrict acc, size_t n, float w) {
+VISION_ROW_KERNEL void StoreClampedDivided(uint8_t* __restrict out, const float* __restrict acc, size_t n, float w) {
   for (size_t i = 0; i < n; ++i) out[i] = Clamped(acc[i] / w);
 }
 
 // The passes' kernels are non-negative and their quotients lie in 0..255;
 // a zero weight sum gives 0.
-JORVEL_ROW_KERNEL void StoreQuotient(uint8_t* __restrict out, const float* __restrict acc, size_t n, float w) {
+VISION_ROW_KERNEL void StoreQuotient(uint8_t* __restrict out, const float* __restrict acc, size_t n, float w) {
   if (w == 0.0f) {
     for (size_t i = 0; i < n; ++i) out[i] = 0;
     return;
@@ -69,11 +66,11 @@ JORVEL_ROW_KERNEL void StoreQuotient(uint8_t* __restrict out, const float* __res
 }
 
 // sqrt(x^2 + y^2): squares and sum in single precision, root in double.
-JORVEL_ROW_KERNEL void Magnitudes(float* __restrict m, const float* __restrict x, const float* __restrict y, size_t n) {
+VISION_ROW_KERNEL void Magnitudes(float* __restrict m, const float* __restrict x, const float* __restrict y, size_t n) {
   for (size_t i = 0; i < n; ++i) m[i] = static_cast<float>(std::sqrt(static_cast<double>(x[i] * x[i] + y[i] * y[i])));
 }
 
-JORVEL_ROW_KERNEL void GreyToFloat(float* __restrict out, const uint8_t* __restrict in, size_t n) {
+VISION_ROW_KERNEL void GreyToFloat(float* __restrict out, const uint8_t* __restrict in, size_t n) {
   for (size_t i = 0; i < n; ++i) out[i] = in[i];
 }
 
@@ -81,7 +78,7 @@ JORVEL_ROW_KERNEL void GreyToFloat(float* __restrict out, const uint8_t* __restr
 // point at the row's first such pixel, w is the plane's row length. Every
 // candidate is loaded and the choice made by selection, so that the row runs
 // without branches; the values compared are those of the definition.
-JORVEL_ROW_KERNEL void SuppressRow(uint8_t* __restrict out, const float* __restrict m, const float* __restrict x,
+VISION_ROW_KERNEL void SuppressRow(uint8_t* __restrict out, const float* __restrict m, const float* __restrict x,
                                    const float* __restrict y, ptrdiff_t w, size_t n, float t) {
   for (size_t j = 0; j < n; ++j) {
     const float* p = m + j;

@@ -4,17 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame/row_kernel.h"
 #include "frame/run_args.h"
 
 namespace jorvel {
 
 namespace {
 
-#define JORVEL_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
-
 // pred[x] = 1 where pixel x of the row lies on the tested side of t: above
 // it (bright) or below it (dark).
-JORVEL_ROW_KERNEL void Classify(uint8_t* __restrict pred, const uint8_t* __restrict row, int width, int n, int t,
+VISION_ROW_KERNEL void Classify(uint8_t* __restrict pred, const uint8_t* __restrict row, int width, int n, int t,
                                 bool bright) {
   if (n == 1) {
     if (bright) {
@@ -33,7 +32,7 @@ JORVEL_ROW_KERNEL void Classify(uint8_t* __restrict pred, const uint8_t* __restr
 }
 
 // h[x] = pred[x - 1] & pred[x] & pred[x + 1], clipped to the row.
-JORVEL_ROW_KERNEL void AcrossRow(uint8_t* __restrict h, const uint8_t* __restrict pred, int width) {
+VISION_ROW_KERNEL void AcrossRow(uint8_t* __restrict h, const uint8_t* __restrict pred, int width) {
   if (width == 1) {
     h[0] = pred[0];
     return;
@@ -44,7 +43,7 @@ JORVEL_ROW_KERNEL void AcrossRow(uint8_t* __restrict h, const uint8_t* __restric
 }
 
 // out[x] = all(rows) ? yes : no.
-JORVEL_ROW_KERNEL void Decide(uint8_t* __restrict out, const uint8_t* __restrict a, const uint8_t* __restrict b,
+VISION_ROW_KERNEL void Decide(uint8_t* __restrict out, const uint8_t* __restrict a, const uint8_t* __restrict b,
                               const uint8_t* __restrict c, int width, uint8_t yes, uint8_t no) {
   for (int x = 0; x < width; ++x) out[x] = (a[x] & b[x] & c[x]) ? yes : no;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/row_kernel.h"
 #include "frame/run_args.h"
 
 namespace jorvel {
@@ -39,14 +40,12 @@ struct Histogram {
   }
 };
 
-#define JORVEL_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
-
 // The 4th smallest of the full 3 x 3 windows of one inner row: a, b and c
 // are rows y - 1, y and y + 1 at the window's left column; n bytes per
 // pixel, `count` pixels. A sorting network, so that the row runs without
 // branches.
 template <int N>
-JORVEL_ROW_KERNEL void FourthOfNine(uint8_t* __restrict out, const uint8_t* __restrict a, const uint8_t* __restrict b,
+VISION_ROW_KERNEL void FourthOfNine(uint8_t* __restrict out, const uint8_t* __restrict a, const uint8_t* __restrict b,
                                     const uint8_t* __restrict c, size_t count) {
   for (size_t i = 0; i < count * N; ++i) {
     uint8_t v[9] = {a[i], a[i + N], a[i + 2 * N], b[i], b[i + N], b[i + 2 * N], c[i], c[i + N], c[i + 2 * N]};
@@ -129,11 +128,11 @@ void RankMedian(Frame* in, Frame* out, int depth, int width, int r) {
 
 namespace {
 
-JORVEL_ROW_KERNEL void MinInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
+VISION_ROW_KERNEL void MinInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
   for (size_t x = 0; x < n; ++x) o[x] = std::min(o[x], s[x]);
 }
 
-JORVEL_ROW_KERNEL void MaxInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
+VISION_ROW_KERNEL void MaxInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
   for (size_t x = 0; x < n; ++x) o[x] = std::max(o[x], s[x]);
 }
 

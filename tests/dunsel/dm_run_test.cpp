@@ -86,6 +86,15 @@ TEST(DataMatrixRun, ModuleSizesTurnsAndPolarities) {
   }
 }
 
+TEST(DataMatrixRun, TurnsThroughAWholeTurn) {
+  // 16 x 16 at 6 px. Some turns are missed (here 150, 220 and 240 degrees):
+  // the clock tracks run along the staircase of a turned edge.
+  const DmMatrix m = dunsel_test::ZintDataMatrix(kText, DmOptions{.size = 4});
+  for (double angle : {10, 20, 30, 40, 50, 60, 70, 80, 100, 110, 120, 170, 190, 200, 260, 280, 300, 320, 340, 350}) {
+    EXPECT_EQ(Read(dunsel_test::RenderDataMatrix(m, Around(m, 6, angle))), kText) << angle << " deg";
+  }
+}
+
 TEST(DataMatrixRun, BlurAndNoise) {
   const DmMatrix m = dunsel_test::ZintDataMatrix("Blurred 0123456789", DmOptions{.size = 8});
   struct Case {
@@ -232,6 +241,15 @@ TEST(DataMatrixRun, FailuresAnswerFalseWithTheirTexts) {
       for (int x = 0; x < good.width(); ++x)
         for (int k = 0; k < 3; ++k) rgb.pixel(x, y)[k] = good.pixel(x, y)[0];
     DmRun run(rgb);
+    EXPECT_FALSE(run.go());
+    EXPECT_EQ(run.error(), "Data matrix not found");
+  }
+  {
+    // Under 21 px across the horizontal lines: fewer than three lines, no
+    // segment.
+    DmRun run(good);
+    run.ctx.setRegions(u"Examination region",
+                       {TRectangularRegion{good.width() / 2.0, good.depth() / 2.0, 220, 20, 0}});
     EXPECT_FALSE(run.go());
     EXPECT_EQ(run.error(), "Data matrix not found");
   }

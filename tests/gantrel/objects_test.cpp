@@ -379,10 +379,19 @@ TEST(Objects, StackAndLabelLimits) {
   }
   {
     SCOPED_TRACE("more than 65,535 seeds in one pass");
-    // 68,000 lone dark pixels (each its own seed, dropped as too small) above
-    // a 50 x 30 rectangle.
-    const auto scene = [](int x, int y) {
-      if (y < 340) return (x + y) % 2 == 0 ? 0 : 255;
+    // 65,535 lone dark pixels (each its own seed, dropped as too small), then
+    // a 50 x 30 rectangle: the 65,536th seed, whose label a 16-bit label
+    // would wrap to "unlabelled".
+    std::vector<uint8_t> lone(400 * 400, 0);
+    for (int i = 0, n = 0; n < 65535; ++i) {
+      const int x = i % 400, y = i / 400;
+      if ((x + y) % 2 == 0) {
+        lone[i] = 1;
+        ++n;
+      }
+    }
+    const auto scene = [&lone](int x, int y) {
+      if (lone[y * 400 + x]) return 0;
       return x >= 100 && x < 150 && y >= 350 && y < 380 ? 0 : 255;
     };
     MethodRun run("object_detection_by_threshold");
@@ -423,6 +432,57 @@ TEST(Objects, ThreadsAgree) {
     EXPECT_EQ(centroids[0][k].x, centroids[1][k].x);
     EXPECT_EQ(centroids[0][k].y, centroids[1][k].y);
     EXPECT_NEAR(characters[0][k], characters[1][k], 1e-5);
+  }
+}
+
+TEST(Objects, PaintedFrames) {
+  // One dark 10 x 10 square at x, y 10..19; the ground is 200.
+  const auto scene = [](int x, int y) { return x >= 10 && x < 20 && y >= 10 && y < 20 ? 50 : 200; };
+  struct Case {
+    const char* what;
+    bool colors, show;
+    int drawingLevel;
+    int overlayPixels;  // painted in the role-1 colour
+  } cases[] = {
+      {"input copied, objects shown", false, true, 1, 100},
+      {"object and background colours", true, true, 1, 100},
+      {"drawing level 0: nothing in the overlay", false, true, 0, 0},
+      {"not shown", true, false, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MethodRun run("object_detection_by_threshold");
+    run.ctx.setFrame(u"Input frame", Grey(40, 30, scene));
+    run.ctx.setNumbers(u"Minimum number of pixels", {1});
+    run.ctx.setFlags(u"Show results", {c.show});
+    run.ctx.inspection().setDrawingLevel(c.drawingLevel);
+    run.ctx.inspection().setDrawColor(1, {1, 0, 0, 1});
+    if (c.colors) {
+      run.ctx.setColors(u"Requested color of object", {{0, 0, 1, 1}});
+      run.ctx.setColors(u"Requested color of background", {{1, 1, 1, 1}});
+    }
+    ASSERT_TRUE(run().ok);
+    const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
+    ASSERT_TRUE(out);
+    int wrong = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const uint8_t* p = out->pixel(x, y);
+        const bool inside = scene(x, y) == 50;
+        // Blue objects on white, or the input's grey.
+        const int b = c.colors ? 255 : scene(x, y);
+        const int g = c.colors ? (inside ? 0 : 255) : scene(x, y);
+        wrong += p[0] == b && p[1] == g && p[2] == g && p[3] == 255 ? 0 : 1;
+      }
+    EXPECT_EQ(wrong, 0);
+    int painted = 0;
+    const talvix::FrameBuffer& overlay = run.ctx.overlay();
+    for (int y = 0; !overlay.empty() && y < overlay.depth(); ++y)
+      for (int x = 0; x < overlay.width(); ++x) {
+        const uint8_t* p = overlay.pixel(x, y);
+        painted += p[0] == 0 && p[1] == 0 && p[2] == 255 && p[3] == 255 ? 1 : 0;
+      }
+    EXPECT_EQ(painted, c.overlayPixels);
   }
 }
 

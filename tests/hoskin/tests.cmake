@@ -3,4 +3,7 @@
 file(GLOB hoskin_decoder_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/hoskin/decoder/*.cpp)
 target_sources(${target} PRIVATE ${hoskin_decoder_sources})
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin)
-target_link_libraries(${target} PRIVATE kavrin)
+target_link_libraries(${target} PRIVATE kavrin zint)
+target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/orientation.cpp)
+# The region stage and the runs use the host's OpenGL context.
+list(APPEND area_properties LABELS gpu)

@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kelmar_test {
@@ -23,7 +26,7 @@ struct GlyphMask {
   bool at(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h && ink[y * w + x]; }
 };
 
-inline GlyphMask RenderGlyphText(const char* face, double size, const std::string& utf8) {
+inline GlyphMask RenderGlyphTextUncached(const char* face, double size, const std::string& utf8) {
   const int side = static_cast<int>(size * 2);
   const int baseline = static_cast<int>(size * 1.5);
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, side, side);
@@ -53,6 +56,17 @@ inline GlyphMask RenderGlyphText(const char* face, double size, const std::strin
   cairo_destroy(cr);
   cairo_surface_destroy(s);
   return g;
+}
+
+// Font matching dominates the cost of a glyph: each is drawn once.
+inline GlyphMask RenderGlyphText(const char* face, double size, const std::string& utf8) {
+  static std::mutex lock;
+  static std::map<std::tuple<std::string, double, std::string>, GlyphMask> cache;
+  std::lock_guard<std::mutex> hold(lock);
+  const auto key = std::make_tuple(std::string(face), size, utf8);
+  auto it = cache.find(key);
+  if (it == cache.end()) it = cache.emplace(key, RenderGlyphTextUncached(face, size, utf8)).first;
+  return it->second;
 }
 
 // The plate character `c` (one of 0-9, A-Z, Ä, Ö, Ü). Umlauts: the base

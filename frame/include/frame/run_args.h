@@ -98,11 +98,12 @@ inline bool OutputRows(const RunArgs& a, int j, int w, int d, int bpp, FrameRows
 // more than the work.
 inline constexpr long kParallelPixels = 32768;
 
-// body(y) for every row, split statically over the OpenMP threads; each row
-// is written by one thread only.
+// body(y) for every row, over the OpenMP threads; each row is written by one
+// thread only. Rows go out in runs of 8 as threads come free, so that a
+// thread the system holds back does not hold up the whole frame.
 template <class Body>
 void ForRows(int depth, int width, const Body& body) {
-#pragma omp parallel for schedule(static) if (static_cast <long>(depth) * width >= kParallelPixels)
+#pragma omp parallel for schedule(dynamic, 8) if (static_cast <long>(depth) * width >= kParallelPixels)
   for (int y = 0; y < depth; ++y) body(y);
 }
 

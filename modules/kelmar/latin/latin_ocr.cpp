@@ -113,7 +113,11 @@ bool CMatchLatinOCR::Run(const frame::RunArgs& a) {
     for (int c = 0; c < latin::kClassCount; ++c)
       if (!allowed[c]) row[c] = latin::kExcluded;
   }
-  return a.fail(kNotImplemented);
+  const bool read = ReadLine(a);
+  hostString_ = nullptr;
+  if (!read) return a.fail(kNoLetters);
+  if (showResults_) Draw(a.ctx);
+  return true;
 }
 
 }  // namespace kelmar

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "catalogue.h"
@@ -46,6 +48,13 @@ class CMatchLatinOCR : public CMatch {
  public:
   CMatchLatinOCR() : CMatch(kLatinOcr) {}
   bool Run(const frame::RunArgs& args) override;
+
+  // Puts the votes on a letter's row; the structural classifier unless a
+  // test stands another in.
+  using Classifier = std::function<void(CMatchLatinOCR&, int letter)>;
+  void SetClassifier(Classifier c) { classifier_ = std::move(c); }
+  // The text of the last run, whatever became of the host's string.
+  std::u16string_view text() const { return {text_.data(), text_.size()}; }
 
   // Mark shapes of ClassifyMark.
   enum MarkKind { kAcute = 0, kCaron = 1, kDot = 2, kRing = 3 };
@@ -102,6 +111,25 @@ class CMatchLatinOCR : public CMatch {
   int Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode, int start = 0);
   // Stroke counts, middle top side, row spans, shares and holes.
   void StrokeSpanShareTests(int letter);
+ public:
+  // The rules on the classes close to the row's smallest vote (run last by
+  // ExtractLetterFeatures, on its measurements).
+  void RankingRefinement(int letter);
+  // Lines scanned by the classifier's callbacks so far.
+  long scanCount() const { return scanCount_; }
+
+ private:
+
+  // Reads the segmented line into the text and the output string; false
+  // when no letter is tall and wide enough.
+  bool ReadLine(const frame::RunArgs& a);
+  void SecondSweep();
+  void Draw(void* ctx);
+  void WriteChar(int position, char16_t ch, int letter);
+  void WriteClass(int position, int cls, int letter);
+  float ReferenceHeight() const;
+  template <class Keep>
+  bool NeighbourTop(int q, Keep keep, float* mean) const;
 
   // Run inputs.
   int selection_ = 0;
@@ -150,9 +178,17 @@ class CMatchLatinOCR : public CMatch {
   int edgeState_ = 1, firstDark_ = -1, visited_ = -1, direction_ = 0;
   int crossMode_ = 0, runA_ = 0, runB_ = 0;
   bool crossSkip_ = false, crossLight_ = true;
+  long scanCount_ = 0;
 
   LineStatistics stats_;
   latin::FeatureContext features_;
+
+  // Reading.
+  Classifier classifier_ = [](CMatchLatinOCR& o, int letter) { o.ExtractLetterFeatures(letter); };
+  std::vector<char16_t> text_;  // the characters written, read back by the second sweep
+  std::vector<int> order_;      // letter read at each position, -1 for spaces
+  int positions_ = 0;
+  HostString* hostString_ = nullptr;
 };
 
 }  // namespace kelmar

@@ -296,6 +296,7 @@ void CMatchLatinOCR::ExtractLetterFeatures(int letter) {
   TopProfileTests(f);
   StrokeSpanShareTests(letter);
   CopyBaseLetterVotes(f.row);
+  RankingRefinement(letter);
   scanLetter_ = saved;
 }
 

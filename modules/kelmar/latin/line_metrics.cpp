@@ -105,6 +105,7 @@ bool CMatchLatinOCR::CountCrossings(void* self, int x, int y, unsigned value) {
 }
 
 int CMatchLatinOCR::FirstDark(const Frame* f, double x0, double y0, double x1, double y1, int dir, int preset) {
+  ++scanCount_;
   firstDark_ = visited_ = preset;
   edgeState_ = 1;
   direction_ = dir;
@@ -114,6 +115,7 @@ int CMatchLatinOCR::FirstDark(const Frame* f, double x0, double y0, double x1, d
 }
 
 int CMatchLatinOCR::Crossings(const Frame* f, double x0, double y0, double x1, double y1, int mode, int start) {
+  ++scanCount_;
   crossMode_ = mode;
   runA_ = runB_ = start;
   crossSkip_ = false;

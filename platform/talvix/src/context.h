@@ -72,6 +72,9 @@ struct RunContext::State {
   std::vector<Slot> inputs, outputs;  // never resized after construction
   ParamTable inputTable, outputTable;
   std::map<std::u16string, std::unique_ptr<FrameBuffer>> outFrames;
+  // Last run's output frames: a frame asked for again at the same geometry is
+  // handed out again, as a host keeps its frames between inspections.
+  std::map<std::u16string, std::unique_ptr<FrameBuffer>> spareFrames;
   std::vector<std::unique_ptr<FrameBuffer>> retired;  // replaced frames, alive until the next run
   std::vector<std::u16string> warnings;
   std::vector<char16_t> errBuf;

@@ -157,6 +157,10 @@ bool GetOutputFrame(void* ctx, int hi, const char16_t* name, Frame** out, int w,
       f = ins.overlay.frame();
     } else {
       auto& slot = s.outFrames[n];
+      if (!slot) {
+        const auto spare = s.spareFrames.find(n);
+        if (spare != s.spareFrames.end() && spare->second && fits(*spare->second)) slot = std::move(spare->second);
+      }
       if (!slot || !fits(*slot)) {
         if (slot) s.retired.push_back(std::move(slot));
         slot = std::make_unique<talvix::FrameBuffer>(fresh());

@@ -83,6 +83,7 @@ std::u16string RunContext::State::outputFrameName(std::u16string_view name) cons
 
 void RunContext::State::beginRun() {
   for (Slot& s : outputs) s.clearElements();
+  spareFrames = std::move(outFrames);
   outFrames.clear();
   retired.clear();
   warnings.clear();

@@ -1,0 +1,231 @@
+// The plate reader end to end: scenes drawn in the test, read through the
+// method object with a set number of workers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kelmar_rig.h"
+#include "modules/kelmar/plate/licence_plate.h"
+#include "plate_scene.h"
+
+namespace {
+
+struct PlateRun {
+  talvix::RunContext ctx{kelmar_test::Kelmar(), 6};
+  kelmar::CMatchLicencePlate method;
+  std::vector<char16_t> err = std::vector<char16_t>(256, 0);
+
+  bool run() {
+    ctx.beginRun();
+    const auto in = ctx.inputList(), out = ctx.outputList();
+    std::fill(err.begin(), err.end(), 0);
+    return method.Run(frame::RunArgs{ctx.hostContext(), in.list, in.names, out.list, out.names, 255, err.data()});
+  }
+  std::u16string error() const { return err.data(); }
+};
+
+std::string Utf8(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+struct Reading {
+  bool ok = false;
+  std::u16string error, text;
+  TRectangle region{};
+};
+
+Reading Read(const talvix::FrameBuffer& frame, int workers, const TRectangularRegion* region = nullptr,
+             PlateRun* reuse = nullptr) {
+  PlateRun own;
+  PlateRun& r = reuse ? *reuse : own;
+  r.method.setProcessorCount(workers);
+  r.ctx.setFrame(u"Input frame", frame);
+  if (region)
+    r.ctx.setRegions(u"Region", {*region});
+  else
+    r.ctx.setUnnamed(u"Region");
+  Reading out;
+  out.ok = r.run();
+  out.error = r.error();
+  const auto strings = r.ctx.strings(u"Output string");
+  if (!strings.empty()) out.text = strings[0];
+  const auto regions = r.ctx.rectangles(u"Region of plate");
+  if (!regions.empty()) out.region = regions[0];
+  return out;
+}
+
+// Scenes with one plate at (320, 240) and the string each reads as.
+struct SceneCase {
+  const char* face;
+  std::u16string_view text;
+  double angle;
+  int bpp;
+  std::u16string_view reading;
+};
+
+TEST(PlateRead, ScenesReadEndToEnd) {
+  const SceneCase cases[] = {
+      {"DejaVu Sans Condensed", u"KA7319", 0, 8, u"KA7319"},
+      {"DejaVu Sans Condensed", u"MÜ4827X", -3, 32, u"MÜ4827X"},
+      {"DejaVu Sans Condensed", u"BN52Z81", 5, 8, u"BN52Z81"},
+      {"DejaVu Sans Condensed", u"HD0E3F6", 5, 32, u"HD0E3F6"},
+      {"Nimbus Sans Narrow", u"KA7319", 5, 32, u"KA7319"},
+      {"Nimbus Sans Narrow", u"MÜ4827X", 0, 8, u"MÜ4827X"},
+      {"Nimbus Sans Narrow", u"BN52Z81", -3, 8, u"BN52Z81"},
+      {"Nimbus Sans Narrow", u"HD0E3F6", 0, 32, u"HD0E3F6"},
+  };
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.face = c.face;
+    scene.text = c.text;
+    scene.angle = c.angle;
+    scene.bpp = c.bpp;
+    SCOPED_TRACE(testing::Message() << c.face << " " << Utf8(c.text) << " at " << c.angle << " degrees, " << c.bpp
+                                    << " bpp");
+    const Reading r = Read(kelmar_test::DrawPlateScene(scene).frame, 1);
+    ASSERT_TRUE(r.ok) << Utf8(r.error);
+    EXPECT_EQ(Utf8(r.text), Utf8(c.reading));
+    EXPECT_NEAR(r.region.cx, scene.cx, 3);
+    EXPECT_NEAR(r.region.cy, scene.cy, 3);
+    EXPECT_NEAR(r.region.angle, c.angle, 2);
+  }
+}
+
+TEST(PlateRead, PlateChecks) {
+  struct Case {
+    const char* what;
+    std::u16string text;
+    int barWidth;
+    bool found;
+    size_t characters;
+  };
+  const Case cases[] = {
+      {"three characters", u"K73", 0, false, 0},
+      {"four characters", u"K731", 0, true, 4},
+      {"bars 6 wide", u"IIIIII", 6, false, 0},
+      {"bars 12 wide", u"IIIIII", 12, true, 6},
+      {"twelve characters", u"111111111111", 0, true, 11},
+  };
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.face = "Nimbus Sans Narrow";
+    scene.text = c.text;
+    scene.barWidth = c.barWidth;
+    const Reading r = Read(kelmar_test::DrawPlateScene(scene).frame, 1);
+    EXPECT_EQ(r.ok, c.found) << c.what << ": " << Utf8(r.error);
+    if (c.found) {
+      EXPECT_EQ(r.text.size(), c.characters) << c.what << ": " << Utf8(r.text);
+    } else {
+      EXPECT_EQ(r.error, u"Licence plate not found") << c.what;
+    }
+  }
+}
+
+TEST(PlateRead, GeometryGate) {
+  struct Case {
+    const char* what;
+    int corners[8];  // lower-left, lower-right, upper-left, upper-right
+    double left, right;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"plate 300 x 80", {100, 200, 400, 200, 100, 123, 400, 123}, 0, 0, true},
+      {"width 99", {100, 200, 202, 200, 100, 150, 202, 150}, 0, 0, false},
+      {"width 100", {100, 200, 204, 200, 100, 150, 204, 150}, 0, 0, true},
+      {"height 19", {100, 200, 250, 200, 100, 184, 250, 184}, 0, 0, false},
+      {"height 20", {100, 200, 250, 200, 100, 183, 250, 183}, 0, 0, true},
+      {"aspect 8.5", {100, 200, 571, 200, 100, 149, 571, 149}, 0, 0, false},
+      {"upper edge 26 px off in x", {100, 200, 400, 200, 100, 123, 426, 123}, 0, 0, false},
+      {"upper edge 25 px off in x", {100, 200, 400, 200, 100, 123, 425, 123}, 0, 0, true},
+      {"upper edge 26 px off in y", {100, 200, 400, 200, 100, 123, 400, 149}, 0, 0, false},
+      {"slant 26 degrees off", {100, 200, 400, 200, 100, 123, 400, 123}, 26, 30, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(kelmar::plate::GatePlate(c.corners, c.left, c.right).ok, c.ok) << c.what;
+  // The slant is the side angle of smaller magnitude, pulled to 0.8 of
+  // itself when that brings it nearer a plate angle over 10 degrees away.
+  const int straight[8] = {100, 200, 400, 200, 100, 123, 400, 123};
+  EXPECT_EQ(kelmar::plate::GatePlate(straight, -4.7, 3.2).slant, 3.0f);
+  EXPECT_FLOAT_EQ(kelmar::plate::GatePlate(straight, 20, -15).slant, -12.0f);
+}
+
+TEST(PlateRead, SameResultWithAnyWorkerCount) {
+  kelmar_test::PlateScene scene;
+  scene.text = u"BN52Z81";
+  scene.angle = -3;
+  const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+  const Reading one = Read(frame, 1);
+  ASSERT_TRUE(one.ok);
+  for (int workers : {2, 8}) {
+    const Reading r = Read(frame, workers);
+    EXPECT_EQ(r.text, one.text) << workers << " workers";
+    EXPECT_EQ(r.region.cx, one.region.cx) << workers << " workers";
+    EXPECT_EQ(r.region.cy, one.region.cy) << workers << " workers";
+    EXPECT_EQ(r.region.angle, one.region.angle) << workers << " workers";
+  }
+}
+
+TEST(PlateRead, TwoPlatesOnlyTheFirstAcceptedIsWritten) {
+  kelmar_test::PlateScene scene;
+  scene.text = u"KA7319";
+  scene.cy = 120;
+  scene.second = u"BN52Z81";
+  scene.secondCy = 360;
+  const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+  for (int run = 0; run < 4; ++run) {
+    const Reading r = Read(frame, 2);
+    ASSERT_TRUE(r.ok);
+    const bool first = r.text == u"KA7319" && std::abs(r.region.cy - 120) <= 3;
+    const bool second = r.text == u"BN52Z81" && std::abs(r.region.cy - 360) <= 3;
+    EXPECT_TRUE(first || second) << Utf8(r.text) << " at " << r.region.cy;
+  }
+}
+
+TEST(PlateRead, PlateAtTheRegionsEdge) {
+  kelmar_test::PlateScene scene;
+  scene.text = u"KA7319";
+  const auto pic = kelmar_test::DrawPlateScene(scene);
+  // The region's left edge 4 columns outside the plate's.
+  const double left = scene.cx - pic.plateWidth / 2.0 - 4;
+  const TRectangularRegion region{(left + 630) / 2, 240, 630 - left, 300, 0};
+  const Reading r = Read(pic.frame, 1, &region);
+  ASSERT_TRUE(r.ok) << Utf8(r.error);
+  EXPECT_EQ(r.text, u"KA7319");
+  EXPECT_NEAR(r.region.cx, scene.cx, 3);
+}
+
+TEST(PlateRead, SecondRunWithFewerCharactersWritesNothingStale) {
+  PlateRun reused;
+  kelmar_test::PlateScene scene;
+  scene.text = u"MÜ4827X";
+  EXPECT_EQ(Read(kelmar_test::DrawPlateScene(scene).frame, 1, nullptr, &reused).text, u"MÜ4827X");
+  scene.text = u"KA7319";
+  const Reading r = Read(kelmar_test::DrawPlateScene(scene).frame, 1, nullptr, &reused);
+  EXPECT_EQ(r.text, u"KA7319");
+}
+
+TEST(PlateRead, OutputsAndDrawing) {
+  kelmar_test::PlateScene scene;
+  PlateRun r;
+  r.ctx.inspection().setDrawingLevel(2);
+  const Reading out = Read(kelmar_test::DrawPlateScene(scene).frame, 1, nullptr, &r);
+  ASSERT_TRUE(out.ok);
+  const talvix::FrameBuffer* plate = r.ctx.frame(u"Licence plate");
+  ASSERT_NE(plate, nullptr);
+  EXPECT_EQ(plate->bpp(), 8);
+  EXPECT_NEAR(plate->width(), out.region.width, 12);
+  // The plate rectangle, a box and a character per plate character.
+  EXPECT_EQ(r.ctx.drawList().size(), 1 + 2 * scene.text.size());
+}
+
+}  // namespace
