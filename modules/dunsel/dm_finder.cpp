@@ -181,7 +181,7 @@ void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, Sa
         default: inside = i.y0 >= cy - 5 && i.y2 <= k2p.y + 5 && j.x2 >= k1p.x - 5 && j.x0 <= cx + 5; break;
       }
       if (!inside) continue;
-      SymbolCandidate c;
+      SymbolCandidate& c = out.emplace_back();
       c.horizontalLeg = static_cast<int>(hi);
       c.verticalLeg = static_cast<int>(vi);
       c.orientation = orientation;
@@ -190,7 +190,6 @@ void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, Sa
       const P2 centre = Mean4(corner, k1p, k2p, k3p);
       c.region = {centre.x, centre.y, e1 + 5.0, e2 + 5.0, angle};
       c.valid = true;
-      out.push_back(c);
     }
   }
 }

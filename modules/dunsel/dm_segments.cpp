@@ -71,20 +71,38 @@ bool BuildLegSegments(ScanFamily& f, int k) {
   if (2 * k >= f.lines) return false;
   const int window = 8 * k;
   const int cols = f.columns;
+  // The marked columns of each line used, in order: most of a row is
+  // unmarked.
+  std::vector<std::vector<int>> marked(static_cast<size_t>(f.lines));
+  for (int row = 0; row < f.lines; row += k) {
+    std::vector<int>& m = marked[static_cast<size_t>(row)];
+    const int* marks = f.marks.data() + static_cast<size_t>(row) * cols;
+    for (int c = 0; c < cols; ++c)
+      if (marks[c] != 0) m.push_back(c);
+  }
+  auto range = [](const std::vector<int>& m, int lo, int hi) {
+    return std::pair(std::lower_bound(m.begin(), m.end(), lo), std::upper_bound(m.begin(), m.end(), hi));
+  };
   for (int q = k; q + k < f.lines; q += k) {
     const int p = q - k, r = q + k;
     f.tripleStart.push_back(static_cast<int>(f.segments.size()));
     const double cp = f.lineCoord[static_cast<size_t>(p)], cq = f.lineCoord[static_cast<size_t>(q)],
                  cr = f.lineCoord[static_cast<size_t>(r)];
-    for (int c = 1; c < cols; ++c) {
+    const std::vector<int>& mp = marked[static_cast<size_t>(p)];
+    const std::vector<int>& mr = marked[static_cast<size_t>(r)];
+    for (int c : marked[static_cast<size_t>(q)]) {
+      if (c < 1) continue;
       const int mark = f.at(f.marks, q, c);
-      if (mark == 0) continue;
       // The window is kept inside the row.
       const int lo = std::max(0, c - window), hi = std::min(cols - 1, c + window);
-      for (int j = lo; j <= hi; ++j) {
+      const auto [rFirst, rLast] = range(mr, lo, hi);
+      const auto [pFirst, pLast] = range(mp, lo, hi);
+      for (auto jt = rFirst; jt != rLast; ++jt) {
+        const int j = *jt;
         if (f.at(f.marks, r, j) != mark) continue;
         const double ax = c - j, ay = cq - cr;
-        for (int l = lo; l <= hi; ++l) {
+        for (auto lt = pFirst; lt != pLast; ++lt) {
+          const int l = *lt;
           if (f.at(f.marks, p, l) != mark) continue;
           const double bx = c - l, by = cq - cp;
           if (!Straight(ax, ay, bx, by, 0.5)) continue;

@@ -10,6 +10,7 @@
 
 #include "border/border_detection.h"
 #include "contour/circle_search.h"
+#include "contour/features.h"
 #include "contour/line_segments.h"
 #include "frame/run_args.h"
 #include "talvix.h"
@@ -91,6 +92,18 @@ class CShapesMain : public CBorderDetection {
   // the last visited pixel; the tracer's end records of `label` take the
   // marker.
   void TraceBorder(int label, int x, int y, PointList* main, PointList* every32, int* lastX, int* lastY);
+
+  // The circles, segments (short ones pruned) and corners of the contour
+  // traced from the start pixel through the mark frame; the contour is
+  // closed when it ends within `closeWithin` px of its start.
+  void ContourElements(int startX, int startY, int frameDepth, int closeWithin, float quality, float maxResidual,
+                       float angleTolerance, ElementSet& out);
+
+  // The pattern's elements from every taken contour of the last border
+  // detection, its strongest corners (cornerLast) and its features; false
+  // when there is no contour or too few elements.
+  bool ExtractPatternFeatures(const Borders& borders, int frameDepth, float quality, float maxResidual,
+                              float angleTolerance, ElementSet& pattern, int* cornerLast);
 
   // The whole contour circle search of one run; false when no border or no
   // circle was found. lastCircle is the highest candidate index.

@@ -182,22 +182,24 @@ class ArcFinder {
   void register_(int first, int last, float cx, float cy, float r) {
     const int sc = score(first, last, r);
     if (sc <= s_.minScore) return;
+    if (first == 0 && headArc_ < 0) headArc_ = static_cast<int>(candidates_.size());
     candidates_.push_back({cx, cy, r, 0.0f, sc});
     removeCovered(first, last);
   }
 
   // An arc still open when the loop ends: when its covered points reach
-  // round to the head of the main list, it is the arc that began the list
-  // and joins the first candidate of this call (when this call added one).
+  // round to the head of the main list, it continues the arc that began the
+  // list and joins it; only an arc of this call that started at the list's
+  // head is that arc (any other would be a different circle).
   void finishOpenArc() {
     removeCovered(start_, end_);
     const bool headRemoved = main_ && main_->size() > 0 && Missing(main_->xs[0], main_->ys[0]);
-    if (!headRemoved || static_cast<int>(candidates_.size()) == firstAdded_) {
+    if (!headRemoved || headArc_ < 0) {
       const int sc = start_ == 0 ? 1000 : score(start_, end_, radius_);
       if (sc > s_.minScore) candidates_.push_back({centreX_, centreY_, radius_, 0.0f, sc});
       return;
     }
-    CircleCandidate& first = candidates_[static_cast<size_t>(firstAdded_)];
+    CircleCandidate& first = candidates_[static_cast<size_t>(headArc_)];
     first.x = (first.x + centreX_) / 2;
     first.y = (first.y + centreY_) / 2;
     first.radius = (first.radius + radius_) / 2;
@@ -213,6 +215,7 @@ class ArcFinder {
   std::vector<LineEq>& bisectors_;
 
   bool arcOpen_ = false;
+  int headArc_ = -1;  // candidate of the arc that started at index 0
   int start_ = 0, end_ = 0;
   int growIndex_ = 0;
   bool growLong_ = false;

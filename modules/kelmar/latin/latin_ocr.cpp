@@ -87,7 +87,7 @@ bool CMatchLatinOCR::Run(const frame::RunArgs& a) {
     if (threshold == 0) return a.fail(kNoLetters);
     threshold = std::clamp(threshold, 1, 254);
   }
-  threshold_ = threshold;
+  SetThreshold(threshold);
 
   if (showResults_) {
     Frame* overlay = nullptr;

@@ -94,7 +94,18 @@ class CMatchLatinOCR : public CMatch {
  private:
   static bool SegmentLetterCallback(void* self, int x, int y, unsigned value);
   bool SegmentLetterPixel(int x, int y, unsigned value);
-  bool IsLetterPixel(int x, int y, int v);
+  // The clear cases inline: most pixels are far from the threshold.
+  bool IsLetterPixel(int x, int y, int v) {
+    if (v < clearLow_) return !negative_;
+    if (v > clearHigh_) return negative_;
+    return IsLetterPixelLocal(x, y, v);
+  }
+  bool IsLetterPixelLocal(int x, int y, int v);
+  void SetThreshold(int threshold) {
+    threshold_ = threshold;
+    clearLow_ = 0.8 * threshold;
+    clearHigh_ = 1.2 * threshold;
+  }
   int PixelValue(int x, int y) const;
   int LocalMean(int x, int y);
   void BuildWindowSums();
@@ -146,6 +157,7 @@ class CMatchLatinOCR : public CMatch {
   float regionX_ = 0, regionY_ = 0, regionW_ = 0, regionH_ = 0, sinA_ = 0, cosA_ = 1;
   FillBounds clip_{};
   int threshold_ = 127;
+  double clearLow_ = 0.8 * 127, clearHigh_ = 1.2 * 127;
   bool negative_ = false;
   int minimalLetterSize_ = 5;
   float contrastMargin_ = 25.5f;

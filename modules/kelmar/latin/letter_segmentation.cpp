@@ -50,7 +50,7 @@ void CMatchLatinOCR::SetScene(const Frame* input, const TRectangularRegion* regi
   regionY_ = static_cast<float>(region_.cy);
   regionW_ = static_cast<float>(region_.width);
   regionH_ = static_cast<float>(region_.height);
-  threshold_ = threshold;
+  SetThreshold(threshold);
   negative_ = negative;
   minimalLetterSize_ = static_cast<int>(std::max(5.0, std::min(region_.height / 25.0, 1e6)));
   contrastMargin_ = 25.5f;
@@ -126,15 +126,9 @@ int CMatchLatinOCR::LocalMean(int x, int y) {
   return static_cast<int>(sum / count);
 }
 
-bool CMatchLatinOCR::IsLetterPixel(int x, int y, int v) {
-  const double t = threshold_;
-  if (!negative_) {
-    if (v < 0.8 * t) return true;
-    if (v > 1.2 * t) return false;
-  } else {
-    if (v > 1.2 * t) return true;
-    if (v < 0.8 * t) return false;
-  }
+// 0.8 T <= v <= 1.2 T: against the local mean, or T itself when v is close to
+// the local threshold.
+bool CMatchLatinOCR::IsLetterPixelLocal(int x, int y, int v) {
   const int local = 2 * threshold_ * LocalMean(x, y) / 255;
   if (static_cast<float>(std::abs(v - local)) < contrastMargin_) return negative_ ? v > threshold_ : v < threshold_;
   return negative_ ? v > local : v < local;
