@@ -3,6 +3,5 @@
 
 namespace forvik {
 
-bool CGeometricMatching::Run(const RunArgs& a) { return a.fail(kNotImplemented); }
 
 }  // namespace forvik
