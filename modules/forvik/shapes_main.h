@@ -19,7 +19,6 @@ namespace forvik {
 
 using frame::RunArgs;
 
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
 inline constexpr std::u16string_view kNoSourceFrame = u"error: Cannot get source frame";
 inline constexpr std::u16string_view kNoBoundaryPoints = u"error: No boundary points detected";
 
