@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "gpu/bracket.h"
+
 namespace hoskin {
 
 UnderpaintedDrawFn FindUnderpaintedDraw() {
@@ -21,9 +23,14 @@ CBarcodeDetector::CBarcodeDetector() : CDetector(0), decoder(std::make_unique<CB
 
 CBarcodeDetector::~CBarcodeDetector() = default;
 
-void CBarcodeDetector::ReleaseGpu(void*) { decoder.reset(); }
-
-bool CBarcodeDetector::Run(const frame::RunArgs& args) { return args.fail(u"error: Method not implemented"); }
+void CBarcodeDetector::ReleaseGpu(void* hostContext) {
+  decoder.reset();
+  if (!gpuReady) return;
+  // Answers are ignored; without a lent context nothing is deleted.
+  gpu::Bracket release(hostContext);
+  if (release.Lend()) orientation.Release();
+  release.Send(u"*_URC");
+}
 
 void CDatamatrixDetector::ReleaseGpu(void*) {}
 

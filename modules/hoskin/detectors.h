@@ -8,6 +8,7 @@
 #include "decoder/decoder.h"
 #include "frame/run_args.h"
 #include "gpu/feature.h"
+#include "orientation.h"
 #include "talvix.h"
 
 namespace hoskin {
@@ -41,7 +42,7 @@ class CBarcodeDetector : public CDetector {
   void ReleaseGpu(void* hostContext) override;
   bool Run(const frame::RunArgs& args) override;
 
-  gpu::CFeature orientation;
+  CBarcodeOrientation orientation;
   std::unique_ptr<CBarcodeDecoder> decoder;
   int32_t lastStamp = 0;
   int32_t lastWidth = 0;

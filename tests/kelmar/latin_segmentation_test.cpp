@@ -56,10 +56,12 @@ TEST(LatinInputs, Failures) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, u"error: Cannot get input frame");
   }
-  {
-    // A uniform region with no threshold input.
+  // A uniform region: without a threshold the automatic one gives up, with
+  // one no letter is found.
+  for (const std::vector<double>& threshold : {std::vector<double>{}, std::vector<double>{0.5}}) {
     Instance inst(kLatin);
     inst.ctx.setFrame(u"Input frame", Blank(200, 80, 200));
+    if (!threshold.empty()) inst.ctx.setNumbers(u"Threshold", threshold);
     const talvix::RunResult r = inst.run();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, u"No letters segmented in the frame");

@@ -1,0 +1,190 @@
+// The barcode method end to end through the exports on the host's context.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "barcode_render.h"
+#include "gl_test_util.h"
+#include "module_run.h"
+
+namespace {
+
+using talvix::FrameBuffer;
+
+talvix::Module& Mod() { return module_test::Load("hoskin"); }
+
+struct Drawn {
+  int symbology;
+  std::string data;
+  double angle, module, cx, cy;
+};
+
+// Symbols drawn into one 8-bit frame (darker pixel wins), optionally as 32 bits.
+FrameBuffer Draw(int width, int depth, const std::vector<Drawn>& symbols, int bpp = 8) {
+  FrameBuffer out = FrameBuffer::make(width, depth, 8, 255);
+  for (const Drawn& s : symbols) {
+    dunsel_test::Render r;
+    r.width = width, r.depth = depth, r.module = s.module, r.angle = s.angle, r.height = 70, r.noise = 5;
+    r.cx = s.cx, r.cy = s.cy;
+    FrameBuffer f = dunsel_test::RenderRow(dunsel_test::ZintRow(s.symbology, s.data), r);
+    for (int y = 0; y < depth; ++y) {
+      for (int x = 0; x < width; ++x) out.pixel(x, y)[0] = std::min(out.pixel(x, y)[0], f.pixel(x, y)[0]);
+    }
+  }
+  if (bpp == 8) return out;
+  FrameBuffer colour = FrameBuffer::make(width, depth, 32, 0);
+  for (int y = 0; y < depth; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = colour.pixel(x, y);
+      p[0] = p[1] = p[2] = out.pixel(x, y)[0];
+    }
+  }
+  return colour;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> Codes(talvix::RunContext& ctx) {
+  const std::vector<std::u16string> texts = ctx.strings(u"Result string"), types = ctx.strings(u"Barcode type");
+  std::vector<std::pair<std::u16string, std::u16string>> out;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (!texts[i].empty()) out.push_back({texts[i], i < types.size() ? types[i] : u""});
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class BarcodeRun : public testing::Test {
+ protected:
+  void SetUp() override { REQUIRE_GL(); }
+};
+
+TEST_F(BarcodeRun, SymbolsOfEveryKindWithTheirTextAndType) {
+  struct Case {
+    const char* name;
+    int width, depth, bpp;
+    std::vector<Drawn> symbols;
+    std::vector<std::pair<std::u16string, std::u16string>> codes;
+  };
+  const Case cases[] = {
+      {"ean13 8-bit odd width", 331, 200, 8, {{BARCODE_EANX, "590123412345", 0, 2.5, 165, 100}},
+       {{u"5 901234 123457", u"EAN 13"}}},
+      {"ean8 32-bit turned", 300, 240, 32, {{BARCODE_EANX, "1234567", 30, 3, 150, 120}}, {{u"1234 5670", u"EAN 8"}}},
+      {"upc-e upside down", 241, 180, 8, {{BARCODE_UPCE, "0425261", 180, 3, 120, 90}}, {{u"0425261 4", u"UPC-E"}}},
+      {"code39 quarter turn", 220, 321, 8, {{BARCODE_CODE39, "HOSKIN", 90, 2, 110, 160}},
+       {{u"HOSKIN", u"Code 39"}}},
+      {"two in one frame", 401, 300, 8,
+       {{BARCODE_CODE128, "Two-1", 0, 2.5, 200, 70}, {BARCODE_EANX, "590123412345", 0, 2.5, 200, 220}},
+       {{u"5 901234 123457", u"EAN 13"}, {u"Two-1", u"Code 128"}}},
+  };
+  for (const Case& c : cases) {
+    module_test::MethodRun run("hoskin", "gpu_barcode");
+    run.ctx.setFrame(u"input frame", Draw(c.width, c.depth, c.symbols, c.bpp));
+    const talvix::RunResult r = run();
+    ASSERT_TRUE(r.ok) << c.name << ": " << talvix::ToUtf8(r.error);
+    EXPECT_EQ(Codes(run.ctx), c.codes) << c.name;
+    EXPECT_EQ(run.ctx.numbers(u"Number of codes detected"), std::vector<double>{static_cast<double>(c.codes.size())})
+        << c.name;
+    const auto drawn = module_test::CallsOf(run.ctx.drawList(), "DrawDirectionUnderpainted");
+    EXPECT_EQ(drawn.size(), c.codes.size()) << c.name;
+  }
+}
+
+TEST_F(BarcodeRun, CorrectedInputsAreWarnedAbout) {
+  module_test::MethodRun run("hoskin", "gpu_barcode");
+  run.ctx.setFrame(u"input frame", Draw(300, 200, {{BARCODE_CODE128, "Warn", 0, 2.5, 150, 100}}));
+  run.ctx.setNumbers(u"detector window size", {60, -2});
+  run.ctx.setNumbers(u"brightness differentiation sensitivity", {0.7});
+  run.ctx.setNumbers(u"content of drawings into the picture", {5});
+  ASSERT_TRUE(run().ok);
+  const std::vector<std::u16string>& w = run.ctx.warnings();
+  const auto mentions = [&](const std::u16string& part) {
+    return std::count_if(w.begin(), w.end(), [&](const std::u16string& t) { return t.find(part) != t.npos; });
+  };
+  EXPECT_EQ(mentions(u"detector window size (60). It will be used new value 50"), 1);
+  EXPECT_EQ(mentions(u"detector window size"), 2);  // and the second element, -2 -> 0
+  EXPECT_EQ(mentions(u"brightness differentiation sensitivity"), 1);
+  EXPECT_EQ(mentions(u"content of drawings into the picture (5). It will be used new value 3"), 1);
+}
+
+TEST_F(BarcodeRun, NothingIsWrittenWithoutDrawingOutputs) {
+  module_test::MethodRun run("hoskin", "gpu_barcode");
+  run.ctx.setFrame(u"input frame", Draw(300, 200, {{BARCODE_CODE128, "Quiet", 0, 2.5, 150, 100}}));
+  run.ctx.setFlags(u"draw outputs into the picture", {false});
+  ASSERT_TRUE(run().ok);
+  for (const std::u16string& t : run.ctx.strings(u"Result string")) EXPECT_TRUE(t.empty());
+  EXPECT_TRUE(run.ctx.numbers(u"Number of codes detected").empty());
+  EXPECT_TRUE(run.ctx.drawList().empty());
+}
+
+TEST_F(BarcodeRun, LaterRunsOnTheSameAndOnANewSizeStillRead) {
+  module_test::MethodRun run("hoskin", "gpu_barcode");
+  const std::vector<std::pair<std::u16string, std::u16string>> want = {{u"Again", u"Code 128"}};
+  run.ctx.setFrame(u"input frame", Draw(300, 200, {{BARCODE_CODE128, "Again", 0, 2.5, 150, 100}}));
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(Codes(run.ctx), want);
+  ASSERT_TRUE(run().ok);  // same stamp and size: no set-up, no texture upload
+  EXPECT_EQ(Codes(run.ctx), want);
+  run.ctx.setFrame(u"input frame", Draw(360, 260, {{BARCODE_CODE128, "Again", 20, 2.5, 200, 140}}));
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(Codes(run.ctx), want);
+}
+
+TEST_F(BarcodeRun, MissingResultOutputOrFrameFailsBeforeAnyRequest) {
+  module_test::MethodRun run("hoskin", "gpu_barcode");
+  talvix::RunResult r = run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, u"Cannot get source frame");
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
+  run.ctx.setUnnamed(u"Result string");
+  r = run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, u"There is no defined string for the result");
+  EXPECT_TRUE(run.ctx.inspection().requests().empty());
+}
+
+TEST_F(BarcodeRun, AMissingShaderFileLeavesTheObjectUnusable) {
+  // The module alone in a directory without its shader files.
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "hoskin_no_shaders";
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(talvix::DefaultModuleDirectory() + "/hoskin.so", dir / "hoskin.so",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::string error;
+  std::unique_ptr<talvix::Module> m = talvix::Module::load((dir / "hoskin.so").string(), &error);
+  ASSERT_NE(m, nullptr) << error;
+  talvix::Inspection inspection;
+  {
+    talvix::RunContext ctx(*m, 0, &inspection);
+    const intptr_t h = m->create(0);
+    ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
+    talvix::RunResult r = ctx.run(h);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, u"Error during shader building");
+    inspection.clearRequests();
+    r = ctx.run(h);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, u"Error during shader building");
+    EXPECT_TRUE(inspection.requests().empty());
+    m->destroy(h, &inspection);
+    EXPECT_TRUE(inspection.requests().empty());  // never set up: no release bracket
+  }
+  m.reset();
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(BarcodeRun, ReleaseBracketAfterASuccessfulSetUp) {
+  talvix::Inspection inspection;
+  talvix::Module& m = Mod();
+  talvix::RunContext ctx(m, 0, &inspection);
+  const intptr_t h = m.create(0);
+  ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
+  ASSERT_TRUE(ctx.run(h).ok);
+  inspection.clearRequests();
+  m.destroy(h, &inspection);
+  std::vector<std::u16string> names;
+  for (const talvix::CameraRequest& q : inspection.requests()) names.push_back(q.name);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"*_LRC", u"*_URC"}));
+}
+
+}  // namespace
