@@ -6,6 +6,7 @@
 
 #include "catalogue.h"
 #include "descriptor_passes.h"
+#include "matching.h"
 #include "frame/run_args.h"
 #include "gpu/list.h"
 #include "record.h"
@@ -68,6 +69,51 @@ class CFeatureDetector {
   bool RenderFrame(const frame::RunArgs& a, const RunInputs& in);
   void DrawKeypoints(const frame::RunArgs& a);
   bool WriteOutputs(const frame::RunArgs& a, const RunInputs& in);
+  // Methods 3 to 8: the saved descriptors, by the loading policy.
+  virtual bool LoadDescriptors(const frame::RunArgs& a, const RunInputs& in);
+  MatchSettings Settings() const;
+  // Methods 3 to 8: matching, outputs and drawing after the bracket.
+  virtual void WriteMatches(const frame::RunArgs& a);
+  void DrawMatches(const frame::RunArgs& a, const DescriptorStore& store);
+  void DrawFound(const frame::RunArgs& a, const TRectangle& r, const char16_t* label);
+};
+
+// One saved object of the multiple-object search.
+class CMultipleListElem : public gpu::CListElem {
+ public:
+  char16_t fileName[260] = {};
+  DataObject* dataObject = nullptr;
+  char16_t label[64] = {};
+  DescriptorStore descriptors;
+  TRectangle foundRectangle{};
+  bool found = false;
+};
+
+class CMultipleFeatureDetector : public CFeatureDetector {
+ public:
+  using CFeatureDetector::CFeatureDetector;
+  ~CMultipleFeatureDetector() override;
+  void Release(void* hostContext) override;
+
+  // Loads every object's own store; each threshold becomes the objects' mean
+  // plus its correction. True only when every object loaded.
+  bool LoadObjectFiles();
+  bool LoadObjectData();
+
+  gpu::CList objects;
+  // Keypoints matched by one object and no longer offered to the next; freed
+  // once the run has drawn them.
+  gpu::CList handedOver;
+
+ protected:
+  bool LoadDescriptors(const frame::RunArgs& a, const RunInputs& in) override;
+  void WriteMatches(const frame::RunArgs& a) override;
+
+ private:
+  void RebuildFromFiles(const frame::RunArgs& a);
+  void RebuildFromData(const frame::RunArgs& a);
+  void ReadLabels(const frame::RunArgs& a);
+  bool LoadObjects(bool fromData);
 };
 
 }  // namespace kestan

@@ -48,7 +48,13 @@ MODULE_API bool EnumerateMethodsSortWithProperties(int index, int idLen, char16_
 
 MODULE_API intptr_t InitMethod(int methodIndex) {
   if (methodIndex < 0 || methodIndex >= kestan::kMethodCount) return 0;
-  return reinterpret_cast<intptr_t>(new (std::nothrow) kestan::CFeatureDetector(methodIndex));
+  kestan::CFeatureDetector* d = nullptr;
+  if (methodIndex == kestan::kMultipleFeatureMatch || methodIndex == kestan::kMultipleFeatureMatchData) {
+    d = new (std::nothrow) kestan::CMultipleFeatureDetector(methodIndex);
+  } else {
+    d = new (std::nothrow) kestan::CFeatureDetector(methodIndex);
+  }
+  return reinterpret_cast<intptr_t>(d);
 }
 
 MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,

@@ -100,6 +100,12 @@ void FileName(const RunArgs& a, const ParamName& n, int elem, bool create, char1
 
 }  // namespace
 
+ParamName InputOf(const RunArgs& a, int method, std::u16string_view name) { return Input(a, method, name); }
+
+void ResolvedFileName(const RunArgs& a, const ParamName& n, int elem, char16_t out[260]) {
+  FileName(a, n, elem, false, out);
+}
+
 bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
   const ParamName frameName = Input(a, method, u"input frame");
   if (!frameName.ok || !GetInputFrame(a.ctx, 63, frameName.c_str(), &in.frame) || !in.frame) return false;

@@ -123,6 +123,10 @@ void CFeatureDetector::DrawKeypoints(const RunArgs& a) {
 }
 
 bool CFeatureDetector::WriteOutputs(const RunArgs& a, const RunInputs& in) {
+  if (method >= kFeatureMatch) {
+    WriteMatches(a);
+    return true;
+  }
   const int n = feature.results.count;
   const frame::ParamName countName = frame::OutputName(a, 0);
   double* count = nullptr;
@@ -163,12 +167,28 @@ bool CFeatureDetector::WriteOutputs(const RunArgs& a, const RunInputs& in) {
 
 bool CFeatureDetector::Run(const RunArgs& a) {
   if (!usable) return FailWith(a, message);
-  if (method > kFeatureSaveData) return FailWith(a, u"error: Method not implemented");
   RunInputs in;
   if (!ReadInputs(a, in)) return FailWith(a, u"Cannot get source frame");
+  if (method >= kFeatureMatch && !LoadDescriptors(a, in)) return false;
   const bool ok = RenderFrame(a, in);
   if (!usable) return false;
   return WriteOutputs(a, in) && ok;
+}
+
+bool CFeatureDetector::LoadDescriptors(const RunArgs& a, const RunInputs& in) {
+  const bool everyRun = method == kFeatureMatchData || method == kKeypointMatchData || method == kKeypointMatch;
+  if (!firstRun && !(in.reloadFlag && *in.reloadFlag) && !everyRun) return true;
+  LoadedSettings s;
+  const bool fromFile = method == kFeatureMatch || method == kKeypointMatch;
+  const bool ok = fromFile ? LoadDescriptorFile(messageMaxIndex, message, fileName, descriptors, s)
+                           : LoadDescriptorData(messageMaxIndex, message, in.dataObject ? *in.dataObject : nullptr,
+                                                descriptors, s);
+  if (!ok) return FailWith(a, message);
+  orientationMode = s.orientationMode;
+  for (int k = 0; k < 8; ++k) thresholds[k] = s.thresholds[k] + thresholdCorrection[k];
+  rectangle = s.reference;
+  if (fromFile && in.reloadFlag) *in.reloadFlag = false;
+  return true;
 }
 
 }  // namespace kestan

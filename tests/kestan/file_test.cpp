@@ -136,3 +136,93 @@ TEST(DescriptorFile, SaveFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes of a saved set of three keypoints.
+std::vector<uint8_t> ThreeRecords() {
+  Keypoints k(3);
+  const float thresholds[8] = {2, 2, 2, 2, 2, 2, 2, 2};
+  DataObject slot = nullptr;
+  EXPECT_TRUE(kestan::SaveDescriptorData(255, nullptr, &slot, k.list, {1, thresholds, nullptr, 64, 48}));
+  std::vector<uint8_t> bytes(slot->data, slot->data + slot->length);
+  talvix::FreeDataBlock(slot);
+  return bytes;
+}
+
+TEST(DescriptorReader, CutsTagsAndVersions) {
+  const std::vector<uint8_t> whole = ThreeRecords();
+  ASSERT_EQ(whole.size(), 88u + 3 * 328);
+  auto with = [&](int offset, int32_t value) {
+    std::vector<uint8_t> b = whole;
+    std::memcpy(b.data() + offset, &value, 4);
+    return b;
+  };
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char16_t* error;  // null: loads
+    size_t records;
+  };
+  const std::vector<Case> cases = {
+      {"whole", whole, nullptr, 3},
+      {"cut in the third record", std::vector<uint8_t>(whole.begin(), whole.begin() + 88 + 2 * 328 + 100),
+       u"Unexpected end of file", 2},
+      {"header only", std::vector<uint8_t>(whole.begin(), whole.begin() + 88), u"Unexpected end of file", 0},
+      {"cut in the header", std::vector<uint8_t>(whole.begin(), whole.begin() + 50), u"Unexpected end of file", 0},
+      {"cut in the version", std::vector<uint8_t>(whole.begin(), whole.begin() + 6), u"Unexpected end of file", 0},
+      {"empty", {}, u"Unexpected end of file", 0},
+      {"bad tag", with(0, 23), u"Cannot open file with descriptors", 0},
+      {"bad version", with(4, 2), u"Bad version of the file with descriptors", 0},
+      {"no records", with(8, 0), nullptr, 0},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The same bytes as a file and as a data object.
+    WriteFile(dir.path() / "r.bff", c.bytes);
+    const std::u16string path = talvix::ToU16((dir.path() / "r.bff").string());
+    DataObject block = talvix::NewDataBlock(c.bytes);
+    for (bool fromFile : {true, false}) {
+      kestan::DescriptorStore store;
+      kestan::LoadedSettings s;
+      char16_t err[64] = {};
+      const bool ok = fromFile ? kestan::LoadDescriptorFile(63, err, path.c_str(), store, s)
+                               : kestan::LoadDescriptorData(63, err, block, store, s);
+      EXPECT_EQ(ok, c.error == nullptr);
+      EXPECT_EQ(std::u16string(err), c.error ? c.error : u"");
+      EXPECT_EQ(store.saved.count, static_cast<int>(c.records));
+      EXPECT_EQ(s.thresholds[7], ok ? 2.0f : s.thresholds[7]);
+    }
+    talvix::FreeDataBlock(block);
+  }
+}
+
+TEST(DescriptorReader, TheLengthWordIsBoundedByTheBlock) {
+  const std::vector<uint8_t> whole = ThreeRecords();
+  struct Case {
+    int32_t length;
+    size_t records;
+  };
+  // Shorter than the content: read only so far; longer than the block or
+  // negative: read within the block only.
+  for (const Case& c : {Case{88 + 328 + 10, 1}, Case{1 << 30, 3}, Case{-5, 0}}) {
+    SCOPED_TRACE(c.length);
+    DataObject block = talvix::NewDataBlock(whole);
+    block->length = c.length;
+    kestan::DescriptorStore store;
+    kestan::LoadedSettings s;
+    kestan::LoadDescriptorData(63, nullptr, block, store, s);
+    EXPECT_EQ(store.saved.count, static_cast<int>(c.records));
+    talvix::FreeDataBlock(block);
+  }
+  kestan::DescriptorStore store;
+  kestan::LoadedSettings s;
+  char16_t err[64] = {};
+  EXPECT_FALSE(kestan::LoadDescriptorData(63, err, nullptr, store, s));
+  EXPECT_EQ(std::u16string(err), u"Data object does not exists");
+  EXPECT_FALSE(kestan::LoadDescriptorFile(63, err, u"/nonexistent/none.bff", store, s));
+  EXPECT_EQ(std::u16string(err), u"Cannot open file with descriptors");
+}
+
+}  // namespace

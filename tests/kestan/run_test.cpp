@@ -234,3 +234,50 @@ TEST(FeatureInputs, AMissingFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FeatureInputs, SearchCorrections) {
+  REQUIRE_GL();
+  // A saved set without keypoints: the searches run and find nothing.
+  std::vector<uint8_t> empty(88, 0);
+  const int32_t tag = 22, version = 1;
+  std::memcpy(empty.data(), &tag, 4);
+  std::memcpy(empty.data() + 4, &version, 4);
+  struct Case {
+    const char* id;
+    std::u16string input;
+    double value;
+    std::u16string corrected;  // "" when nothing is corrected
+  };
+  const std::vector<Case> cases = {
+      {"gpu_feature_match_data", u"number of matches required", 0, u"new value 1."},
+      {"gpu_feature_match_data", u"number of matches required", -4, u"new value 1."},
+      {"gpu_feature_match_data", u"number of matches required", 5000, u"new value 1000."},
+      {"gpu_feature_match_data", u"method for descriptors similarity testing", 7, u"new value 2."},
+      {"gpu_feature_match_data", u"number of passes of outcome statistical filtration", 7, u"new value 5.000000."},
+      {"gpu_feature_match_data", u"region angle difference for outcome statistical filtration", 0.05,
+       u"new value 0.100000."},
+      {"gpu_feature_match_data", u"content of drawings into the picture", -1, u"new value 0."},
+      {"gpu_keypoint_match_data", u"angle difference of the descriptor dominant orientation", 75,
+       u"new value 60.000000."},
+      {"gpu_keypoint_match_data", u"mininimal accepted descriptors cross correlation", 1.5, u"new value 1.000000."},
+      {"gpu_keypoint_match_data", u"maximal accepted descriptors difference", 3, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(talvix::ToUtf8(c.input) + " " + std::to_string(c.value));
+    module_test::MethodRun run("kestan", c.id);
+    run.ctx.setFrame(u"input frame", FrameBuffer::make(24, 16, 8, 0));
+    run.ctx.setData(u"data object with descriptors", empty);
+    run.ctx.setNumbers(c.input, {c.value});
+    ASSERT_TRUE(run().ok);
+    const auto& w = run.ctx.warnings();
+    ASSERT_EQ(w.size(), c.corrected.empty() ? 0u : 1u);
+    if (!c.corrected.empty()) {
+      EXPECT_NE(w[0].find(c.input), std::u16string::npos);
+      EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
+    }
+  }
+}
+
+}  // namespace

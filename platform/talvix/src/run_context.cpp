@@ -185,6 +185,14 @@ void RunContext::setData(const std::u16string& name, const std::vector<uint8_t>&
   StoreElements(slot, std::vector<DataObject>{NewDataBlock(bytes)});
 }
 
+void RunContext::setDataList(const std::u16string& name, const std::vector<std::vector<uint8_t>>& list) {
+  std::lock_guard lock(state_->mu);
+  Slot& slot = InputSlot(*state_, name, {ptDataObject});
+  std::vector<DataObject> blocks;
+  for (const std::vector<uint8_t>& bytes : list) blocks.push_back(NewDataBlock(bytes));
+  StoreElements(slot, blocks);
+}
+
 void RunContext::setTransformFlags(const std::u16string& name, const std::vector<bool>& v) {
   std::lock_guard lock(state_->mu);
   InputSlot(*state_, name, {ptNumber}).transformFlags = v;

@@ -232,6 +232,7 @@ class RunContext {
   void setCoordinateSystems(const std::u16string& name, const std::vector<TCoordinateSystem>& v);
   void setStrings(const std::u16string& name, const std::vector<std::u16string>& v);
   void setData(const std::u16string& name, const std::vector<uint8_t>& bytes);
+  void setDataList(const std::u16string& name, const std::vector<std::vector<uint8_t>>& list);  // one block each
   void setTransformFlags(const std::u16string& name, const std::vector<bool>& v);
   void setEmpty(const std::u16string& name);    // highest index -1
   void setUnnamed(const std::u16string& name);  // GetParameterName answers false (input or output)

@@ -1,0 +1,225 @@
+#include "matching.h"
+
+#include <bit>
+#include <cmath>
+
+#include "gpu/bracket.h"
+#include "talvix.h"
+
+namespace kestan {
+namespace {
+
+constexpr float kPi = 3.1415927f;
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kNoDistance = 1e10f;
+
+// The element's 32-bit match word holds the best correlation.
+float BestCorrelation(const gpu::CResultListElem& k) { return std::bit_cast<float>(k.score); }
+void SetBestCorrelation(gpu::CResultListElem& k, float r) { k.score = std::bit_cast<int32_t>(r); }
+
+void Stats(const gpu::KeypointRecord& r, float out[8]) {
+  std::memcpy(out, reinterpret_cast<const uint8_t*>(&r) + offsetof(FeatureRecord, stats), 8 * sizeof(float));
+}
+
+void FillStatistics(gpu::CResultListElem& k) {
+  FeatureRecord r = RecordOf(k);
+  ComputeDescriptorStatistics(r);
+  StoreRecord(k, r);
+}
+
+float Wrap(float a, float half, float full) {
+  if (a > half) return a - full;
+  if (a < -half) return a + full;
+  return a;
+}
+
+}  // namespace
+
+float Difference(const float* a, const float* b) {
+  float d = 0.0f;
+  for (int i = 0; i < 64; ++i) d += std::fabs(a[i] - b[i]);
+  return d;
+}
+
+float EuclideanDistance(const float* a, const float* b) {
+  float d = 0.0f;
+  for (int i = 0; i < 64; ++i) d += (a[i] - b[i]) * (a[i] - b[i]);
+  return std::sqrt(d);
+}
+
+float DescriptorCorrelation(const gpu::KeypointRecord& a, const gpu::KeypointRecord& b) {
+  float sa[8], sb[8];
+  Stats(a, sa);
+  Stats(b, sb);
+  float total = 0.0f;
+  for (int c = 0; c < 4; ++c) {
+    const float* va = a.descriptor + 16 * c;
+    const float* vb = b.descriptor + 16 * c;
+    float sum = 0.0f;
+    for (int i = 0; i < 16; ++i) sum += (va[i] - sa[2 * c]) * (vb[i] - sb[2 * c]);
+    const float spread = std::sqrt(sa[2 * c + 1] * sb[2 * c + 1]);
+    const float r = spread > 0.0f ? sum / spread : 0.0f;
+    total += r * 0.5f + 0.5f;
+  }
+  return total * 0.25f;
+}
+
+namespace {
+
+bool Passes(const MatchSettings& s, const gpu::KeypointRecord& saved, const gpu::KeypointRecord& k, float* value) {
+  switch (s.method) {
+    case kDifference:
+      *value = Difference(saved.descriptor, k.descriptor);
+      return *value <= s.maxDifference;
+    case kEuclidean:
+      *value = EuclideanDistance(saved.descriptor, k.descriptor);
+      return *value <= s.maxDifference;
+    default:
+      *value = DescriptorCorrelation(saved, k);
+      return *value >= s.minCorrelation;
+  }
+}
+
+}  // namespace
+
+bool MatchKeypoints(DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s) {
+  store.matches.DeleteAll();
+  gpu::CResultListElem* k = nullptr;
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
+    if (s.method == kCorrelation) FillStatistics(*k);
+    for (gpu::CListElem* e = store.saved.head; e; e = e->next) {
+      const auto& saved = static_cast<gpu::CResultListElem*>(e)->key;
+      if (saved.scale != k->key.scale) continue;
+      float value = 0.0f;
+      if (!Passes(s, saved, k->key, &value)) continue;
+      // The orientations may differ by at most the limit, in degrees either way.
+      const float d = Wrap(saved.orientation - k->key.orientation, kPi, kTwoPi);
+      if (std::fabs(d) * 57.29577951308232 > s.angleDifference) continue;
+      auto* m = new CMatchListElem();
+      m->keypoint = k;
+      store.matches.Append(m);
+      break;
+    }
+  }
+  return !store.matches.IsEmpty();
+}
+
+bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRectangle& found) {
+  const int m = store.matches.count;
+  if (m == 0) {
+    found = TRectangle{};
+    gpu::CopyError(u"No matching points was found", errLen, errBuf);
+    return false;
+  }
+  double cx = 0, cy = 0, scale = 0, angle = 0;
+  for (gpu::CListElem* e = store.matches.head; e; e = e->next) {
+    const auto* match = static_cast<const CMatchListElem*>(e);
+    cx += match->centreX;
+    cy += match->centreY;
+    scale += match->scale;
+    angle += match->angle > 180.0f ? match->angle - 360.0 : match->angle;
+  }
+  found.cx = cx / m;
+  found.cy = cy / m;
+  found.width = store.header.width * (scale / m);
+  found.height = store.header.height * (scale / m);
+  found.angle = angle / m;
+  if (found.angle < 0) found.angle += 360.0;
+  return true;
+}
+
+bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
+                 TRectangle& found, bool multiple, bool last, gpu::CList* handedOver) {
+  // Each keypoint's best saved record within the threshold; the first of equals stays.
+  gpu::CResultListElem* k = nullptr;
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
+    if (s.method == kCorrelation) FillStatistics(*k);
+    for (gpu::CListElem* e = store.saved.head; e; e = e->next) {
+      auto* saved = static_cast<gpu::CResultListElem*>(e);
+      float value = 0.0f;
+      if (!Passes(s, saved->key, k->key, &value)) continue;
+      if (s.method == kCorrelation ? value > BestCorrelation(*k) : value < k->distance) {
+        if (s.method == kCorrelation) {
+          SetBestCorrelation(*k, value);
+        } else {
+          k->distance = value;
+        }
+        k->best = saved;
+      }
+    }
+  }
+
+  store.matches.DeleteAll();
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
+    const bool matched = s.method == kCorrelation ? BestCorrelation(*k) > 0.0f : k->distance < kNoDistance;
+    if (!matched || !k->best) continue;
+    const FeatureRecord saved = RecordOf(*k->best);
+    auto* m = new CMatchListElem();
+    m->scale = k->key.scale / saved.size;
+    m->rotation = Wrap(k->key.orientation - saved.orientation, kPi, kTwoPi);
+    float angle = static_cast<float>(m->rotation * 57.29577951308232 + store.header.angle);
+    if (angle > 360.0f) angle -= 360.0f;
+    if (angle < 0.0f) angle += 360.0f;
+    m->angle = angle;
+    // The reference centre lies at the saved offset from the keypoint, turned
+    // as the keypoint turned.
+    FloatVec2 offset = InitFloatVec2(-saved.offsetX, -saved.offsetY);
+    if (m->rotation != 0.0f) {
+      FloatMatrix3x3 r;
+      FloatMatrix3x3Identity(&r);
+      FloatMatrix3x3Rotate(&r, m->rotation);
+      offset = FloatVec2Transform3x3(&r, offset);
+    }
+    const FloatVec2 centre = FloatVec2Add(InitFloatVec2(k->key.x, k->key.y), offset);
+    m->centreX = centre.x;
+    m->centreY = centre.y;
+    m->keypoint = k;
+    k->flag = 1;
+    store.matches.Append(m);
+  }
+  if (!EstimateRectangle(errLen, errBuf, store, found)) return false;
+
+  const int passes = s.filtrationPasses >= 1.0f ? static_cast<int>(s.filtrationPasses) : 0;
+  for (int p = 0; p < passes; ++p) {
+    const double limit = std::sqrt(found.width * found.width + found.height * found.height) * s.distanceCoefficient;
+    bool removed = false;
+    CMatchListElem* m = nullptr;
+    bool more = store.matches.GetFirst(&m);
+    while (more) {
+      const double dx = m->keypoint->key.x - found.cx, dy = m->keypoint->key.y - found.cy;
+      double turn = m->angle - found.angle;
+      if (turn > 180.0) turn -= 360.0;
+      if (turn < -180.0) turn += 360.0;
+      const bool far = std::sqrt(dx * dx + dy * dy) > limit;
+      if (far || std::fabs(turn) > s.angleDifference) {
+        if (far) m->keypoint->flag = 0;
+        store.matches.RemoveCurrent();
+        delete m;
+        removed = true;
+        more = store.matches.GetCurrent(&m);
+      } else {
+        more = store.matches.GetNext(&m);
+      }
+    }
+    if (!removed) break;
+    if (!EstimateRectangle(errLen, errBuf, store, found)) return false;
+  }
+
+  if (multiple && !last) {
+    bool more = keypoints.GetFirst(&k);
+    while (more) {
+      if (k->flag) {
+        keypoints.RemoveCurrent();
+        if (handedOver) handedOver->Append(k);
+        more = keypoints.GetCurrent(&k);
+      } else {
+        k->distance = kNoDistance;
+        SetBestCorrelation(*k, 0.0f);
+        more = keypoints.GetNext(&k);
+      }
+    }
+  }
+  return store.matches.count > s.matchesRequired;
+}
+
+}  // namespace kestan

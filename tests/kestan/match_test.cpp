@@ -1,0 +1,201 @@
+// Saving the descriptors of a picture and finding the object again in the
+// same, a shifted and a turned picture, through every search method.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "gl_test_util.h"
+#include "kestan_support.h"
+
+namespace {
+
+using namespace kestan_test;
+
+// Twenty blobs, each with a small opposite satellite that fixes its
+// orientation, within 40 pixels of (cx, cy), turned about it by `turn` degrees.
+void AddObject(std::vector<Blob>& blobs, unsigned seed, double cx, double cy, double turn = 0) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> radius(0, 40), angle(0, 2 * M_PI), contrast(60, 110);
+  const double t = turn * M_PI / 180;
+  auto put = [&](double x, double y, double sigma, double c) {
+    blobs.push_back(
+        {cx + std::cos(t) * x - std::sin(t) * y, cy + std::sin(t) * x + std::cos(t) * y, sigma, static_cast<int>(c)});
+  };
+  for (int i = 0; i < 20; ++i) {
+    const double r = radius(rng), a = angle(rng), b = angle(rng);
+    const double x = r * std::cos(a), y = r * std::sin(a), c = contrast(rng) * (i % 2 ? 1 : -1);
+    put(x, y, 3.0, c);
+    put(x + 7 * std::cos(b), y + 7 * std::sin(b), 1.6, -0.8 * c);
+  }
+}
+
+FrameBuffer Picture(int w, int h, std::initializer_list<std::tuple<unsigned, double, double, double>> objects) {
+  std::vector<Blob> blobs;
+  for (auto [seed, cx, cy, turn] : objects) AddObject(blobs, seed, cx, cy, turn);
+  return Blobs(w, h, blobs);
+}
+
+// Method 2's data object, or method 1's file, of a picture (and region).
+std::vector<uint8_t> Save(const FrameBuffer& f, const TRectangularRegion* region = nullptr,
+                          const fs::path& file = {}) {
+  const bool toFile = !file.empty();
+  module_test::MethodRun run("kestan", toFile ? "gpu_feature_save" : "gpu_feature_save_data");
+  run.ctx.setFrame(u"input frame", f);
+  run.ctx.setNumbers(u"features threshold", {0.02});
+  if (region) run.ctx.setRegions(u"scanned region", {*region});
+  if (toFile) {
+    run.ctx.setFlags(u"save descriptors", {true});
+    run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+  }
+  EXPECT_TRUE(run().ok);
+  return toFile ? ReadFile(file) : run.ctx.data(u"data object with found features");
+}
+
+void Settle(talvix::RunContext& ctx) {
+  ctx.setNumbers(u"maximal accepted descriptors difference", {0.1});
+  ctx.setNumbers(u"number of passes of outcome statistical filtration", {5});
+}
+
+TEST(FeatureMatch, TheObjectInTheSameAShiftedAndATurnedPicture) {
+  REQUIRE_GL();
+  const std::vector<uint8_t> saved = Save(Picture(160, 120, {{1, 80, 60, 0}}));
+  struct Case {
+    double cx, cy, turn;
+  };
+  for (const Case& c : {Case{80, 60, 0}, Case{89, 54, 0}, Case{80, 60, 30}, Case{80, 60, 90}, Case{83, 62, -30}}) {
+    SCOPED_TRACE(std::to_string(c.cx) + ", " + std::to_string(c.cy) + ", " + std::to_string(c.turn));
+    module_test::MethodRun run("kestan", "gpu_feature_match_data");
+    run.ctx.setFrame(u"input frame", Picture(160, 120, {{1, c.cx, c.cy, c.turn}}));
+    run.ctx.setData(u"data object with descriptors", saved);
+    Settle(run.ctx);
+    ASSERT_TRUE(run().ok);
+    const auto rect = run.ctx.rectangles(u"found rectangle");
+    ASSERT_EQ(rect.size(), 1u);
+    EXPECT_NEAR(rect[0].cx, c.cx, 1.0);
+    EXPECT_NEAR(rect[0].cy, c.cy, 1.0);
+    EXPECT_NEAR(std::remainder(rect[0].angle - c.turn, 360.0), 0.0, 2.0);
+    EXPECT_GT(run.ctx.numbers(u"number of found matches").at(0), 10);
+  }
+}
+
+TEST(FeatureMatch, NotFoundLeavesNothingOfAnEarlierFind) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  module_test::MethodRun run("kestan", "gpu_feature_match_data");
+  run.ctx.setData(u"data object with descriptors", Save(picture));
+  Settle(run.ctx);
+  run.ctx.setFrame(u"input frame", picture);
+  ASSERT_TRUE(run().ok);
+  ASSERT_GT(run.ctx.numbers(u"number of found matches").at(0), 0);
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(160, 120, 8, 128));
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.numbers(u"number of found matches"), std::vector<double>{0});
+  const auto rect = run.ctx.rectangles(u"found rectangle");
+  ASSERT_EQ(rect.size(), 1u);
+  EXPECT_EQ(rect[0].cx + rect[0].cy + rect[0].width + rect[0].height + rect[0].angle, 0.0);
+}
+
+TEST(FeatureMatch, TheFileIsReadOnTheFirstRunAndOnReload) {
+  REQUIRE_GL();
+  TempDir dir;
+  const fs::path file = dir.path() / "object.bff";
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  const std::vector<uint8_t> good = Save(picture, nullptr, file);
+  module_test::MethodRun run("kestan", "gpu_feature_match");
+  run.ctx.setFrame(u"input frame", picture);
+  run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+  run.ctx.setFlags(u"reload file with descriptors", {false});
+  Settle(run.ctx);
+  ASSERT_TRUE(run().ok);
+  // A damaged file is not read again without the flag...
+  std::vector<uint8_t> bad = good;
+  bad[0] = 99;
+  WriteFile(file, bad);
+  EXPECT_TRUE(run().ok);
+  // ... and fails the run with it, the flag staying set.
+  run.ctx.setFlags(u"reload file with descriptors", {true});
+  talvix::RunResult r = run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, u"Cannot open file with descriptors");
+  EXPECT_EQ(run.ctx.flags(u"reload file with descriptors"), std::vector<bool>{true});
+  // A good file read on reload resets the flag.
+  WriteFile(file, good);
+  EXPECT_TRUE(run().ok);
+  EXPECT_EQ(run.ctx.flags(u"reload file with descriptors"), std::vector<bool>{false});
+  EXPECT_GT(run.ctx.numbers(u"number of found matches").at(0), 10);
+}
+
+TEST(FeatureMatch, TwoObjectsFromFilesAndFromDataObjects) {
+  REQUIRE_GL();
+  TempDir dir;
+  // Each object saved alone, within a region about its centre.
+  const TRectangularRegion left{60, 60, 100, 100, 0}, right{180, 60, 100, 100, 0};
+  const std::vector<uint8_t> a = Save(Picture(240, 120, {{1, 60, 60, 0}}), &left, dir.path() / "a.bff");
+  const std::vector<uint8_t> b = Save(Picture(240, 120, {{2, 180, 60, 0}}), &right, dir.path() / "b.bff");
+  const FrameBuffer both = Picture(240, 120, {{1, 60, 60, 0}, {2, 180, 60, 0}});
+  for (const char* id : {"gpu_multiple_feature_match", "gpu_multiple_feature_match_data"}) {
+    SCOPED_TRACE(id);
+    talvix::Inspection inspection;
+    module_test::MethodRun run("kestan", id, &inspection);
+    run.ctx.setFrame(u"input frame", both);
+    if (std::string(id).ends_with("_data")) {
+      run.ctx.setDataList(u"data object with descriptors", {a, b});
+    } else {
+      run.ctx.setStrings(u"descriptors file", {talvix::ToU16((dir.path() / "a.bff").string()),
+                                               talvix::ToU16((dir.path() / "b.bff").string())});
+    }
+    run.ctx.setStrings(u"label of object", {u"first", u"second"});
+    Settle(run.ctx);
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE(pass);
+      inspection.clearDrawList();
+      ASSERT_TRUE(run().ok);
+      const auto rects = run.ctx.rectangles(u"found rectangle");
+      const auto matches = run.ctx.numbers(u"number of found matches");
+      ASSERT_EQ(rects.size(), 2u);
+      ASSERT_EQ(matches.size(), 2u);
+      EXPECT_NEAR(rects[0].cx, 60, 1.0);
+      EXPECT_NEAR(rects[0].cy, 60, 1.0);
+      EXPECT_NEAR(rects[1].cx, 180, 1.0);
+      EXPECT_NEAR(rects[1].cy, 60, 1.0);
+      std::vector<std::u16string> texts;
+      for (const auto& c : module_test::CallsOf(run.ctx.drawList(), "DrawString")) texts.push_back(c.text);
+      EXPECT_NE(std::find(texts.begin(), texts.end(), u"first"), texts.end());
+      EXPECT_NE(std::find(texts.begin(), texts.end(), u"second"), texts.end());
+    }
+  }
+}
+
+TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
+  REQUIRE_GL();
+  TempDir dir;
+  const fs::path file = dir.path() / "points.bff";
+  const std::vector<uint8_t> saved = Save(Picture(160, 120, {{1, 80, 60, 0}}), nullptr, file);
+  const size_t count = Parse(saved).records.size();
+  ASSERT_GT(count, 10u);
+  for (const char* id : {"gpu_keypoint_match", "gpu_keypoint_match_data"}) {
+    SCOPED_TRACE(id);
+    module_test::MethodRun run("kestan", id);
+    // The same picture shifted by whole pixels: every point again, shifted too.
+    run.ctx.setFrame(u"input frame", Picture(160, 120, {{1, 86, 57, 0}}));
+    if (std::string(id).ends_with("_data")) {
+      run.ctx.setData(u"data object with descriptors", saved);
+    } else {
+      run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+    }
+    run.ctx.setNumbers(u"maximal accepted descriptors difference", {0.05});
+    ASSERT_TRUE(run().ok);
+    const auto found = run.ctx.coordinateSystems(u"coordinates of found points");
+    EXPECT_EQ(run.ctx.numbers(u"number of found points"), std::vector<double>{double(found.size())});
+    EXPECT_GT(found.size(), count * 3 / 4);
+    const Parsed p = Parse(saved);
+    for (const TCoordinateSystem& c : found) {
+      bool shifted = false;
+      for (const kestan::FeatureRecord& r : p.records) shifted |= r.x + 6 == c.x && r.y - 3 == c.y;
+      EXPECT_TRUE(shifted) << c.x << ", " << c.y;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Descriptor similarity and the two searches on keypoint lists built here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "matching.h"
+
+namespace {
+
+using kestan::DescriptorStore;
+using kestan::FeatureRecord;
+using kestan::MatchSettings;
+
+FeatureRecord Record(float x, float y, float size, float orientation, float seed) {
+  FeatureRecord r{};
+  r.x = x;
+  r.y = y;
+  r.size = size;
+  r.orientation = orientation;
+  r.response = 1;
+  // A descriptor of its own per seed.
+  for (int i = 0; i < 64; ++i) r.descriptor[i] = std::sin(seed * 12.9898f + i * 78.233f) * 0.5f;
+  return r;
+}
+
+gpu::CResultListElem* Elem(const FeatureRecord& r) {
+  auto* e = new gpu::CResultListElem();
+  kestan::StoreRecord(*e, r);
+  return e;
+}
+
+struct List {
+  ~List() { list.DeleteAll(); }
+  void Add(const FeatureRecord& r) { list.Append(Elem(r)); }
+  gpu::CList list;
+};
+
+double Pearson(const float* a, const float* b, int n) {
+  double ma = 0, mb = 0;
+  for (int i = 0; i < n; ++i) ma += a[i], mb += b[i];
+  ma /= n;
+  mb /= n;
+  double ab = 0, aa = 0, bb = 0;
+  for (int i = 0; i < n; ++i) ab += (a[i] - ma) * (b[i] - mb), aa += (a[i] - ma) * (a[i] - ma), bb += (b[i] - mb) * (b[i] - mb);
+  return aa * bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+TEST(DescriptorSimilarity, CorrelationAgainstAPearsonInDouble) {
+  std::mt19937 rng(3);
+  std::normal_distribution<float> g;
+  FeatureRecord a = Record(0, 0, 9, 0, 1), random{}, negated{}, constant{};
+  for (int i = 0; i < 64; ++i) {
+    random.descriptor[i] = g(rng);
+    negated.descriptor[i] = -a.descriptor[i];
+    constant.descriptor[i] = i < 16 ? 0.25f : a.descriptor[i];
+  }
+  struct Case {
+    const char* name;
+    FeatureRecord b;
+    double expected;  // the mean of (r + 1) / 2 over the quarters
+  };
+  auto quarters = [&](const FeatureRecord& b) {
+    double s = 0;
+    for (int c = 0; c < 4; ++c) s += Pearson(a.descriptor + 16 * c, b.descriptor + 16 * c, 16) * 0.5 + 0.5;
+    return s / 4;
+  };
+  for (const Case& c : {Case{"identical", a, 1.0}, Case{"negated", negated, 0.0}, Case{"random", random, quarters(random)},
+                        Case{"constant quarter", constant, (0.5 + 3.0) / 4}}) {
+    SCOPED_TRACE(c.name);
+    FeatureRecord x = a, y = c.b;
+    kestan::ComputeDescriptorStatistics(x);
+    kestan::ComputeDescriptorStatistics(y);
+    gpu::KeypointRecord kx, ky;
+    std::memcpy(&kx, &x, sizeof x);
+    std::memcpy(&ky, &y, sizeof y);
+    EXPECT_NEAR(kestan::DescriptorCorrelation(kx, ky), c.expected, 1e-5);
+  }
+}
+
+TEST(KeypointSearch, ThresholdsSizesOrientationsAndTheFirstOfEquals) {
+  // Saved: 0 and 1 alike (descriptor 1), 2 with descriptor 2 but a size of 15, 3 with descriptor 3 turned by 0.5.
+  const FeatureRecord s0 = Record(1, 1, 9, 0, 1), s2 = Record(3, 3, 15, 0, 2), s3 = Record(4, 4, 9, 0.5f, 3);
+  FeatureRecord near = s0;
+  near.descriptor[5] += 0.25f;
+  FeatureRecord otherSize = s2;
+  otherSize.size = 9;
+  struct Case {
+    const char* name;
+    int method;
+    float maxDifference, minCorrelation, angle;
+    FeatureRecord current;
+    int expected;  // the saved record that matches, -1 none (the search reports only whether)
+  };
+  const std::vector<Case> cases = {
+      {"identical, difference 0", kestan::kDifference, 0, 0, 15, s0, 0},
+      {"near, difference 0", kestan::kDifference, 0, 0, 15, near, -1},
+      {"near, difference 0.25", kestan::kDifference, 0.25f, 0, 15, near, 0},
+      {"near, euclidean 0.2", kestan::kEuclidean, 0.2f, 0, 15, near, -1},
+      {"near, euclidean 0.25", kestan::kEuclidean, 0.25f, 0, 15, near, 0},
+      {"near, correlation", kestan::kCorrelation, 0, 0.95f, 15, near, 0},
+      {"another size is never compared", kestan::kEuclidean, 0, 0, 180, otherSize, -1},
+      {"turned by 28.6 degrees, limit 15", kestan::kEuclidean, 0, 0, 15, Record(4, 4, 9, 0, 3), -1},
+      {"turned by 28.6 degrees, limit 30", kestan::kEuclidean, 0, 0, 30, Record(4, 4, 9, 0, 3), 3},
+      {"turned the other way", kestan::kEuclidean, 0, 0, 30, Record(4, 4, 9, 1.0f, 3), 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DescriptorStore store;
+    for (FeatureRecord r : {s0, s0, s2, s3}) {
+      kestan::ComputeDescriptorStatistics(r);
+      store.saved.Append(Elem(r));
+    }
+    List current;
+    current.Add(c.current);
+    const MatchSettings s{c.method, c.maxDifference, c.minCorrelation, 0, 1.2f, c.angle, 1};
+    EXPECT_EQ(kestan::MatchKeypoints(store, current.list, s), c.expected >= 0);
+    ASSERT_EQ(store.matches.count, c.expected >= 0 ? 1 : 0);
+  }
+}
+
+// Saved keypoints around a reference rectangle and the same keypoints moved
+// by a known turn and shift.
+struct Scene {
+  static constexpr double kCx = 50, kCy = 40, kW = 60, kH = 30, kAngle = 20;
+  explicit Scene(double turn, double dx, double dy, int points = 6) {
+    store.header.centreX = kCx;
+    store.header.centreY = kCy;
+    store.header.width = kW;
+    store.header.height = kH;
+    store.header.angle = kAngle;
+    const double t = turn * M_PI / 180;
+    for (int i = 0; i < points; ++i) {
+      const float x = static_cast<float>(kCx + 20 * std::cos(i * 1.1)), y = static_cast<float>(kCy + 12 * std::sin(i * 1.7));
+      FeatureRecord r = Record(x, y, 9, 0.3f * i - 1, static_cast<float>(i));
+      r.offsetX = static_cast<float>(x - kCx);
+      r.offsetY = static_cast<float>(y - kCy);
+      kestan::ComputeDescriptorStatistics(r);
+      store.saved.Append(Elem(r));
+      FeatureRecord k = r;
+      k.x = static_cast<float>(kCx + dx + std::cos(t) * r.offsetX - std::sin(t) * r.offsetY);
+      k.y = static_cast<float>(kCy + dy + std::sin(t) * r.offsetX + std::cos(t) * r.offsetY);
+      k.orientation = static_cast<float>(r.orientation + t);
+      current.Add(k);
+    }
+  }
+  DescriptorStore store;
+  List current;
+};
+
+TEST(ObjectSearch, ThePoseOfAKnownTurnAndShift) {
+  struct Case {
+    double turn, dx, dy;
+  };
+  for (const Case& c : {Case{0, 0, 0}, Case{0, 7, -3}, Case{30, 0, 0}, Case{-75, 4, 9}}) {
+    SCOPED_TRACE(c.turn);
+    Scene scene(c.turn, c.dx, c.dy);
+    TRectangle found{};
+    const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
+    ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr));
+    EXPECT_EQ(scene.store.matches.count, 6);
+    EXPECT_NEAR(found.cx, Scene::kCx + c.dx, 1e-3);
+    EXPECT_NEAR(found.cy, Scene::kCy + c.dy, 1e-3);
+    EXPECT_NEAR(found.width, Scene::kW, 1e-4);
+    EXPECT_NEAR(found.height, Scene::kH, 1e-4);
+    EXPECT_NEAR(std::remainder(found.angle - Scene::kAngle - c.turn, 360.0), 0.0, 1e-3);
+  }
+}
+
+TEST(ObjectSearch, FiltrationRequiredMatchesAndAngleFolding) {
+  struct Case {
+    const char* name;
+    float passes;
+    int required;
+    bool found;
+    int matches;
+    bool exact;  // the rectangle of the six true matches
+  };
+  const std::vector<Case> cases = {
+      {"no filtration", 0, 1, true, 7, false},
+      {"half a pass is none", 0.5f, 1, true, 7, false},
+      {"one pass removes the outlier", 1, 1, true, 6, true},
+      {"2.7 passes", 2.7f, 1, true, 6, true},
+      {"six matches, six required", 1, 6, false, 6, true},
+      {"six matches, five required", 1, 5, true, 6, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scene scene(0, 0, 0);
+    // The saved record 0 seen again far away.
+    gpu::CResultListElem* first = static_cast<gpu::CResultListElem*>(scene.store.saved.head);
+    FeatureRecord far = kestan::RecordOf(*first);
+    far.x += 400;
+    scene.current.Add(far);
+    TRectangle found{};
+    const MatchSettings s{kestan::kEuclidean, 0.001f, 0, c.passes, 1.2f, 15, c.required};
+    EXPECT_EQ(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr),
+              c.found);
+    EXPECT_EQ(scene.store.matches.count, c.matches);
+    EXPECT_EQ(std::abs(found.cx - Scene::kCx) < 1e-3, c.exact);
+  }
+
+  // Angles 350 and 10 average to 0; 300 and 320 to 310.
+  for (auto [a, b, mean] : {std::tuple{350.0f, 10.0f, 0.0}, std::tuple{300.0f, 320.0f, 310.0}}) {
+    DescriptorStore store;
+    for (float angle : {a, b}) {
+      auto* m = new kestan::CMatchListElem();
+      m->angle = angle;
+      store.matches.Append(m);
+    }
+    TRectangle found{};
+    ASSERT_TRUE(kestan::EstimateRectangle(255, nullptr, store, found));
+    EXPECT_NEAR(found.angle, mean, 1e-4);
+  }
+  DescriptorStore empty;
+  TRectangle found{1, 2, 3, 4, 5};
+  char16_t err[64] = {};
+  EXPECT_FALSE(kestan::EstimateRectangle(63, err, empty, found));
+  EXPECT_EQ(std::u16string(err), u"No matching points was found");
+  EXPECT_EQ(found.cx + found.cy + found.width + found.height + found.angle, 0.0);
+}
+
+TEST(ObjectSearch, AnOutlyingAngleIsFilteredAndTiesKeepTheFirst) {
+  Scene scene(0, 0, 0);
+  // A seventh keypoint matching saved record 1, turned by 40 degrees: its
+  // predicted angle is far from the others'.
+  FeatureRecord turned = kestan::RecordOf(*static_cast<gpu::CResultListElem*>(scene.store.saved.head->next));
+  turned.orientation += 0.7f;
+  scene.current.Add(turned);
+  // A copy of saved record 2 behind all others: equal distance, so never chosen.
+  FeatureRecord twin = kestan::RecordOf(*static_cast<gpu::CResultListElem*>(scene.store.saved.head->next->next));
+  auto* twinElem = Elem(twin);
+  scene.store.saved.Append(twinElem);
+  TRectangle found{};
+  const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 1, 1.2f, 15, 1};
+  ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr));
+  EXPECT_EQ(scene.store.matches.count, 6);
+  EXPECT_NEAR(found.angle, Scene::kAngle, 1e-3);
+  for (gpu::CListElem* e = scene.current.list.head; e; e = e->next) {
+    EXPECT_NE(static_cast<gpu::CResultListElem*>(e)->best, twinElem);
+  }
+}
+
+TEST(ObjectSearch, UsedKeypointsAreHandedOverExceptByTheLast) {
+  for (bool last : {false, true}) {
+    SCOPED_TRACE(last);
+    Scene scene(0, 0, 0);
+    scene.current.Add(Record(5, 5, 9, 0, 99));  // matches nothing
+    TRectangle found{};
+    gpu::CList handed;
+    const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
+    ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, true, last, &handed));
+    EXPECT_EQ(scene.current.list.count, last ? 7 : 1);
+    EXPECT_EQ(handed.count, last ? 0 : 6);
+    if (!last) {
+      // What is left is offered afresh.
+      auto* rest = static_cast<gpu::CResultListElem*>(scene.current.list.head);
+      EXPECT_EQ(rest->distance, 1e10f);
+    }
+    handed.DeleteAll();
+  }
+}
+
+}  // namespace
