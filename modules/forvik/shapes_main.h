@@ -19,7 +19,6 @@ namespace forvik {
 
 using frame::RunArgs;
 
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
 inline constexpr std::u16string_view kNoSourceFrame = u"error: Cannot get source frame";
 inline constexpr std::u16string_view kNoBoundaryPoints = u"error: No boundary points detected";
 
@@ -141,7 +140,33 @@ ContourCircleInputs ReadContourCircleInputs(const RunArgs& a, const Frame* f);
 class CGeometricMatching : public CShapesMain {
  public:
   bool Run(const RunArgs& args) override;
+
+  // The settings a pattern model is built with.
+  struct ModelKey {
+    int hTemplate = 1;
+    float vTemplate = 1;
+    int threshold = 72;
+    double quality = 1.0;
+    double precision = 0.01;
+    double upper = 1.0;
+    double limit = 0.5;
+    bool operator==(const ModelKey&) const = default;
+  };
+
+ private:
+  // The pattern model, rebuilt only when its stamp or key changes.
+  bool modelValid_ = false;
+  int32_t modelStamp_ = -1;
+  ModelKey modelKey_;
+  ElementSet model_;
+  int modelCornerLast_ = -1;
+  int longestContour_ = 0;
+  int modelBuilds_ = 0;
+  // Elements of each input contour, and of the current search window.
+  std::vector<ElementSet> sources_;
+  ElementSet window_;
 };
+
 
 class CLineDetectionByContour : public CShapesMain {
  public:

@@ -7,3 +7,4 @@ target_link_libraries(${target} PRIVATE kavrin zint)
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/orientation.cpp)
 # The region stage and the runs use the host's OpenGL context.
 list(APPEND area_properties LABELS gpu)
+target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/convex_hull.cpp)
