@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -376,6 +377,13 @@ TEST(PlateRun, FailureTexts) {
     r.ctx.setFrame(u"Input frame", Clutter(8));
     EXPECT_FALSE(r.run());
     EXPECT_EQ(r.error(), u"error: Cannot get input region");
+  }
+  {
+    PlateRun r;  // a region of undefined size searches nothing
+    r.ctx.setFrame(u"Input frame", Clutter(8));
+    r.ctx.setRegions(u"Region", {{320, 240, std::nan(""), 1e300, 0}});
+    EXPECT_FALSE(r.run());
+    EXPECT_EQ(r.error(), u"Licence plate not found");
   }
   {
     PlateRun r;  // without a region: the whole frame

@@ -1,5 +1,6 @@
 #include "plate/licence_plate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -12,6 +13,9 @@ namespace kelmar {
 namespace {
 
 constexpr double kDegree = M_PI / 180;
+
+// A region side in whole pixels; absurd or undefined sizes search nothing.
+int WholePixels(double side) { return std::isfinite(side) ? static_cast<int>(std::clamp(side, -1e7, 1e7)) : 0; }
 
 }  // namespace
 
@@ -36,8 +40,8 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
     frame::WarnArrayInput(args.ctx, 63, regionName.c_str());
   }
   s.tiltLimit = 0;
-  s.regionWidth = static_cast<int>(s.region->width);
-  s.regionHeight = static_cast<int>(s.region->height);
+  s.regionWidth = WholePixels(s.region->width);
+  s.regionHeight = WholePixels(s.region->height);
   const float a = static_cast<float>(s.region->angle * kDegree);
   s.sinRegion = std::sin(a);
   s.cosRegion = std::cos(a);

@@ -295,6 +295,14 @@ bool Candidate::Check() {
   return Accept(left, right);
 }
 
+bool Candidate::Accept(const Side& left, const Side& right) {
+  const int corners[8] = {left.lower.x, left.lower.y, right.lower.x, right.lower.y,
+                          left.upper.x, left.upper.y, right.upper.x, right.upper.y};
+  const PlateGate gate = GatePlate(corners, left.angle, right.angle);
+  if (!gate.ok) return false;
+  return AcceptPlate(s_, corners, gate);
+}
+
 }  // namespace
 
 PlateGate GatePlate(const int (&corners)[8], double leftAngle, double rightAngle) {
@@ -328,15 +336,4 @@ bool CheckPlateCandidate(PlateSearch& search, WorkerBuffers& buffers, const Bord
   return Candidate(search, buffers, lower, midLevel).Check();
 }
 
-namespace {
-
-bool Candidate::Accept(const Side& left, const Side& right) {
-  const int corners[8] = {left.lower.x, left.lower.y, right.lower.x, right.lower.y,
-                          left.upper.x, left.upper.y, right.upper.x, right.upper.y};
-  const PlateGate gate = GatePlate(corners, left.angle, right.angle);
-  if (!gate.ok) return false;
-  return AcceptPlate(s_, corners, gate);
-}
-
-}  // namespace
 }  // namespace kelmar::plate

@@ -1,0 +1,86 @@
+// The C boundary of tarnis: one object per method instance, created by
+// InitMethod and destroyed by DoneMethod2 after its GPU objects are released.
+#include <new>
+
+#include "catalogue.h"
+#include "detector.h"
+#include "frame/catalogue_exports.h"
+#include "frame/module_frame.h"
+#include "gpu/programs.h"
+#include "module_api.h"
+
+using tarnis::kCatalogue;
+
+extern "C" {
+
+MODULE_API bool Init(void) {
+  gpu::SetShaderModule(frame::ModuleHandle(), "");
+  return kCatalogue.Init();
+}
+
+MODULE_API void Done(void) { kCatalogue.Done(); }
+
+MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
+                                           int* categoryId, HostIcon* icon) {
+  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
+}
+
+MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
+                                 bool* gpuFlag) {
+  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
+}
+
+VISION_SORT_EXPORT(kCatalogue)
+
+// The plain sort enumerator gives 10; this one gives 0.
+MODULE_API bool EnumerateMethodsSortWithProperties(int index, int idLen, char16_t* idBuf, int descLen,
+                                                   char16_t* descBuf, HostIcon* icon, bool* gpuFlag, int* sortKey,
+                                                   int* properties) {
+  const bool ok = kCatalogue.EnumerateMethodsSortWithProperties(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag,
+                                                                sortKey, properties);
+  if (ok && sortKey) *sortKey = 0;
+  return ok;
+}
+
+MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
+                                      int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
+}
+
+MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
+  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
+}
+
+MODULE_API intptr_t InitMethod(int methodIndex) {
+  if (methodIndex != 0) return 0;
+  return reinterpret_cast<intptr_t>(new (std::nothrow) tarnis::CHaarDetector());
+}
+
+MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
+                          intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
+  auto* d = reinterpret_cast<tarnis::CHaarDetector*>(handle);
+  if (!d) return false;
+  const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  try {
+    return d->Run(args);
+  } catch (const std::bad_alloc&) {
+    return args.fail(u"error: Not enough memory");
+  } catch (...) {
+    return args.fail(u"error: Unexpected failure");
+  }
+}
+
+MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
+  auto* d = reinterpret_cast<tarnis::CHaarDetector*>(handle);
+  if (!d) return;
+  try {
+    d->Release(hostContext);
+  } catch (...) {
+    // The object goes whatever the release met.
+  }
+  delete d;
+}
+
+MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &tarnis::Resources(); }
+
+}  // extern "C"
