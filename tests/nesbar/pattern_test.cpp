@@ -139,3 +139,36 @@ TEST(GreyPattern, NothingInAPictureWithoutIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GreyPattern, ANewFrameSizeAndANewPatternOnOneInstance) {
+  REQUIRE_GL();
+  module_test::MethodRun run("nesbar", "gpu_pattern");
+  struct Case {
+    int w, h;
+    unsigned seed;
+    Placed at;
+  };
+  // The second picture is smaller, the third larger, the last holds another pattern.
+  for (const Case& c : {Case{128, 96, 3, {40, 35, 0, 1}}, Case{96, 64, 3, {70, 30, 0, 1}},
+                        Case{160, 120, 3, {120, 90, 0, 1}}, Case{160, 120, 5, {50, 60, 0, 1}}}) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " pattern " + std::to_string(c.seed));
+    const std::vector<TRectangle> found = Find(run, Picture(c.w, c.h, c.seed, {c.at}), PatternFrame(c.seed), {}, 5);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0].cx, c.at.cx, 1.0);
+    EXPECT_NEAR(found[0].cy, c.at.cy, 1.0);
+  }
+}
+
+TEST(GreyPattern, TheBinaryMethodIsNotThereYet) {
+  module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
+  run.ctx.setFrame(u"pattern", FrameBuffer::make(8, 8, 8));
+  EXPECT_EQ(run().error, u"error: Method not implemented");
+  module_test::MethodRun grey("nesbar", "gpu_pattern");
+  grey.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
+  EXPECT_EQ(grey().error, u"Cannot get pattern frame");
+}
+
+}  // namespace
