@@ -168,6 +168,10 @@ GLuint CGLToolkit::CreateRgbaFloatTexture(GLenum unit, int width, int height, co
   return CreateFloatTexture(unit, width, height, data, GL_RGBA32F_ARB, GL_RGBA);
 }
 
+GLuint CGLToolkit::CreateRgbFloatTexture(GLenum unit, int width, int height, const float* data) {
+  return CreateFloatTexture(unit, width, height, data, GL_RGBA32F_ARB, GL_RGB);
+}
+
 GLuint CGLToolkit::CreateFrameTexture(GLenum unit, int width, int height, int bpp, const uint8_t* pixels) {
   glActiveTexture(unit);
   GLuint tex = 0;

@@ -85,4 +85,31 @@ void CList::RemoveCurrent() {
   --count;
 }
 
+bool CList::SetCurrent(CListElem* elem) {
+  for (current = head; current; current = current->next) {
+    if (current == elem) return true;
+  }
+  return false;
+}
+
+void CList::InsertBeforeCurrent(CListElem* elem) {
+  if (!elem) return;
+  elem->next = nullptr;
+  if (!current) {
+    Append(elem);
+    return;
+  }
+  if (current == head) {
+    head = elem;
+  } else {
+    CListElem* before = head;
+    while (before && before->next != current) before = before->next;
+    if (!before) return;  // the cursor is not in this list
+    before->next = elem;
+  }
+  elem->next = current;
+  current = elem;
+  ++count;
+}
+
 }  // namespace gpu

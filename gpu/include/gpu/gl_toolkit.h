@@ -49,6 +49,8 @@ class CGLToolkit {
   void UploadFrameImage(int width, int height, int bpp, const uint8_t* pixels);
   GLuint CreateLuminanceFloatTexture(GLenum unit, int width, int height, const float* data);
   GLuint CreateRgbaFloatTexture(GLenum unit, int width, int height, const float* data);
+  // RGBA float storage specified from RGB float data (3 floats per texel).
+  GLuint CreateRgbFloatTexture(GLenum unit, int width, int height, const float* data);
   GLuint CreateFrameTexture(GLenum unit, int width, int height, int bpp, const uint8_t* pixels);
   void UpdateFloatTexture(GLuint texture, GLenum unit, int width, int height, const float* data);
   void UpdateFrameTexture(GLuint texture, GLenum unit, int width, int height, int bpp, const uint8_t* pixels);

@@ -40,6 +40,12 @@ class CList {
   // Unlinks the cursor's element without destroying it; the cursor moves to
   // its successor (so a removing walk continues with GetCurrent).
   void RemoveCurrent();
+  // Walks from the head to elem, the cursor following; false (cursor null)
+  // when elem is not in the list.
+  bool SetCurrent(CListElem* elem);
+  // Links elem in before the cursor's element (at the tail without one) and
+  // makes it the cursor's; null is ignored.
+  void InsertBeforeCurrent(CListElem* elem);
 
   // Typed forms for lists of one element class.
   template <class T>

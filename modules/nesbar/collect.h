@@ -1,0 +1,34 @@
+// Turning the read-back scores into matches: a list ordered by falling
+// score behind which a sentinel stays, neighbours of a better match
+// suppressed.
+#pragma once
+
+#include "gpu/list.h"
+
+namespace nesbar {
+
+class CSortListElem : public gpu::CListElem {
+ public:
+  CSortListElem(int px, int py, float s, float a, float sc) : x(px), y(py), score(s), angle(a), scale(sc) {}
+  int x;
+  int y;
+  float score;
+  float angle;  // radians
+  float scale;
+};
+
+// This module's result: a match in frame pixels and degrees.
+class CResultListElem : public gpu::CListElem {
+ public:
+  double x = 0, y = 0, angle = 0;
+  double centreX = 0, centreY = 0, width = 0, height = 0, rectangleAngle = 0;
+  double correlation = 0, scale = 0;
+};
+
+// Collects the matches of an RGB float read-back (score, angle, scale per
+// pixel, rows from 0) into results (emptied first): at most maxMatches, best
+// first. Answers the last scale kept (1 when none).
+float CollectMatches(const float* rgb, int width, int height, int patternWidth, int patternHeight, int maxMatches,
+                     gpu::CList& results);
+
+}  // namespace nesbar

@@ -1,0 +1,115 @@
+// Reading the matcher's inputs, with the corrections.
+#include <algorithm>
+#include <cmath>
+
+#include "frame/module_frame.h"
+#include "match.h"
+
+namespace nesbar {
+namespace {
+
+using frame::ParamName;
+using frame::RunArgs;
+
+ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
+  const auto inputs = kCatalogue.methods()[method].inputs;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (inputs[i].name == name) return frame::InputName(a, static_cast<int>(i));
+  }
+  return ParamName{};
+}
+
+bool Number(const RunArgs& a, const ParamName& n, int elem, double* v) {
+  double* p = nullptr;
+  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), elem, &p) || !p) return false;
+  if (elem == 0) frame::WarnArrayInput(a.ctx, 63, n.c_str());
+  *v = *p;
+  return true;
+}
+
+void Warn(const RunArgs& a, const ParamName& n, float from, float to) {
+  if (from != to) frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), from, to);
+}
+
+// A magnitude within [lo, hi], corrections reported.
+float Magnitude(const RunArgs& a, const ParamName& n, double v, float lo, float hi) {
+  const float f = static_cast<float>(std::fabs(v));
+  const float c = std::clamp(f, lo, hi);
+  Warn(a, n, f, c);
+  return c;
+}
+
+}  // namespace
+
+bool CGPUMatch::ReadInputs(const RunArgs& a) {
+  double v = 0;
+  for (auto [name, field] : {std::pair{u"begin rotation", &search.beginRotation}, {u"end rotation", &search.endRotation}}) {
+    const ParamName n = Input(a, method, name);
+    // Kept as given: the plan reduces a whole turn or more, and needs the span.
+    *field = Number(a, n, 0, &v) ? static_cast<float>(v) : 0.0f;
+  }
+  {
+    const ParamName n = Input(a, method, u"rotation step");
+    search.rotationStep = 0.0f;
+    if (Number(a, n, 0, &v)) {
+      const float f = static_cast<float>(std::fabs(v));
+      search.rotationStep = f >= 360.0f ? 0.0f : f;
+      Warn(a, n, f, search.rotationStep);
+    }
+  }
+  {
+    const ParamName n = Input(a, method, u"begin scale");
+    search.beginScale = Number(a, n, 0, &v) ? Magnitude(a, n, v, 0.2f, 1e30f) : 1.0f;
+  }
+  {
+    const ParamName n = Input(a, method, u"end scale");
+    search.endScale = 1.0f;
+    if (Number(a, n, 0, &v)) {
+      const float f = static_cast<float>(std::fabs(v));
+      const float c = std::max(std::clamp(f, 0.2f, 2.0f), search.beginScale);
+      Warn(a, n, f, c);
+      search.endScale = c;
+    }
+  }
+  {
+    const ParamName n = Input(a, method, u"scale step");
+    search.scaleStep = Number(a, n, 0, &v) ? Magnitude(a, n, v, 0.0f, 1.0f) : 1.0f;
+  }
+  if (method == kGreyPattern) {
+    const ParamName n = Input(a, method, u"quality or speed preference");
+    quality = Number(a, n, 0, &v) ? Magnitude(a, n, v, 0.0f, 1.0f) : 0.5f;
+    targets[0] = static_cast<int>(100 * quality + 200);
+    maxima[0] = static_cast<int>(100 * quality + 300);
+    targets[1] = static_cast<int>(100 * quality + 400);
+    maxima[1] = static_cast<int>(100 * quality + 500);
+    search.refinement = 0.75f * quality + 0.15f;
+  }
+  {
+    const ParamName n = Input(a, method, u"requested correlation");
+    correlation[0] = correlation[1] = 0.8f;
+    if (Number(a, n, 0, &v)) {
+      correlation[0] = correlation[1] = Magnitude(a, n, v, 0.1f, 0.999f);
+      int hi = 0;
+      if (GetObjectMaxIndex(a.ctx, 63, n.c_str(), &hi) && hi >= 1 && Number(a, n, 1, &v)) {
+        correlation[1] = Magnitude(a, n, v, 0.1f, 0.999f);
+      }
+    }
+  }
+  {
+    const ParamName n = Input(a, method, u"maximal number of found patterns");
+    maxMatches = 1;
+    if (Number(a, n, 0, &v)) {
+      const int i = static_cast<int>(std::min(std::fabs(std::trunc(v)), 2147483647.0));
+      maxMatches = std::clamp(i, 1, 250);
+      if (maxMatches != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, maxMatches);
+    }
+  }
+  {
+    const ParamName n = Input(a, method, u"draw outputs into the picture");
+    bool* p = nullptr;
+    drawOutputs = n.ok && GetFlag(a.ctx, 63, n.c_str(), 0, &p) && p ? *p : true;
+  }
+  return true;
+}
+
+}  // namespace nesbar

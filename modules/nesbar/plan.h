@@ -1,0 +1,32 @@
+// The search plan: which angles and scales the passes try.
+#pragma once
+
+namespace nesbar {
+
+struct SearchSettings {
+  float beginRotation = 0.0f;  // degrees, as given (a whole turn or more is reduced here)
+  float endRotation = 0.0f;
+  float rotationStep = 0.0f;
+  float beginScale = 1.0f;
+  float endScale = 1.0f;
+  float scaleStep = 0.0f;
+  float refinement = 1.0f;  // the refinement steps' share of the search steps
+};
+
+struct SearchPlan {
+  bool search = false;  // false: the plain programs
+  float angleStart = 0.0f;  // radians
+  float angleStep = 0.0f;
+  float refineAngleStep = 0.0f;
+  int angleSteps = 1;
+  float scaleStart = 1.0f;
+  float scaleStepUnder = 0.0f;
+  float scaleStepOver = 0.0f;
+  float refineScaleStep = 0.0f;
+  int scaleStepsUnder = 1;
+  int scaleStepsOver = 0;
+};
+
+SearchPlan MakePlan(const SearchSettings& s);
+
+}  // namespace nesbar

@@ -1,0 +1,49 @@
+// Coarse search at the stencilled grid points: the sample points unturned.
+#extension GL_ARB_texture_rectangle : enable
+uniform sampler2DRect TexChan0;
+uniform sampler2DRect TexChan1;
+uniform sampler2DRect TexChan2;
+uniform float PatternMapLen;
+uniform vec2 Shift;
+uniform float PatternMean;
+uniform float PatternNormPow2;
+uniform float Score;
+
+float Grey(sampler2DRect t, vec2 p)
+{
+  return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0));
+}
+
+// Normalised cross-correlation of the sample points, the pattern turned by
+// angle (counter-clockwise, rows up) and scaled about its centre placed at c.
+float Correlate(vec2 c, float angle, float scale)
+{
+  float cs = cos(angle) * scale;
+  float sn = sin(angle) * scale;
+  int n = int(PatternMapLen);
+  float sf = 0.0;
+  float sff = 0.0;
+  float sfp = 0.0;
+  for (int i = 0; i < 4096; ++i) {
+    if (i >= n) break;
+    vec2 pt = texture2DRect(TexChan2, vec2(float(i) + 0.5, 0.5)).xy;
+    vec2 d = pt - Shift;
+    float f = Grey(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5));
+    sf += f;
+    sff += f * f;
+    sfp += f * (Grey(TexChan1, pt) - PatternMean);
+  }
+  float spread = (sff - sf * sf / max(float(n), 1.0)) * PatternNormPow2;
+  return spread > 0.0 ? sfp / sqrt(spread) : 0.0;
+}
+
+vec4 Result(float r, float angle, float scale)
+{
+  return r >= Score ? vec4(r, angle, scale, 1.0) : vec4(0.0);
+}
+
+void main()
+{
+  vec2 c = floor(gl_FragCoord.xy);
+  gl_FragColor = Result(Correlate(c, 0.0, 1.0), 0.0, 1.0);
+}

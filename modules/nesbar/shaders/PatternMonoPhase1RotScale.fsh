@@ -1,0 +1,71 @@
+// Coarse search at the stencilled grid points over every angle and scale of the plan.
+#extension GL_ARB_texture_rectangle : enable
+uniform sampler2DRect TexChan0;
+uniform sampler2DRect TexChan1;
+uniform sampler2DRect TexChan2;
+uniform float PatternMapLen;
+uniform vec2 Shift;
+uniform float PatternMean;
+uniform float PatternNormPow2;
+uniform float Score;
+
+float Grey(sampler2DRect t, vec2 p)
+{
+  return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0));
+}
+
+// Normalised cross-correlation of the sample points, the pattern turned by
+// angle (counter-clockwise, rows up) and scaled about its centre placed at c.
+float Correlate(vec2 c, float angle, float scale)
+{
+  float cs = cos(angle) * scale;
+  float sn = sin(angle) * scale;
+  int n = int(PatternMapLen);
+  float sf = 0.0;
+  float sff = 0.0;
+  float sfp = 0.0;
+  for (int i = 0; i < 4096; ++i) {
+    if (i >= n) break;
+    vec2 pt = texture2DRect(TexChan2, vec2(float(i) + 0.5, 0.5)).xy;
+    vec2 d = pt - Shift;
+    float f = Grey(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5));
+    sf += f;
+    sff += f * f;
+    sfp += f * (Grey(TexChan1, pt) - PatternMean);
+  }
+  float spread = (sff - sf * sf / max(float(n), 1.0)) * PatternNormPow2;
+  return spread > 0.0 ? sfp / sqrt(spread) : 0.0;
+}
+
+vec4 Result(float r, float angle, float scale)
+{
+  return r >= Score ? vec4(r, angle, scale, 1.0) : vec4(0.0);
+}
+uniform float UAngleStart;
+uniform float UAngleStep;
+uniform float UNumAngleSteps;
+uniform float UScaleStart;
+uniform float UScaleStepUnder;
+uniform float UScaleStepOver;
+uniform float UNumScaleStepsUnder;
+uniform float UNumScaleStepsOver;
+
+void main()
+{
+  vec2 c = floor(gl_FragCoord.xy);
+  vec3 best = vec3(-2.0, 0.0, 1.0);
+  int scales = int(UNumScaleStepsUnder) + int(UNumScaleStepsOver) + 1;
+  for (int j = 0; j < 512; ++j) {
+    if (j >= scales) break;
+    float fj = float(j);
+    float s = fj <= UNumScaleStepsUnder ? UScaleStart + fj * UScaleStepUnder
+                                        : UScaleStart + UNumScaleStepsUnder * UScaleStepUnder + (fj - UNumScaleStepsUnder) * UScaleStepOver;
+    for (int k = 0; k < 4096; ++k) {
+      if (float(k) > UNumAngleSteps) break;
+      float a = UAngleStart + float(k) * UAngleStep;
+      float r = Correlate(c, a, s);
+      if (r > best.r) best = vec3(r, a, s);
+    }
+  }
+  gl_FragColor = Result(best.r, best.g, best.b);
+}

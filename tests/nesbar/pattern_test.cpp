@@ -1,0 +1,174 @@
+// The grey-value matcher end to end: smooth textured patterns placed in
+// pictures at known places, turned and scaled.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "gl_test_util.h"
+#include "module_run.h"
+
+namespace {
+
+using talvix::FrameBuffer;
+
+constexpr int kP = 32;  // pattern side
+
+// A smooth texture: a few Gaussian blobs of either sign on grey.
+double Texture(double u, double v, unsigned seed) {
+  double g = 128;
+  for (unsigned i = 0; i < 7; ++i) {
+    const unsigned h = (seed * 7 + i) * 2654435761u;
+    const double bx = (h % 29) + 1.5, by = ((h >> 8) % 29) + 1.5, s = 3 + (h >> 16) % 4;
+    const double c = ((h >> 20) % 2 ? 1.0 : -1.0) * (50.0 + (h >> 21) % 50);
+    g += c * std::exp(-((u - bx) * (u - bx) + (v - by) * (v - by)) / (2 * s * s));
+  }
+  return std::clamp(g, 0.0, 255.0);
+}
+
+FrameBuffer PatternFrame(unsigned seed) {
+  FrameBuffer f = FrameBuffer::make(kP, kP, 8);
+  for (int y = 0; y < kP; ++y)
+    for (int x = 0; x < kP; ++x) f.pixel(x, y)[0] = static_cast<uint8_t>(std::lround(Texture(x, y, seed)));
+  return f;
+}
+
+struct Placed {
+  double cx, cy, turn, scale;  // where pattern pixel (16, 16) lands; degrees counter-clockwise
+};
+
+// A picture of a flat background with the pattern drawn at each place.
+FrameBuffer Picture(int w, int h, unsigned seed, const std::vector<Placed>& places) {
+  FrameBuffer f = FrameBuffer::make(w, h, 8);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      double g = 128 + 20 * std::sin(x * 0.05) * std::cos(y * 0.07);
+      for (const Placed& p : places) {
+        const double t = p.turn * M_PI / 180, dx = x - p.cx, dy = y - p.cy;
+        const double u = (std::cos(t) * dx + std::sin(t) * dy) / p.scale + kP / 2;
+        const double v = (-std::sin(t) * dx + std::cos(t) * dy) / p.scale + kP / 2;
+        const double nu = std::floor(u + 0.5), nv = std::floor(v + 0.5);  // the nearest pattern pixel
+        if (nu >= 0 && nv >= 0 && nu < kP && nv < kP) g = Texture(nu, nv, seed);
+      }
+      f.pixel(x, y)[0] = static_cast<uint8_t>(std::lround(g));
+    }
+  }
+  return f;
+}
+
+// The correlation of the whole pattern with the picture at a place, in double.
+double Correlation(const FrameBuffer& picture, const FrameBuffer& pattern, const Placed& p) {
+  const double t = p.turn * M_PI / 180;
+  double sf = 0, sp = 0, sff = 0, spp = 0, sfp = 0;
+  const int n = kP * kP;
+  for (int v = 0; v < kP; ++v) {
+    for (int u = 0; u < kP; ++u) {
+      const double du = (u - kP / 2) * p.scale, dv = (v - kP / 2) * p.scale;
+      const int x = static_cast<int>(std::floor(p.cx + std::cos(t) * du - std::sin(t) * dv + 0.5));
+      const int y = static_cast<int>(std::floor(p.cy + std::sin(t) * du + std::cos(t) * dv + 0.5));
+      const double f = picture.pixel(std::clamp(x, 0, picture.width() - 1), std::clamp(y, 0, picture.depth() - 1))[0];
+      const double q = pattern.pixel(u, v)[0];
+      sf += f, sp += q, sff += f * f, spp += q * q, sfp += f * q;
+    }
+  }
+  return (sfp - sf * sp / n) / std::sqrt((sff - sf * sf / n) * (spp - sp * sp / n));
+}
+
+struct Search {
+  double beginRotation = 0, endRotation = 0, rotationStep = 5, beginScale = 1, endScale = 1, scaleStep = 0.1;
+};
+
+std::vector<TRectangle> Find(module_test::MethodRun& run, const FrameBuffer& picture, const FrameBuffer& pattern,
+                             const Search& s, int max) {
+  run.ctx.setFrame(u"input frame", picture);
+  run.ctx.setFrame(u"pattern", pattern);
+  run.ctx.setNumbers(u"begin rotation", {s.beginRotation});
+  run.ctx.setNumbers(u"end rotation", {s.endRotation});
+  run.ctx.setNumbers(u"rotation step", {s.rotationStep});
+  run.ctx.setNumbers(u"begin scale", {s.beginScale});
+  run.ctx.setNumbers(u"end scale", {s.endScale});
+  run.ctx.setNumbers(u"scale step", {s.scaleStep});
+  run.ctx.setNumbers(u"maximal number of found patterns", {double(max)});
+  run.ctx.setNumbers(u"requested correlation", {0.7});
+  EXPECT_TRUE(run().ok);
+  return run.ctx.rectangles(u"found rectangle");
+}
+
+TEST(GreyPattern, FoundWhereItWasPlaced) {
+  REQUIRE_GL();
+  const FrameBuffer pattern = PatternFrame(3);
+  struct Case {
+    const char* name;
+    std::vector<Placed> places;
+    Search search;
+  };
+  const std::vector<Case> cases = {
+      {"two upright", {{40, 35, 0, 1}, {100, 60, 0, 1}}, {}},
+      {"turned by 30 degrees", {{60, 48, 30, 1}}, {0, 60, 5}},
+      {"turned by -20 degrees within a whole turn", {{60, 48, -20, 1}}, {0, 360, 10}},
+      {"scaled by 1.2", {{60, 48, 0, 1.2}}, {0, 0, 5, 1, 1.4, 0.1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    module_test::MethodRun run("nesbar", "gpu_pattern");
+    const FrameBuffer picture = Picture(128, 96, 3, c.places);
+    const std::vector<TRectangle> found = Find(run, picture, pattern, c.search, 5);
+    ASSERT_EQ(found.size(), c.places.size());
+    const auto scores = run.ctx.numbers(u"found correlation");
+    const auto scales = run.ctx.numbers(u"found scale");
+    for (const Placed& p : c.places) {
+      const auto it = std::find_if(found.begin(), found.end(), [&](const TRectangle& r) {
+        return std::hypot(r.cx - p.cx, r.cy - p.cy) <= 1.0;
+      });
+      ASSERT_NE(it, found.end()) << p.cx << ", " << p.cy;
+      const size_t i = static_cast<size_t>(it - found.begin());
+      EXPECT_NEAR(std::remainder(it->angle - p.turn, 360.0), 0.0, 5.0);
+      EXPECT_NEAR(scales[i], p.scale, 0.1);
+      EXPECT_NEAR(it->width, kP * scales[i], 1e-9);
+      const Placed at{it->cx, it->cy, it->angle, scales[i]};
+      EXPECT_NEAR(scores[i], Correlation(picture, pattern, at), 0.02);
+    }
+  }
+}
+
+TEST(GreyPattern, NothingInAPictureWithoutIt) {
+  REQUIRE_GL();
+  module_test::MethodRun run("nesbar", "gpu_pattern");
+  const std::vector<TRectangle> found = Find(run, Picture(128, 96, 3, {}), PatternFrame(3), {0, 360, 10}, 5);
+  EXPECT_TRUE(found.empty());
+  EXPECT_EQ(run.ctx.numbers(u"number of found patterns"), std::vector<double>{0});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GreyPattern, ANewFrameSizeAndANewPatternOnOneInstance) {
+  REQUIRE_GL();
+  module_test::MethodRun run("nesbar", "gpu_pattern");
+  struct Case {
+    int w, h;
+    unsigned seed;
+    Placed at;
+  };
+  // The second picture is smaller, the third larger, the last holds another pattern.
+  for (const Case& c : {Case{128, 96, 3, {40, 35, 0, 1}}, Case{96, 64, 3, {70, 30, 0, 1}},
+                        Case{160, 120, 3, {120, 90, 0, 1}}, Case{160, 120, 5, {50, 60, 0, 1}}}) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " pattern " + std::to_string(c.seed));
+    const std::vector<TRectangle> found = Find(run, Picture(c.w, c.h, c.seed, {c.at}), PatternFrame(c.seed), {}, 5);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0].cx, c.at.cx, 1.0);
+    EXPECT_NEAR(found[0].cy, c.at.cy, 1.0);
+  }
+}
+
+TEST(GreyPattern, TheBinaryMethodIsNotThereYet) {
+  module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+  run.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
+  run.ctx.setFrame(u"pattern", FrameBuffer::make(8, 8, 8));
+  EXPECT_EQ(run().error, u"error: Method not implemented");
+  module_test::MethodRun grey("nesbar", "gpu_pattern");
+  grey.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
+  EXPECT_EQ(grey().error, u"Cannot get pattern frame");
+}
+
+}  // namespace
