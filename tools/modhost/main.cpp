@@ -32,8 +32,9 @@ options:
   --out DIR       run: write each output frame as DIR/<name>.png, and
                   DIR/overlay.png (the input frame with the drawing record and
                   any "overlay" frame painted on it) when the run drew
-                  something; 32-bit frames are written opaque, as the host
-                  shows them
+                  something, and DIR/picture.png (the host's picture of a GPU
+                  method without an output frame) when the run made one;
+                  32-bit frames are written opaque, as the host shows them
   --keep-alpha    run: write 32-bit output frames with their own alpha channel
   --draw-level N  run: the drawing level, 0..2 (default 1)
   --coordinate-system X,Y,ANGLE

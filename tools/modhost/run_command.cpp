@@ -52,8 +52,8 @@ std::vector<InputValues> ParseAssignments(const talvix::MethodInfo& method, cons
   return values;
 }
 
-// A file name for an output frame, unique in the directory; "overlay" is
-// taken by the overlay picture.
+// A file name for an output frame, unique in the directory; "overlay" and
+// "picture" are taken by the overlay and the host's picture.
 std::string FrameFileName(const std::u16string& name, std::set<std::string>& used) {
   std::string base;
   for (char c : ToUtf8(name)) {
@@ -158,7 +158,7 @@ int RunMethodOnce(const RunRequest& request) {
   for (const std::u16string& w : ctx.warnings()) warnings.push_back(ToUtf8(w));
 
   Json outputs = Json::object();
-  std::set<std::string> usedFiles{"overlay"};
+  std::set<std::string> usedFiles{"overlay", "picture"};
   auto frameOutput = [&](const std::u16string& name) -> Json {
     const talvix::FrameBuffer* f = ctx.frame(name);
     if (!f || f->empty()) return nullptr;
@@ -204,6 +204,16 @@ int RunMethodOnce(const RunRequest& request) {
       Json j = FrameJson(picture);
       WriteInto(j, picture, (fs::path(request.outDir) / "overlay.png").string(), false);
       doc["overlay"] = std::move(j);
+    }
+    // The host's picture of a method without an output frame: what "*_POF"
+    // read back for the input frame.
+    const talvix::FrameBuffer& shown = ctx.picture();
+    if (shown.empty()) {
+      doc["picture"] = nullptr;
+    } else {
+      Json j = FrameJson(shown);
+      WriteInto(j, shown, (fs::path(request.outDir) / "picture.png").string(), false);
+      doc["picture"] = std::move(j);
     }
   }
   PrintJson(doc);
