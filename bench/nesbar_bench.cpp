@@ -1,7 +1,8 @@
 // The GPU grey-value pattern matcher through its exported interface: a
 // 64 x 64 pattern in a 640 x 480 frame at one angle and scale, and over a
 // whole turn in steps of 5 degrees, beside OpenCV's matchTemplate
-// (TM_CCOEFF_NORMED) once and over 72 turned patterns, with OpenCV's
+// (TM_CCOEFF_NORMED) once and over 72 turned patterns, and the binary method
+// on the same frame, with OpenCV's
 // default threads (llvmpipe renders on all cores too).
 #include <benchmark/benchmark.h>
 
@@ -39,12 +40,12 @@ talvix::FrameBuffer Pattern() {
   return f;
 }
 
-void Gpu(benchmark::State& state, double endRotation) {
+void Gpu(benchmark::State& state, double endRotation, const char* id = "gpu_pattern") {
   if (!talvix::GlAvailable()) {
     state.SkipWithError("no OpenGL context");
     return;
   }
-  module_test::MethodRun run("nesbar", "gpu_pattern");
+  module_test::MethodRun run("nesbar", id);
   run.ctx.setFrame(u"input frame", Frame());
   run.ctx.setFrame(u"pattern", Pattern());
   run.ctx.setNumbers(u"end rotation", {endRotation});
@@ -62,6 +63,11 @@ void BM_GpuPatternOneAngle(benchmark::State& state) { Gpu(state, 0); }
 void BM_GpuPatternWholeTurn(benchmark::State& state) { Gpu(state, 360); }
 BENCHMARK(BM_GpuPatternOneAngle)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GpuPatternWholeTurn)->Unit(benchmark::kMillisecond);
+// The binary method on the same frame and pattern (sampling step 5).
+void BM_GpuBinaryPatternOneAngle(benchmark::State& state) { Gpu(state, 0, "gpu_pattern_binary"); }
+void BM_GpuBinaryPatternWholeTurn(benchmark::State& state) { Gpu(state, 360, "gpu_pattern_binary"); }
+BENCHMARK(BM_GpuBinaryPatternOneAngle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GpuBinaryPatternWholeTurn)->Unit(benchmark::kMillisecond);
 
 #ifdef VISION_HAVE_OPENCV
 void Peer(benchmark::State& state, int turns) {

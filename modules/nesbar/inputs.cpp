@@ -84,6 +84,18 @@ bool CGPUMatch::ReadInputs(const RunArgs& a) {
     maxima[1] = static_cast<int>(100 * quality + 500);
     search.refinement = 0.75f * quality + 0.15f;
   }
+  if (method == kBinaryPattern) {
+    const ParamName step = Input(a, method, u"pattern sampling step");
+    samplingStep = 5;
+    if (Number(a, step, 0, &v)) {
+      const int i = static_cast<int>(std::min(std::fabs(std::trunc(v)), 2147483647.0));
+      samplingStep = std::clamp(i, 1, 250);
+      Warn(a, step, static_cast<float>(i), static_cast<float>(samplingStep));
+    }
+    const ParamName threshold = Input(a, method, u"threshold for binary patterns");
+    binaryThreshold = Number(a, threshold, 0, &v) ? Magnitude(a, threshold, v, 0.0f, 1.0f) : 0.5f;
+    search.refinement = 1.0f;
+  }
   {
     const ParamName n = Input(a, method, u"requested correlation");
     correlation[0] = correlation[1] = 0.8f;

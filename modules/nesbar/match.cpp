@@ -63,9 +63,10 @@ void CGPUMatch::PreparePattern(Frame* pattern) {
   const uint8_t* pixels = GetFrameDataAddr(pattern);
   DeleteTexture(&patternTexture);
   patternTexture = toolkit.CreateFrameTexture(GL_TEXTURE1, patternWidth, patternHeight, patternBpp, pixels);
+  marginX = marginY = PatternMargin(patternWidth, patternHeight);
+  if (method == kBinaryPattern) return;  // compared on a grid, no sample points
   const PatternPixels p{patternWidth, patternHeight, patternBpp, pixels};
   stats = ComputePatternStats(p);
-  marginX = marginY = PatternMargin(patternWidth, patternHeight);
   for (int phase = 0; phase < 2; ++phase) {
     points[phase] = SelectPatternSamplePoints(p, stats, targets[phase], maxima[phase]);
     DeleteTexture(&pointTextures[phase]);
@@ -90,6 +91,8 @@ void CGPUMatch::Pass(Program p, int phase) {
   Uniform1f(prog, "PatternMean", points[phase].mean);
   Uniform1f(prog, "PatternNormPow2", points[phase].sumSq);
   Uniform1f(prog, "Score", correlation[phase]);
+  Uniform1f(prog, "Step", static_cast<float>(samplingStep));
+  Uniform1f(prog, "Threshold", binaryThreshold);
   Uniform2f(prog, "Distance", static_cast<float>(marginX), static_cast<float>(marginY));
   Uniform1f(prog, "UAngleStart", plan.angleStart);
   Uniform1f(prog, "UAngleStep", plan.angleStep);
@@ -166,7 +169,6 @@ bool CGPUMatch::Run(const RunArgs& a) {
   const bool patternChanged = firstRun || stamp != patternStamp;
   patternStamp = stamp;
   ReadInputs(a);
-  if (method == kBinaryPattern) return FailWith(a, u"error: Method not implemented");
 
   gpu::Bracket b(a.ctx, frame, frame, a.errLen, a.errBuf);
   b.Lend();

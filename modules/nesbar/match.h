@@ -51,6 +51,8 @@ class CGPUMatch {
   float correlation[2] = {0.8f, 0.8f};
   int maxMatches = 1;
   bool drawOutputs = true;
+  int samplingStep = 5;       // the binary method's grid
+  float binaryThreshold = 0.5f;
   float lastScale = 1.0f;
   SearchPlan plan;
   char16_t message[256] = {};

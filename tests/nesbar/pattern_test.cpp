@@ -161,14 +161,86 @@ TEST(GreyPattern, ANewFrameSizeAndANewPatternOnOneInstance) {
   }
 }
 
-TEST(GreyPattern, TheBinaryMethodIsNotThereYet) {
-  module_test::MethodRun run("nesbar", "gpu_pattern_binary");
-  run.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
-  run.ctx.setFrame(u"pattern", FrameBuffer::make(8, 8, 8));
-  EXPECT_EQ(run().error, u"error: Method not implemented");
+TEST(GreyPattern, AMissingPattern) {
   module_test::MethodRun grey("nesbar", "gpu_pattern");
   grey.ctx.setFrame(u"input frame", FrameBuffer::make(32, 32, 8));
   EXPECT_EQ(grey().error, u"Cannot get pattern frame");
+}
+
+// Black and white: the texture thresholded at mid-grey.
+FrameBuffer BlackAndWhite(const FrameBuffer& f, int bpp) {
+  FrameBuffer out = FrameBuffer::make(f.width(), f.depth(), bpp);
+  for (int y = 0; y < f.depth(); ++y)
+    for (int x = 0; x < f.width(); ++x) {
+      const uint8_t v = f.pixel(x, y)[0] >= 128 ? 230 : 20;
+      for (int c = 0; c < bpp / 8; ++c) out.pixel(x, y)[c] = c == 3 ? 255 : v;
+    }
+  return out;
+}
+
+TEST(BinaryPattern, FoundWhereItWasPlaced) {
+  REQUIRE_GL();
+  const FrameBuffer pattern = BlackAndWhite(PatternFrame(3), 8);
+  struct Case {
+    const char* name;
+    std::vector<Placed> places;
+    Search search;
+    double step, threshold;
+    int bpp;
+    size_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"upright, step 5", {{40, 35, 0, 1}}, {}, 5, 0.5, 8, 1},
+      {"upright, step 1", {{40, 35, 0, 1}}, {}, 1, 0.5, 8, 1},
+      {"32-bit picture", {{90, 60, 0, 1}}, {}, 3, 0.5, 32, 1},
+      {"turned by 30 degrees", {{60, 48, 30, 1}}, {0, 60, 5}, 2, 0.5, 8, 1},
+      {"scaled by 1.2", {{60, 48, 0, 1.2}}, {0, 0, 5, 1, 1.4, 0.1}, 2, 0.5, 8, 1},
+      // Everything below the threshold: a uniform pattern matches nothing.
+      {"a uniform pattern", {{40, 35, 0, 1}}, {}, 5, 0.95, 8, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+    run.ctx.setNumbers(u"pattern sampling step", {c.step});
+    run.ctx.setNumbers(u"threshold for binary patterns", {c.threshold});
+    const FrameBuffer picture = BlackAndWhite(Picture(128, 96, 3, c.places), c.bpp);
+    // The best match, where the pattern was placed.
+    const std::vector<TRectangle> found = Find(run, picture, pattern, c.search, 1);
+    ASSERT_EQ(found.size(), c.expected);
+    if (c.expected == 0) continue;
+    EXPECT_NEAR(found[0].cx, c.places[0].cx, 1.0);
+    EXPECT_NEAR(found[0].cy, c.places[0].cy, 1.0);
+    EXPECT_NEAR(std::remainder(found[0].angle - c.places[0].turn, 360.0), 0.0, 5.0);
+    EXPECT_NEAR(run.ctx.numbers(u"found scale").at(0), c.places[0].scale, 0.1);
+  }
+}
+
+TEST(BinaryPattern, Corrections) {
+  REQUIRE_GL();
+  struct Case {
+    std::u16string input;
+    double value;
+    std::u16string corrected;  // "" when nothing is corrected
+  };
+  const std::vector<Case> cases = {
+      {u"pattern sampling step", 0, u"new value 1.000000."},
+      {u"pattern sampling step", 0.4, u"new value 1.000000."},
+      {u"pattern sampling step", 300, u"new value 250.000000."},
+      {u"pattern sampling step", -7, u""},
+      {u"threshold for binary patterns", -0.3, u""},
+      {u"threshold for binary patterns", 1.5, u"new value 1.000000."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(talvix::ToUtf8(c.input) + " " + std::to_string(c.value));
+    module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+    run.ctx.setFrame(u"input frame", FrameBuffer::make(48, 40, 8, 90));
+    run.ctx.setFrame(u"pattern", BlackAndWhite(PatternFrame(3), 8));
+    run.ctx.setNumbers(c.input, {c.value});
+    ASSERT_TRUE(run().ok);
+    const auto& w = run.ctx.warnings();
+    ASSERT_EQ(w.size(), c.corrected.empty() ? 0u : 1u);
+    if (!c.corrected.empty()) EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
+  }
 }
 
 }  // namespace

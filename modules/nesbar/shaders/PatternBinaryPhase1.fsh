@@ -1,0 +1,50 @@
+// Coarse binary search at the stencilled grid points, unturned.
+#extension GL_ARB_texture_rectangle : enable
+uniform sampler2DRect TexChan0;
+uniform sampler2DRect TexChan1;
+uniform vec2 Shift;
+uniform float Step;
+uniform float Threshold;
+uniform float Score;
+
+float Binary(sampler2DRect t, vec2 p)
+{
+  return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0)) >= Threshold ? 1.0 : 0.0;
+}
+
+// Correlation of the thresholded pattern and frame on the pattern's grid
+// every Step pixels, the pattern turned by angle (counter-clockwise, rows up)
+// and scaled about its centre placed at c; below 0 counts as 0.
+float Correlate(vec2 c, float angle, float scale)
+{
+  float cs = cos(angle) * scale;
+  float sn = sin(angle) * scale;
+  float n = 0.0;
+  float sa = 0.0;
+  float sb = 0.0;
+  float sab = 0.0;
+  for (float v = 0.0; v <= 2.0 * Shift.y; v += Step) {
+    for (float u = 0.0; u <= 2.0 * Shift.x; u += Step) {
+      vec2 d = vec2(u, v) - Shift;
+      float a = Binary(TexChan1, vec2(u, v));
+      float b = Binary(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5));
+      n += 1.0;
+      sa += a;
+      sb += b;
+      sab += a * b;
+    }
+  }
+  float spread = (sa - sa * sa / n) * (sb - sb * sb / n);
+  return spread > 0.0 ? max((sab - sa * sb / n) / sqrt(spread), 0.0) : 0.0;
+}
+
+vec4 Result(float r, float angle, float scale)
+{
+  return r >= Score ? vec4(r, angle, scale, 1.0) : vec4(0.0);
+}
+
+void main()
+{
+  vec2 c = floor(gl_FragCoord.xy);
+  gl_FragColor = Result(Correlate(c, 0.0, 1.0), 0.0, 1.0);
+}

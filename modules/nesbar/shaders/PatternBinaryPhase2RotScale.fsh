@@ -1,0 +1,88 @@
+// Full-resolution binary search near the coarse results, finer angles and scales about the coarse ones.
+#extension GL_ARB_texture_rectangle : enable
+uniform sampler2DRect TexChan0;
+uniform sampler2DRect TexChan1;
+uniform vec2 Shift;
+uniform float Step;
+uniform float Threshold;
+uniform float Score;
+
+float Binary(sampler2DRect t, vec2 p)
+{
+  return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0)) >= Threshold ? 1.0 : 0.0;
+}
+
+// Correlation of the thresholded pattern and frame on the pattern's grid
+// every Step pixels, the pattern turned by angle (counter-clockwise, rows up)
+// and scaled about its centre placed at c; below 0 counts as 0.
+float Correlate(vec2 c, float angle, float scale)
+{
+  float cs = cos(angle) * scale;
+  float sn = sin(angle) * scale;
+  float n = 0.0;
+  float sa = 0.0;
+  float sb = 0.0;
+  float sab = 0.0;
+  for (float v = 0.0; v <= 2.0 * Shift.y; v += Step) {
+    for (float u = 0.0; u <= 2.0 * Shift.x; u += Step) {
+      vec2 d = vec2(u, v) - Shift;
+      float a = Binary(TexChan1, vec2(u, v));
+      float b = Binary(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5));
+      n += 1.0;
+      sa += a;
+      sb += b;
+      sab += a * b;
+    }
+  }
+  float spread = (sa - sa * sa / n) * (sb - sb * sb / n);
+  return spread > 0.0 ? max((sab - sa * sb / n) / sqrt(spread), 0.0) : 0.0;
+}
+
+vec4 Result(float r, float angle, float scale)
+{
+  return r >= Score ? vec4(r, angle, scale, 1.0) : vec4(0.0);
+}
+uniform sampler2DRect TexChan3;
+uniform vec2 Distance;
+
+vec3 Coarse(vec2 c)
+{
+  vec3 best = vec3(0.0);
+  for (float y = -Distance.y; y <= Distance.y; y += 1.0) {
+    for (float x = -Distance.x; x <= Distance.x; x += 1.0) {
+      vec3 v = texture2DRect(TexChan3, c + vec2(x, y) + 0.5).rgb;
+      if (v.r > best.r) best = v;
+    }
+  }
+  return best;
+}
+uniform float UAngleStart;
+uniform float UAngleRange;
+uniform float UAngleStep1;
+uniform float UAngleStep2;
+uniform float UScaleStart;
+uniform float UScaleRange;
+uniform float UScaleStep1;
+uniform float UScaleStep2;
+
+void main()
+{
+  vec2 c = floor(gl_FragCoord.xy);
+  vec3 coarse = Coarse(c);
+  if (coarse.r <= 0.0) {
+    gl_FragColor = vec4(0.0);
+    return;
+  }
+  float angleSteps = UAngleStep2 > 0.0 ? floor(UAngleStep1 / UAngleStep2) : 0.0;
+  float scaleSteps = UScaleStep2 > 0.0 ? floor(UScaleStep1 / UScaleStep2) : 0.0;
+  vec3 best = vec3(-2.0, coarse.g, coarse.b);
+  for (float j = -scaleSteps; j <= scaleSteps; j += 1.0) {
+    float s = clamp(coarse.b + j * UScaleStep2, UScaleStart, UScaleStart + UScaleRange);
+    for (float k = -angleSteps; k <= angleSteps; k += 1.0) {
+      float a = coarse.g + k * UAngleStep2;
+      float r = Correlate(c, a, s);
+      if (r > best.r) best = vec3(r, a, s);
+    }
+  }
+  gl_FragColor = Result(best.r, best.g, best.b);
+}
