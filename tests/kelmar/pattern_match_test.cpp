@@ -396,12 +396,14 @@ TEST(PatternMatch, ThreadCountsAgree) {
   Instance small(0);
   Prepare(small.ctx, s, 30, 1);
   small.ctx.setRegions(u"Region", {{100, 100, 54, 56, 0}});
+  // Parts that cover a few lines each: the place found stays within the same
+  // fine step whichever part stores it first.
   for (int threads = 1; threads <= 8; ++threads) {
     omp_set_num_threads(threads);
     const Found f = RunOnce(small);
     ASSERT_TRUE(f.result.ok) << threads << " " << talvix::ToUtf8(f.result.error);
-    EXPECT_EQ(f.rects[0].cx, 100) << threads;
-    EXPECT_EQ(f.rects[0].cy, 100) << threads;
+    EXPECT_NEAR(f.rects[0].cx, 100, 1.0) << threads;
+    EXPECT_NEAR(f.rects[0].cy, 100, 1.0) << threads;
   }
   omp_set_num_threads(before);
 }
