@@ -1,26 +1,18 @@
-// Reading a run's parameters by input position: defaults for missing inputs,
-// range corrections reported as warnings, and the array warning.
+// The filters read their parameters by input position with the shared
+// readers: defaults for missing inputs, range corrections reported as
+// warnings, and the array warning.
 #pragma once
 
-#include "frame/run_args.h"
-#include "talvix.h"
+#include "frame/input_params.h"
 
 namespace mirvok {
 
+using frame::ColorOf;
+using frame::FlagOr;
+using frame::IntInRange;
+using frame::NumberOr;
+using frame::RealInRange;
 using frame::RunArgs;
-
-// Warns (when asked) that only element 0 of input i is used.
-void WarnArray(const RunArgs& a, int i);
-// Input i as a number; the default when missing or not a number. No range.
-double NumberOr(const RunArgs& a, int i, double fallback, bool warnArray);
-// Input i as a real in [lo, hi]; out-of-range values become the nearer bound
-// and are reported with the real correction warning.
-float RealInRange(const RunArgs& a, int i, double fallback, double lo, double hi, bool warnArray);
-// Input i truncated toward zero into [lo, hi], reported with the integer
-// correction warning.
-int IntInRange(const RunArgs& a, int i, int fallback, int lo, int hi, bool warnArray);
-bool FlagOr(const RunArgs& a, int i, bool fallback, bool warnArray);
-// The colour of input i; false when missing.
-bool ColorOf(const RunArgs& a, int i, TColor* out, bool warnArray);
+using frame::WarnArray;
 
 }  // namespace mirvok

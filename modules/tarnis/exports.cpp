@@ -6,6 +6,7 @@
 #include "detector.h"
 #include "frame/catalogue_exports.h"
 #include "frame/module_frame.h"
+#include "frame/run_boundary.h"
 #include "gpu/programs.h"
 #include "module_api.h"
 
@@ -20,15 +21,7 @@ MODULE_API bool Init(void) {
 
 MODULE_API void Done(void) { kCatalogue.Done(); }
 
-MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,
-                                           int* categoryId, HostIcon* icon) {
-  return kCatalogue.EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);
-}
-
-MODULE_API bool EnumerateMethods(int index, int idLen, char16_t* idBuf, int descLen, char16_t* descBuf, HostIcon* icon,
-                                 bool* gpuFlag) {
-  return kCatalogue.EnumerateMethods(index, idLen, idBuf, descLen, descBuf, icon, gpuFlag);
-}
+VISION_CATALOGUE_ENUMERATORS(kCatalogue)
 
 VISION_SORT_EXPORT(kCatalogue)
 
@@ -42,15 +35,6 @@ MODULE_API bool EnumerateMethodsSortWithProperties(int index, int idLen, char16_
   return ok;
 }
 
-MODULE_API bool EnumerateMethodInputs(int methodIndex, int paramIndex, int* type, int propLen, char16_t* propBuf,
-                                      int nameLen, char16_t* nameBuf) {
-  return kCatalogue.EnumerateMethodInputs(methodIndex, paramIndex, type, propLen, propBuf, nameLen, nameBuf);
-}
-
-MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) {
-  return kCatalogue.EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);
-}
-
 MODULE_API intptr_t InitMethod(int methodIndex) {
   if (methodIndex != 0) return 0;
   return reinterpret_cast<intptr_t>(new (std::nothrow) tarnis::CHaarDetector());
@@ -61,13 +45,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   auto* d = reinterpret_cast<tarnis::CHaarDetector*>(handle);
   if (!d) return false;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return d->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return d->Run(args); });
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {

@@ -1,10 +1,9 @@
 // One run of "gpu_haar": inputs, the GPU bracket, the picture and the region.
 #include <algorithm>
-#include <cmath>
 #include <iterator>
-#include <limits>
 
 #include "detector.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "gpu/programs.h"
 
@@ -21,30 +20,6 @@ size_t StoredLength(const char16_t* text) {
   return n;
 }
 
-// A double truncated toward zero and saturated to the int range.
-int Truncate(double v) {
-  if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  return static_cast<int>(v);
-}
-
-// Input i's first number (NaN when missing); the array warning follows.
-double Number(const RunArgs& a, int i) {
-  const frame::ParamName name = frame::InputName(a, i);
-  double* p = nullptr;
-  const bool had = name.ok && GetNumber(a.ctx, 63, name.c_str(), 0, &p) && p;
-  if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  return had ? *p : std::numeric_limits<double>::quiet_NaN();
-}
-
-bool Flag(const RunArgs& a, int i) {
-  const frame::ParamName name = frame::InputName(a, i);
-  bool* p = nullptr;
-  const bool had = name.ok && GetFlag(a.ctx, 63, name.c_str(), 0, &p) && p;
-  if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  return had && *p;
-}
-
 void WarnCorrected(const RunArgs& a, int i, int oldValue, int newValue) {
   const frame::ParamName name = frame::InputName(a, i);
   if (name.ok) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), oldValue, newValue);
@@ -53,25 +28,23 @@ void WarnCorrected(const RunArgs& a, int i, int oldValue, int newValue) {
 }  // namespace
 
 void CHaarDetector::ReadParameters(const RunArgs& a) {
-  double size = Number(a, 2);
-  if (std::isnan(size)) size = 5.0;
+  double size = frame::NumberOr(a, 2, 5.0, true);
   if (size > 240.0 || size < 1.0) {
     const double corrected = size > 240.0 ? 240.0 : 1.0;
-    WarnCorrected(a, 2, Truncate(size), static_cast<int>(corrected));
+    WarnCorrected(a, 2, frame::TruncateToInt(size), static_cast<int>(corrected));
     size = corrected;
   }
   orientation_.windowSize = static_cast<float>(size);
 
-  const double modeValue = Number(a, 3);
-  int mode = std::isnan(modeValue) ? 0 : Truncate(modeValue);
+  int mode = frame::TruncateToInt(frame::NumberOr(a, 3, 0.0, true));
   if (mode > 5 || mode < 0) {
     const int corrected = mode > 5 ? 5 : 0;
     WarnCorrected(a, 3, mode, corrected);
     mode = corrected;
   }
   orientation_.gradientMode = mode;
-  orientation_.negative = Flag(a, 4) ? 1 : 0;
-  orientation_.copyRegion = Flag(a, 5);
+  orientation_.negative = frame::FlagOr(a, 4, false, true) ? 1 : 0;
+  orientation_.copyRegion = frame::FlagOr(a, 5, false, true);
 }
 
 bool CHaarDetector::SetUp(int width, int height, int bpp, const uint8_t* pixels) {
@@ -90,13 +63,8 @@ bool CHaarDetector::Run(const RunArgs& a) {
   frame::FrameRows src;
   if (!frame::InputRows(a, 0, &src)) return a.fail(u"Cannot get source frame");
 
-  const frame::ParamName regionName = frame::InputName(a, 1);
-  TRectangularRegion* regionPtr = nullptr;
   TRectangularRegion region{};
-  const bool hasRegion =
-      regionName.ok && GetRectangularRegion(a.ctx, 63, regionName.c_str(), 0, &regionPtr) && regionPtr;
-  if (hasRegion) region = *regionPtr;
-  if (regionName.ok) frame::WarnArrayInput(a.ctx, 63, regionName.c_str());
+  const bool hasRegion = frame::RegionOf(a, 1, &region, true);
   ReadParameters(a);
 
   // The host reads its picture back for the input frame itself.

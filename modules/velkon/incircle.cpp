@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "frame/input_params.h"
 #include "gpu/programs.h"
 
 namespace velkon {
@@ -112,21 +113,10 @@ bool CGPUIncircle::Run(const RunArgs& a) {
   if (!frame::InputFrame(a, 0, &source) || !source) return a.fail(u"Cannot get source frame");
 
   TRectangularRegion region{};
-  bool hasRegion = false;
-  if (const frame::ParamName name = frame::InputName(a, 1); name.ok) {
-    TRectangularRegion* r = nullptr;
-    hasRegion = GetRectangularRegion(a.ctx, 63, name.c_str(), 0, &r) && r;
-    if (hasRegion) region = *r;
-    frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  }
+  const bool hasRegion = frame::RegionOf(a, 1, &region, true);
   threshold = Magnitude(a, 2, 0.5f, 1.f);
   sizeLimit = Magnitude(a, 3, 0.f, 4096.f);
-  bool draw = true;
-  if (const frame::ParamName name = frame::InputName(a, 4); name.ok) {
-    bool* f = nullptr;
-    if (GetFlag(a.ctx, 63, name.c_str(), 0, &f) && f) draw = *f;
-    frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  }
+  const bool draw = frame::FlagOr(a, 4, true, true);
 
   const bool ok = gpu::RunInBracket(
       a.ctx, source, source, a.errLen, a.errBuf, state_,

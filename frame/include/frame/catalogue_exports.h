@@ -6,10 +6,9 @@
 #include "frame/catalogue.h"
 #include "module_api.h"
 
-// Init, Done, the category and method enumerators, inputs and outputs.
-#define VISION_CATALOGUE_EXPORTS(cat)                                                                               \
-  MODULE_API bool Init(void) { return (cat).Init(); }                                                               \
-  MODULE_API void Done(void) { (cat).Done(); }                                                                      \
+// The category and method enumerators, inputs and outputs, for a module that
+// has its own Init and Done.
+#define VISION_CATALOGUE_ENUMERATORS(cat)                                                                           \
   MODULE_API bool EnumerateMethodsCategories(int methodIndex, int path, int level, int nameLen, char16_t* nameBuf,  \
                                              int* categoryId, HostIcon* icon) {                                     \
     return (cat).EnumerateMethodsCategories(methodIndex, path, level, nameLen, nameBuf, categoryId, icon);          \
@@ -25,6 +24,12 @@
   MODULE_API bool EnumerateMethodOutputs(int methodIndex, int paramIndex, int* type, int nameLen, char16_t* nameBuf) { \
     return (cat).EnumerateMethodOutputs(methodIndex, paramIndex, type, nameLen, nameBuf);                           \
   }
+
+// Init, Done, the category and method enumerators, inputs and outputs.
+#define VISION_CATALOGUE_EXPORTS(cat)                                                                               \
+  MODULE_API bool Init(void) { return (cat).Init(); }                                                               \
+  MODULE_API void Done(void) { (cat).Done(); }                                                                      \
+  VISION_CATALOGUE_ENUMERATORS(cat)
 
 // EnumerateMethodsSort, for modules that give sort keys.
 #define VISION_SORT_EXPORT(cat)                                                                                     \
