@@ -129,6 +129,8 @@ bool RunHistogramEqualization(const RunArgs& a) {
     EqualizeGrey(src, FrameRows(out));
   } else if (src.bpp == 32) {
     EqualizeColor(src, FrameRows(out));
+  } else {
+    return a.fail(kNo24Bit);
   }
   return true;
 }

@@ -126,187 +126,6 @@ void RankMedian(Frame* in, Frame* out, int depth, int width, int r) {
   }
 }
 
-namespace {
-
-VISION_ROW_KERNEL void MinInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
-  for (size_t x = 0; x < n; ++x) o[x] = std::min(o[x], s[x]);
-}
-
-VISION_ROW_KERNEL void MaxInto(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
-  for (size_t x = 0; x < n; ++x) o[x] = std::max(o[x], s[x]);
-}
-
-// in * (1 - i) + chosen * i in single precision, truncated.
-inline uint8_t Blend(uint8_t in, uint8_t chosen, float i) {
-  return static_cast<uint8_t>(static_cast<float>(in) * (1.0f - i) + static_cast<float>(chosen) * i);
-}
-
-// Running choice along one direction for 8-bit frames: the clipped window
-// minimum and maximum are separable, first along rows into `lo`/`hi`, then
-// along columns.
-void GreyMinMax(const frame::FrameRows& src, int depth, int width, int r, std::vector<uint8_t>& lo,
-                std::vector<uint8_t>& hi, bool wantLo, bool wantHi) {
-  const size_t w = static_cast<size_t>(width);
-  std::vector<uint8_t> rowLo(wantLo ? w * depth : 0), rowHi(wantHi ? w * depth : 0);
-  frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* p = src.row(y);
-    uint8_t* a = wantLo ? &rowLo[y * w] : nullptr;
-    uint8_t* b = wantHi ? &rowHi[y * w] : nullptr;
-    // Columns whose window lies inside the row, tap after tap across them.
-    const int x0 = std::min(r, width), x1 = std::max(x0, width - r);
-    if (x1 > x0) {
-      if (a) std::copy(p, p + (x1 - x0), a + x0);
-      if (b) std::copy(p, p + (x1 - x0), b + x0);
-      for (int k = 1; k <= 2 * r; ++k) {
-        const uint8_t* s = p + k - r;
-        if (a) MinInto(a + x0, s + x0, static_cast<size_t>(x1 - x0));
-        if (b) MaxInto(b + x0, s + x0, static_cast<size_t>(x1 - x0));
-      }
-    }
-    auto edge = [&](int x) {
-      uint8_t lo = 255, hi = 0;
-      for (int xx = std::max(0, x - r); xx <= std::min(width - 1, x + r); ++xx) {
-        lo = std::min(lo, p[xx]);
-        hi = std::max(hi, p[xx]);
-      }
-      if (a) a[x] = lo;
-      if (b) b[x] = hi;
-    };
-    for (int x = 0; x < (x1 > x0 ? x0 : width); ++x) edge(x);
-    if (x1 > x0) {
-      for (int x = x1; x < width; ++x) edge(x);
-    }
-  });
-  lo.resize(wantLo ? w * depth : 0);
-  hi.resize(wantHi ? w * depth : 0);
-  frame::ForRows(depth, width, [&](int y) {
-    const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-    if (wantLo) {
-      uint8_t* o = &lo[y * w];
-      std::copy_n(&rowLo[y0 * w], w, o);
-      for (int yy = y0 + 1; yy <= y1; ++yy) {
-        MinInto(o, &rowLo[yy * w], w);
-      }
-    }
-    if (wantHi) {
-      uint8_t* o = &hi[y * w];
-      std::copy_n(&rowHi[y0 * w], w, o);
-      for (int yy = y0 + 1; yy <= y1; ++yy) {
-        MaxInto(o, &rowHi[yy * w], w);
-      }
-    }
-  });
-}
-
-// For colour frames, the chosen pixel of each window as a key that orders
-// the candidates: for the minimum, smaller sum first, then earlier row, then
-// earlier column; the maximum flips sum so that the smallest key still wins.
-// Key layout: sum (10 bits) | row (27 bits) | column (27 bits).
-constexpr int kPosBits = 27;
-inline uint64_t Key(int sum, int y, int x) {
-  return (static_cast<uint64_t>(sum) << (2 * kPosBits)) | (static_cast<uint64_t>(y) << kPosBits) |
-         static_cast<uint64_t>(x);
-}
-inline int KeyRow(uint64_t k) { return static_cast<int>((k >> kPosBits) & ((1u << kPosBits) - 1)); }
-inline int KeyColumn(uint64_t k) { return static_cast<int>(k & ((1u << kPosBits) - 1)); }
-
-// Keys of the chosen pixel per window: darkest (`brightest` false) or
-// brightest. Rows first (the leftmost of a row's best), then columns (the
-// first row's), which is the first in raster order over the whole window.
-std::vector<uint64_t> ColourChoice(const frame::FrameRows& src, int n, int depth, int width, int r, bool brightest) {
-  const size_t w = static_cast<size_t>(width);
-  std::vector<uint64_t> rows(w * depth), out(w * depth);
-  frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* p = src.row(y);
-    for (int x = 0; x < width; ++x) {
-      const int x0 = std::max(0, x - r), x1 = std::min(width - 1, x + r);
-      uint64_t best = UINT64_MAX;
-      for (int xx = x0; xx <= x1; ++xx) {
-        const int sum = p[xx * n] + p[xx * n + 1] + p[xx * n + 2];
-        best = std::min(best, Key(brightest ? 765 - sum : sum, y, xx));
-      }
-      rows[y * w + x] = best;
-    }
-  });
-  frame::ForRows(depth, width, [&](int y) {
-    const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-    uint64_t* o = &out[y * w];
-    std::copy_n(&rows[y0 * w], w, o);
-    for (int yy = y0 + 1; yy <= y1; ++yy) {
-      const uint64_t* s = &rows[yy * w];
-      for (size_t x = 0; x < w; ++x) o[x] = std::min(o[x], s[x]);
-    }
-  });
-  return out;
-}
-
-enum class Rank { kMinimum, kMaximum, kExtreme };
-
-void RankChoose(Frame* in, Frame* out, int depth, int width, int r, float i, Rank rank) {
-  const int bpp = GetFrameBPP(in);
-  if (!Supported(bpp) || depth <= 0 || width <= 0) return;
-  const frame::FrameRows src(in), dst(out);
-  const size_t w = static_cast<size_t>(width);
-  const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
-  if (bpp == 8) {
-    std::vector<uint8_t> lo, hi;
-    GreyMinMax(src, depth, width, r, lo, hi, wantLo, wantHi);
-    frame::ForRows(depth, width, [&](int y) {
-      const uint8_t* p = src.row(y);
-      uint8_t* o = dst.row(y);
-      for (int x = 0; x < width; ++x) {
-        uint8_t e;
-        if (rank == Rank::kMinimum) {
-          e = lo[y * w + x];
-        } else if (rank == Rank::kMaximum) {
-          e = hi[y * w + x];
-        } else {
-          const int v = p[x], l = lo[y * w + x], h = hi[y * w + x];
-          e = static_cast<uint8_t>(v - l > h - v ? l : h);
-        }
-        o[x] = Blend(p[x], e, i);
-      }
-    });
-    return;
-  }
-  const int n = bpp / 8;
-  std::vector<uint64_t> lo, hi;
-  if (wantLo) lo = ColourChoice(src, n, depth, width, r, false);
-  if (wantHi) hi = ColourChoice(src, n, depth, width, r, true);
-  frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* p = src.row(y);
-    uint8_t* o = dst.row(y);
-    for (int x = 0; x < width; ++x) {
-      uint64_t key;
-      if (rank == Rank::kMinimum) {
-        key = lo[y * w + x];
-      } else if (rank == Rank::kMaximum) {
-        key = hi[y * w + x];
-      } else {
-        const int s = p[x * n] + p[x * n + 1] + p[x * n + 2];
-        const int dark = static_cast<int>(lo[y * w + x] >> (2 * kPosBits));
-        const int bright = 765 - static_cast<int>(hi[y * w + x] >> (2 * kPosBits));
-        key = s - dark > bright - s ? lo[y * w + x] : hi[y * w + x];
-      }
-      const uint8_t* c = src.row(KeyRow(key)) + KeyColumn(key) * n;
-      for (int ch = 0; ch < 3; ++ch) o[x * n + ch] = Blend(p[x * n + ch], c[ch], i);
-      if (n == 4) o[x * 4 + 3] = 1;
-    }
-  });
-}
-
-}  // namespace
-
-void RankMinimum(Frame* in, Frame* out, int depth, int width, int r, float i) {
-  RankChoose(in, out, depth, width, r, i, Rank::kMinimum);
-}
-void RankMaximum(Frame* in, Frame* out, int depth, int width, int r, float i) {
-  RankChoose(in, out, depth, width, r, i, Rank::kMaximum);
-}
-void RankExtreme(Frame* in, Frame* out, int depth, int width, int r, float i) {
-  RankChoose(in, out, depth, width, r, i, Rank::kExtreme);
-}
-
 float WhiteMean(Frame* white, int depth, int width) {
   const int bpp = GetFrameBPP(white);
   if ((bpp != 8 && bpp != 32) || depth <= 0 || width <= 0) return 0.0f;
@@ -328,20 +147,44 @@ float WhiteMean(Frame* white, int depth, int width) {
 
 namespace {
 
-inline uint8_t Limited(float q) { return q > 255.0f ? 255 : static_cast<uint8_t>(q); }
+// v * mean / w, truncated and limited to 255; 0 where v or w is 0. The
+// division runs on every lane (by 1 where w is 0) and q is limited before it
+// is converted, so that the row vectorises.
+VISION_ROW_KERNEL void FlatFieldRow(uint8_t* __restrict o, const uint8_t* __restrict in,
+                                    const uint8_t* __restrict white, size_t n, float mean) {
+  for (size_t x = 0; x < n; ++x) {
+    const uint8_t v = in[x], w = white[x];
+    const float q = static_cast<float>(v) * mean / static_cast<float>(w + (w == 0));
+    const int t = static_cast<int>(std::min(q, 255.0f));
+    o[x] = static_cast<uint8_t>(t * ((v != 0) & (w != 0)));
+  }
+}
+
+// Each colour byte times 3 * mean / (B + G + R of white), or the input pixel
+// where that sum is 0; the fourth byte copied.
+VISION_ROW_KERNEL void FlatFieldColorRow(uint8_t* __restrict o, const uint8_t* __restrict in,
+                                         const uint8_t* __restrict white, size_t n, float mean) {
+  for (size_t x = 0; x < n; ++x) {
+    const uint8_t* w = white + x * 4;
+    const uint8_t* p = in + x * 4;
+    const int s = w[0] + w[1] + w[2];
+    const float d = static_cast<float>(s + (s == 0));
+    const int black = -(s == 0);  // all ones where the input is kept
+    for (int c = 0; c < 3; ++c) {
+      const float q = static_cast<float>(3 * p[c]) * mean / d;
+      const int t = static_cast<int>(std::min(q, 255.0f));
+      o[x * 4 + c] = static_cast<uint8_t>((p[c] & black) | (t & ~black));
+    }
+    o[x * 4 + 3] = p[3];
+  }
+}
 
 }  // namespace
 
 void FlatFieldGrey(const unsigned char* white, ptrdiff_t stride, unsigned char* out, const unsigned char* in, int depth,
                    int width, float mean) {
   frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* wr = white + y * stride;
-    const uint8_t* ir = in + y * stride;
-    uint8_t* o = out + y * stride;
-    for (int x = 0; x < width; ++x) {
-      const uint8_t v = ir[x], w = wr[x];
-      o[x] = v == 0 || w == 0 ? 0 : Limited(static_cast<float>(v) * mean / static_cast<float>(w));
-    }
+    FlatFieldRow(out + y * stride, in + y * stride, white + y * stride, static_cast<size_t>(width), mean);
   });
 }
 
@@ -349,22 +192,7 @@ void FlatFieldColor(const unsigned char* white, unsigned char* out, const unsign
                     float mean) {
   const ptrdiff_t stride = static_cast<ptrdiff_t>(width) * 4;
   frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* wr = white + y * stride;
-    const uint8_t* ir = in + y * stride;
-    uint8_t* o = out + y * stride;
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* w = wr + x * 4;
-      const uint8_t* p = ir + x * 4;
-      const int s = w[0] + w[1] + w[2];
-      if (s == 0) {
-        std::memcpy(o + x * 4, p, 4);
-        continue;
-      }
-      for (int c = 0; c < 3; ++c) {
-        o[x * 4 + c] = Limited(static_cast<float>(3 * p[c]) * mean / static_cast<float>(s));
-      }
-      o[x * 4 + 3] = p[3];
-    }
+    FlatFieldColorRow(out + y * stride, in + y * stride, white + y * stride, static_cast<size_t>(width), mean);
   });
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "talvix.h"
 
@@ -13,15 +15,22 @@ namespace jorvel {
 // one-pixel window); alpha copied.
 void RankMedian(Frame* in, Frame* out, int depth, int width, int r);
 
+// Row-pass planes of the minimum, maximum and extreme, kept by the filter
+// so that a run allocates nothing frame-sized.
+struct RankPlanes {
+  std::vector<uint8_t> lo8, hi8;  // 8 bits: the row windows' values
+  std::vector<uint16_t> lo, hi;   // colour: the row windows' keys
+};
+
 // The window's darkest (minimum) or brightest (maximum) value blended with
 // the input: in * (1 - i) + chosen * i, truncated. Colour pixels are chosen
 // whole by B + G + R, the first in raster order winning ties; a 32-bit output
-// pixel's fourth byte is 1.
-void RankMinimum(Frame* in, Frame* out, int depth, int width, int r, float i);
-void RankMaximum(Frame* in, Frame* out, int depth, int width, int r, float i);
+// pixel's fourth byte is 1. r is at most 15.
+void RankMinimum(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes);
+void RankMaximum(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes);
 // The minimum or the maximum, whichever lies farther from the input (a tie
 // takes the maximum), blended as above.
-void RankExtreme(Frame* in, Frame* out, int depth, int width, int r, float i);
+void RankExtreme(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes);
 
 // The white frame's mean: over its pixels (8 bpp) or over B + G + R / 3
 // (32 bpp); 0 for other depths.

@@ -21,7 +21,7 @@ class CMedian final : public CFilter {
   }
 };
 
-using Engine = void (*)(Frame*, Frame*, int, int, int, float);
+using Engine = void (*)(Frame*, Frame*, int, int, int, float, RankPlanes&);
 
 class CRank final : public CFilter {
  public:
@@ -34,12 +34,13 @@ class CRank final : public CFilter {
     if (!GetOutput(a, in.width, in.depth, in.bpp, &out)) return false;
     const int r = ReadInt(a, 1, 1, 0, 10);
     const float i = ReadReal(a, 2, 1.0f, 0.0f, 1.0f);
-    engine_(in.frame, out, in.depth, in.width, r, i);
+    engine_(in.frame, out, in.depth, in.width, r, i, planes_);
     return true;
   }
 
  private:
   Engine engine_;
+  RankPlanes planes_;
 };
 
 }  // namespace

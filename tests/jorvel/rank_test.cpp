@@ -173,6 +173,34 @@ TEST(JorvelRank, WholePixelsAndTies) {
                                   u"Not acceptable value of the parameter Neighbourhood radius (-3). It will be used new value 0."});
 }
 
+// One filter object keeps its working planes between runs: frames that grow,
+// shrink and change depth, the widest radius and widths that are no multiple
+// of a vector must all still match the reference.
+TEST(JorvelRank, KeptPlanesFollowEachFrame) {
+  const struct {
+    int w, d, bpp, r;
+    double i;
+  } runs[] = {{45, 23, 32, 10, 1.0}, {9, 40, 32, 10, 0.3}, {70, 33, 24, 4, 1.0},
+              {45, 23, 8, 10, 1.0},  {37, 5, 8, 2, 0.0},   {130, 61, 32, 1, 0.6}};
+  const struct {
+    const char* id;
+    Kind kind;
+  } kinds[] = {{"minimum", Kind::kMin}, {"maximum", Kind::kMax}, {"extreme", Kind::kExtreme}};
+  for (const auto& k : kinds) {
+    Filter f(k.id);
+    f.ctx.fillNewFrames(0xCD);
+    for (const auto& run : runs) {
+      SCOPED_TRACE(testing::Message() << k.id << " " << run.w << "x" << run.d << "x" << run.bpp << " r " << run.r);
+      const FrameBuffer in = Coarse(run.w, run.d, run.bpp, 11);
+      f.input(in);
+      f.number(u"Neighbourhood radius", run.r);
+      f.number(u"Intensity", run.i);
+      ASSERT_TRUE(f.run().ok);
+      EXPECT_EQ(Pixels(f.out()), Pixels(RefRank(in, run.r, static_cast<float>(run.i), k.kind)));
+    }
+  }
+}
+
 TEST(JorvelRank, ThreadCountDoesNotChangeTheResult) {
   for (const char* id : {"median", "minimum", "maximum", "extreme"}) {
     for (int bpp : {8, 24, 32}) {

@@ -1,0 +1,281 @@
+// Minimum, maximum and extreme over the clipped square window, in two passes:
+// along each row into a plane the filter keeps between runs, then down the
+// columns straight into the output rows. Both passes take every offset of
+// the window as one vector operation across the row.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "frame/row_kernel.h"
+#include "frame/run_args.h"
+#include "rank.h"
+
+namespace jorvel {
+
+namespace {
+
+enum class Rank { kMinimum, kMaximum, kExtreme };
+
+bool Parallel(int depth, int width) { return static_cast<long>(depth) * width >= frame::kParallelPixels; }
+
+// in * (1 - i) + o * i in single precision, truncated, into o.
+VISION_ROW_KERNEL void BlendInto(uint8_t* __restrict o, const uint8_t* __restrict in, size_t n, float i) {
+  const float keep = 1.0f - i;
+  for (size_t x = 0; x < n; ++x) {
+    o[x] = static_cast<uint8_t>(
+        static_cast<int>(static_cast<float>(in[x]) * keep + static_cast<float>(o[x]) * i));
+  }
+}
+
+// The blend of a whole row; i = 1 leaves the choice and i = 0 gives the
+// input, exactly as the arithmetic would.
+void Blend(uint8_t* o, const uint8_t* in, size_t n, float i) {
+  if (i == 1.0f) return;
+  if (i == 0.0f) {
+    std::memcpy(o, in, n);
+    return;
+  }
+  BlendInto(o, in, n, i);
+}
+
+// ---- 8 bits ---------------------------------------------------------------
+
+// o[x] = min (or max) of s[x .. x + span - 1].
+template <bool kMax>
+VISION_ROW_KERNEL void WindowOfRow(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n, int span) {
+  std::memcpy(o, s, n);
+  for (int k = 1; k < span; ++k) {
+    const uint8_t* q = s + k;
+    for (size_t x = 0; x < n; ++x) o[x] = kMax ? std::max(o[x], q[x]) : std::min(o[x], q[x]);
+  }
+}
+
+template <bool kMax>
+VISION_ROW_KERNEL void Into(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
+  for (size_t x = 0; x < n; ++x) o[x] = kMax ? std::max(o[x], s[x]) : std::min(o[x], s[x]);
+}
+
+// o holds the minimum and becomes the value farther from the input (a tie
+// takes the maximum).
+VISION_ROW_KERNEL void FartherInto(uint8_t* __restrict o, const uint8_t* __restrict hi, const uint8_t* __restrict in,
+                                   size_t n) {
+  for (size_t x = 0; x < n; ++x) {
+    const int v = in[x], l = o[x], h = hi[x];
+    o[x] = static_cast<uint8_t>(v - l > h - v ? l : h);
+  }
+}
+
+// Row pass: a row padded by r on each side with a value that never wins.
+template <bool kMax>
+void GreyRow(uint8_t* plane, uint8_t* padded, const uint8_t* p, size_t w, int r) {
+  const uint8_t pad = kMax ? 0 : 255;
+  std::memset(padded, pad, static_cast<size_t>(r));
+  std::memcpy(padded + r, p, w);
+  std::memset(padded + r + w, pad, static_cast<size_t>(r));
+  WindowOfRow<kMax>(plane, padded, w, 2 * r + 1);
+}
+
+template <bool kMax>
+void GreyColumn(uint8_t* o, const uint8_t* plane, size_t w, int y0, int y1) {
+  std::memcpy(o, plane + y0 * w, w);
+  for (int yy = y0 + 1; yy <= y1; ++yy) Into<kMax>(o, plane + yy * w, w);
+}
+
+void GreyChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
+                Rank rank, RankPlanes& planes) {
+  const size_t w = static_cast<size_t>(width);
+  const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
+  if (wantLo) planes.lo8.resize(w * depth);
+  if (wantHi) planes.hi8.resize(w * depth);
+  uint8_t* lo = planes.lo8.data();
+  uint8_t* hi = planes.hi8.data();
+#pragma omp parallel if (Parallel(depth, width))
+  {
+    std::vector<uint8_t> scratch(w + 2 * static_cast<size_t>(r));
+#pragma omp for schedule(dynamic, 8)
+    for (int y = 0; y < depth; ++y) {
+      if (wantLo) GreyRow<false>(lo + y * w, scratch.data(), src.row(y), w, r);
+      if (wantHi) GreyRow<true>(hi + y * w, scratch.data(), src.row(y), w, r);
+    }
+#pragma omp for schedule(dynamic, 8)
+    for (int y = 0; y < depth; ++y) {
+      const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
+      const uint8_t* p = src.row(y);
+      uint8_t* o = dst.row(y);
+      if (rank == Rank::kMinimum) GreyColumn<false>(o, lo, w, y0, y1);
+      if (rank == Rank::kMaximum) GreyColumn<true>(o, hi, w, y0, y1);
+      if (rank == Rank::kExtreme) {
+        GreyColumn<false>(o, lo, w, y0, y1);
+        GreyColumn<true>(scratch.data(), hi, w, y0, y1);
+        FartherInto(o, scratch.data(), p, w);
+      }
+      Blend(o, p, w, i);
+    }
+  }
+}
+
+// ---- colour ---------------------------------------------------------------
+
+// Pixels are chosen whole by B + G + R, the first in raster order winning
+// ties. A key holds the sum (flipped to 765 - sum for the brightest, so that
+// the smallest key always wins) above the pixel's offset within the window,
+// so that among equal sums the earlier offset wins. The row pass keys by
+// column offset; the column pass keeps the sum, keys by row offset and finds
+// the column again in the row plane.
+constexpr int kOffsetBits = 5;  // offsets 0 .. 2r, r at most 15
+constexpr uint16_t kOffsets = (1u << kOffsetBits) - 1;
+constexpr uint16_t kNever = 0xFFFF;  // above every key
+
+template <int N>
+VISION_ROW_KERNEL void SumKeys(uint16_t* __restrict lo, uint16_t* __restrict hi, const uint8_t* __restrict p,
+                               size_t n) {
+  for (size_t x = 0; x < n; ++x) {
+    const int s = p[x * N] + p[x * N + 1] + p[x * N + 2];
+    lo[x] = static_cast<uint16_t>(s << kOffsetBits);
+    hi[x] = static_cast<uint16_t>((765 - s) << kOffsetBits);
+  }
+}
+
+// o[x] = min over k < span of (s[x + k] | k).
+VISION_ROW_KERNEL void RowKeys(uint16_t* __restrict o, const uint16_t* __restrict s, size_t n, int span) {
+  std::memcpy(o, s, n * sizeof *o);
+  for (int k = 1; k < span; ++k) {
+    const uint16_t* q = s + k;
+    const uint16_t tag = static_cast<uint16_t>(k);
+    for (size_t x = 0; x < n; ++x) o[x] = std::min(o[x], static_cast<uint16_t>(q[x] | tag));
+  }
+}
+
+// Column keys: the row key's sum above the row offset (five bits) above the
+// row key's column offset, so that both offsets come out of the winner.
+inline uint32_t ColumnKey(uint16_t rowKey, uint32_t tag) {
+  return (static_cast<uint32_t>(rowKey & ~kOffsets) << kOffsetBits) | tag | (rowKey & kOffsets);
+}
+
+VISION_ROW_KERNEL void ColumnKeysStart(uint32_t* __restrict c, const uint16_t* __restrict s, size_t n, uint32_t tag) {
+  for (size_t x = 0; x < n; ++x) c[x] = ColumnKey(s[x], tag);
+}
+
+VISION_ROW_KERNEL void ColumnKeysMin(uint32_t* __restrict c, const uint16_t* __restrict s, size_t n, uint32_t tag) {
+  for (size_t x = 0; x < n; ++x) c[x] = std::min(c[x], ColumnKey(s[x], tag));
+}
+
+// Column keys of output row y, the row offset counted from the full
+// window's first row.
+void ColumnKeys(uint32_t* c, const uint16_t* plane, size_t w, int y, int y0, int y1, int r) {
+  auto tag = [&](int yy) { return static_cast<uint32_t>(yy - y + r) << kOffsetBits; };
+  ColumnKeysStart(c, plane + y0 * w, w, tag(y0));
+  for (int yy = y0 + 1; yy <= y1; ++yy) ColumnKeysMin(c, plane + yy * w, w, tag(yy));
+}
+
+constexpr int kSumShift = 2 * kOffsetBits;
+
+// The chosen pixels of one output row; rows[k] is the window's k-th row
+// (those outside the frame are never chosen).
+template <int N, Rank R>
+void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint32_t* __restrict cl,
+               const uint32_t* __restrict ch, const uint8_t* const* rows, size_t w, int r) {
+  static_assert(std::endian::native == std::endian::little, "the fourth byte is the top one");
+  for (size_t x = 0; x < w; ++x) {
+    uint32_t key;
+    if constexpr (R == Rank::kMinimum) {
+      key = cl[x];
+    } else if constexpr (R == Rank::kMaximum) {
+      key = ch[x];
+    } else {
+      const int s = p[x * N] + p[x * N + 1] + p[x * N + 2];
+      const int dark = static_cast<int>(cl[x] >> kSumShift), bright = 765 - static_cast<int>(ch[x] >> kSumShift);
+      key = s - dark > bright - s ? cl[x] : ch[x];
+    }
+    const ptrdiff_t xx = static_cast<ptrdiff_t>(x) + static_cast<int>(key & kOffsets) - r;
+    const uint8_t* c = rows[(key >> kOffsetBits) & kOffsets] + xx * N;
+    uint8_t* q = o + x * N;
+    if constexpr (N == 4) {
+      uint32_t v;
+      std::memcpy(&v, c, 4);
+      v = (v & 0x00FFFFFFu) | 0x01000000u;
+      std::memcpy(q, &v, 4);
+    } else {
+      q[0] = c[0];
+      q[1] = c[1];
+      q[2] = c[2];
+    }
+  }
+}
+
+template <int N>
+void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint32_t* cl, const uint32_t* ch,
+               const uint8_t* const* rows, size_t w, int r) {
+  if (rank == Rank::kMinimum) ChosenRow<N, Rank::kMinimum>(o, p, cl, ch, rows, w, r);
+  if (rank == Rank::kMaximum) ChosenRow<N, Rank::kMaximum>(o, p, cl, ch, rows, w, r);
+  if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, rows, w, r);
+}
+
+void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
+                  Rank rank, RankPlanes& planes) {
+  const int n = src.bpp / 8;
+  const size_t w = static_cast<size_t>(width);
+  const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
+  if (wantLo) planes.lo.resize(w * depth);
+  if (wantHi) planes.hi.resize(w * depth);
+  uint16_t* lo = planes.lo.data();
+  uint16_t* hi = planes.hi.data();
+  const size_t padded = w + 2 * static_cast<size_t>(r);
+#pragma omp parallel if (Parallel(depth, width))
+  {
+    std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
+    std::vector<uint32_t> columnLo(w), columnHi(w);
+    std::vector<const uint8_t*> rows(2 * static_cast<size_t>(r) + 1);
+#pragma omp for schedule(dynamic, 8)
+    for (int y = 0; y < depth; ++y) {
+      if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
+      if (n == 4) SumKeys<4>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
+      if (wantLo) RowKeys(lo + y * w, keysLo.data(), w, 2 * r + 1);
+      if (wantHi) RowKeys(hi + y * w, keysHi.data(), w, 2 * r + 1);
+    }
+#pragma omp for schedule(dynamic, 8)
+    for (int y = 0; y < depth; ++y) {
+      const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
+      if (wantLo) ColumnKeys(columnLo.data(), lo, w, y, y0, y1, r);
+      if (wantHi) ColumnKeys(columnHi.data(), hi, w, y, y0, y1, r);
+      for (int yy = y0; yy <= y1; ++yy) rows[yy - y + r] = src.row(yy);
+      const uint8_t* p = src.row(y);
+      uint8_t* o = dst.row(y);
+      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
+      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
+      if (i != 1.0f) {
+        Blend(o, p, w * n, i);
+        if (n == 4) {
+          for (size_t x = 0; x < w; ++x) o[x * 4 + 3] = 1;
+        }
+      }
+    }
+  }
+}
+
+void RankChoose(Frame* in, Frame* out, int depth, int width, int r, float i, Rank rank, RankPlanes& planes) {
+  const int bpp = GetFrameBPP(in);
+  if ((bpp != 8 && bpp != 24 && bpp != 32) || depth <= 0 || width <= 0) return;
+  const frame::FrameRows src(in), dst(out);
+  if (bpp == 8) {
+    GreyChoose(src, dst, depth, width, r, i, rank, planes);
+  } else {
+    ColourChoose(src, dst, depth, width, r, i, rank, planes);
+  }
+}
+
+}  // namespace
+
+void RankMinimum(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes) {
+  RankChoose(in, out, depth, width, r, i, Rank::kMinimum, planes);
+}
+void RankMaximum(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes) {
+  RankChoose(in, out, depth, width, r, i, Rank::kMaximum, planes);
+}
+void RankExtreme(Frame* in, Frame* out, int depth, int width, int r, float i, RankPlanes& planes) {
+  RankChoose(in, out, depth, width, r, i, Rank::kExtreme, planes);
+}
+
+}  // namespace jorvel
