@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "box_mean.h"
 #include "frame/image_stats.h"
+#include "frame/row_kernel.h"
 
 namespace gantrel {
 
@@ -48,6 +50,15 @@ struct LocalRule {
     const float d = std::fabs(grey - lm);
     return (d < sensitivity && grey < level) || (d >= sensitivity && lm > grey);
   }
+  // Dark (0) or light (255) for every mean m and value v of 8-bit frames, at m * 256 + v.
+  void Table8(uint8_t* t) const {
+    for (int m = 0; m < 256; ++m) {
+      for (int v = 0; v < 256; ++v) {
+        const uint8_t mb = static_cast<uint8_t>(m), vb = static_cast<uint8_t>(v);
+        t[m << 8 | v] = Dark(&vb, &mb, 8) ? 0 : 255;
+      }
+    }
+  }
   void Write(const uint8_t* v, const uint8_t* m, uint8_t* out, int bpp) const {
     const uint8_t x = Dark(v, m, bpp) ? 0 : 255;
     if (bpp == 8) {
@@ -59,46 +70,45 @@ struct LocalRule {
   }
 };
 
-// A frame-shaped block of rows owned by the object.
-struct Plane {
-  uint8_t* data;
-  int width, depth, bpp;
-  ptrdiff_t stride;
-  uint8_t* row(int y) const { return data + y * stride; }
-};
-
-Plane MakePlane(std::vector<uint8_t>& store, int w, int d, int bpp) {
-  const ptrdiff_t stride = (static_cast<ptrdiff_t>(w) * bpp + 31) / 32 * 4;
-  store.assign(static_cast<size_t>(stride) * d, 0);
-  return {store.data(), w, d, bpp, stride};
-}
-
 Plane PlaneOf(const FrameRows& f) { return {f.data, f.width, f.depth, f.bpp, f.stride}; }
 
-// One pass of the box mean along rows (horizontal) or columns: the integer
-// mean of the 2r + 1 values around each pixel that lie inside the frame.
-// Colour frames average B, G and R and copy alpha from the source.
-void BoxPass(const Plane& src, const Plane& dst, int r, bool horizontal) {
-  const int w = src.width, d = src.depth, bytes = src.bpp / 8, channels = bytes == 4 ? 3 : 1;
-  const int lines = horizontal ? d : w, length = horizontal ? w : d;
-#pragma omp parallel for schedule(static) if (static_cast <long>(w) * d >= kParallelPixels)
-  for (int line = 0; line < lines; ++line) {
-    const auto at = [&](const Plane& p, int i) {
-      return horizontal ? p.row(line) + static_cast<ptrdiff_t>(i) * bytes : p.row(i) + static_cast<ptrdiff_t>(line) * bytes;
-    };
-    for (int c = 0; c < channels; ++c) {
-      long long sum = 0;
-      int lo = 0, hi = -1;  // the window [lo, hi] summed so far
-      for (int i = 0; i < length; ++i) {
-        const int want0 = std::max(i - r, 0), want1 = std::min(i + r, length - 1);
-        while (hi < want1) sum += at(src, ++hi)[c];
-        while (lo < want0) sum -= at(src, lo++)[c];
-        at(dst, i)[c] = static_cast<uint8_t>(sum / (hi - lo + 1));
+// The two-valued pixel at level L for a row of 8-bit values: dark below it.
+VISION_ROW_KERNEL
+void LevelRow8(const uint8_t* in, uint8_t* out, int n, int level) {
+  for (int x = 0; x < n; ++x) out[x] = in[x] < level ? 0 : 255;
+}
+
+// The local rule for a row of 8-bit values through its table; out holds the
+// means and takes the result.
+void LocalRow8(const uint8_t* in, uint8_t* out, int n, const uint8_t* table) {
+  for (int x = 0; x < n; ++x) out[x] = table[out[x] << 8 | in[x]];
+}
+
+// The 256-bin histogram of a whole 8 or 32-bit frame (the grey of B, G, R),
+// counted per thread; the same counts as the host's scan of the frame.
+void FrameHistogram(const FrameRows& in, unsigned* h) {
+#pragma omp parallel if (static_cast <long>(in.width) * in.depth >= kParallelPixels)
+  {
+    // Four sets of bins take runs of equal values without waiting on one counter.
+    unsigned part[4][256] = {};
+#pragma omp for schedule(static)
+    for (int y = 0; y < in.depth; ++y) {
+      const uint8_t* row = in.row(y);
+      if (in.bpp == 8) {
+        int x = 0;
+        for (; x + 4 <= in.width; x += 4) {
+          ++part[0][row[x]];
+          ++part[1][row[x + 1]];
+          ++part[2][row[x + 2]];
+          ++part[3][row[x + 3]];
+        }
+        for (; x < in.width; ++x) ++part[0][row[x]];
+      } else {
+        for (int x = 0; x < in.width; ++x, row += 4) ++part[x & 3][(unsigned{row[0]} + row[1] + row[2]) / 3];
       }
     }
-    if (bytes == 4) {
-      for (int i = 0; i < length; ++i) at(dst, i)[3] = at(src, i)[3];
-    }
+#pragma omp critical(gantrel_histogram)
+    for (int i = 0; i < 256; ++i) h[i] += part[0][i] + part[1][i] + part[2][i] + part[3][i];
   }
 }
 
@@ -218,7 +228,11 @@ bool CThreshold::Run(const RunArgs& a) {
       return true;
     }
     unsigned h[256] = {};
-    ScanRectangularRegion(frame, region, 1, h, frame::CountHistogramBin);
+    if (!region && Readable(in.bpp)) {
+      FrameHistogram(in, h);
+    } else {
+      ScanRectangularRegion(frame, region, 1, h, frame::CountHistogramBin);
+    }
     unsigned total = 0;
     for (unsigned v : h) total += v;
     if (total == 0) return a.fail(u"error: Bad defined input region");
@@ -249,15 +263,31 @@ bool CThreshold::Run(const RunArgs& a) {
   const LocalRule local{level, sensitivity, region != nullptr};
 
   if (!region) {
+    const uint8_t* table = nullptr;
     if (method == 22) {
-      const Plane rows = MakePlane(workA_, in.width, in.depth, in.bpp);
-      BoxPass(PlaneOf(in), rows, r, true);
-      BoxPass(rows, target, r, false);  // the output holds the mean for now
+      BoxMean(PlaneOf(in), target, r, workA_);  // the output holds the mean for now
+      if (in.bpp == 8) {
+        if (table_.empty() || tableLevel_ != level || tableSensitivity_ != sensitivity) {
+          table_.resize(256 * 256);
+          local.Table8(table_.data());
+          tableLevel_ = level;
+          tableSensitivity_ = sensitivity;
+        }
+        table = table_.data();
+      }
     }
 #pragma omp parallel for schedule(static) if (static_cast <long>(in.width) * in.depth >= kParallelPixels)
     for (int y = 0; y < in.depth; ++y) {
       const uint8_t* src = in.row(y);
       uint8_t* dst = out.row(y);
+      if (in.bpp == 8) {
+        if (table) {
+          LocalRow8(src, dst, in.width, table);
+        } else {
+          LevelRow8(src, dst, in.width, level);
+        }
+        continue;
+      }
       for (int x = 0; x < in.width; ++x) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(x) * bytes;
         if (method == 22) {
@@ -282,9 +312,7 @@ bool CThreshold::Run(const RunArgs& a) {
         std::memcpy(copy.row(y), in.row(box.top + y) + static_cast<ptrdiff_t>(box.left) * bytes,
                     static_cast<size_t>(copy.width) * bytes);
       }
-      const Plane rows = MakePlane(workB_, box.width(), box.height(), in.bpp);
-      BoxPass(copy, rows, r, true);
-      BoxPass(rows, copy, r, false);
+      BoxMean(copy, copy, r, workB_);
       mean = copy;
       // Region pixels are written only inside the box, where the mean is.
       const Plane window{target.row(box.top) + static_cast<ptrdiff_t>(box.left) * bytes, box.width(), box.height(),
@@ -305,10 +333,8 @@ bool CThreshold::Run(const RunArgs& a) {
   RegionWriter writer{&in, &target, box.left, box.top, level, nullptr, local};
   Plane mean{};
   if (method == 22) {
-    const Plane rows = MakePlane(workA_, outW, outD, in.bpp);
     mean = MakePlane(workB_, outW, outD, in.bpp);
-    BoxPass(target, rows, r, true);
-    BoxPass(rows, mean, r, false);
+    BoxMean(target, mean, r, workA_);
     writer.mean = &mean;
   }
   ScanRectangularRegion(frame, region, mode, &writer, WriteRegionPixel);

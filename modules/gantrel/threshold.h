@@ -31,6 +31,10 @@ class CThreshold : public CMeasure {
 
  private:
   std::vector<uint8_t> workA_, workB_;  // box-mean passes and crop copies
+  // The local rule of 8-bit frames for the level and sensitivity it was made at.
+  std::vector<uint8_t> table_;
+  int tableLevel_ = 0;
+  float tableSensitivity_ = 0;
 };
 
 }  // namespace gantrel

@@ -184,6 +184,22 @@ std::vector<int> BoxMean(const std::vector<int>& v, int w, int d, int r) {
   return out;
 }
 
+// The local rule, computed here: src the pixel, mean the box means of its
+// channels; a region makes the colour mean a real number.
+bool LocalDark(const uint8_t* src, const int* mean, int bpp, bool region, int level, float sensitivity) {
+  float v, lm;
+  if (bpp == 8) {
+    v = src[0];
+    lm = static_cast<float>(mean[0] * level * 2 / 255.0);
+  } else {
+    v = static_cast<float>(int((src[0] + src[1] + src[2]) / 3.0));
+    const int sum = mean[0] + mean[1] + mean[2];
+    lm = region ? static_cast<float>(sum * level * 2 / 765.0) : static_cast<float>(sum * level * 2 / 765);
+  }
+  const float dist = std::fabs(v - lm);
+  return (dist < sensitivity && v < level) || (dist >= sensitivity && lm > v);
+}
+
 TEST(Threshold, OutputPaths) {
   const int w = 60, d = 40, level = 127, r = 2;  // "Threshold" 0.5, "Area" 5
   const float sensitivity = 12.25f;  // "Sensitivity" absent
@@ -254,17 +270,9 @@ TEST(Threshold, OutputPaths) {
           dark = c.bpp == 8 ? src[0] < level : src[0] + src[1] + src[2] < 3 * level;
         } else {
           const int at = (y - top) * bw + (x - left);
-          float v, lm;
-          if (c.bpp == 8) {
-            v = src[0];
-            lm = static_cast<float>(mean[0][at] * level * 2 / 255.0);
-          } else {
-            v = static_cast<float>(int((src[0] + src[1] + src[2]) / 3.0));
-            const int sum = mean[0][at] + mean[1][at] + mean[2][at];
-            lm = c.region ? static_cast<float>(sum * level * 2 / 765.0) : static_cast<float>(sum * level * 2 / 765);
-          }
-          const float dist = std::fabs(v - lm);
-          dark = (dist < sensitivity && v < level) || (dist >= sensitivity && lm > v);
+          int m[3] = {};
+          for (int k = 0; k < channels; ++k) m[k] = mean[k][at];
+          dark = LocalDark(src, m, c.bpp, c.region, level, sensitivity);
         }
         ASSERT_EQ(got[0], dark ? 0 : 255) << x << "," << y;
         if (c.bpp == 32) {
@@ -273,6 +281,83 @@ TEST(Threshold, OutputPaths) {
           ASSERT_EQ(got[3], 255);
         }
       }
+    }
+  }
+}
+
+// Windows against frames of every shape: wider than the frame, without a
+// full window, radius 0 and 50, odd widths, frames split over threads, and
+// near-white frames whose window sums are the largest.
+TEST(Threshold, LocalWindows) {
+  struct Case {
+    int w, d;
+    double area;
+  } cases[] = {{1, 1, 21}, {5, 3, 100}, {61, 7, 101}, {130, 70, 100}, {33, 57, 0}, {203, 181, 21}, {97, 350, 64}};
+  const int level = 153;  // "Threshold" 0.6
+  for (const Case& c : cases) {
+    for (int bpp : {8, 32}) {
+      for (bool white : {false, true}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.d << " area " << c.area << " " << bpp << " white " << white);
+        talvix::FrameBuffer in = talvix::FrameBuffer::make(c.w, c.d, bpp);
+        for (int y = 0; y < c.d; ++y)
+          for (int x = 0; x < c.w; ++x)
+            for (int k = 0; k < bpp / 8; ++k) {
+              const int v = (x * 73 + y * 151 + k * 29 + x * y) % 256;
+              in.pixel(x, y)[k] = static_cast<uint8_t>(white ? 255 - v % 3 : v);
+            }
+        MethodRun run("local_threshold");
+        run.ctx.setFrame(u"Input frame", in);
+        run.ctx.setNumbers(u"Threshold", {0.6});
+        run.ctx.setNumbers(u"Area", {c.area});
+        run.ctx.setNumbers(u"Sensitivity", {0.02});
+        ASSERT_TRUE(run().ok);
+        const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
+        ASSERT_NE(out, nullptr);
+        const int r = std::min(50, int(c.area * 0.5)), channels = bpp == 8 ? 1 : 3;
+        std::vector<std::vector<int>> mean(channels);
+        for (int k = 0; k < channels; ++k) {
+          std::vector<int> plane(static_cast<size_t>(c.w) * c.d);
+          for (int y = 0; y < c.d; ++y)
+            for (int x = 0; x < c.w; ++x) plane[y * c.w + x] = in.pixel(x, y)[k];
+          mean[k] = BoxMean(plane, c.w, c.d, r);
+        }
+        for (int y = 0; y < c.d; ++y)
+          for (int x = 0; x < c.w; ++x) {
+            int m[3] = {};
+            for (int k = 0; k < channels; ++k) m[k] = mean[k][y * c.w + x];
+            const bool dark = LocalDark(in.pixel(x, y), m, bpp, false, level, static_cast<float>(0.02 * 255));
+            ASSERT_EQ(out->pixel(x, y)[0], dark ? 0 : 255) << x << "," << y;
+            if (bpp == 32) {
+              ASSERT_EQ(out->pixel(x, y)[3], 255);
+            }
+          }
+      }
+    }
+  }
+}
+
+// The histogram rules count every pixel of a whole frame once: the dark
+// pixels sit in the last column and the first row, where a miscount shows.
+TEST(Threshold, WholeFrameHistogram) {
+  struct Case {
+    int w, d, bpp;
+  } cases[] = {{7, 5, 8}, {7, 5, 32}, {203, 181, 8}, {203, 181, 32}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.d << " " << c.bpp);
+    talvix::FrameBuffer in = talvix::FrameBuffer::make(c.w, c.d, c.bpp);
+    for (int y = 0; y < c.d; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        const int v = x == c.w - 1 ? 10 : y == 0 ? 60 : 200;
+        for (int k = 0; k < 3 && k < c.bpp / 8; ++k) in.pixel(x, y)[k] = static_cast<uint8_t>(c.bpp == 8 ? v : v - 1 + k);
+      }
+    const double total = double(c.w) * c.d;
+    const double rates[][2] = {{(c.d - 0.5) / total, 10}, {(c.d + c.w - 1.5) / total, 60}, {1, 200}};
+    for (const auto& [rate, level] : rates) {
+      MethodRun run("get_threshold");
+      run.ctx.setFrame(u"Input frame", in);
+      run.ctx.setNumbers(u"Requested rate of black pixels", {rate});
+      ASSERT_TRUE(run().ok);
+      EXPECT_NEAR(Level(run), level, 1e-9) << rate;
     }
   }
 }
@@ -341,7 +426,7 @@ TEST(Threshold, CorrectionsAndFailures) {
 
 TEST(Threshold, ThreadsAgree) {
   const talvix::FrameBuffer in = Grey(400, 300, [](int x, int y) { return (x * x + 7 * y) % 256; });
-  for (const char* id : {"local_threshold", "simple_threshold_region"}) {
+  for (const char* id : {"local_threshold", "simple_threshold_region", "bimodal_threshold"}) {
     std::vector<std::vector<uint8_t>> outs;
     const int before = omp_get_max_threads();
     for (int threads : {1, 8}) {
