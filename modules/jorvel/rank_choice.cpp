@@ -172,11 +172,15 @@ void ColumnKeys(uint32_t* c, const uint16_t* plane, size_t w, int y, int y0, int
 
 constexpr int kSumShift = 2 * kOffsetBits;
 
-// The chosen pixels of one output row; rows[k] is the window's k-th row
-// (those outside the frame are never chosen).
+// Four-byte pixels read whole from the byte rows.
+using Pixel32 = uint32_t __attribute__((may_alias));
+
+// The chosen pixels of one output row. `base` is the window's first row
+// inside the frame, which is row `first` of the full window.
 template <int N, Rank R>
-void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint32_t* __restrict cl,
-               const uint32_t* __restrict ch, const uint8_t* const* rows, size_t w, int r) {
+VISION_ROW_KERNEL void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint32_t* __restrict cl,
+                                 const uint32_t* __restrict ch, const uint8_t* __restrict base, ptrdiff_t stride,
+                                 int first, size_t w, int r) {
   static_assert(std::endian::native == std::endian::little, "the fourth byte is the top one");
   for (size_t x = 0; x < w; ++x) {
     uint32_t key;
@@ -189,28 +193,26 @@ void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint32_
       const int dark = static_cast<int>(cl[x] >> kSumShift), bright = 765 - static_cast<int>(ch[x] >> kSumShift);
       key = s - dark > bright - s ? cl[x] : ch[x];
     }
-    const ptrdiff_t xx = static_cast<ptrdiff_t>(x) + static_cast<int>(key & kOffsets) - r;
-    const uint8_t* c = rows[(key >> kOffsetBits) & kOffsets] + xx * N;
-    uint8_t* q = o + x * N;
+    const ptrdiff_t row = static_cast<int>((key >> kOffsetBits) & kOffsets) - first;
+    const ptrdiff_t column = static_cast<ptrdiff_t>(x) + static_cast<int>(key & kOffsets) - r;
     if constexpr (N == 4) {
-      uint32_t v;
-      std::memcpy(&v, c, 4);
-      v = (v & 0x00FFFFFFu) | 0x01000000u;
-      std::memcpy(q, &v, 4);
+      const uint32_t v = reinterpret_cast<const Pixel32*>(base)[row * (stride / 4) + column];
+      reinterpret_cast<Pixel32*>(o)[x] = (v & 0x00FFFFFFu) | 0x01000000u;
     } else {
-      q[0] = c[0];
-      q[1] = c[1];
-      q[2] = c[2];
+      const uint8_t* c = base + row * stride + column * N;
+      o[x * N] = c[0];
+      o[x * N + 1] = c[1];
+      o[x * N + 2] = c[2];
     }
   }
 }
 
 template <int N>
 void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint32_t* cl, const uint32_t* ch,
-               const uint8_t* const* rows, size_t w, int r) {
-  if (rank == Rank::kMinimum) ChosenRow<N, Rank::kMinimum>(o, p, cl, ch, rows, w, r);
-  if (rank == Rank::kMaximum) ChosenRow<N, Rank::kMaximum>(o, p, cl, ch, rows, w, r);
-  if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, rows, w, r);
+               const uint8_t* base, ptrdiff_t stride, int first, size_t w, int r) {
+  if (rank == Rank::kMinimum) ChosenRow<N, Rank::kMinimum>(o, p, cl, ch, base, stride, first, w, r);
+  if (rank == Rank::kMaximum) ChosenRow<N, Rank::kMaximum>(o, p, cl, ch, base, stride, first, w, r);
+  if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, base, stride, first, w, r);
 }
 
 void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
@@ -227,7 +229,6 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
   {
     std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
     std::vector<uint32_t> columnLo(w), columnHi(w);
-    std::vector<const uint8_t*> rows(2 * static_cast<size_t>(r) + 1);
 #pragma omp for schedule(dynamic, 8)
     for (int y = 0; y < depth; ++y) {
       if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
@@ -240,11 +241,10 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
       const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
       if (wantLo) ColumnKeys(columnLo.data(), lo, w, y, y0, y1, r);
       if (wantHi) ColumnKeys(columnHi.data(), hi, w, y, y0, y1, r);
-      for (int yy = y0; yy <= y1; ++yy) rows[yy - y + r] = src.row(yy);
       const uint8_t* p = src.row(y);
       uint8_t* o = dst.row(y);
-      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
-      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
+      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), src.row(y0), src.stride, y0 - y + r, w, r);
+      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), src.row(y0), src.stride, y0 - y + r, w, r);
       if (i != 1.0f) {
         Blend(o, p, w * n, i);
         if (n == 4) {
