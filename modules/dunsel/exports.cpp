@@ -5,6 +5,7 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "frame/module_frame.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "reader1d.h"
 #include "reader2d.h"
@@ -41,13 +42,10 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
   dunsel::CMethod* m = Object(handle);
   if (!m) return false;
-  try {
+  const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
+  return frame::RunGuarded(args, [&] {
     return m->Run(hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf);
-  } catch (const std::bad_alloc&) {
-    return frame::Fail(errLen, errBuf, u"error: Not enough memory");
-  } catch (...) {
-    return frame::Fail(errLen, errBuf, u"error: Unexpected failure");
-  }
+  });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) { delete Object(handle); }

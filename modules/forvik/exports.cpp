@@ -6,6 +6,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "shapes_main.h"
 
@@ -54,13 +55,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   // Neither -1 nor the null of a failed allocation is an instance.
   if (handle == kNoInstance || handle == 0) return false;
   const forvik::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return reinterpret_cast<forvik::CShapesMain*>(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return reinterpret_cast<forvik::CShapesMain*>(handle)->Run(args); });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

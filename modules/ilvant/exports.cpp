@@ -5,6 +5,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "run.h"
 
@@ -70,13 +71,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   // an invalid instance of any module, the answer is false without a text.
   if (static_cast<uintptr_t>(handle) >= std::size(ilvant::kRunFunctions)) return false;
   const ilvant::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return ilvant::kRunFunctions[handle](args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return ilvant::kRunFunctions[handle](args); });
 }
 
 MODULE_API void DoneMethod(intptr_t) {}

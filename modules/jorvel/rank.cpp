@@ -147,20 +147,44 @@ float WhiteMean(Frame* white, int depth, int width) {
 
 namespace {
 
-inline uint8_t Limited(float q) { return q > 255.0f ? 255 : static_cast<uint8_t>(q); }
+// v * mean / w, truncated and limited to 255; 0 where v or w is 0. The
+// division runs on every lane (by 1 where w is 0) and q is limited before it
+// is converted, so that the row vectorises.
+VISION_ROW_KERNEL void FlatFieldRow(uint8_t* __restrict o, const uint8_t* __restrict in,
+                                    const uint8_t* __restrict white, size_t n, float mean) {
+  for (size_t x = 0; x < n; ++x) {
+    const uint8_t v = in[x], w = white[x];
+    const float q = static_cast<float>(v) * mean / static_cast<float>(w + (w == 0));
+    const int t = static_cast<int>(std::min(q, 255.0f));
+    o[x] = static_cast<uint8_t>(t * ((v != 0) & (w != 0)));
+  }
+}
+
+// Each colour byte times 3 * mean / (B + G + R of white), or the input pixel
+// where that sum is 0; the fourth byte copied.
+VISION_ROW_KERNEL void FlatFieldColorRow(uint8_t* __restrict o, const uint8_t* __restrict in,
+                                         const uint8_t* __restrict white, size_t n, float mean) {
+  for (size_t x = 0; x < n; ++x) {
+    const uint8_t* w = white + x * 4;
+    const uint8_t* p = in + x * 4;
+    const int s = w[0] + w[1] + w[2];
+    const float d = static_cast<float>(s + (s == 0));
+    const int black = -(s == 0);  // all ones where the input is kept
+    for (int c = 0; c < 3; ++c) {
+      const float q = static_cast<float>(3 * p[c]) * mean / d;
+      const int t = static_cast<int>(std::min(q, 255.0f));
+      o[x * 4 + c] = static_cast<uint8_t>((p[c] & black) | (t & ~black));
+    }
+    o[x * 4 + 3] = p[3];
+  }
+}
 
 }  // namespace
 
 void FlatFieldGrey(const unsigned char* white, ptrdiff_t stride, unsigned char* out, const unsigned char* in, int depth,
                    int width, float mean) {
   frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* wr = white + y * stride;
-    const uint8_t* ir = in + y * stride;
-    uint8_t* o = out + y * stride;
-    for (int x = 0; x < width; ++x) {
-      const uint8_t v = ir[x], w = wr[x];
-      o[x] = v == 0 || w == 0 ? 0 : Limited(static_cast<float>(v) * mean / static_cast<float>(w));
-    }
+    FlatFieldRow(out + y * stride, in + y * stride, white + y * stride, static_cast<size_t>(width), mean);
   });
 }
 
@@ -168,22 +192,7 @@ void FlatFieldColor(const unsigned char* white, unsigned char* out, const unsign
                     float mean) {
   const ptrdiff_t stride = static_cast<ptrdiff_t>(width) * 4;
   frame::ForRows(depth, width, [&](int y) {
-    const uint8_t* wr = white + y * stride;
-    const uint8_t* ir = in + y * stride;
-    uint8_t* o = out + y * stride;
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* w = wr + x * 4;
-      const uint8_t* p = ir + x * 4;
-      const int s = w[0] + w[1] + w[2];
-      if (s == 0) {
-        std::memcpy(o + x * 4, p, 4);
-        continue;
-      }
-      for (int c = 0; c < 3; ++c) {
-        o[x * 4 + c] = Limited(static_cast<float>(3 * p[c]) * mean / static_cast<float>(s));
-      }
-      o[x * 4 + 3] = p[3];
-    }
+    FlatFieldColorRow(out + y * stride, in + y * stride, white + y * stride, static_cast<size_t>(width), mean);
   });
 }
 

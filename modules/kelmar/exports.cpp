@@ -5,6 +5,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "match.h"
 #include "module_api.h"
 
@@ -38,13 +39,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   kelmar::CMatch* object = Instance(handle);
   if (!object) return false;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return object->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return object->Run(args); });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

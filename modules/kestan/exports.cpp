@@ -63,11 +63,7 @@ MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
     b.block().first = 40;
     b.Send(u"!_DUP");
   }
-  try {
-    d->Release(hostContext);
-  } catch (...) {
-  }
-  delete d;
+  frame::DeleteAfter(d, [&](auto& o) { o.Release(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &kestan::Resources(); }

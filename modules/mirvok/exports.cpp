@@ -7,6 +7,7 @@
 #include "filters.h"
 #include "frame/catalogue_exports.h"
 #include "frame/module_frame.h"
+#include "frame/run_boundary.h"
 #include "gpu/programs.h"
 #include "module_api.h"
 #include "motion.h"
@@ -88,23 +89,11 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
   if (!handle) return false;
-  try {
-    return mirvok::Object(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return mirvok::Object(handle)->Run(args); });
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
-  if (!handle) return;
-  std::unique_ptr<mirvok::CGPUCommonFilter> object(mirvok::Object(handle));
-  try {
-    object->ReleaseGL(hostContext);
-  } catch (...) {
-    // The object goes whatever the release met.
-  }
+  frame::DeleteAfter(mirvok::Object(handle), [&](auto& o) { o.ReleaseGL(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &mirvok::Resources(); }

@@ -36,13 +36,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
-  auto* m = reinterpret_cast<nesbar::CGPUMatch*>(handle);
-  if (!m) return;
-  try {
-    m->ReleaseGL(hostContext);
-  } catch (...) {
-  }
-  delete m;
+  frame::DeleteAfter(reinterpret_cast<nesbar::CGPUMatch*>(handle), [&](auto& o) { o.ReleaseGL(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &nesbar::Resources(); }

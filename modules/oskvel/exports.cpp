@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "qualifier.h"
 
@@ -24,13 +25,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   // No object: nothing to run and nothing to say (a null handle is a failed creation).
   if (handle == -1 || handle == 0) return false;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return reinterpret_cast<oskvel::CQualifierMain*>(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return reinterpret_cast<oskvel::CQualifierMain*>(handle)->Run(args); });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

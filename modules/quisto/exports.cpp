@@ -9,6 +9,7 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "fit.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "run.h"
 
@@ -62,16 +63,12 @@ MODULE_API intptr_t InitMethod(int methodIndex) {
 MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList, const void* inputNames,
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
+  return frame::RunGuarded(args, [&] {
     if (quisto::IsStateless(handle)) return quisto::kStateless[handle](args);
     quisto::CFit* fit = quisto::LiveFit(handle);
     if (!fit) return false;  // neither a method index nor a live fit object
     return fit->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

@@ -6,6 +6,7 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "run.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 
 namespace selvor {
@@ -33,13 +34,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   // An index past the last method does nothing and answers true.
   if (static_cast<uintptr_t>(handle) >= std::size(selvor::kRunFunctions)) return true;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return selvor::kRunFunctions[handle](args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return selvor::kRunFunctions[handle](args); });
 }
 
 MODULE_API void DoneMethod(intptr_t) {}

@@ -49,14 +49,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
-  auto* d = reinterpret_cast<tarnis::CHaarDetector*>(handle);
-  if (!d) return;
-  try {
-    d->Release(hostContext);
-  } catch (...) {
-    // The object goes whatever the release met.
-  }
-  delete d;
+  frame::DeleteAfter(reinterpret_cast<tarnis::CHaarDetector*>(handle), [&](auto& o) { o.Release(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &tarnis::Resources(); }

@@ -1,6 +1,5 @@
 // The C boundary of velkon: one object per method instance, created by
 // InitMethod and destroyed by DoneMethod2 after its GPU objects are released.
-#include <memory>
 #include <new>
 
 #include "catalogue.h"
@@ -39,13 +38,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
-  if (!handle) return;
-  std::unique_ptr<velkon::CGPUIncircle> object(reinterpret_cast<velkon::CGPUIncircle*>(handle));
-  try {
-    object->Release(hostContext);
-  } catch (...) {
-    // The object goes whatever the release met.
-  }
+  frame::DeleteAfter(reinterpret_cast<velkon::CGPUIncircle*>(handle), [&](auto& o) { o.Release(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &velkon::Resources(); }

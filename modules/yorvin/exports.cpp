@@ -35,14 +35,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
-  auto* object = reinterpret_cast<yorvin::CGPUFFT*>(handle);
-  if (!object) return;
-  try {
-    object->Release(hostContext);
-  } catch (...) {
-    // The object goes whatever the release met.
-  }
-  delete object;
+  frame::DeleteAfter(reinterpret_cast<yorvin::CGPUFFT*>(handle), [&](auto& o) { o.Release(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &yorvin::Resources(); }

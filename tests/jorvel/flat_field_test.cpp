@@ -1,6 +1,8 @@
 // Flat-field correction by a white calibration frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,23 +25,28 @@ FrameBuffer RunFlat(Filter& f, const FrameBuffer& in, const FrameBuffer& white) 
 }
 
 TEST(JorvelFlatField, GreyCases) {
-  // A white frame with zeros among its values; inputs with zeros too.
-  const FrameBuffer white =
-      jorvel_test::Fill(5, 3, 8, [](int x, int y) { return (x + y) % 4 == 0 ? 0 : 40 * (x + 1) + y; });
-  const FrameBuffer in =
-      jorvel_test::Fill(5, 3, 8, [](int x, int y) { return (x * 7 + y * 3) % 5 == 0 ? 0 : 50 * y + 30 * x + 5; });
-  float sum = 0;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) sum += white.pixel(x, y)[0];
-  const float mean = sum / 15.0f;
-  Filter f("flat_field");
-  const FrameBuffer out = RunFlat(f, in, white);
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) {
-      const int v = in.pixel(x, y)[0], w = white.pixel(x, y)[0];
-      const float q = v == 0 || w == 0 ? 0 : static_cast<float>(v) * mean / static_cast<float>(w);
-      EXPECT_EQ(out.pixel(x, y)[0], q > 255 ? 255 : static_cast<int>(q)) << x << "," << y;
-    }
+  // A white frame with zeros among its values; inputs with zeros too. The
+  // wider frame runs whole vectors and a remainder.
+  for (const int w : {5, 77}) {
+    SCOPED_TRACE(w);
+    const int d = 3;
+    const FrameBuffer white =
+        jorvel_test::Fill(w, d, 8, [](int x, int y) { return (x + y) % 4 == 0 ? 0 : (40 * (x + 1) + y) % 256; });
+    const FrameBuffer in = jorvel_test::Fill(
+        w, d, 8, [](int x, int y) { return (x * 7 + y * 3) % 5 == 0 ? 0 : (50 * y + 30 * x + 5) % 256; });
+    float sum = 0;
+    for (int y = 0; y < d; ++y)
+      for (int x = 0; x < w; ++x) sum += white.pixel(x, y)[0];
+    const float mean = sum / static_cast<float>(w * d);
+    Filter f("flat_field");
+    const FrameBuffer out = RunFlat(f, in, white);
+    for (int y = 0; y < d; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int v = in.pixel(x, y)[0], wv = white.pixel(x, y)[0];
+        const float q = v == 0 || wv == 0 ? 0 : static_cast<float>(v) * mean / static_cast<float>(wv);
+        EXPECT_EQ(out.pixel(x, y)[0], q > 255 ? 255 : static_cast<int>(q)) << x << "," << y;
+      }
+  }
   // The cases of the definition with a uniform white of 128.
   const FrameBuffer flat = jorvel_test::Fill(3, 1, 8, [](int, int) { return 128; });
   Filter g("flat_field");
@@ -50,24 +57,35 @@ TEST(JorvelFlatField, GreyCases) {
 }
 
 TEST(JorvelFlatField, ColourCases) {
-  FrameBuffer white = jorvel_test::Fill(2, 2, 32, [](int, int) { return 100; });
-  std::fill_n(white.pixel(1, 1), 3, 0);  // a black white pixel copies the input
-  const FrameBuffer in = jorvel_test::Pattern(2, 2, 32, 4);
-  Filter f("flat_field");
-  const FrameBuffer out = RunFlat(f, in, white);
-  const float mean = (300.0f * 3) / 3.0f / 4.0f;
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x) {
-      const int s = white.pixel(x, y)[0] + white.pixel(x, y)[1] + white.pixel(x, y)[2];
-      for (int c = 0; c < 4; ++c) {
-        int want = in.pixel(x, y)[c];
-        if (s != 0 && c < 3) {
-          const float q = static_cast<float>(3 * in.pixel(x, y)[c]) * mean / static_cast<float>(s);
-          want = q > 255 ? 255 : static_cast<int>(q);
+  // Uniform white with black pixels (which copy the input), and a wider
+  // patterned white that runs whole vectors and a remainder.
+  FrameBuffer uniform = jorvel_test::Fill(2, 2, 32, [](int, int) { return 100; });
+  std::fill_n(uniform.pixel(1, 1), 3, 0);
+  FrameBuffer patterned = jorvel_test::Pattern(45, 3, 32, 9);
+  for (int x = 0; x < 45; x += 7) std::fill_n(patterned.pixel(x, x % 3), 3, 0);
+  for (const FrameBuffer* white : {&uniform, &patterned}) {
+    const int w = white->width(), d = white->depth();
+    SCOPED_TRACE(w);
+    const FrameBuffer in = jorvel_test::Pattern(w, d, 32, 4);
+    Filter f("flat_field");
+    const FrameBuffer out = RunFlat(f, in, *white);
+    int64_t total = 0;
+    for (int y = 0; y < d; ++y)
+      for (int x = 0; x < w; ++x) total += white->pixel(x, y)[0] + white->pixel(x, y)[1] + white->pixel(x, y)[2];
+    const float mean = static_cast<float>(total) / 3.0f / static_cast<float>(w * d);
+    for (int y = 0; y < d; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int s = white->pixel(x, y)[0] + white->pixel(x, y)[1] + white->pixel(x, y)[2];
+        for (int c = 0; c < 4; ++c) {
+          int want = in.pixel(x, y)[c];
+          if (s != 0 && c < 3) {
+            const float q = static_cast<float>(3 * in.pixel(x, y)[c]) * mean / static_cast<float>(s);
+            want = q > 255 ? 255 : static_cast<int>(q);
+          }
+          EXPECT_EQ(out.pixel(x, y)[c], want) << x << "," << y << " channel " << c;
         }
-        EXPECT_EQ(out.pixel(x, y)[c], want) << x << "," << y << " channel " << c;
       }
-    }
+  }
 }
 
 TEST(JorvelFlatField, WhiteMeanIsKeptByStampAndSummedExactly) {

@@ -1,5 +1,5 @@
-// The exception boundary of RunMethod: nothing thrown by a run may cross the
-// C interface, so a throw becomes a false answer with a text.
+// The exception boundaries of RunMethod and DoneMethod: nothing thrown by a
+// run or a release may cross the C interface.
 #pragma once
 
 #include <new>
@@ -8,6 +8,7 @@
 
 namespace frame {
 
+// A throw out of the run becomes a false answer with a text.
 template <class Body>
 bool RunGuarded(const RunArgs& args, const Body& body) noexcept {
   try {
@@ -17,6 +18,17 @@ bool RunGuarded(const RunArgs& args, const Body& body) noexcept {
   } catch (...) {
     return args.fail(u"error: Unexpected failure");
   }
+}
+
+// The instance is deleted whatever its release throws; a null one is left.
+template <class T, class Release>
+void DeleteAfter(T* object, const Release& release) noexcept {
+  if (!object) return;
+  try {
+    release(*object);
+  } catch (...) {
+  }
+  delete object;
 }
 
 }  // namespace frame
