@@ -10,6 +10,7 @@
 #include "gpu/bracket.h"
 #include "gpu/programs.h"
 #include "kavrin.h"
+#include "run_inputs.h"
 
 namespace hoskin {
 
@@ -38,13 +39,6 @@ std::u16string_view TypeName(int type) {
     default:
       return u"unknown";
   }
-}
-
-bool Number(const frame::RunArgs& a, const ParamName& n, int element, double* out) {
-  double* v = nullptr;
-  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), element, &v) || !v) return false;
-  *out = *v;
-  return true;
 }
 
 // Elements 1 .. highest index (at most 7) of an array input, bounded to
@@ -92,21 +86,17 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
   lastWidth = width;
   lastHeight = height;
 
-  TRectangularRegion* region = nullptr;
-  if (const ParamName n = InputName(a, 1); n.ok) {
-    if (!GetRectangularRegion(a.ctx, 63, n.c_str(), 0, &region)) region = nullptr;
-    frame::WarnArrayInput(a.ctx, 63, n.c_str());
-  }
+  TRectangularRegion* region = ScannedRegion(a, 1);
 
   float* size = orientation.passSize;
   const ParamName sizeName = InputName(a, 2);
   if (double v = 0; Number(a, sizeName, 0, &v)) {
     const ParamName& n = sizeName;
     if (v > 50) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), static_cast<int>(v), 50);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 50);
       v = 50;
     } else if (v < 0) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), static_cast<int>(v), 0);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 0);
       v = 0;
     }
     size[0] = static_cast<float>(v);
@@ -126,7 +116,7 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
       frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), static_cast<float>(v), 0.5f);
       v = 0.5;
     } else if (v < 0) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), static_cast<int>(v), 0);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 0);
       v = 0;
     }
     for (int i = 0; i < 8; ++i) sensitivity[i] = static_cast<float>(v);
@@ -145,27 +135,8 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
   const ParamName typeName = OutputName(a, 2);
   if (typeName.ok) SetObjectMaxIndex(a.ctx, 63, typeName.c_str(), 0);
 
-  drawContent = 0;
-  if (const ParamName n = InputName(a, 4); n.ok) {
-    double v = 0;
-    if (Number(a, n, 0, &v)) {
-      drawContent = static_cast<int>(v);
-      if (drawContent >= 4) {
-        frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), drawContent, 3);
-        drawContent = 3;
-      } else if (drawContent < 0) {
-        frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), drawContent, 0);
-        drawContent = 0;
-      }
-    }
-    frame::WarnArrayInput(a.ctx, 63, n.c_str());
-  }
-  drawOutputs = 1;
-  if (const ParamName n = InputName(a, 5); n.ok) {
-    bool* flag = nullptr;
-    if (GetFlag(a.ctx, 63, n.c_str(), 0, &flag) && flag) drawOutputs = *flag ? 1 : 0;
-    frame::WarnArrayInput(a.ctx, 63, n.c_str());
-  }
+  drawContent = DrawOption(a, 4, 3);
+  drawOutputs = DrawFlag(a, 5);
 
   gpu::Bracket bracket(a.ctx, f, f, a.errLen, a.errBuf);
   bracket.Lend();
@@ -206,8 +177,13 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
   }
   bracket.Send(u"*_FRE");
   bracket.Send(u"*_URC");
+  // A run without the host's context made no GL call: the next one sets up
+  // again (the size and the frame texture may be stale).
+  if (!gl) {
+    needsSetup = 1;
+    return false;
+  }
   needsSetup = 0;
-  if (!gl) return false;
 
   const TColor color1 = GetDrawColor(a.ctx, 1);
   const double thick1 = GetDrawThickness(a.ctx, 1) * 2;

@@ -32,8 +32,4 @@ void CBarcodeDetector::ReleaseGpu(void* hostContext) {
   release.Send(u"*_URC");
 }
 
-void CDatamatrixDetector::ReleaseGpu(void*) {}
-
-bool CDatamatrixDetector::Run(const frame::RunArgs& args) { return args.fail(u"error: Method not implemented"); }
-
 }  // namespace hoskin

@@ -9,6 +9,7 @@
 #include "frame/run_args.h"
 #include "gpu/feature.h"
 #include "orientation.h"
+#include "pattern.h"
 #include "talvix.h"
 
 namespace hoskin {
@@ -58,7 +59,7 @@ class CDatamatrixDetector : public CDetector {
   void ReleaseGpu(void* hostContext) override;
   bool Run(const frame::RunArgs& args) override;
 
-  gpu::CFeature pattern;
+  CFeaturePattern pattern;
   float thresholds[8] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
   int32_t debugContent = 0;
   uint8_t drawOutputs = 1;

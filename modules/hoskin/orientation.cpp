@@ -7,6 +7,7 @@
 #include "gpu/bracket.h"
 #include "gpu/gl_toolkit.h"
 #include "gpu/programs.h"
+#include "grid_neighbour.h"
 
 namespace hoskin {
 
@@ -133,28 +134,7 @@ void CBarcodeOrientation::BuildRegions(int step, bool draw) {
   BuildRegionsFromReadBack(step, draw);
 }
 
-int CBarcodeOrientation::Neighbour(int cell, int k) const {
-  const int c = cell % gridColumns, r = cell / gridColumns;
-  const bool left = c > 0, right = c < gridColumns - 1, below = r < gridRows - 1, above = r > 0;
-  switch (k) {
-    case 0:
-      return left ? cell - 1 : -1;
-    case 1:
-      return right ? cell + 1 : -1;
-    case 2:
-      return below ? cell + gridColumns : -1;
-    case 3:
-      return above ? cell - gridColumns : -1;
-    case 4:
-      return below && right ? cell + gridColumns + 1 : -1;
-    case 5:
-      return below && left ? cell + gridColumns - 1 : -1;
-    case 6:
-      return above && right ? cell - gridColumns + 1 : -1;
-    default:
-      return above && left ? cell - gridColumns - 1 : -1;
-  }
-}
+int CBarcodeOrientation::Neighbour(int cell, int k) const { return GridNeighbour(cell, k, gridColumns, gridRows); }
 
 bool CBarcodeOrientation::Similar(int a, int b) const {
   return std::fabs(cellDirection[2 * a] - cellDirection[2 * b]) < kDirectionTolerance &&

@@ -34,5 +34,20 @@ TEST(ModhostRequests, ReportListsEveryRequestWithItsBlock) {
   }
 }
 
+TEST(ModhostRequests, AnUnlistedMethodRunsByItsIndex) {
+  REQUIRE_GL();
+  TempDir dir;
+  const std::string frame = "input frame=" + kSamples + "/scene_grey.png";
+  Result r = RunModhost({"run", "hoskin", "#1", frame, "content of drawings into the picture=1"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(r.json()["result"], true);
+  EXPECT_FALSE(r.json()["drawing"].empty());
+  for (const char* method : {"#2", "#", "#1x", "pattern"}) {
+    r = RunModhost({"run", "hoskin", method, frame}, dir);
+    EXPECT_EQ(r.status, 2) << method;
+    EXPECT_NE(r.err.find("has no method"), std::string::npos) << method << ": " << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace modhost_test

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -144,7 +145,7 @@ TEST_F(BarcodeRun, MissingResultOutputOrFrameFailsBeforeAnyRequest) {
   EXPECT_TRUE(run.ctx.inspection().requests().empty());
 }
 
-TEST_F(BarcodeRun, AMissingShaderFileLeavesTheObjectUnusable) {
+TEST_F(BarcodeRun, AMissingShaderFileLeavesEitherMethodUnusable) {
   // The module alone in a directory without its shader files.
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "hoskin_no_shaders";
   std::filesystem::create_directories(dir);
@@ -153,38 +154,59 @@ TEST_F(BarcodeRun, AMissingShaderFileLeavesTheObjectUnusable) {
   std::string error;
   std::unique_ptr<talvix::Module> m = talvix::Module::load((dir / "hoskin.so").string(), &error);
   ASSERT_NE(m, nullptr) << error;
-  talvix::Inspection inspection;
-  {
-    talvix::RunContext ctx(*m, 0, &inspection);
-    const intptr_t h = m->create(0);
+  for (int method : {0, 1}) {
+    talvix::Inspection inspection;
+    talvix::RunContext ctx(*m, method, &inspection);
+    const intptr_t h = m->create(method);
     ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
     talvix::RunResult r = ctx.run(h);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, u"Error during shader building");
+    EXPECT_FALSE(r.ok) << method;
+    EXPECT_EQ(r.error, u"Error during shader building") << method;
     inspection.clearRequests();
     r = ctx.run(h);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, u"Error during shader building");
-    EXPECT_TRUE(inspection.requests().empty());
+    EXPECT_FALSE(r.ok) << method;
+    EXPECT_EQ(r.error, u"Error during shader building") << method;
+    EXPECT_TRUE(inspection.requests().empty()) << method;
     m->destroy(h, &inspection);
-    EXPECT_TRUE(inspection.requests().empty());  // never set up: no release bracket
+    EXPECT_TRUE(inspection.requests().empty()) << method;  // never set up: no release bracket
   }
   m.reset();
   std::filesystem::remove_all(dir);
 }
 
-TEST_F(BarcodeRun, ReleaseBracketAfterASuccessfulSetUp) {
-  talvix::Inspection inspection;
+TEST_F(BarcodeRun, ReleaseBracketOnlyAfterASuccessfulSetUp) {
   talvix::Module& m = Mod();
-  talvix::RunContext ctx(m, 0, &inspection);
-  const intptr_t h = m.create(0);
-  ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
-  ASSERT_TRUE(ctx.run(h).ok);
-  inspection.clearRequests();
-  m.destroy(h, &inspection);
-  std::vector<std::u16string> names;
-  for (const talvix::CameraRequest& q : inspection.requests()) names.push_back(q.name);
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"*_LRC", u"*_URC"}));
+  for (int method : {0, 1}) {
+    for (bool ran : {false, true}) {
+      talvix::Inspection inspection;
+      talvix::RunContext ctx(m, method, &inspection);
+      const intptr_t h = m.create(method);
+      ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
+      if (ran) ASSERT_TRUE(ctx.run(h).ok) << method;
+      inspection.clearRequests();
+      m.destroy(h, &inspection);
+      std::vector<std::u16string> names;
+      for (const talvix::CameraRequest& q : inspection.requests()) names.push_back(q.name);
+      EXPECT_EQ(names, ran ? (std::vector<std::u16string>{u"*_LRC", u"*_URC"}) : std::vector<std::u16string>{})
+          << method;
+    }
+  }
+}
+
+TEST_F(BarcodeRun, ARunWithoutTheContextLeavesTheSetUpToTheNext) {
+  talvix::Inspection inspection;
+  module_test::MethodRun run("hoskin", "gpu_barcode", &inspection);
+  run.ctx.setFrame(u"input frame", Draw(300, 200, {{BARCODE_CODE128, "Later", 0, 2.5, 150, 100}}));
+  inspection.setRequestHandler([](const std::u16string& n, void*, int) -> std::optional<talvix::RequestAnswer> {
+    if (n == u"*_LRC") return talvix::RequestAnswer{false, u"no context"};
+    return std::nullopt;
+  });
+  EXPECT_FALSE(run().ok);
+  EXPECT_TRUE(run.ctx.numbers(u"Number of codes detected").empty());
+  inspection.setRequestHandler(nullptr);
+  // Same stamp and size: the set-up and the frame texture still follow.
+  ASSERT_TRUE(run().ok);
+  EXPECT_EQ(Codes(run.ctx), (std::vector<std::pair<std::u16string, std::u16string>>{{u"Later", u"Code 128"}}));
 }
 
 }  // namespace

@@ -8,3 +8,4 @@ target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/orientation.
 # The region stage and the runs use the host's OpenGL context.
 list(APPEND area_properties LABELS gpu)
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/convex_hull.cpp)
+target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/hoskin/pattern.cpp)

@@ -23,7 +23,9 @@ constexpr const char* kHelp = R"(usage:
 list          the modules found, with their method counts
 list MODULE   the module's catalogue: categories, methods, inputs and outputs
 run           runs the method once on the inputs given and prints one JSON
-              document: result, error, warnings, outputs and drawing record
+              document: result, error, warnings, outputs and drawing record;
+              METHOD is a method id, or #N for the method of index N (also
+              one the module runs but does not list)
 
 options:
   --json          list: print one JSON document instead of text

@@ -111,13 +111,34 @@ void WriteInto(Json& j, const talvix::FrameBuffer& f, const std::string& path, b
   }
 }
 
+// "#N": the method index N.
+bool UnlistedIndex(const std::string& method, int* index) {
+  if (method.size() < 2 || method.size() > 4 || method[0] != '#') return false;
+  int n = 0;
+  for (size_t i = 1; i < method.size(); ++i) {
+    if (method[i] < '0' || method[i] > '9') return false;
+    n = n * 10 + (method[i] - '0');
+  }
+  *index = n;
+  return true;
+}
+
 }  // namespace
 
 int RunMethodOnce(const RunRequest& request) {
   std::unique_ptr<talvix::Module> module = OpenModule(request.module, request.moduleDir);
-  const int index = module->findMethod(request.method);
-  if (index < 0) throw UsageError("module \"" + module->name() + "\" has no method \"" + request.method + "\"");
-  const talvix::MethodInfo& method = module->catalogue().methods.at(index);
+  int index = module->findMethod(request.method);
+  const talvix::MethodInfo* found = index >= 0 ? &module->catalogue().methods.at(index) : nullptr;
+  talvix::MethodInfo unlisted;
+  if (!found && UnlistedIndex(request.method, &index)) {
+    // A method the module runs but does not list, named by its index.
+    unlisted.index = index;
+    unlisted.id = talvix::ToU16(request.method);
+    module->readParameters(index, &unlisted.inputs, &unlisted.outputs);
+    if (!unlisted.inputs.empty() || !unlisted.outputs.empty()) found = &unlisted;
+  }
+  if (!found) throw UsageError("module \"" + module->name() + "\" has no method \"" + request.method + "\"");
+  const talvix::MethodInfo& method = *found;
   std::vector<InputValues> values = ParseAssignments(method, request.assignments);
 
   if (!request.outDir.empty()) {

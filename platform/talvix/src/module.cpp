@@ -122,9 +122,29 @@ bool Module::init() {
   return readCatalogue();
 }
 
+void Module::readParameters(int index, std::vector<ParamInfo>* inputs, std::vector<ParamInfo>* outputs) const {
+  TextBuf name, props;
+  for (int p = 0; p < kMaxEntries; ++p) {
+    ParamInfo pi;
+    name.clear();
+    props.clear();
+    if (!fn_.EnumerateMethodInputs(index, p, &pi.type, kTextHi, props.data(), kTextHi, name.data())) break;
+    pi.name = name.text();
+    pi.properties = props.text();
+    inputs->push_back(std::move(pi));
+  }
+  for (int p = 0; p < kMaxEntries; ++p) {
+    ParamInfo pi;
+    name.clear();
+    if (!fn_.EnumerateMethodOutputs(index, p, &pi.type, kTextHi, name.data())) break;
+    pi.name = name.text();
+    outputs->push_back(std::move(pi));
+  }
+}
+
 bool Module::readCatalogue() {
   catalogue_ = {};
-  TextBuf id, desc, name, props;
+  TextBuf id, desc, name;
   for (int i = 0; i < kMaxEntries; ++i) {
     MethodInfo mi;
     mi.index = i;
@@ -146,22 +166,7 @@ bool Module::readCatalogue() {
     if (!ok) break;
     mi.id = id.text();
     mi.description = desc.text();
-    for (int p = 0; p < kMaxEntries; ++p) {
-      ParamInfo pi;
-      name.clear();
-      props.clear();
-      if (!fn_.EnumerateMethodInputs(i, p, &pi.type, kTextHi, props.data(), kTextHi, name.data())) break;
-      pi.name = name.text();
-      pi.properties = props.text();
-      mi.inputs.push_back(std::move(pi));
-    }
-    for (int p = 0; p < kMaxEntries; ++p) {
-      ParamInfo pi;
-      name.clear();
-      if (!fn_.EnumerateMethodOutputs(i, p, &pi.type, kTextHi, name.data())) break;
-      pi.name = name.text();
-      mi.outputs.push_back(std::move(pi));
-    }
+    readParameters(i, &mi.inputs, &mi.outputs);
     if (fn_.EnumerateMethodsCategories) {
       for (int path = 0; path <= 1; ++path) {
         for (int level = 0; level <= 1; ++level) {

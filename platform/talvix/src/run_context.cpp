@@ -75,9 +75,22 @@ void* HandleOf(const Element& e) {
 
 }  // namespace
 
+namespace {
+
+std::pair<std::vector<ParamInfo>, std::vector<ParamInfo>> Parameters(const Module& module, int methodIndex) {
+  const std::vector<MethodInfo>& listed = module.catalogue().methods;
+  if (methodIndex >= 0 && static_cast<size_t>(methodIndex) < listed.size()) {
+    return {listed[methodIndex].inputs, listed[methodIndex].outputs};
+  }
+  std::pair<std::vector<ParamInfo>, std::vector<ParamInfo>> p;
+  module.readParameters(methodIndex, &p.first, &p.second);
+  return p;
+}
+
+}  // namespace
+
 RunContext::RunContext(Module& module, int methodIndex, Inspection* inspection)
-    : RunContext(module.catalogue().methods.at(methodIndex).inputs, module.catalogue().methods.at(methodIndex).outputs,
-                 inspection) {
+    : RunContext(Parameters(module, methodIndex).first, Parameters(module, methodIndex).second, inspection) {
   state_->module = &module;
   state_->method = methodIndex;
 }

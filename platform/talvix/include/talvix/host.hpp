@@ -123,6 +123,9 @@ class Module {
   int findMethod(const std::u16string& id) const;
   int findMethod(const std::string& utf8Id) const;
 
+  // The parameter tables of any method index, listed or not.
+  void readParameters(int index, std::vector<ParamInfo>* inputs, std::vector<ParamInfo>* outputs) const;
+
   intptr_t create(int methodIndex);  // InitMethod
   // DoneMethod, or DoneMethod2 with a release context when the module has it
   // (its requests are logged in the inspection when one is given).
@@ -209,6 +212,8 @@ struct RunResult {
 // input starts unset (its getter answers false) and every output empty.
 class RunContext {
  public:
+  // A method the catalogue does not list takes its parameter tables from the
+  // module's enumerators.
   RunContext(Module& module, int methodIndex, Inspection* inspection = nullptr);
   // A context from an explicit parameter list, without a module (for tests
   // that call the host functions directly through hostContext()).
