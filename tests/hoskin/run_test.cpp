@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "barcode_render.h"
+#include "detectors.h"
 #include "gl_test_util.h"
 #include "module_run.h"
 
@@ -90,6 +91,18 @@ TEST_F(BarcodeRun, SymbolsOfEveryKindWithTheirTextAndType) {
     const auto drawn = module_test::CallsOf(run.ctx.drawList(), "DrawDirectionUnderpainted");
     EXPECT_EQ(drawn.size(), c.codes.size()) << c.name;
   }
+}
+
+TEST_F(BarcodeRun, WithoutTheUnderpaintedFunctionTextsAreDrawnPlain) {
+  module_test::MethodRun run("hoskin", "gpu_barcode");
+  // As in a host that does not export the function (the handle is the object).
+  reinterpret_cast<hoskin::CBarcodeDetector*>(run.handle)->underpaintedDraw = nullptr;
+  run.ctx.setFrame(u"input frame", Draw(300, 200, {{BARCODE_CODE128, "Plain", 0, 2.5, 150, 100}}));
+  ASSERT_TRUE(run().ok);
+  const auto plain = module_test::CallsOf(run.ctx.drawList(), "DrawDirection");
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_EQ(plain[0].text, u"Plain");
+  EXPECT_TRUE(module_test::CallsOf(run.ctx.drawList(), "DrawDirectionUnderpainted").empty());
 }
 
 TEST_F(BarcodeRun, CorrectedInputsAreWarnedAbout) {
