@@ -148,69 +148,73 @@ VISION_ROW_KERNEL void RowKeys(uint16_t* __restrict o, const uint16_t* __restric
   }
 }
 
-// Column keys: the row key's sum above the row offset (five bits) above the
-// row key's column offset, so that both offsets come out of the winner.
-inline uint32_t ColumnKey(uint16_t rowKey, uint32_t tag) {
-  return (static_cast<uint32_t>(rowKey & ~kOffsets) << kOffsetBits) | tag | (rowKey & kOffsets);
+// Column keys: the row key's sum above the row offset; the winner's column
+// offset is then read back from its row key.
+VISION_ROW_KERNEL void ColumnKeysStart(uint16_t* __restrict c, const uint16_t* __restrict s, size_t n, uint16_t tag) {
+  for (size_t x = 0; x < n; ++x) c[x] = static_cast<uint16_t>((s[x] & ~kOffsets) | tag);
 }
 
-VISION_ROW_KERNEL void ColumnKeysStart(uint32_t* __restrict c, const uint16_t* __restrict s, size_t n, uint32_t tag) {
-  for (size_t x = 0; x < n; ++x) c[x] = ColumnKey(s[x], tag);
-}
-
-VISION_ROW_KERNEL void ColumnKeysMin(uint32_t* __restrict c, const uint16_t* __restrict s, size_t n, uint32_t tag) {
-  for (size_t x = 0; x < n; ++x) c[x] = std::min(c[x], ColumnKey(s[x], tag));
+VISION_ROW_KERNEL void ColumnKeysMin(uint16_t* __restrict c, const uint16_t* __restrict s, size_t n, uint16_t tag) {
+  for (size_t x = 0; x < n; ++x) c[x] = std::min(c[x], static_cast<uint16_t>((s[x] & ~kOffsets) | tag));
 }
 
 // Column keys of output row y, the row offset counted from the full
 // window's first row.
-void ColumnKeys(uint32_t* c, const uint16_t* plane, size_t w, int y, int y0, int y1, int r) {
-  auto tag = [&](int yy) { return static_cast<uint32_t>(yy - y + r) << kOffsetBits; };
-  ColumnKeysStart(c, plane + y0 * w, w, tag(y0));
-  for (int yy = y0 + 1; yy <= y1; ++yy) ColumnKeysMin(c, plane + yy * w, w, tag(yy));
+void ColumnKeys(uint16_t* c, const uint16_t* plane, size_t w, int y, int y0, int y1, int r) {
+  ColumnKeysStart(c, plane + y0 * w, w, static_cast<uint16_t>(y0 - y + r));
+  for (int yy = y0 + 1; yy <= y1; ++yy) ColumnKeysMin(c, plane + yy * w, w, static_cast<uint16_t>(yy - y + r));
 }
 
-constexpr int kSumShift = 2 * kOffsetBits;
+// Four-byte pixels read whole from the byte rows.
+using Pixel32 = uint32_t __attribute__((may_alias));
 
-// The chosen pixels of one output row; rows[k] is the window's k-th row
-// (those outside the frame are never chosen).
+// The window's rows inside the frame: the first pixel row and the first
+// rows of the key planes, which are row `first` of the full window.
+struct WindowRows {
+  const uint8_t* pixels;
+  ptrdiff_t stride;
+  const uint16_t* lo;
+  const uint16_t* hi;
+  size_t width;
+  int first;
+};
+
+// The chosen pixels of one output row.
 template <int N, Rank R>
-void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint32_t* __restrict cl,
-               const uint32_t* __restrict ch, const uint8_t* const* rows, size_t w, int r) {
+VISION_ROW_KERNEL void ChosenRow(uint8_t* __restrict o, const uint8_t* __restrict p, const uint16_t* __restrict cl,
+                                 const uint16_t* __restrict ch, const WindowRows& win, int r) {
+  const uint8_t* base = win.pixels;
+  const ptrdiff_t stride = win.stride;
+  const size_t w = win.width;
   static_assert(std::endian::native == std::endian::little, "the fourth byte is the top one");
   for (size_t x = 0; x < w; ++x) {
-    uint32_t key;
-    if constexpr (R == Rank::kMinimum) {
-      key = cl[x];
-    } else if constexpr (R == Rank::kMaximum) {
-      key = ch[x];
-    } else {
+    bool low = R == Rank::kMinimum;
+    if constexpr (R == Rank::kExtreme) {
       const int s = p[x * N] + p[x * N + 1] + p[x * N + 2];
-      const int dark = static_cast<int>(cl[x] >> kSumShift), bright = 765 - static_cast<int>(ch[x] >> kSumShift);
-      key = s - dark > bright - s ? cl[x] : ch[x];
+      const int dark = cl[x] >> kOffsetBits, bright = 765 - (ch[x] >> kOffsetBits);
+      low = s - dark > bright - s;
     }
-    const ptrdiff_t xx = static_cast<ptrdiff_t>(x) + static_cast<int>(key & kOffsets) - r;
-    const uint8_t* c = rows[(key >> kOffsetBits) & kOffsets] + xx * N;
-    uint8_t* q = o + x * N;
+    const ptrdiff_t row = static_cast<int>((low ? cl[x] : ch[x]) & kOffsets) - win.first;
+    const uint16_t rowKey = (low ? win.lo : win.hi)[row * static_cast<ptrdiff_t>(w) + static_cast<ptrdiff_t>(x)];
+    const ptrdiff_t column = static_cast<ptrdiff_t>(x) + (rowKey & kOffsets) - r;
     if constexpr (N == 4) {
-      uint32_t v;
-      std::memcpy(&v, c, 4);
-      v = (v & 0x00FFFFFFu) | 0x01000000u;
-      std::memcpy(q, &v, 4);
+      const uint32_t v = reinterpret_cast<const Pixel32*>(base)[row * (stride / 4) + column];
+      reinterpret_cast<Pixel32*>(o)[x] = (v & 0x00FFFFFFu) | 0x01000000u;
     } else {
-      q[0] = c[0];
-      q[1] = c[1];
-      q[2] = c[2];
+      const uint8_t* c = base + row * stride + column * N;
+      o[x * N] = c[0];
+      o[x * N + 1] = c[1];
+      o[x * N + 2] = c[2];
     }
   }
 }
 
 template <int N>
-void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint32_t* cl, const uint32_t* ch,
-               const uint8_t* const* rows, size_t w, int r) {
-  if (rank == Rank::kMinimum) ChosenRow<N, Rank::kMinimum>(o, p, cl, ch, rows, w, r);
-  if (rank == Rank::kMaximum) ChosenRow<N, Rank::kMaximum>(o, p, cl, ch, rows, w, r);
-  if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, rows, w, r);
+void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint16_t* cl, const uint16_t* ch,
+               const WindowRows& win, int r) {
+  if (rank == Rank::kMinimum) ChosenRow<N, Rank::kMinimum>(o, p, cl, ch, win, r);
+  if (rank == Rank::kMaximum) ChosenRow<N, Rank::kMaximum>(o, p, cl, ch, win, r);
+  if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, win, r);
 }
 
 void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
@@ -226,8 +230,7 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
 #pragma omp parallel if (Parallel(depth, width))
   {
     std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
-    std::vector<uint32_t> columnLo(w), columnHi(w);
-    std::vector<const uint8_t*> rows(2 * static_cast<size_t>(r) + 1);
+    std::vector<uint16_t> columnLo(w), columnHi(w);
 #pragma omp for schedule(dynamic, 8)
     for (int y = 0; y < depth; ++y) {
       if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
@@ -240,11 +243,12 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
       const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
       if (wantLo) ColumnKeys(columnLo.data(), lo, w, y, y0, y1, r);
       if (wantHi) ColumnKeys(columnHi.data(), hi, w, y, y0, y1, r);
-      for (int yy = y0; yy <= y1; ++yy) rows[yy - y + r] = src.row(yy);
       const uint8_t* p = src.row(y);
       uint8_t* o = dst.row(y);
-      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
-      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), rows.data(), w, r);
+      const WindowRows win{src.row(y0), src.stride, wantLo ? lo + y0 * w : nullptr, wantHi ? hi + y0 * w : nullptr,
+                           w, y0 - y + r};
+      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
+      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
       if (i != 1.0f) {
         Blend(o, p, w * n, i);
         if (n == 4) {
