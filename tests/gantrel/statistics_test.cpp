@@ -123,37 +123,42 @@ MaskReference CompareReference(const talvix::FrameBuffer& in, const talvix::Fram
 }
 
 TEST(MaskCompare, AgainstAReference) {
-  const int w = 37, d = 23;
-  for (int bpp : {8, 32}) {
-    for (bool negative : {false, true}) {
-      SCOPED_TRACE(testing::Message() << bpp << " bits, negative " << negative);
-      talvix::FrameBuffer in = talvix::FrameBuffer::make(w, d, bpp, 200);
-      talvix::FrameBuffer mask = talvix::FrameBuffer::make(w, d, 32, 0);
-      for (int y = 0; y < d; ++y)
-        for (int x = 0; x < w; ++x) {
-          const bool dark = (x > 5 && x < 20 && y > 3 && y < 15) || (x == 30 && y == 10);  // a block and a lone pixel
-          for (int c = 0; c < bpp / 8 && c < 3; ++c) in.pixel(x, y)[c] = dark ? 40 : 200;
-          const uint8_t levels[] = {0, 126, 127, 128, 255};
-          uint8_t* m = mask.pixel(x, y);
-          m[1] = levels[(x * 7 + y) % 5];
-          m[2] = levels[(x + y * 3) % 5];
-        }
-      MethodRun run("mask_compare");
-      run.ctx.setFrame(u"Input frame", in);
-      run.ctx.setFrame(u"Input mask", mask);
-      run.ctx.setNumbers(u"Threshold", {0.5});
-      run.ctx.setFlags(u"Negative", {negative});
-      ASSERT_TRUE(run().ok);
-      const MaskReference ref = CompareReference(in, mask, 127, negative);
-      EXPECT_EQ(run.ctx.numbers(u"Number of excess pixels"), std::vector<double>{double(ref.excess)});
-      EXPECT_EQ(run.ctx.numbers(u"Number of missing pixels"), std::vector<double>{double(ref.missing)});
-      const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
-      ASSERT_NE(out, nullptr);
-      for (int y = 0; y < d; ++y)
-        for (int x = 0; x < w; ++x)
-          for (int c = 0; c < 4; ++c)
-            ASSERT_EQ(out->pixel(x, y)[c], ref.out[(static_cast<size_t>(y) * w + x) * 4 + c]) << x << "," << y;
-      EXPECT_GT(ref.excess + ref.missing, 0);
+  // The taller frame is split into blocks of rows (the rows across a block
+  // border see each other) and over threads.
+  for (const auto& [w, d] : {std::pair{37, 23}, std::pair{211, 171}}) {
+    for (int bpp : {8, 32}) {
+      for (bool negative : {false, true}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << d << ", " << bpp << " bits, negative " << negative);
+        talvix::FrameBuffer in = talvix::FrameBuffer::make(w, d, bpp, 200);
+        talvix::FrameBuffer mask = talvix::FrameBuffer::make(w, d, 32, 0);
+        for (int y = 0; y < d; ++y)
+          for (int x = 0; x < w; ++x) {
+            // A block and a lone pixel; on the taller frame scattered pixels too.
+            const bool dark = (x > 5 && x < 20 && y > 3 && y < 15) || (x == 30 && y == 10) ||
+                              (d > 100 && y > 20 && (x * x + 3 * y * y + x * y) % 7 < 3);
+            for (int c = 0; c < bpp / 8 && c < 3; ++c) in.pixel(x, y)[c] = dark ? 40 : 200;
+            const uint8_t levels[] = {0, 126, 127, 128, 255};
+            uint8_t* m = mask.pixel(x, y);
+            m[1] = levels[(x * 7 + y) % 5];
+            m[2] = levels[(x + y * 3) % 5];
+          }
+        MethodRun run("mask_compare");
+        run.ctx.setFrame(u"Input frame", in);
+        run.ctx.setFrame(u"Input mask", mask);
+        run.ctx.setNumbers(u"Threshold", {0.5});
+        run.ctx.setFlags(u"Negative", {negative});
+        ASSERT_TRUE(run().ok);
+        const MaskReference ref = CompareReference(in, mask, 127, negative);
+        EXPECT_EQ(run.ctx.numbers(u"Number of excess pixels"), std::vector<double>{double(ref.excess)});
+        EXPECT_EQ(run.ctx.numbers(u"Number of missing pixels"), std::vector<double>{double(ref.missing)});
+        const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
+        ASSERT_NE(out, nullptr);
+        for (int y = 0; y < d; ++y)
+          for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c)
+              ASSERT_EQ(out->pixel(x, y)[c], ref.out[(static_cast<size_t>(y) * w + x) * 4 + c]) << x << "," << y;
+        EXPECT_GT(ref.excess + ref.missing, 0);
+      }
     }
   }
 }
