@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "detectors.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "gpu/bracket.h"
 #include "gpu/programs.h"
@@ -86,17 +87,18 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
   lastWidth = width;
   lastHeight = height;
 
-  TRectangularRegion* region = ScannedRegion(a, 1);
+  TRectangularRegion scanned{};
+  TRectangularRegion* region = frame::RegionOf(a, 1, &scanned, true) ? &scanned : nullptr;
 
   float* size = orientation.passSize;
   const ParamName sizeName = InputName(a, 2);
   if (double v = 0; Number(a, sizeName, 0, &v)) {
     const ParamName& n = sizeName;
     if (v > 50) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 50);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), frame::TruncateToInt(v), 50);
       v = 50;
     } else if (v < 0) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 0);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), frame::TruncateToInt(v), 0);
       v = 0;
     }
     size[0] = static_cast<float>(v);
@@ -116,7 +118,7 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
       frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), static_cast<float>(v), 0.5f);
       v = 0.5;
     } else if (v < 0) {
-      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), Truncated(v), 0);
+      frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), frame::TruncateToInt(v), 0);
       v = 0;
     }
     for (int i = 0; i < 8; ++i) sensitivity[i] = static_cast<float>(v);
@@ -135,8 +137,8 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
   const ParamName typeName = OutputName(a, 2);
   if (typeName.ok) SetObjectMaxIndex(a.ctx, 63, typeName.c_str(), 0);
 
-  drawContent = DrawOption(a, 4, 3);
-  drawOutputs = DrawFlag(a, 5);
+  drawContent = frame::IntInRange(a, 4, 0, 0, 3, true);
+  drawOutputs = frame::FlagOr(a, 5, true, true) ? 1 : 0;
 
   gpu::Bracket bracket(a.ctx, f, f, a.errLen, a.errBuf);
   bracket.Lend();

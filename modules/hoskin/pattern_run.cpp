@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "detectors.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "gpu/bracket.h"
 #include "gpu/programs.h"
@@ -74,10 +75,11 @@ bool CDatamatrixDetector::Run(const frame::RunArgs& a) {
   const int width = GetFrameWidth(f), height = std::abs(GetFrameDepth(f));
   const int bpp = GetFrameBPP(f);
   const uint8_t* pixels = GetFrameDataAddr(f);
-  TRectangularRegion* region = ScannedRegion(a, 1);
+  TRectangularRegion scanned{};
+  TRectangularRegion* region = frame::RegionOf(a, 1, &scanned, true) ? &scanned : nullptr;
   ReadThresholds(a, thresholds);
-  debugContent = DrawOption(a, 3, 2);
-  drawOutputs = DrawFlag(a, 4);
+  debugContent = frame::IntInRange(a, 3, 0, 0, 2, true);
+  drawOutputs = frame::FlagOr(a, 4, true, true) ? 1 : 0;
 
   gpu::Bracket bracket(a.ctx, f, f, a.errLen, a.errBuf);
   bracket.Lend();
