@@ -320,8 +320,12 @@ TEST(DataMatrixRun, DrawingByLevel) {
     }
     EXPECT_EQ(lines, c.lines) << c.show << " " << c.level;
     EXPECT_EQ(strings, c.strings) << c.show << " " << c.level;
-    if (strings >= 1) EXPECT_EQ(texts[0], "(24,24)");
-    if (strings >= 2) EXPECT_EQ(texts[1], kText);
+    if (strings >= 1) {
+      EXPECT_EQ(texts[0], "(24,24)");
+    }
+    if (strings >= 2) {
+      EXPECT_EQ(texts[1], kText);
+    }
   }
 }
 

@@ -9,20 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "module_run.h"
 #include "talvix/host.hpp"
 
 namespace forvik_test {
 
 // The module, loaded once per test process.
-inline talvix::Module& Forvik() {
-  static std::unique_ptr<talvix::Module> m = [] {
-    std::string error;
-    auto loaded = talvix::Module::load("forvik", &error);
-    if (!loaded) ADD_FAILURE() << "cannot load forvik: " << error;
-    return loaded;
-  }();
-  return *m;
-}
+inline talvix::Module& Forvik() { return module_test::Load("forvik"); }
 
 // One method object and a run context for it; the object lives as long as
 // this, so consecutive runs reuse its buffers.

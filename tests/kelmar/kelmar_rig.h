@@ -7,19 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "module_run.h"
 #include "talvix/host.hpp"
 
 namespace kelmar_test {
 
-inline talvix::Module& Kelmar() {
-  static std::unique_ptr<talvix::Module> m = [] {
-    std::string error;
-    auto loaded = talvix::Module::load("kelmar", &error);
-    if (!loaded) ADD_FAILURE() << "cannot load kelmar: " << error;
-    return loaded;
-  }();
-  return *m;
-}
+// The module, loaded once per test process.
+inline talvix::Module& Kelmar() { return module_test::Load("kelmar"); }
 
 // One method instance with its run context; the instance is destroyed with it.
 struct Instance {

@@ -8,19 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "module_run.h"
 #include "talvix/host.hpp"
 
 namespace lomber_test {
 
-inline talvix::Module& Lomber() {
-  static std::unique_ptr<talvix::Module> m = [] {
-    std::string error;
-    auto loaded = talvix::Module::load("lomber", &error);
-    if (!loaded) ADD_FAILURE() << "cannot load lomber: " << error;
-    return loaded;
-  }();
-  return *m;
-}
+// The module, loaded once per test process.
+inline talvix::Module& Lomber() { return module_test::Load("lomber"); }
 
 // One method instance and its run context; the instance lives as long as
 // this object, so state carries over between runs.

@@ -239,7 +239,9 @@ TEST(BinaryPattern, Corrections) {
     ASSERT_TRUE(run().ok);
     const auto& w = run.ctx.warnings();
     ASSERT_EQ(w.size(), c.corrected.empty() ? 0u : 1u);
-    if (!c.corrected.empty()) EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
+    if (!c.corrected.empty()) {
+      EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "barcode_render.h"
+#include "module_run.h"
 #include "talvix/host.hpp"
 
 namespace dunsel_test {
@@ -25,15 +26,7 @@ class Reader {
   talvix::RunResult run(talvix::RunContext& ctx, int errLen = 255) { return ctx.run(handle_, errLen); }
   int index() const { return index_; }
 
-  static talvix::Module& Module() {
-    static std::unique_ptr<talvix::Module> m = [] {
-      std::string error;
-      auto loaded = talvix::Module::load("dunsel", &error);
-      if (!loaded) ADD_FAILURE() << "cannot load dunsel: " << error;
-      return loaded;
-    }();
-    return *m;
-  }
+  static talvix::Module& Module() { return module_test::Load("dunsel"); }
 
  private:
   int index_;

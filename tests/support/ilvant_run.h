@@ -13,21 +13,14 @@
 #include <vector>
 
 #include "modules/ilvant/frame_access.h"
+#include "module_run.h"
 #include "talvix/host.hpp"
 #include "test_frames.h"
 
 namespace ilvant_test {
 
 // The module, loaded once per test process.
-inline talvix::Module& Ilvant() {
-  static std::unique_ptr<talvix::Module> m = [] {
-    std::string error;
-    auto loaded = talvix::Module::load("ilvant", &error);
-    if (!loaded) ADD_FAILURE() << "cannot load ilvant: " << error;
-    return loaded;
-  }();
-  return *m;
-}
+inline talvix::Module& Ilvant() { return module_test::Load("ilvant"); }
 
 // One run context for a method by id; the handle of a stateless method is its index.
 struct MethodRun {
