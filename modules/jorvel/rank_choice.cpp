@@ -42,19 +42,32 @@ void Blend(uint8_t* o, const uint8_t* in, size_t n, float i) {
 
 // ---- 8 bits ---------------------------------------------------------------
 
-// o[x] = min (or max) of s[x .. x + span - 1].
 template <bool kMax>
-VISION_ROW_KERNEL void WindowOfRow(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n, int span) {
-  std::memcpy(o, s, n);
-  for (int k = 1; k < span; ++k) {
-    const uint8_t* q = s + k;
-    for (size_t x = 0; x < n; ++x) o[x] = kMax ? std::max(o[x], q[x]) : std::min(o[x], q[x]);
-  }
+inline uint8_t Pick(uint8_t a, uint8_t b) {
+  return kMax ? std::max(a, b) : std::min(a, b);
+}
+
+// o[x] = min (or max) of four rows, and of o with four rows: taking four
+// rows per pass keeps o's loads and stores few. Rows may repeat.
+template <bool kMax>
+VISION_ROW_KERNEL void Start4(uint8_t* __restrict o, const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                              const uint8_t* d, size_t n) {
+  for (size_t x = 0; x < n; ++x) o[x] = Pick<kMax>(Pick<kMax>(a[x], b[x]), Pick<kMax>(c[x], d[x]));
 }
 
 template <bool kMax>
-VISION_ROW_KERNEL void Into(uint8_t* __restrict o, const uint8_t* __restrict s, size_t n) {
-  for (size_t x = 0; x < n; ++x) o[x] = kMax ? std::max(o[x], s[x]) : std::min(o[x], s[x]);
+VISION_ROW_KERNEL void Fold4(uint8_t* __restrict o, const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                             const uint8_t* d, size_t n) {
+  for (size_t x = 0; x < n; ++x) o[x] = Pick<kMax>(o[x], Pick<kMax>(Pick<kMax>(a[x], b[x]), Pick<kMax>(c[x], d[x])));
+}
+
+// o = min (or max) of the `count` rows first, first + step, ...; the last
+// row stands in for missing ones, which changes nothing.
+template <bool kMax>
+void Fold(uint8_t* o, const uint8_t* first, ptrdiff_t step, int count, size_t n) {
+  auto row = [&](int k) { return first + std::min(k, count - 1) * step; };
+  Start4<kMax>(o, row(0), row(1), row(2), row(3), n);
+  for (int k = 4; k < count; k += 4) Fold4<kMax>(o, row(k), row(k + 1), row(k + 2), row(k + 3), n);
 }
 
 // o holds the minimum and becomes the value farther from the input (a tie
@@ -74,13 +87,12 @@ void GreyRow(uint8_t* plane, uint8_t* padded, const uint8_t* p, size_t w, int r)
   std::memset(padded, pad, static_cast<size_t>(r));
   std::memcpy(padded + r, p, w);
   std::memset(padded + r + w, pad, static_cast<size_t>(r));
-  WindowOfRow<kMax>(plane, padded, w, 2 * r + 1);
+  Fold<kMax>(plane, padded, 1, 2 * r + 1, w);
 }
 
 template <bool kMax>
 void GreyColumn(uint8_t* o, const uint8_t* plane, size_t w, int y0, int y1) {
-  std::memcpy(o, plane + y0 * w, w);
-  for (int yy = y0 + 1; yy <= y1; ++yy) Into<kMax>(o, plane + yy * w, w);
+  Fold<kMax>(o, plane + y0 * w, static_cast<ptrdiff_t>(w), y1 - y0 + 1, w);
 }
 
 void GreyChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
@@ -138,31 +150,56 @@ VISION_ROW_KERNEL void SumKeys(uint16_t* __restrict lo, uint16_t* __restrict hi,
   }
 }
 
-// o[x] = min over k < span of (s[x + k] | k).
-VISION_ROW_KERNEL void RowKeys(uint16_t* __restrict o, const uint16_t* __restrict s, size_t n, int span) {
-  std::memcpy(o, s, n * sizeof *o);
-  for (int k = 1; k < span; ++k) {
-    const uint16_t* q = s + k;
-    const uint16_t tag = static_cast<uint16_t>(k);
-    for (size_t x = 0; x < n; ++x) o[x] = std::min(o[x], static_cast<uint16_t>(q[x] | tag));
+// o[x] = min over four rows j of ((s_j[x] & keep) | tag_j), and the same
+// with o taking part; rows may repeat.
+VISION_ROW_KERNEL void KeysStart4(uint16_t* __restrict o, const uint16_t* a, const uint16_t* b, const uint16_t* c,
+                                  const uint16_t* d, const uint16_t* tags, uint16_t keep, size_t n) {
+  const uint16_t ta = tags[0], tb = tags[1], tc = tags[2], td = tags[3];
+  for (size_t x = 0; x < n; ++x) {
+    const uint16_t ab = std::min<uint16_t>((a[x] & keep) | ta, (b[x] & keep) | tb);
+    const uint16_t cd = std::min<uint16_t>((c[x] & keep) | tc, (d[x] & keep) | td);
+    o[x] = std::min(ab, cd);
   }
 }
 
-// Column keys: the row key's sum above the row offset; the winner's column
-// offset is then read back from its row key.
-VISION_ROW_KERNEL void ColumnKeysStart(uint16_t* __restrict c, const uint16_t* __restrict s, size_t n, uint16_t tag) {
-  for (size_t x = 0; x < n; ++x) c[x] = static_cast<uint16_t>((s[x] & ~kOffsets) | tag);
+VISION_ROW_KERNEL void KeysFold4(uint16_t* __restrict o, const uint16_t* a, const uint16_t* b, const uint16_t* c,
+                                 const uint16_t* d, const uint16_t* tags, uint16_t keep, size_t n) {
+  const uint16_t ta = tags[0], tb = tags[1], tc = tags[2], td = tags[3];
+  for (size_t x = 0; x < n; ++x) {
+    const uint16_t ab = std::min<uint16_t>((a[x] & keep) | ta, (b[x] & keep) | tb);
+    const uint16_t cd = std::min<uint16_t>((c[x] & keep) | tc, (d[x] & keep) | td);
+    o[x] = std::min(o[x], std::min(ab, cd));
+  }
 }
 
-VISION_ROW_KERNEL void ColumnKeysMin(uint16_t* __restrict c, const uint16_t* __restrict s, size_t n, uint16_t tag) {
-  for (size_t x = 0; x < n; ++x) c[x] = std::min(c[x], static_cast<uint16_t>((s[x] & ~kOffsets) | tag));
+// o[x] = min over k < count of ((row_k[x] & keep) | (tag + k)), row_k =
+// first + k * step, four rows per pass; the last row stands in for missing
+// ones, which changes nothing.
+void FoldKeys(uint16_t* o, const uint16_t* first, ptrdiff_t step, int count, int tag, uint16_t keep, size_t n) {
+  for (int k = 0; k < count; k += 4) {
+    const uint16_t* rows[4];
+    uint16_t tags[4];
+    for (int j = 0; j < 4; ++j) {
+      const int kk = std::min(k + j, count - 1);
+      rows[j] = first + kk * step;
+      tags[j] = static_cast<uint16_t>(tag + kk);
+    }
+    if (k == 0) {
+      KeysStart4(o, rows[0], rows[1], rows[2], rows[3], tags, keep, n);
+    } else {
+      KeysFold4(o, rows[0], rows[1], rows[2], rows[3], tags, keep, n);
+    }
+  }
 }
 
-// Column keys of output row y, the row offset counted from the full
-// window's first row.
+// Row keys: o[x] = min over k < span of (s[x + k] | k).
+void RowKeys(uint16_t* o, const uint16_t* s, size_t n, int span) { FoldKeys(o, s, 1, span, 0, 0xFFFF, n); }
+
+// Column keys of output row y: the row key's sum above the row offset,
+// counted from the full window's first row; the winner's column offset is
+// then read back from its row key.
 void ColumnKeys(uint16_t* c, const uint16_t* plane, size_t w, int y, int y0, int y1, int r) {
-  ColumnKeysStart(c, plane + y0 * w, w, static_cast<uint16_t>(y0 - y + r));
-  for (int yy = y0 + 1; yy <= y1; ++yy) ColumnKeysMin(c, plane + yy * w, w, static_cast<uint16_t>(yy - y + r));
+  FoldKeys(c, plane + y0 * w, static_cast<ptrdiff_t>(w), y1 - y0 + 1, y0 - y + r, static_cast<uint16_t>(~kOffsets), w);
 }
 
 // Four-byte pixels read whole from the byte rows.
