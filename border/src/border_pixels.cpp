@@ -38,13 +38,42 @@ void CBorderDetection::AddPixelValue(Frame* frame, int x, int y, unsigned value)
 
 namespace {
 
-// Grey value of a pixel known to lie in an 8 or 32 bpp frame.
-inline int Grey(const Frame* f, int x, int y) {
-  const uint8_t* p = border::PixelAt(f, x, y);
-  return f->biBitCount == 8 ? p[0] : (p[0] + p[1] + p[2]) / 3;
+// Truncated roots of the small sums, which flat and noisy ground gives at
+// nearly every pixel. Below 2^24 the float root truncates to the integer
+// root (no root of a non-square comes within half a float step of the next
+// integer), so the table and the float root agree.
+struct SmallRoots {
+  static constexpr int kSize = 16384;
+  uint8_t root[kSize];
+  constexpr SmallRoots() : root() {
+    int r = 0;
+    for (int n = 0; n < kSize; ++n) {
+      if ((r + 1) * (r + 1) <= n) ++r;
+      root[n] = static_cast<uint8_t>(r);
+    }
+  }
+};
+constexpr SmallRoots kSmallRoots;
+
+inline int TruncatedRoot(int sumOfSquares) {
+  if (sumOfSquares < SmallRoots::kSize) return kSmallRoots.root[sumOfSquares];
+  return static_cast<int>(std::sqrt(static_cast<float>(sumOfSquares)));
 }
 
-inline int TruncatedRoot(int sumOfSquares) { return static_cast<int>(std::sqrt(static_cast<float>(sumOfSquares))); }
+// The two gradients of the pixel at c, whose rows above and below in memory
+// lie at up and down: the larger sum of squares (the root is monotonic, so
+// the larger truncated root is the truncated root of the larger sum).
+template <int Bytes>
+inline int LargerSquaredGradient(const uint8_t* down, const uint8_t* c, const uint8_t* up) {
+  const auto grey = [](const uint8_t* p) { return Bytes == 1 ? p[0] : (p[0] + p[1] + p[2]) / 3; };
+  const int ax = grey(c - Bytes) - grey(c + Bytes);
+  const int ay = grey(up) - grey(down);
+  const int b1 = grey(down + Bytes) - grey(up - Bytes);
+  const int b2 = grey(up + Bytes) - grey(down - Bytes);
+  const int a = ax * ax + ay * ay;
+  const int b = b1 * b1 + b2 * b2;
+  return a > b ? a : b;
+}
 
 }  // namespace
 
@@ -52,13 +81,12 @@ bool CBorderDetection::CountEdgeContrast(const Frame* frame, int x, int y, int* 
   *contrast = -1;
   if (!frame || (frame->biBitCount != 8 && frame->biBitCount != 32)) return false;
   if (x <= 0 || y <= 0 || x >= frame->biWidth - 1 || y >= frame->biHeight - 1) return false;
-  const int ax = Grey(frame, x - 1, y) - Grey(frame, x + 1, y);
-  const int ay = Grey(frame, x, y + 1) - Grey(frame, x, y - 1);
-  const int b1 = Grey(frame, x + 1, y - 1) - Grey(frame, x - 1, y + 1);
-  const int b2 = Grey(frame, x + 1, y + 1) - Grey(frame, x - 1, y - 1);
-  const int a = TruncatedRoot(ax * ax + ay * ay);
-  const int b = TruncatedRoot(b1 * b1 + b2 * b2);
-  *contrast = a > b ? a : b;
+  // Row pointers once, then the neighbours by offset.
+  const std::ptrdiff_t stride = border::FrameStride(frame);
+  const uint8_t* c = border::PixelAt(frame, x, y);
+  const int squared = frame->biBitCount == 8 ? LargerSquaredGradient<1>(c - stride, c, c + stride)
+                                             : LargerSquaredGradient<4>(c - stride, c, c + stride);
+  *contrast = TruncatedRoot(squared);
   return true;
 }
 

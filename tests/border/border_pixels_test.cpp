@@ -1,7 +1,9 @@
 // Pixel functions, mark-frame tests and single tracing steps of CBorderDetection.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "border_fixtures.h"
 
@@ -110,6 +112,49 @@ TEST(BorderPixels, CountEdgeContrastTable) {
     int contrast = 999;
     EXPECT_EQ(CBD::CountEdgeContrast(c.frame, c.x, c.y, &contrast), c.ok) << c.what;
     EXPECT_EQ(contrast, c.want) << c.what;
+  }
+}
+
+// The contrast read pixel by pixel through GetPixelValue, each root apart.
+int PlainContrast(const Frame* f, int x, int y) {
+  const auto g = [&](int dx, int dy) {
+    int v = 0;
+    CBD::GetPixelValue(f, x + dx, y + dy, &v);
+    return v;
+  };
+  const int ax = g(-1, 0) - g(1, 0), ay = g(0, 1) - g(0, -1);
+  const int b1 = g(1, -1) - g(-1, 1), b2 = g(1, 1) - g(-1, -1);
+  const int a = static_cast<int>(std::sqrt(static_cast<float>(ax * ax + ay * ay)));
+  const int b = static_cast<int>(std::sqrt(static_cast<float>(b1 * b1 + b2 * b2)));
+  return a > b ? a : b;
+}
+
+TEST(BorderPixels, CountEdgeContrastMatchesThePlainReadingOnRandomFrames) {
+  // Widths that leave row padding; channels of 32 bpp pixels differ;
+  // full-range pixels give large sums of squares, faint ones small sums.
+  uint32_t seed = 12345;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
+  struct Case {
+    int bpp, width;
+    unsigned range;
+  };
+  std::vector<Case> cases;
+  for (const int bpp : {8, 32})
+    for (const int width : {3, 7, 13})
+      for (const unsigned range : {256u, 64u, 8u}) cases.push_back({bpp, width, range});
+  for (const Case& c : cases) {
+    FrameBuffer f = FrameBuffer::make(c.width, 6, c.bpp, 0);
+    for (int y = 0; y < f.depth(); ++y)
+      for (int x = 0; x < c.width; ++x)
+        for (int b = 0; b < c.bpp / 8; ++b) f.pixel(x, y)[b] = static_cast<uint8_t>(next() % c.range);
+    for (int y = -1; y <= f.depth(); ++y) {
+      for (int x = -1; x <= c.width; ++x) {
+        const bool inner = x > 0 && y > 0 && x < c.width - 1 && y < f.depth() - 1;
+        int contrast = 999;
+        ASSERT_EQ(CBD::CountEdgeContrast(f.frame(), x, y, &contrast), inner) << c.bpp << " " << x << "," << y;
+        ASSERT_EQ(contrast, inner ? PlainContrast(f.frame(), x, y) : -1) << c.bpp << " " << x << "," << y;
+      }
+    }
   }
 }
 
