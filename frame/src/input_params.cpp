@@ -27,6 +27,13 @@ double Number(const RunArgs& a, const ParamName& name) {
 
 }  // namespace
 
+ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name) {
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (inputs[i].name == name) return InputName(a, static_cast<int>(i));
+  }
+  return ParamName{};
+}
+
 int TruncateToInt(double v) {
   if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
   if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();

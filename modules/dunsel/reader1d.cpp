@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "frame/subpixel_scan.h"
 
@@ -61,13 +62,6 @@ std::u16string_view ErrorText(int type, int status) {
   return kNotFound;
 }
 
-bool FlagOr(void* ctx, const frame::ParamName& name, bool fallback) {
-  bool* p = nullptr;
-  const bool v = name.ok && GetFlag(ctx, 63, name.text, 0, &p) && p ? *p : fallback;
-  frame::WarnArrayInput(ctx, 63, name.ok ? name.text : u"");
-  return v;
-}
-
 }  // namespace
 
 struct CReadBarcode1D::Settings {
@@ -117,11 +111,11 @@ bool CReadBarcode1D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
   }
 
   const bool code39 = barcodeType_ == 2;
-  s.whiteBars = FlagOr(ctx, frame::InputName(a, code39 ? 7 : 5), false);
-  s.showResults = FlagOr(ctx, frame::InputName(a, code39 ? 8 : 6), true);
+  s.whiteBars = frame::FlagOr(a, code39 ? 7 : 5, false, true);
+  s.showResults = frame::FlagOr(a, code39 ? 8 : 6, true, true);
   if (code39) {
-    s.asciiMode = FlagOr(ctx, frame::InputName(a, 5), false);
-    s.checksumMode = FlagOr(ctx, frame::InputName(a, 6), false);
+    s.asciiMode = frame::FlagOr(a, 5, false, true);
+    s.checksumMode = frame::FlagOr(a, 6, false, true);
   }
 
   const frame::ParamName resultName = frame::OutputName(a, 0);

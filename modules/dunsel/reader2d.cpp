@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "frame/run_args.h"
 
@@ -11,13 +12,6 @@ namespace dunsel {
 namespace {
 
 constexpr std::u16string_view kNotFound = u"Data matrix not found";
-
-bool FlagOr(void* ctx, const frame::ParamName& name, bool fallback) {
-  bool* p = nullptr;
-  const bool v = name.ok && GetFlag(ctx, 63, name.text, 0, &p) && p ? *p : fallback;
-  frame::WarnArrayInput(ctx, 63, name.ok ? name.text : u"");
-  return v;
-}
 
 }  // namespace
 
@@ -36,8 +30,8 @@ bool CReadBarcode2D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
   if (!regionName.ok || !GetRectangularRegion(ctx, 63, regionName.text, 0, &region)) region = nullptr;
   if (region) NormalizeDegreeLongreal(&region->angle);
   frame::WarnArrayInput(ctx, 63, regionName.ok ? regionName.text : u"");
-  const bool negative = FlagOr(ctx, frame::InputName(a, 2), false);
-  const bool showResults = FlagOr(ctx, frame::InputName(a, 3), true);
+  const bool negative = frame::FlagOr(a, 2, false, true);
+  const bool showResults = frame::FlagOr(a, 3, true, true);
   const frame::ParamName modeName = frame::InputName(a, 4);
   double* mode = nullptr;
   const bool squareOnly = modeName.ok && GetNumber(ctx, 63, modeName.text, 0, &mode) && mode &&

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "detector.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "kavrin.h"
 
@@ -13,11 +14,7 @@ using frame::ParamName;
 using frame::RunArgs;
 
 ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
-  const auto inputs = kCatalogue.methods()[method].inputs;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].name == name) return frame::InputName(a, static_cast<int>(i));
-  }
-  return ParamName{};
+  return frame::InputNamed(a, kCatalogue.methods()[method].inputs, name);
 }
 
 // Element 0 of a number input; a scalar given as an array is warned about.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "match.h"
 
@@ -12,11 +13,7 @@ using frame::ParamName;
 using frame::RunArgs;
 
 ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
-  const auto inputs = kCatalogue.methods()[method].inputs;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].name == name) return frame::InputName(a, static_cast<int>(i));
-  }
-  return ParamName{};
+  return frame::InputNamed(a, kCatalogue.methods()[method].inputs, name);
 }
 
 bool Number(const RunArgs& a, const ParamName& n, int elem, double* v) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "frame/input_params.h"
 #include "frame/text_format.h"
 #include "objects.h"
 
@@ -44,8 +45,8 @@ bool CBoundingBoxRectangle::Run(const RunArgs& a) {
     frame::WarnArrayInput(a.ctx, 63, n.c_str());
   }
   threshold = static_cast<int>(level * 255);
-  negative = ReadFlag(a, 3, false);
-  const bool show = ReadFlag(a, 4, true);
+  negative = frame::FlagOr(a, 3, false, true);
+  const bool show = frame::FlagOr(a, 4, true, true);
 
   TRectangle* out = nullptr;
   if (const frame::ParamName n = frame::OutputName(a, 0); n.ok) {

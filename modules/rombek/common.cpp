@@ -23,12 +23,4 @@ bool ReadRegion(const RunArgs& a, int input, int elem, TRectangularRegion* r) {
   return ok;
 }
 
-bool ReadFlag(const RunArgs& a, int input, bool fallback) {
-  const frame::ParamName name = frame::InputName(a, input);
-  bool* p = nullptr;
-  const bool value = name.ok && GetFlag(a.ctx, 63, name.c_str(), 0, &p) && p ? *p : fallback;
-  if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  return value;
-}
-
 }  // namespace rombek

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/input_params.h"
 #include "objects.h"
 
 namespace rombek {
@@ -33,7 +34,7 @@ bool CHistogram::Run(const RunArgs& a) {
   if (const frame::ParamName n = frame::InputName(a, 1); n.ok) frame::WarnArrayInput(a.ctx, 63, n.c_str());
   ReadRegion(a, 2, 0, &drawingRegion);
   if (const frame::ParamName n = frame::InputName(a, 2); n.ok) frame::WarnArrayInput(a.ctx, 63, n.c_str());
-  const bool show = ReadFlag(a, 3, true);
+  const bool show = frame::FlagOr(a, 3, true, true);
 
   frame::ParamName outputs[3];
   for (int k = 0; k < 3; ++k) {

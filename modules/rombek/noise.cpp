@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "frame/input_params.h"
 #include "frame/text_format.h"
 #include "objects.h"
 
@@ -35,7 +36,7 @@ bool CNoiseMonitor::Run(const RunArgs& a) {
   const frame::ParamName regionName = frame::InputName(a, 1);
   int maxIndex = 0;
   if (regionName.ok && !GetObjectMaxIndex(a.ctx, 63, regionName.c_str(), &maxIndex)) maxIndex = 0;
-  const bool show = ReadFlag(a, 2, true);
+  const bool show = frame::FlagOr(a, 2, true, true);
   if (maxIndex < 0) return false;
 
   frame::ParamName outputs[5];

@@ -146,11 +146,10 @@ class CHistogram : public CRombekObject {
 };
 
 // Shared input steps: the source frame, a region (the whole frame when
-// missing), the flags.
+// missing).
 bool SourceFrame(const RunArgs& a, Frame** f);
 TRectangularRegion WholeFrame(const Frame* f);
 // Region element `elem` of input i; false when the input or element is missing.
 bool ReadRegion(const RunArgs& a, int input, int elem, TRectangularRegion* r);
-bool ReadFlag(const RunArgs& a, int input, bool fallback);
 
 }  // namespace rombek

@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "frame/input_params.h"
+
 namespace uvarek {
 
 namespace {
@@ -25,15 +27,6 @@ NumberInput ReadNumber(const RunArgs& a, int input) {
   if (n.name.ok && GetNumber(a.ctx, 63, n.name.c_str(), 0, &p) && p) n.has = true, n.value = *p;
   if (n.name.ok) frame::WarnArrayInput(a.ctx, 63, n.name.c_str());
   return n;
-}
-
-bool ReadRegion(const RunArgs& a, int input, TRectangularRegion* r) {
-  const frame::ParamName name = frame::InputName(a, input);
-  TRectangularRegion* p = nullptr;
-  const bool ok = name.ok && GetRectangularRegion(a.ctx, 63, name.c_str(), 0, &p) && p;
-  if (ok) *r = *p;
-  if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  return ok;
 }
 
 }  // namespace
@@ -77,19 +70,14 @@ bool CDFT1::Run(const RunArgs& a) {
   frame::WarnArrayInput(a.ctx, 63, frameName.c_str());
 
   TRectangularRegion region{};
-  const bool hasRegion = ReadRegion(a, 1, &region);
+  const bool hasRegion = frame::RegionOf(a, 1, &region, true);
   NumberInput count = ReadNumber(a, 2);
   NumberInput begin = ReadNumber(a, 3);
   NumberInput end = ReadNumber(a, 4);
   NumberInput window = ReadNumber(a, 5);
   TRectangularRegion drawing{};
-  const bool hasDrawing = ReadRegion(a, 6, &drawing);
-  {
-    const frame::ParamName name = frame::InputName(a, 7);
-    bool* p = nullptr;
-    show_ = name.ok && GetFlag(a.ctx, 63, name.c_str(), 0, &p) && p ? *p : true;
-    if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  }
+  const bool hasDrawing = frame::RegionOf(a, 6, &drawing, true);
+  show_ = frame::FlagOr(a, 7, true, true);
   lineCount_ = count.has ? static_cast<int>(count.value) : 1;
   if (lineCount_ < 0) {
     // A negative count would size the line arrays: none are scanned.

@@ -3,10 +3,17 @@
 // only element 0 is used.
 #pragma once
 
+#include <string_view>
+
+#include "frame/catalogue.h"
 #include "frame/run_args.h"
 #include "talvix.h"
 
 namespace frame {
+
+// The name of the input that a method's catalogue entries list as `name`,
+// fetched by that input's position; not ok when the method has no such input.
+ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name);
 
 // A double truncated toward zero and saturated to the int range.
 int TruncateToInt(double v);
