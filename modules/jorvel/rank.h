@@ -15,11 +15,11 @@ namespace jorvel {
 // one-pixel window); alpha copied.
 void RankMedian(Frame* in, Frame* out, int depth, int width, int r);
 
-// Row-pass planes of the minimum, maximum and extreme, kept by the filter
-// so that a run allocates nothing frame-sized.
+// Working rows of the minimum, maximum and extreme, kept by the filter so
+// that a run allocates nothing frame-sized.
 struct RankPlanes {
   std::vector<uint8_t> lo8, hi8;  // 8 bits: the row windows' values
-  std::vector<uint16_t> lo, hi;   // colour: the row windows' keys
+  std::vector<uint16_t> rings;    // colour: per thread, the window rows' keys
 };
 
 // The window's darkest (minimum) or brightest (maximum) value blended with

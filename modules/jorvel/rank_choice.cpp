@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <omp.h>
 #include <vector>
 
 #include "frame/row_kernel.h"
@@ -172,46 +173,44 @@ VISION_ROW_KERNEL void KeysFold4(uint16_t* __restrict o, const uint16_t* a, cons
   }
 }
 
-// o[x] = min over k < count of ((row_k[x] & keep) | (tag + k)), row_k =
-// first + k * step, four rows per pass; the last row stands in for missing
-// ones, which changes nothing.
-void FoldKeys(uint16_t* o, const uint16_t* first, ptrdiff_t step, int count, int tag, uint16_t keep, size_t n) {
+constexpr int kMaxSpan = 2 * 15 + 1;
+
+// o[x] = min over k < count of ((rows[k][x] & keep) | (tag + k)), four rows
+// per pass; the last row stands in for missing ones, which changes nothing.
+void FoldKeys(uint16_t* o, const uint16_t* const* rows, int count, int tag, uint16_t keep, size_t n) {
   for (int k = 0; k < count; k += 4) {
-    const uint16_t* rows[4];
+    const uint16_t* four[4];
     uint16_t tags[4];
     for (int j = 0; j < 4; ++j) {
       const int kk = std::min(k + j, count - 1);
-      rows[j] = first + kk * step;
+      four[j] = rows[kk];
       tags[j] = static_cast<uint16_t>(tag + kk);
     }
     if (k == 0) {
-      KeysStart4(o, rows[0], rows[1], rows[2], rows[3], tags, keep, n);
+      KeysStart4(o, four[0], four[1], four[2], four[3], tags, keep, n);
     } else {
-      KeysFold4(o, rows[0], rows[1], rows[2], rows[3], tags, keep, n);
+      KeysFold4(o, four[0], four[1], four[2], four[3], tags, keep, n);
     }
   }
 }
 
 // Row keys: o[x] = min over k < span of (s[x + k] | k).
-void RowKeys(uint16_t* o, const uint16_t* s, size_t n, int span) { FoldKeys(o, s, 1, span, 0, 0xFFFF, n); }
-
-// Column keys of output row y: the row key's sum above the row offset,
-// counted from the full window's first row; the winner's column offset is
-// then read back from its row key.
-void ColumnKeys(uint16_t* c, const uint16_t* plane, size_t w, int y, int y0, int y1, int r) {
-  FoldKeys(c, plane + y0 * w, static_cast<ptrdiff_t>(w), y1 - y0 + 1, y0 - y + r, static_cast<uint16_t>(~kOffsets), w);
+void RowKeys(uint16_t* o, const uint16_t* s, size_t n, int span) {
+  const uint16_t* rows[kMaxSpan];
+  for (int k = 0; k < span; ++k) rows[k] = s + k;
+  FoldKeys(o, rows, span, 0, 0xFFFF, n);
 }
 
 // Four-byte pixels read whole from the byte rows.
 using Pixel32 = uint32_t __attribute__((may_alias));
 
-// The window's rows inside the frame: the first pixel row and the first
-// rows of the key planes, which are row `first` of the full window.
+// The window's rows inside the frame: the first pixel row and the row keys
+// of each row, the first being row `first` of the full window.
 struct WindowRows {
   const uint8_t* pixels;
   ptrdiff_t stride;
-  const uint16_t* lo;
-  const uint16_t* hi;
+  const uint16_t* const* lo;
+  const uint16_t* const* hi;
   size_t width;
   int first;
 };
@@ -232,7 +231,7 @@ VISION_ROW_KERNEL void ChosenRow(uint8_t* __restrict o, const uint8_t* __restric
       low = s - dark > bright - s;
     }
     const ptrdiff_t row = static_cast<int>((low ? cl[x] : ch[x]) & kOffsets) - win.first;
-    const uint16_t rowKey = (low ? win.lo : win.hi)[row * static_cast<ptrdiff_t>(w) + static_cast<ptrdiff_t>(x)];
+    const uint16_t rowKey = (low ? win.lo : win.hi)[row][x];
     const ptrdiff_t column = static_cast<ptrdiff_t>(x) + (rowKey & kOffsets) - r;
     if constexpr (N == 4) {
       const uint32_t v = reinterpret_cast<const Pixel32*>(base)[row * (stride / 4) + column];
@@ -254,42 +253,62 @@ void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint16_t* cl, cons
   if (rank == Rank::kExtreme) ChosenRow<N, Rank::kExtreme>(o, p, cl, ch, win, r);
 }
 
+// Each thread takes bands of output rows and keeps the row keys of the
+// window's rows in a ring, so that a row is keyed once per band and its
+// keys and pixels are still in cache when the columns read them.
 void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
                   Rank rank, RankPlanes& planes) {
   const int n = src.bpp / 8;
   const size_t w = static_cast<size_t>(width);
   const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
-  if (wantLo) planes.lo.resize(w * depth);
-  if (wantHi) planes.hi.resize(w * depth);
-  uint16_t* lo = planes.lo.data();
-  uint16_t* hi = planes.hi.data();
+  const int span = 2 * r + 1;
+  const size_t ring = static_cast<size_t>(span) * w;
+  const bool parallel = Parallel(depth, width);
+  const int threads = parallel ? omp_get_max_threads() : 1;
+  planes.rings.resize(2 * ring * static_cast<size_t>(threads));
+  const int band = std::max(32, 4 * span);
+  const int bands = (depth + band - 1) / band;
   const size_t padded = w + 2 * static_cast<size_t>(r);
-#pragma omp parallel if (Parallel(depth, width))
+#pragma omp parallel if (parallel)
   {
+    uint16_t* ringLo = planes.rings.data() + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint16_t* ringHi = ringLo + ring;
     std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
     std::vector<uint16_t> columnLo(w), columnHi(w);
-#pragma omp for schedule(dynamic, 8)
-    for (int y = 0; y < depth; ++y) {
-      if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
-      if (n == 4) SumKeys<4>(keysLo.data() + r, keysHi.data() + r, src.row(y), w);
-      if (wantLo) RowKeys(lo + y * w, keysLo.data(), w, 2 * r + 1);
-      if (wantHi) RowKeys(hi + y * w, keysHi.data(), w, 2 * r + 1);
-    }
-#pragma omp for schedule(dynamic, 8)
-    for (int y = 0; y < depth; ++y) {
-      const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-      if (wantLo) ColumnKeys(columnLo.data(), lo, w, y, y0, y1, r);
-      if (wantHi) ColumnKeys(columnHi.data(), hi, w, y, y0, y1, r);
-      const uint8_t* p = src.row(y);
-      uint8_t* o = dst.row(y);
-      const WindowRows win{src.row(y0), src.stride, wantLo ? lo + y0 * w : nullptr, wantHi ? hi + y0 * w : nullptr,
-                           w, y0 - y + r};
-      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
-      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
-      if (i != 1.0f) {
-        Blend(o, p, w * n, i);
-        if (n == 4) {
-          for (size_t x = 0; x < w; ++x) o[x * 4 + 3] = 1;
+    const uint16_t* rowsLo[kMaxSpan];
+    const uint16_t* rowsHi[kMaxSpan];
+#pragma omp for schedule(dynamic, 1)
+    for (int b = 0; b < bands; ++b) {
+      const int yb = b * band, ye = std::min(depth, yb + band);
+      int next = std::max(0, yb - r);  // the next row to key
+      for (int y = yb; y < ye; ++y) {
+        const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
+        for (; next <= y1; ++next) {
+          if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(next), w);
+          if (n == 4) SumKeys<4>(keysLo.data() + r, keysHi.data() + r, src.row(next), w);
+          const size_t slot = static_cast<size_t>(next % span) * w;
+          if (wantLo) RowKeys(ringLo + slot, keysLo.data(), w, span);
+          if (wantHi) RowKeys(ringHi + slot, keysHi.data(), w, span);
+        }
+        const int count = y1 - y0 + 1;
+        for (int k = 0; k < count; ++k) {
+          const size_t slot = static_cast<size_t>((y0 + k) % span) * w;
+          rowsLo[k] = ringLo + slot;
+          rowsHi[k] = ringHi + slot;
+        }
+        const uint16_t keep = static_cast<uint16_t>(~kOffsets);
+        if (wantLo) FoldKeys(columnLo.data(), rowsLo, count, y0 - y + r, keep, w);
+        if (wantHi) FoldKeys(columnHi.data(), rowsHi, count, y0 - y + r, keep, w);
+        const uint8_t* p = src.row(y);
+        uint8_t* o = dst.row(y);
+        const WindowRows win{src.row(y0), src.stride, rowsLo, rowsHi, w, y0 - y + r};
+        if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
+        if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
+        if (i != 1.0f) {
+          Blend(o, p, w * n, i);
+          if (n == 4) {
+            for (size_t x = 0; x < w; ++x) o[x * 4 + 3] = 1;
+          }
         }
       }
     }

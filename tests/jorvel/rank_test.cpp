@@ -173,15 +173,16 @@ TEST(JorvelRank, WholePixelsAndTies) {
                                   u"Not acceptable value of the parameter Neighbourhood radius (-3). It will be used new value 0."});
 }
 
-// One filter object keeps its working planes between runs: frames that grow,
-// shrink and change depth, the widest radius and widths that are no multiple
-// of a vector must all still match the reference.
+// One filter object keeps its working rows between runs: frames that grow,
+// shrink and change depth, the widest radius, widths that are no multiple of
+// a vector and frames deep enough to be split into bands of rows must all
+// still match the reference.
 TEST(JorvelRank, KeptPlanesFollowEachFrame) {
   const struct {
     int w, d, bpp, r;
     double i;
-  } runs[] = {{45, 23, 32, 10, 1.0}, {9, 40, 32, 10, 0.3}, {70, 33, 24, 4, 1.0},
-              {45, 23, 8, 10, 1.0},  {37, 5, 8, 2, 0.0},   {130, 61, 32, 1, 0.6}};
+  } runs[] = {{45, 23, 32, 10, 1.0}, {9, 40, 32, 10, 0.3}, {70, 33, 24, 4, 1.0}, {45, 23, 8, 10, 1.0},
+              {37, 5, 8, 2, 0.0},    {130, 61, 32, 1, 0.6}, {50, 100, 24, 3, 1.0}};
   const struct {
     const char* id;
     Kind kind;
