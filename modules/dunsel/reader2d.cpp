@@ -18,11 +18,8 @@ constexpr std::u16string_view kNotFound = u"Data matrix not found";
 bool CReadBarcode2D::Run(void* ctx, intptr_t inputList, const void* inputNames, intptr_t outputList,
                          const void* outputNames, int errLen, char16_t* errBuf) {
   const frame::RunArgs a{ctx, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  const frame::ParamName frameName = frame::InputName(a, 0);
   Frame* f = nullptr;
-  if (!frameName.ok || !GetInputFrame(ctx, 63, frameName.text, &f) || !f) {
-    return a.fail(u"error: Cannot get source frame");
-  }
+  if (!frame::InputFrame(a, 0, &f)) return a.fail(u"error: Cannot get source frame");
   const int width = GetFrameWidth(f), depth = GetFrameDepth(f), bpp = GetFrameBPP(f);
 
   const frame::ParamName regionName = frame::InputName(a, 1);
