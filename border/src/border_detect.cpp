@@ -72,6 +72,10 @@ CBorderDetection& CBorderDetection::operator=(const CBorderDetection& other) {
   objectRecords = other.objectRecords;
   recordCapacity = other.recordCapacity;
   std::copy(std::begin(other.endPoints), std::end(other.endPoints), std::begin(endPoints));
+  markedMinX = other.markedMinX;
+  markedMinY = other.markedMinY;
+  markedMaxX = other.markedMaxX;
+  markedMaxY = other.markedMaxY;
   sampleXStore_ = other.sampleXStore_;
   sampleYStore_ = other.sampleYStore_;
   sampleContrastStore_ = other.sampleContrastStore_;
@@ -179,6 +183,20 @@ void CBorderDetection::AppendEndPoint(Detection& d, int x, int y, int label) {
   endPoints[*d.endCount] = {static_cast<float>(x), static_cast<float>(y), label, -1};
 }
 
+void CBorderDetection::MarkPixel(Detection& d, int x, int y, int label) {
+  AddPixelValue(d.mark, x, y, static_cast<unsigned>(label));
+  if (!border::InFrame(d.mark, x, y)) return;
+  if (markedMaxX < markedMinX) {
+    markedMinX = markedMaxX = x;
+    markedMinY = markedMaxY = y;
+    return;
+  }
+  markedMinX = std::min(markedMinX, x);
+  markedMaxX = std::max(markedMaxX, x);
+  markedMinY = std::min(markedMinY, y);
+  markedMaxY = std::max(markedMaxY, y);
+}
+
 // Follows a border from the visit's start pixel. Answers the steps made.
 int CBorderDetection::Trace(Detection& d, Visit& v) {
   int x = v.startX, y = v.startY;
@@ -190,7 +208,7 @@ int CBorderDetection::Trace(Detection& d, Visit& v) {
   v.leftRegion = false;
 
   for (;;) {
-    AddPixelValue(d.mark, x, y, static_cast<unsigned>(v.label));
+    MarkPixel(d, x, y, v.label);
     if (!d.InRegion(x, y)) {
       v.leftRegion = true;
       break;
@@ -229,7 +247,7 @@ int CBorderDetection::Trace(Detection& d, Visit& v) {
     v.endX = x;
     v.endY = y;
   }
-  AddPixelValue(d.mark, v.endX, v.endY, static_cast<unsigned>(v.label));
+  MarkPixel(d, v.endX, v.endY, v.label);
   AppendEndPoint(d, v.endX, v.endY, v.label);
 
   const int L = v.label;
@@ -284,6 +302,8 @@ void CBorderDetection::BeginDetection(Detection& d) {
   std::fill(std::begin(endPoints), std::end(endPoints), kNoEndPoint);
   *d.endCount = -1;
   d.label = -1;
+  markedMinX = markedMinY = 0;
+  markedMaxX = markedMaxY = -1;
   const int width = border::FrameWidth(d.source);
   if (width > 0) {
     GrowSamples(width);

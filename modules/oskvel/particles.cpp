@@ -269,9 +269,16 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
   if (markFrame.size() != size || GetFrameWidth(Mark()) != w || GetFrameDepth(Mark()) != d) {
     markFrame.assign(size, 0);
     InitFrameDIB(markFrame.data(), w, d, 8);
+    uint8_t* markData = GetFrameDataAddr(Mark());
+    std::memset(markData, CBorderDetection::kFree, size - static_cast<size_t>(markData - markFrame.data()));
+  } else if (markedMaxX >= markedMinX) {
+    // Only the last detection wrote into the kept mark frame: free its box.
+    uint8_t* markData = GetFrameDataAddr(Mark());
+    const ptrdiff_t stride = (w + 3) & ~3;
+    for (int y = markedMinY; y <= markedMaxY; ++y)
+      std::memset(markData + y * stride + markedMinX, CBorderDetection::kFree,
+                  static_cast<size_t>(markedMaxX - markedMinX + 1));
   }
-  uint8_t* markData = GetFrameDataAddr(Mark());
-  std::memset(markData, CBorderDetection::kFree, size - static_cast<size_t>(markData - markFrame.data()));
 
   int endCount = -1;
   int lengths[kLabelSlots] = {};

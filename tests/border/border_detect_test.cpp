@@ -1,6 +1,7 @@
 // Border detection on drawn frames: rectangular and ring regions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <set>
@@ -264,6 +265,41 @@ TEST(BorderDetect, RingRegion) {
   EXPECT_FALSE(c.valid[0]);
   for (auto [x, y] : c.pixelsOf(0)) EXPECT_LE(std::hypot(x - 80.0, y - 50.0), 27.0);
   ExpectPairedEndPoints(c);
+}
+
+// The box of every labelled pixel of the mark frame (maxX < minX when none).
+Box LabelledBox(const Detection& r) {
+  Box b{r.mark.width(), r.mark.depth(), -1, -1};
+  for (int y = 0; y < r.mark.depth(); ++y)
+    for (int x = 0; x < r.mark.width(); ++x)
+      if (r.labelAt(x, y) != CBorderDetection::kFree) {
+        b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+      }
+  return b;
+}
+
+TEST(BorderDetect, MarkedBoxIsTheBoxOfTheLabelledPixels) {
+  FrameBuffer objects = FrameBuffer::make(120, 90, 8, kLight);
+  border_test::Box(objects, 10, 10, 35, 30, kDark);
+  border_test::Disc(objects, 85, 65, 15, kDark);
+  FrameBuffer edge = FrameBuffer::make(60, 40, 8, kLight);
+  border_test::Box(edge, 0, 0, 29, 39, kDark);  // a step that reaches the frame's edges
+  const FrameBuffer uniform = FrameBuffer::make(60, 40, 8, kLight);
+  const TRingRegion ring{85.0, 65.0, 8.0, 30.0, 0.0, 0.0};
+  // One object in turn, so that each detection starts from the last one's box.
+  Detection r;
+  for (int step = 0; step < 4; ++step) {
+    SCOPED_TRACE(step);
+    if (step == 0) r.rect(objects, nullptr, kThreshold, 12, 12);
+    if (step == 1) r.rect(edge, nullptr, kThreshold, 8, 8);
+    if (step == 2) r.ring(objects, &ring, kThreshold, 6);
+    if (step == 3) r.rect(uniform, nullptr, kThreshold, 8, 8);
+    const Box want = LabelledBox(r);
+    EXPECT_EQ(r.bd.markedMinX, step == 3 ? 0 : want.x0);
+    EXPECT_EQ(r.bd.markedMinY, step == 3 ? 0 : want.y0);
+    EXPECT_EQ(r.bd.markedMaxX, want.x1);
+    EXPECT_EQ(r.bd.markedMaxY, want.y1);
+  }
 }
 
 TEST(BorderDetect, RecordSumsHoldLongBordersFarFromTheOrigin) {

@@ -148,6 +148,37 @@ TEST(Classifier, ShiftedAndShuffledShapesKeepTheirClasses) {
   }
 }
 
+// Runs on one object keep its mark frame: what one run traced must not stay
+// behind for the next frame, whose shapes lie where the last ones were.
+TEST(Classifier, EachRunAnswersAsAFreshObjectDoes) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  const std::vector<std::vector<Placed>> inputs = {
+      {{kTriangle, 131, 101}, {kSquare, 70, 140}, {kDisc, 150, 30}, {kBar, 10, 40}},
+      {{kSquare, 133, 99}, {kBar, 72, 141}, {kTriangle, 148, 31}, {kDisc, 12, 38}},
+      {{kDisc, 131, 101}, {kTriangle, 70, 140}}};
+  const auto flat = [](const talvix::RunContext& ctx) {
+    std::vector<double> out;
+    for (const Result& e : Results(ctx)) out.insert(out.end(), {double(e.cls), e.rect.cx, e.rect.cy, e.rect.width});
+    return out;
+  };
+  Classifier kept;
+  kept.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(kept.ctx);
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    SCOPED_TRACE(i);
+    const FrameBuffer input = Scene(220, 190, 8, inputs[i]);
+    kept.ctx.setFrame(u"Input frame", input);
+    ASSERT_TRUE(kept().ok);
+    Classifier fresh;
+    fresh.ctx.setFrame(u"Pattern frame", pattern);
+    fresh.ctx.setFrame(u"Input frame", input);
+    SetCounts(fresh.ctx);
+    ASSERT_TRUE(fresh().ok);
+    EXPECT_EQ(Results(fresh.ctx).size(), inputs[i].size());
+    EXPECT_EQ(flat(kept.ctx), flat(fresh.ctx));
+  }
+}
+
 // A huge line count arrives as INT_MAX: past one line per pixel across the
 // frame it is bounded, so it answers at once and as the bounded count does.
 TEST(Classifier, HugeLineCountsAreBoundedByTheFrame) {

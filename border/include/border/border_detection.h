@@ -133,6 +133,10 @@ class __attribute__((visibility("default"))) CBorderDetection {
   BorderObjectRecord** objectRecords = nullptr;
   int recordCapacity = 0;
   BorderEndPoint endPoints[kMaxEndPoints];
+  // The box of the mark-frame pixels the last detection labelled (empty,
+  // markedMaxX < markedMinX, when it labelled none): an owner that keeps its
+  // mark frame between detections frees just this box.
+  int markedMinX = 0, markedMinY = 0, markedMaxX = -1, markedMaxY = -1;
 
  private:
   struct Visit;
@@ -145,6 +149,7 @@ class __attribute__((visibility("default"))) CBorderDetection {
   void StartRecord(const Frame* source, int label);
   void UpdateRecord(const Frame* source, int label, int x, int y);
   void AppendEndPoint(Detection& d, int x, int y, int label);
+  void MarkPixel(Detection& d, int x, int y, int label);
 
   std::shared_ptr<int[]> sampleXStore_, sampleYStore_, sampleContrastStore_;
   std::shared_ptr<int[]> edgeXStore_, edgeYStore_;
