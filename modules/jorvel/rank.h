@@ -18,8 +18,8 @@ void RankMedian(Frame* in, Frame* out, int depth, int width, int r);
 // Working rows of the minimum, maximum and extreme, kept by the filter so
 // that a run allocates nothing frame-sized.
 struct RankPlanes {
-  std::vector<uint8_t> lo8, hi8;  // 8 bits: the row windows' values
-  std::vector<uint16_t> rings;    // colour: per thread, the window rows' keys
+  std::vector<uint8_t> rings8;  // 8 bits: per thread, the window rows' row pass
+  std::vector<uint16_t> rings;  // colour: per thread, the window rows' keys
 };
 
 // The window's darkest (minimum) or brightest (maximum) value blended with

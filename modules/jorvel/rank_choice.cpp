@@ -62,13 +62,13 @@ VISION_ROW_KERNEL void Fold4(uint8_t* __restrict o, const uint8_t* a, const uint
   for (size_t x = 0; x < n; ++x) o[x] = Pick<kMax>(o[x], Pick<kMax>(Pick<kMax>(a[x], b[x]), Pick<kMax>(c[x], d[x])));
 }
 
-// o = min (or max) of the `count` rows first, first + step, ...; the last
-// row stands in for missing ones, which changes nothing.
-template <bool kMax>
-void Fold(uint8_t* o, const uint8_t* first, ptrdiff_t step, int count, size_t n) {
-  auto row = [&](int k) { return first + std::min(k, count - 1) * step; };
-  Start4<kMax>(o, row(0), row(1), row(2), row(3), n);
-  for (int k = 4; k < count; k += 4) Fold4<kMax>(o, row(k), row(k + 1), row(k + 2), row(k + 3), n);
+// o = min (or max) of the `count` rows row(0), row(1), ...; the last row
+// stands in for missing ones, which changes nothing.
+template <bool kMax, class Row>
+void Fold(uint8_t* o, int count, size_t n, const Row& row) {
+  auto at = [&](int k) { return row(std::min(k, count - 1)); };
+  Start4<kMax>(o, at(0), at(1), at(2), at(3), n);
+  for (int k = 4; k < count; k += 4) Fold4<kMax>(o, at(k), at(k + 1), at(k + 2), at(k + 3), n);
 }
 
 // o holds the minimum and becomes the value farther from the input (a tie
@@ -83,48 +83,63 @@ VISION_ROW_KERNEL void FartherInto(uint8_t* __restrict o, const uint8_t* __restr
 
 // Row pass: a row padded by r on each side with a value that never wins.
 template <bool kMax>
-void GreyRow(uint8_t* plane, uint8_t* padded, const uint8_t* p, size_t w, int r) {
+void GreyRow(uint8_t* o, uint8_t* padded, const uint8_t* p, size_t w, int r) {
   const uint8_t pad = kMax ? 0 : 255;
   std::memset(padded, pad, static_cast<size_t>(r));
   std::memcpy(padded + r, p, w);
   std::memset(padded + r + w, pad, static_cast<size_t>(r));
-  Fold<kMax>(plane, padded, 1, 2 * r + 1, w);
+  Fold<kMax>(o, 2 * r + 1, w, [&](int k) { return padded + k; });
 }
 
-template <bool kMax>
-void GreyColumn(uint8_t* o, const uint8_t* plane, size_t w, int y0, int y1) {
-  Fold<kMax>(o, plane + y0 * w, static_cast<ptrdiff_t>(w), y1 - y0 + 1, w);
-}
+// Rows of output a thread takes at a time; each band keys 2r rows more
+// than it writes.
+int Band(int span) { return std::max(32, 4 * span); }
 
+// Each thread takes bands of output rows and keeps the row pass of the
+// window's rows in a ring, so that a row is passed once per band and is
+// still in cache when the columns read it.
 void GreyChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
                 Rank rank, RankPlanes& planes) {
   const size_t w = static_cast<size_t>(width);
   const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
-  if (wantLo) planes.lo8.resize(w * depth);
-  if (wantHi) planes.hi8.resize(w * depth);
-  uint8_t* lo = planes.lo8.data();
-  uint8_t* hi = planes.hi8.data();
-#pragma omp parallel if (Parallel(depth, width))
+  const int span = 2 * r + 1;
+  const size_t ring = static_cast<size_t>(span) * w;
+  const bool parallel = Parallel(depth, width);
+  const int threads = parallel ? omp_get_max_threads() : 1;
+  planes.rings8.resize(2 * ring * static_cast<size_t>(threads));
+  const int band = Band(span);
+  const int bands = (depth + band - 1) / band;
+#pragma omp parallel if (parallel)
   {
-    std::vector<uint8_t> scratch(w + 2 * static_cast<size_t>(r));
-#pragma omp for schedule(dynamic, 8)
-    for (int y = 0; y < depth; ++y) {
-      if (wantLo) GreyRow<false>(lo + y * w, scratch.data(), src.row(y), w, r);
-      if (wantHi) GreyRow<true>(hi + y * w, scratch.data(), src.row(y), w, r);
-    }
-#pragma omp for schedule(dynamic, 8)
-    for (int y = 0; y < depth; ++y) {
-      const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-      const uint8_t* p = src.row(y);
-      uint8_t* o = dst.row(y);
-      if (rank == Rank::kMinimum) GreyColumn<false>(o, lo, w, y0, y1);
-      if (rank == Rank::kMaximum) GreyColumn<true>(o, hi, w, y0, y1);
-      if (rank == Rank::kExtreme) {
-        GreyColumn<false>(o, lo, w, y0, y1);
-        GreyColumn<true>(scratch.data(), hi, w, y0, y1);
-        FartherInto(o, scratch.data(), p, w);
+    uint8_t* ringLo = planes.rings8.data() + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint8_t* ringHi = ringLo + ring;
+    std::vector<uint8_t> padded(w + 2 * static_cast<size_t>(r)), far(w);
+#pragma omp for schedule(dynamic, 1)
+    for (int b = 0; b < bands; ++b) {
+      const int yb = b * band, ye = std::min(depth, yb + band);
+      int next = std::max(0, yb - r);  // the next row to pass
+      for (int y = yb; y < ye; ++y) {
+        const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
+        for (; next <= y1; ++next) {
+          const size_t slot = static_cast<size_t>(next % span) * w;
+          if (wantLo) GreyRow<false>(ringLo + slot, padded.data(), src.row(next), w, r);
+          if (wantHi) GreyRow<true>(ringHi + slot, padded.data(), src.row(next), w, r);
+        }
+        auto rowOf = [&](const uint8_t* ringBase) {
+          return [&, ringBase](int k) { return ringBase + static_cast<size_t>((y0 + k) % span) * w; };
+        };
+        const int count = y1 - y0 + 1;
+        const uint8_t* p = src.row(y);
+        uint8_t* o = dst.row(y);
+        if (rank == Rank::kMinimum) Fold<false>(o, count, w, rowOf(ringLo));
+        if (rank == Rank::kMaximum) Fold<true>(o, count, w, rowOf(ringHi));
+        if (rank == Rank::kExtreme) {
+          Fold<false>(o, count, w, rowOf(ringLo));
+          Fold<true>(far.data(), count, w, rowOf(ringHi));
+          FartherInto(o, far.data(), p, w);
+        }
+        Blend(o, p, w, i);
       }
-      Blend(o, p, w, i);
     }
   }
 }
@@ -266,7 +281,7 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
   const bool parallel = Parallel(depth, width);
   const int threads = parallel ? omp_get_max_threads() : 1;
   planes.rings.resize(2 * ring * static_cast<size_t>(threads));
-  const int band = std::max(32, 4 * span);
+  const int band = Band(span);
   const int bands = (depth + band - 1) / band;
   const size_t padded = w + 2 * static_cast<size_t>(r);
 #pragma omp parallel if (parallel)

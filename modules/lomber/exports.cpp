@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 #include "step.h"
 
@@ -26,13 +27,8 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
   const lomber::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
   if (handle == 0 || handle == -1) return args.fail(u"Error: Step not initialized");
-  try {
-    return reinterpret_cast<lomber::CIPStep*>(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"Error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"Error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return reinterpret_cast<lomber::CIPStep*>(handle)->Run(args); },
+                           {u"Error: Not enough memory", u"Error: Unexpected failure"});
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

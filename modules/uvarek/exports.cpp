@@ -4,6 +4,7 @@
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
 #include "dft1.h"
+#include "frame/run_boundary.h"
 #include "module_api.h"
 
 using uvarek::kCatalogue;
@@ -22,13 +23,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   auto* o = reinterpret_cast<uvarek::CDFT1*>(handle);
   if (!o) return false;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return o->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"Not enough memory");
-  } catch (...) {
-    return args.fail(u"Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return o->Run(args); }, {u"Not enough memory", u"Unexpected failure"});
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

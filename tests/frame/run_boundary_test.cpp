@@ -36,6 +36,16 @@ TEST(RunBoundary, ThrowsBecomeFalseWithAText) {
   }
 }
 
+TEST(RunBoundary, ModuleWordsItsOwnTexts) {
+  char16_t err[64] = {};
+  const frame::RunArgs args{nullptr, 0, nullptr, 0, nullptr, 63, err};
+  const frame::BoundaryTexts texts{u"Not enough memory", u"Unexpected failure"};
+  EXPECT_FALSE(frame::RunGuarded(args, []() -> bool { throw std::bad_alloc(); }, texts));
+  EXPECT_EQ(std::u16string(err), u"Not enough memory");
+  EXPECT_FALSE(frame::RunGuarded(args, []() -> bool { throw 1; }, texts));
+  EXPECT_EQ(std::u16string(err), u"Unexpected failure");
+}
+
 struct Counted {
   int* deleted;
   ~Counted() { ++*deleted; }

@@ -195,7 +195,9 @@ TEST_F(BarcodeRun, ReleaseBracketOnlyAfterASuccessfulSetUp) {
       talvix::RunContext ctx(m, method, &inspection);
       const intptr_t h = m.create(method);
       ctx.setFrame(u"input frame", FrameBuffer::make(64, 48, 8, 200));
-      if (ran) ASSERT_TRUE(ctx.run(h).ok) << method;
+      if (ran) {
+        ASSERT_TRUE(ctx.run(h).ok) << method;
+      }
       inspection.clearRequests();
       m.destroy(h, &inspection);
       std::vector<std::u16string> names;

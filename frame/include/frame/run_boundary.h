@@ -3,20 +3,28 @@
 #pragma once
 
 #include <new>
+#include <string_view>
 
 #include "frame/run_args.h"
 
 namespace frame {
 
+// The texts of the run boundary; a module whose messages are worded
+// otherwise passes its own.
+struct BoundaryTexts {
+  std::u16string_view noMemory = u"error: Not enough memory";
+  std::u16string_view unexpected = u"error: Unexpected failure";
+};
+
 // A throw out of the run becomes a false answer with a text.
 template <class Body>
-bool RunGuarded(const RunArgs& args, const Body& body) noexcept {
+bool RunGuarded(const RunArgs& args, const Body& body, const BoundaryTexts& texts = {}) noexcept {
   try {
     return body();
   } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
+    return args.fail(texts.noMemory);
   } catch (...) {
-    return args.fail(u"error: Unexpected failure");
+    return args.fail(texts.unexpected);
   }
 }
 
