@@ -105,7 +105,14 @@ bool CBorderDetection::CheckNeighbourPixels(const Frame* mark, int x, int y, int
     return false;
   }
   int n = 0;
-  for (int k = 0; k < 8; ++k) n += MarkAt(mark, x + kDx[k], y + kDy[k]) != kFree;
+  if (mark->biBitCount == 8) {
+    // Every neighbour lies in the frame: read the three rows directly.
+    const std::ptrdiff_t stride = border::FrameStride(mark);
+    const uint8_t* c = border::PixelAt(mark, x, y);
+    for (int k = 0; k < 8; ++k) n += c[kDy[k] * stride + kDx[k]] != kFree;
+  } else {
+    for (int k = 0; k < 8; ++k) n += MarkAt(mark, x + kDx[k], y + kDy[k]) != kFree;
+  }
   *count = n;
   return n == 0;
 }
@@ -115,6 +122,15 @@ namespace {
 // Bit k set when neighbour k is labelled.
 unsigned LabelledMask(const Frame* mark, int x, int y) {
   unsigned bits = 0;
+  if (mark && mark->biBitCount == 8 && x > 0 && y > 0 && x < mark->biWidth - 1 && y < mark->biHeight - 1) {
+    // Every neighbour lies in the frame: read the three rows directly.
+    const std::ptrdiff_t stride = border::FrameStride(mark);
+    const uint8_t* c = border::PixelAt(mark, x, y);
+    for (int k = 0; k < 8; ++k) {
+      if (c[kDy[k] * stride + kDx[k]] != CBorderDetection::kFree) bits |= 1u << k;
+    }
+    return bits;
+  }
   for (int k = 0; k < 8; ++k) {
     if (MarkAt(mark, x + kDx[k], y + kDy[k]) != CBorderDetection::kFree) bits |= 1u << k;
   }
