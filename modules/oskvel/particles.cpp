@@ -20,18 +20,15 @@ constexpr double kTwoPi = 6.283185307179586;
 // contrast when above the threshold, else zeros.
 bool CollectEdgePoint(void* user, int x, int y, unsigned) {
   auto* rec = static_cast<BorderScanRecord*>(user);
-  auto* bd = static_cast<CBorderDetection*>(rec->owner);
-  ++rec->index;
-  if (rec->index >= bd->sampleCapacity && !bd->GrowSamples(rec->index + 256)) return false;
-  bd->sampleX[rec->index] = 0;
-  bd->sampleY[rec->index] = 0;
-  bd->sampleContrast[rec->index] = 0;
-  int contrast = 0;
-  if (CBorderDetection::CountEdgeContrast(rec->frame, x, y, &contrast) && contrast > rec->threshold) {
-    bd->sampleContrast[rec->index] = contrast;
-    bd->sampleX[rec->index] = x;
-    bd->sampleY[rec->index] = y;
-  }
+  auto* self = static_cast<CQualifierMain*>(static_cast<CBorderDetection*>(rec->owner));
+  const int i = ++rec->index;
+  if (i >= self->sampleCapacity && !self->GrowSamples(i + 256)) return false;
+  const int contrast = self->ContrastAt(x, y);
+  // -1 (no contrast at the frame's edge) never counts, whatever the threshold.
+  const bool edge = contrast >= 0 && contrast > rec->threshold;
+  self->sampleContrast[i] = edge ? contrast : 0;
+  self->sampleX[i] = edge ? x : 0;
+  self->sampleY[i] = edge ? y : 0;
   return true;
 }
 
@@ -259,6 +256,14 @@ int LinesAcross(int count, double extent) {
 
 }  // namespace
 
+void CQualifierMain::BeginContrast(const Frame* frame) {
+  contrastFrame = frame;
+  contrastWidth = std::max(GetFrameWidth(frame), 0);
+  contrastDepth = std::max(GetFrameDepth(frame), 0);
+  contrast.resize(static_cast<size_t>(contrastWidth) * static_cast<size_t>(contrastDepth));
+  contrastRowReady.assign(static_cast<size_t>(contrastDepth), 0);
+}
+
 bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegion* rect, const TRingRegion* ring,
                                      int hCount, int vCount, int threshold, bool objectColour,
                                      std::vector<Feature>* features) {
@@ -279,6 +284,8 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
       std::memset(markData + y * stride + markedMinX, CBorderDetection::kFree,
                   static_cast<size_t>(markedMaxX - markedMinX + 1));
   }
+
+  BeginContrast(frame);
 
   int endCount = -1;
   int lengths[kLabelSlots] = {};

@@ -79,10 +79,28 @@ class CQualifierMain : public CBorderDetection {
   std::vector<float> distances;
 
   std::vector<uint8_t> markFrame;  // header + rows, 8 bits per pixel
+
+  // Edge contrast of a pixel of the frame being detected; each row is
+  // computed whole the first time a scan line reaches it.
+  int ContrastAt(int x, int y) {
+    if (x < 0 || y < 0 || x >= contrastWidth || y >= contrastDepth) return -1;
+    int16_t* row = contrast.data() + static_cast<size_t>(y) * static_cast<size_t>(contrastWidth);
+    if (!contrastRowReady[static_cast<size_t>(y)]) {
+      CountEdgeContrastRow(contrastFrame, y, row);
+      contrastRowReady[static_cast<size_t>(y)] = 1;
+    }
+    return row[x];
+  }
   std::vector<Particle> particles;
 
  private:
+  const Frame* contrastFrame = nullptr;
+  int contrastWidth = 0, contrastDepth = 0;
+  std::vector<int16_t> contrast;
+  std::vector<uint8_t> contrastRowReady;
+
   Frame* Mark() { return reinterpret_cast<Frame*>(markFrame.data()); }
+  void BeginContrast(const Frame* frame);
   void TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p);
   void ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index);
   void ScanRings(size_t index);

@@ -129,9 +129,10 @@ int PlainContrast(const Frame* f, int x, int y) {
   return a > b ? a : b;
 }
 
-TEST(BorderPixels, CountEdgeContrastMatchesThePlainReadingOnRandomFrames) {
+TEST(BorderPixels, CountEdgeContrastAndItsRowsMatchThePlainReadingOnRandomFrames) {
   // Widths that leave row padding; channels of 32 bpp pixels differ;
   // full-range pixels give large sums of squares, faint ones small sums.
+  // Whole rows give what single pixels give, -1 on the frame's edges.
   uint32_t seed = 12345;
   const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 24; };
   struct Case {
@@ -140,7 +141,7 @@ TEST(BorderPixels, CountEdgeContrastMatchesThePlainReadingOnRandomFrames) {
   };
   std::vector<Case> cases;
   for (const int bpp : {8, 32})
-    for (const int width : {3, 7, 13})
+    for (const int width : {2, 3, 7, 13})
       for (const unsigned range : {256u, 64u, 8u}) cases.push_back({bpp, width, range});
   for (const Case& c : cases) {
     FrameBuffer f = FrameBuffer::make(c.width, 6, c.bpp, 0);
@@ -148,11 +149,16 @@ TEST(BorderPixels, CountEdgeContrastMatchesThePlainReadingOnRandomFrames) {
       for (int x = 0; x < c.width; ++x)
         for (int b = 0; b < c.bpp / 8; ++b) f.pixel(x, y)[b] = static_cast<uint8_t>(next() % c.range);
     for (int y = -1; y <= f.depth(); ++y) {
+      std::vector<int16_t> row(static_cast<size_t>(c.width), 999);
+      CBD::CountEdgeContrastRow(f.frame(), y, row.data());
       for (int x = -1; x <= c.width; ++x) {
         const bool inner = x > 0 && y > 0 && x < c.width - 1 && y < f.depth() - 1;
         int contrast = 999;
         ASSERT_EQ(CBD::CountEdgeContrast(f.frame(), x, y, &contrast), inner) << c.bpp << " " << x << "," << y;
         ASSERT_EQ(contrast, inner ? PlainContrast(f.frame(), x, y) : -1) << c.bpp << " " << x << "," << y;
+        if (x >= 0 && x < c.width) {
+          ASSERT_EQ(row[static_cast<size_t>(x)], contrast) << c.bpp << " " << x << "," << y;
+        }
       }
     }
   }

@@ -73,6 +73,10 @@ class __attribute__((visibility("default"))) CBorderDetection {
   // Larger of the truncated axis and diagonal gradients (at most 360) at an
   // inner pixel of an 8 or 32 bpp frame; -1 and false elsewhere.
   static bool CountEdgeContrast(const Frame* frame, int x, int y, int* contrast);
+  // The contrasts of a whole memory row y, out[x] for every x of the frame
+  // as CountEdgeContrast gives them (-1 where it answers false), for callers
+  // that read many pixels of the same rows.
+  static void CountEdgeContrastRow(const Frame* frame, int y, int16_t* out);
   // True unless the two pixels are 4-neighbours.
   static bool NeighbourPixel(int x1, int y1, int x2, int y2);
   // True when the pixels are more than one apart on either axis.
