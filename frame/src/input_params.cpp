@@ -25,6 +25,16 @@ double Number(const RunArgs& a, const ParamName& name) {
   return p ? *p : std::numeric_limits<double>::quiet_NaN();
 }
 
+// Element 0 of input i copied to *out; false (and *out untouched) when missing.
+template <typename T, typename Getter>
+bool CopyFirst(const RunArgs& a, int i, T* out, bool warnArray, Getter get) {
+  const ParamName name = InputName(a, i);
+  const T* p = First<T>(a, name, get);
+  WarnArrayOf(a, name, warnArray);
+  if (p) *out = *p;
+  return p != nullptr;
+}
+
 }  // namespace
 
 ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name) {
@@ -77,19 +87,11 @@ bool FlagOr(const RunArgs& a, int i, bool fallback, bool warnArray) {
 }
 
 bool ColorOf(const RunArgs& a, int i, TColor* out, bool warnArray) {
-  const ParamName name = InputName(a, i);
-  const TColor* p = First<TColor>(a, name, GetColor);
-  WarnArrayOf(a, name, warnArray);
-  if (p) *out = *p;
-  return p != nullptr;
+  return CopyFirst(a, i, out, warnArray, GetColor);
 }
 
 bool RegionOf(const RunArgs& a, int i, TRectangularRegion* out, bool warnArray) {
-  const ParamName name = InputName(a, i);
-  const TRectangularRegion* p = First<TRectangularRegion>(a, name, GetRectangularRegion);
-  WarnArrayOf(a, name, warnArray);
-  if (p) *out = *p;
-  return p != nullptr;
+  return CopyFirst(a, i, out, warnArray, GetRectangularRegion);
 }
 
 }  // namespace frame
