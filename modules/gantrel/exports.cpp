@@ -5,6 +5,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "color_stat.h"
 #include "defects.h"
 #include "edges.h"
@@ -86,13 +87,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   // -1 and null name no instance: false without a text.
   if (handle == gantrel::kNoInstance || handle == 0) return false;
   const gantrel::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return reinterpret_cast<gantrel::CMeasure*>(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return reinterpret_cast<gantrel::CMeasure*>(handle)->Run(args); });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {

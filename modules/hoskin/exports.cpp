@@ -6,6 +6,7 @@
 #include "catalogue.h"
 #include "detectors.h"
 #include "frame/module_frame.h"
+#include "frame/run_boundary.h"
 #include "gpu/programs.h"
 #include "module_api.h"
 
@@ -80,23 +81,13 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
   hoskin::CDetector* object = Instance(handle);
   if (!KnownMethod(object)) return false;
   const frame::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return object->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return object->Run(args); });
 }
 
 MODULE_API void DoneMethod2(intptr_t handle, void* hostContext) {
   hoskin::CDetector* object = Instance(handle);
   if (!KnownMethod(object)) return;
-  try {
-    object->ReleaseGpu(hostContext);
-  } catch (...) {
-  }
-  delete object;
+  frame::DeleteAfter(object, [&](hoskin::CDetector& d) { d.ReleaseGpu(hostContext); });
 }
 
 MODULE_API const ModuleResourceTable* TalvixModuleResources(void) { return &hoskin::Resources(); }

@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "frame/catalogue_exports.h"
+#include "frame/run_boundary.h"
 #include "filters.h"
 #include "module_api.h"
 
@@ -70,13 +71,7 @@ MODULE_API bool RunMethod(intptr_t handle, void* hostContext, intptr_t inputList
                           intptr_t outputList, const void* outputNames, int errLen, char16_t* errBuf) {
   if (NoObject(handle)) return false;
   const jorvel::RunArgs args{hostContext, inputList, inputNames, outputList, outputNames, errLen, errBuf};
-  try {
-    return reinterpret_cast<jorvel::CFilter*>(handle)->Run(args);
-  } catch (const std::bad_alloc&) {
-    return args.fail(u"error: Not enough memory");
-  } catch (...) {
-    return args.fail(u"error: Unexpected failure");
-  }
+  return frame::RunGuarded(args, [&] { return reinterpret_cast<jorvel::CFilter*>(handle)->Run(args); });
 }
 
 MODULE_API void DoneMethod(intptr_t handle) {
