@@ -1,5 +1,6 @@
 // The barcode method end to end through the exports on the host's context.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -166,7 +167,8 @@ TEST_F(BarcodeRun, MissingResultOutputOrFrameFailsBeforeAnyRequest) {
 
 TEST_F(BarcodeRun, AMissingShaderFileLeavesEitherMethodUnusable) {
   // The module alone in a directory without its shader files.
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "hoskin_no_shaders";
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("hoskin_no_shaders_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::copy_file(talvix::DefaultModuleDirectory() + "/hoskin.so", dir / "hoskin.so",
                              std::filesystem::copy_options::overwrite_existing);
