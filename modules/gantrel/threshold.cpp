@@ -95,14 +95,7 @@ void FrameHistogram(const FrameRows& in, unsigned* h) {
     for (int y = 0; y < in.depth; ++y) {
       const uint8_t* row = in.row(y);
       if (in.bpp == 8) {
-        int x = 0;
-        for (; x + 4 <= in.width; x += 4) {
-          ++part[0][row[x]];
-          ++part[1][row[x + 1]];
-          ++part[2][row[x + 2]];
-          ++part[3][row[x + 3]];
-        }
-        for (; x < in.width; ++x) ++part[0][row[x]];
+        frame::CountRow8(row, in.width, part);
       } else {
         for (int x = 0; x < in.width; ++x, row += 4) ++part[x & 3][(unsigned{row[0]} + row[1] + row[2]) / 3];
       }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/hsl.h"
+#include "frame/image_stats.h"
 #include "frame_access.h"
 
 namespace ilvant {
@@ -57,8 +58,7 @@ std::array<float, 256> Cumulative(const Histogram& h, int64_t pixels) {
   return c;
 }
 
-// Grey levels counted into four interleaved histograms per thread: runs of
-// equal bytes then do not wait on the previous increment of the same counter.
+// Grey levels counted into four interleaved histograms per thread.
 Histogram CountGrey(const FrameRows& src) {
   std::vector<std::array<Histogram, 4>> partial(omp_get_max_threads());
 #pragma omp parallel num_threads(static_cast <int>(partial.size()))
@@ -66,17 +66,7 @@ Histogram CountGrey(const FrameRows& src) {
     std::array<Histogram, 4>& h = partial[omp_get_thread_num()];
     for (Histogram& sub : h) sub.fill(0);
 #pragma omp for schedule(dynamic, 8)
-    for (int y = 0; y < src.depth; ++y) {
-      const uint8_t* s = src.row(y);
-      int x = 0;
-      for (; x + 4 <= src.width; x += 4) {
-        ++h[0][s[x]];
-        ++h[1][s[x + 1]];
-        ++h[2][s[x + 2]];
-        ++h[3][s[x + 3]];
-      }
-      for (; x < src.width; ++x) ++h[0][s[x]];
-    }
+    for (int y = 0; y < src.depth; ++y) frame::CountRow8(src.row(y), src.width, h);
   }
   Histogram total{};
   for (const auto& h : partial)
