@@ -95,52 +95,91 @@ void GreyRow(uint8_t* o, uint8_t* padded, const uint8_t* p, size_t w, int r) {
 // than it writes.
 int Band(int span) { return std::max(32, 4 * span); }
 
+// How a choice splits the frame: bands of output rows, and per thread a ring
+// of the window's rows for the darkest and one for the brightest choice.
+struct BandPlan {
+  BandPlan(int depth, int width, int r, Rank rank)
+      : w(static_cast<size_t>(width)),
+        wantLo(rank != Rank::kMaximum),
+        wantHi(rank != Rank::kMinimum),
+        span(2 * r + 1),
+        ring(static_cast<size_t>(span) * w),
+        parallel(Parallel(depth, width)),
+        band(Band(span)),
+        bands((depth + band - 1) / band) {}
+
+  // Sizes the rings of every thread; the calling thread's pair starts at the
+  // answer.
+  template <class T>
+  T* ThreadRings(std::vector<T>& rings) const {
+    const int threads = parallel ? omp_get_max_threads() : 1;
+    rings.resize(2 * ring * static_cast<size_t>(threads));
+    return rings.data();
+  }
+
+  // Inside the parallel region: the bands are shared out among the threads.
+  // Within a band, pass(row) runs once for each row, before the first output
+  // row whose window reaches it; then out(y, y0, y1) makes output row y from
+  // the window's rows y0 .. y1.
+  template <class Pass, class Out>
+  void ForBands(int depth, int r, Pass&& pass, Out&& out) const {
+#pragma omp for schedule(dynamic, 1)
+    for (int b = 0; b < bands; ++b) {
+      const int yb = b * band, ye = std::min(depth, yb + band);
+      int next = std::max(0, yb - r);
+      for (int y = yb; y < ye; ++y) {
+        const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
+        for (; next <= y1; ++next) pass(next);
+        out(y, y0, y1);
+      }
+    }
+  }
+
+  size_t w;
+  bool wantLo, wantHi;
+  int span;
+  size_t ring;
+  bool parallel;
+  int band, bands;
+};
+
 // Each thread takes bands of output rows and keeps the row pass of the
 // window's rows in a ring, so that a row is passed once per band and is
 // still in cache when the columns read it.
 void GreyChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
                 Rank rank, RankPlanes& planes) {
-  const size_t w = static_cast<size_t>(width);
-  const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
-  const int span = 2 * r + 1;
-  const size_t ring = static_cast<size_t>(span) * w;
-  const bool parallel = Parallel(depth, width);
-  const int threads = parallel ? omp_get_max_threads() : 1;
-  planes.rings8.resize(2 * ring * static_cast<size_t>(threads));
-  const int band = Band(span);
-  const int bands = (depth + band - 1) / band;
-#pragma omp parallel if (parallel)
+  const BandPlan plan(depth, width, r, rank);
+  const size_t w = plan.w, ring = plan.ring;
+  const bool wantLo = plan.wantLo, wantHi = plan.wantHi;
+  const int span = plan.span;
+  uint8_t* const rings = plan.ThreadRings(planes.rings8);
+#pragma omp parallel if (plan.parallel)
   {
-    uint8_t* ringLo = planes.rings8.data() + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint8_t* ringLo = rings + 2 * ring * static_cast<size_t>(omp_get_thread_num());
     uint8_t* ringHi = ringLo + ring;
     std::vector<uint8_t> padded(w + 2 * static_cast<size_t>(r)), far(w);
-#pragma omp for schedule(dynamic, 1)
-    for (int b = 0; b < bands; ++b) {
-      const int yb = b * band, ye = std::min(depth, yb + band);
-      int next = std::max(0, yb - r);  // the next row to pass
-      for (int y = yb; y < ye; ++y) {
-        const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-        for (; next <= y1; ++next) {
-          const size_t slot = static_cast<size_t>(next % span) * w;
-          if (wantLo) GreyRow<false>(ringLo + slot, padded.data(), src.row(next), w, r);
-          if (wantHi) GreyRow<true>(ringHi + slot, padded.data(), src.row(next), w, r);
-        }
-        auto rowOf = [&](const uint8_t* ringBase) {
-          return [&, ringBase](int k) { return ringBase + static_cast<size_t>((y0 + k) % span) * w; };
-        };
-        const int count = y1 - y0 + 1;
-        const uint8_t* p = src.row(y);
-        uint8_t* o = dst.row(y);
-        if (rank == Rank::kMinimum) Fold<false>(o, count, w, rowOf(ringLo));
-        if (rank == Rank::kMaximum) Fold<true>(o, count, w, rowOf(ringHi));
-        if (rank == Rank::kExtreme) {
-          Fold<false>(o, count, w, rowOf(ringLo));
-          Fold<true>(far.data(), count, w, rowOf(ringHi));
-          FartherInto(o, far.data(), p, w);
-        }
-        Blend(o, p, w, i);
+    const auto pass = [&](int row) {
+      const size_t slot = static_cast<size_t>(row % span) * w;
+      if (wantLo) GreyRow<false>(ringLo + slot, padded.data(), src.row(row), w, r);
+      if (wantHi) GreyRow<true>(ringHi + slot, padded.data(), src.row(row), w, r);
+    };
+    const auto out = [&](int y, int y0, int y1) {
+      auto rowOf = [&](const uint8_t* ringBase) {
+        return [&, ringBase](int k) { return ringBase + static_cast<size_t>((y0 + k) % span) * w; };
+      };
+      const int count = y1 - y0 + 1;
+      const uint8_t* p = src.row(y);
+      uint8_t* o = dst.row(y);
+      if (rank == Rank::kMinimum) Fold<false>(o, count, w, rowOf(ringLo));
+      if (rank == Rank::kMaximum) Fold<true>(o, count, w, rowOf(ringHi));
+      if (rank == Rank::kExtreme) {
+        Fold<false>(o, count, w, rowOf(ringLo));
+        Fold<true>(far.data(), count, w, rowOf(ringHi));
+        FartherInto(o, far.data(), p, w);
       }
-    }
+      Blend(o, p, w, i);
+    };
+    plan.ForBands(depth, r, pass, out);
   }
 }
 
@@ -274,59 +313,50 @@ void ChosenRow(Rank rank, uint8_t* o, const uint8_t* p, const uint16_t* cl, cons
 void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int depth, int width, int r, float i,
                   Rank rank, RankPlanes& planes) {
   const int n = src.bpp / 8;
-  const size_t w = static_cast<size_t>(width);
-  const bool wantLo = rank != Rank::kMaximum, wantHi = rank != Rank::kMinimum;
-  const int span = 2 * r + 1;
-  const size_t ring = static_cast<size_t>(span) * w;
-  const bool parallel = Parallel(depth, width);
-  const int threads = parallel ? omp_get_max_threads() : 1;
-  planes.rings.resize(2 * ring * static_cast<size_t>(threads));
-  const int band = Band(span);
-  const int bands = (depth + band - 1) / band;
+  const BandPlan plan(depth, width, r, rank);
+  const size_t w = plan.w, ring = plan.ring;
+  const bool wantLo = plan.wantLo, wantHi = plan.wantHi;
+  const int span = plan.span;
+  uint16_t* const rings = plan.ThreadRings(planes.rings);
   const size_t padded = w + 2 * static_cast<size_t>(r);
-#pragma omp parallel if (parallel)
+#pragma omp parallel if (plan.parallel)
   {
-    uint16_t* ringLo = planes.rings.data() + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint16_t* ringLo = rings + 2 * ring * static_cast<size_t>(omp_get_thread_num());
     uint16_t* ringHi = ringLo + ring;
     std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
     std::vector<uint16_t> columnLo(w), columnHi(w);
     const uint16_t* rowsLo[kMaxSpan];
     const uint16_t* rowsHi[kMaxSpan];
-#pragma omp for schedule(dynamic, 1)
-    for (int b = 0; b < bands; ++b) {
-      const int yb = b * band, ye = std::min(depth, yb + band);
-      int next = std::max(0, yb - r);  // the next row to key
-      for (int y = yb; y < ye; ++y) {
-        const int y0 = std::max(0, y - r), y1 = std::min(depth - 1, y + r);
-        for (; next <= y1; ++next) {
-          if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(next), w);
-          if (n == 4) SumKeys<4>(keysLo.data() + r, keysHi.data() + r, src.row(next), w);
-          const size_t slot = static_cast<size_t>(next % span) * w;
-          if (wantLo) RowKeys(ringLo + slot, keysLo.data(), w, span);
-          if (wantHi) RowKeys(ringHi + slot, keysHi.data(), w, span);
-        }
-        const int count = y1 - y0 + 1;
-        for (int k = 0; k < count; ++k) {
-          const size_t slot = static_cast<size_t>((y0 + k) % span) * w;
-          rowsLo[k] = ringLo + slot;
-          rowsHi[k] = ringHi + slot;
-        }
-        const uint16_t keep = static_cast<uint16_t>(~kOffsets);
-        if (wantLo) FoldKeys(columnLo.data(), rowsLo, count, y0 - y + r, keep, w);
-        if (wantHi) FoldKeys(columnHi.data(), rowsHi, count, y0 - y + r, keep, w);
-        const uint8_t* p = src.row(y);
-        uint8_t* o = dst.row(y);
-        const WindowRows win{src.row(y0), src.stride, rowsLo, rowsHi, w, y0 - y + r};
-        if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
-        if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
-        if (i != 1.0f) {
-          Blend(o, p, w * n, i);
-          if (n == 4) {
-            for (size_t x = 0; x < w; ++x) o[x * 4 + 3] = 1;
-          }
+    const auto pass = [&](int row) {
+      if (n == 3) SumKeys<3>(keysLo.data() + r, keysHi.data() + r, src.row(row), w);
+      if (n == 4) SumKeys<4>(keysLo.data() + r, keysHi.data() + r, src.row(row), w);
+      const size_t slot = static_cast<size_t>(row % span) * w;
+      if (wantLo) RowKeys(ringLo + slot, keysLo.data(), w, span);
+      if (wantHi) RowKeys(ringHi + slot, keysHi.data(), w, span);
+    };
+    const auto out = [&](int y, int y0, int y1) {
+      const int count = y1 - y0 + 1;
+      for (int k = 0; k < count; ++k) {
+        const size_t slot = static_cast<size_t>((y0 + k) % span) * w;
+        rowsLo[k] = ringLo + slot;
+        rowsHi[k] = ringHi + slot;
+      }
+      const uint16_t keep = static_cast<uint16_t>(~kOffsets);
+      if (wantLo) FoldKeys(columnLo.data(), rowsLo, count, y0 - y + r, keep, w);
+      if (wantHi) FoldKeys(columnHi.data(), rowsHi, count, y0 - y + r, keep, w);
+      const uint8_t* p = src.row(y);
+      uint8_t* o = dst.row(y);
+      const WindowRows win{src.row(y0), src.stride, rowsLo, rowsHi, w, y0 - y + r};
+      if (n == 3) ChosenRow<3>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
+      if (n == 4) ChosenRow<4>(rank, o, p, columnLo.data(), columnHi.data(), win, r);
+      if (i != 1.0f) {
+        Blend(o, p, w * n, i);
+        if (n == 4) {
+          for (size_t x = 0; x < w; ++x) o[x * 4 + 3] = 1;
         }
       }
-    }
+    };
+    plan.ForBands(depth, r, pass, out);
   }
 }
 
