@@ -108,13 +108,19 @@ struct BandPlan {
         band(Band(span)),
         bands((depth + band - 1) / band) {}
 
-  // Sizes the rings of every thread; the calling thread's pair starts at the
-  // answer.
+  // Sizes the rings of every thread and answers where they start.
   template <class T>
   T* ThreadRings(std::vector<T>& rings) const {
     const int threads = parallel ? omp_get_max_threads() : 1;
     rings.resize(2 * ring * static_cast<size_t>(threads));
     return rings.data();
+  }
+
+  // Inside the parallel region: the calling thread's darkest-choice ring; its
+  // brightest-choice ring follows it.
+  template <class T>
+  T* OwnRing(T* rings) const {
+    return rings + 2 * ring * static_cast<size_t>(omp_get_thread_num());
   }
 
   // Inside the parallel region: the bands are shared out among the threads.
@@ -155,7 +161,7 @@ void GreyChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int de
   uint8_t* const rings = plan.ThreadRings(planes.rings8);
 #pragma omp parallel if (plan.parallel)
   {
-    uint8_t* ringLo = rings + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint8_t* ringLo = plan.OwnRing(rings);
     uint8_t* ringHi = ringLo + ring;
     std::vector<uint8_t> padded(w + 2 * static_cast<size_t>(r)), far(w);
     const auto pass = [&](int row) {
@@ -321,7 +327,7 @@ void ColourChoose(const frame::FrameRows& src, const frame::FrameRows& dst, int 
   const size_t padded = w + 2 * static_cast<size_t>(r);
 #pragma omp parallel if (plan.parallel)
   {
-    uint16_t* ringLo = rings + 2 * ring * static_cast<size_t>(omp_get_thread_num());
+    uint16_t* ringLo = plan.OwnRing(rings);
     uint16_t* ringHi = ringLo + ring;
     std::vector<uint16_t> keysLo(padded, kNever), keysHi(padded, kNever);
     std::vector<uint16_t> columnLo(w), columnHi(w);
