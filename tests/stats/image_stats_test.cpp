@@ -94,6 +94,19 @@ TEST(CountHistogramBin, CountsEightBitValuesAndIgnoresTheRest) {
   EXPECT_EQ(bins[256], 0u);
 }
 
+TEST(CountRow8, TheFourSetsAddUpToTheRowsHistogramAtEveryWidth) {
+  std::vector<uint8_t> row(11);
+  for (size_t x = 0; x < row.size(); ++x) row[x] = static_cast<uint8_t>(x % 3 == 0 ? 7 : 250 - x);
+  for (int width = 0; width <= 11; ++width) {
+    uint32_t part[4][256] = {};
+    frame::CountRow8(row.data(), width, part);
+    std::array<uint32_t, 256> expected{}, got{};
+    for (int x = 0; x < width; ++x) ++expected[row[x]];
+    for (int v = 0; v < 256; ++v) got[v] = part[0][v] + part[1][v] + part[2][v] + part[3][v];
+    EXPECT_EQ(got, expected) << width;
+  }
+}
+
 TEST(GetPixelIntensity, ValuesAndOutsideTheFrame) {
   FrameBuffer grey = FrameBuffer::make(5, 3, 8, 9);  // stride 8
   grey.pixel(4, 2)[0] = 123;
