@@ -45,6 +45,7 @@ ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::
 }
 
 int TruncateToInt(double v) {
+  if (std::isnan(v)) return 0;
   if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
   if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
   return static_cast<int>(v);

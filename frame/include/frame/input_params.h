@@ -15,7 +15,8 @@ namespace frame {
 // fetched by that input's position; not ok when the method has no such input.
 ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name);
 
-// A double truncated toward zero and saturated to the int range.
+// A double truncated toward zero and saturated to the int range; NaN is 0.
+// Every host number that becomes an int goes through here.
 int TruncateToInt(double v);
 
 // Warns (when asked) that only element 0 of input i is used.
