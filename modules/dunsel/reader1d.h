@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/run_args.h"
+#include "line_votes.h"
 #include "method.h"
 #include "row_decoder.h"
 
@@ -24,10 +25,23 @@ class CReadBarcode1D : public CMethod {
 
  private:
   struct Settings;
+  // The outcome of one line: the decoder's status and, on success, the text
+  // and where it lies on the line.
+  struct LineResult {
+    int outcome = 0;
+    std::u16string text;
+    LineEnds ends;
+    bool forward = true;
+  };
+  LineResult ReadLine(int slot, const TLine& line, const Settings& s);
+  // Whether a line beside the lone line that read `e` reads the same text.
+  bool Confirmed(const LineVotes::Entry& e, const Settings& s);
   int ReadBarcodeLines(void* ctx, const Frame* frame, const TRectangularRegion* region, const Settings& s);
   void EnsureSlots(int threads, int frameWidth);
 
   int barcodeType_;
+  const Frame* frame_ = nullptr;  // of the current run
+  const TRectangularRegion* region_ = nullptr;
   std::vector<double> scanAngles_;
   // Decoder work of each slot, grown with the slot's lines.
   struct LineWork {

@@ -13,3 +13,4 @@ target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel/bar_runs.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_profile.cpp
                                  ${CMAKE_SOURCE_DIR}/modules/dunsel/dm_finder.cpp)
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel)
+target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/dunsel/line_votes.cpp)
