@@ -21,8 +21,8 @@ constexpr int kSuccess[] = {1, 4, 3};
 constexpr int kEanChecksum = 2;
 
 // The most lines and angles worth scanning over a region of `diagonal`
-// pixels: lines closer than a pixel, or angles that move a line's ends by
-// less than half a pixel, only repeat lines already read.
+// pixels: lines closer than a pixel, or angles whose lines end less than a
+// pixel apart, only repeat lines already read.
 struct CountBounds {
   int lines, angles;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -114,7 +115,7 @@ TEST(LinearRun, CountsThatCannotBeUsedAreCorrectedWithAWarning) {
   const double inf = std::numeric_limits<double>::infinity();
   const Case cases[] = {
       {"NaN lines", nan, 0, true},    // one line through the middle
-      {"1e12 lines", 1e12, 0, true},  // at most 10000 lines
+      {"1e12 lines", 1e12, 0, true},  // at most a line per pixel across the frame
       {"huge angle number", 10, 1e12, true},
       {"infinite angle number", 10, inf, true},
   };
@@ -126,6 +127,41 @@ TEST(LinearRun, CountsThatCannotBeUsedAreCorrectedWithAWarning) {
     EXPECT_EQ(r.go(), c.reads) << r.error();
     ASSERT_FALSE(r.ctx.warnings().empty());
     EXPECT_NE(Utf8(r.ctx.warnings()[0]).find("Not acceptable value of the parameter"), std::string::npos);
+  }
+}
+
+// A region far larger than the frame, or counts far past the region's
+// pixels, cost about what the frame itself costs: only the frame's part of a
+// line is walked, and lines or angles that would repeat others are not
+// scanned.
+TEST(LinearRun, HugeRegionsAndCountsCostAboutWhatTheFrameCosts) {
+  using Clock = std::chrono::steady_clock;
+  const talvix::FrameBuffer f = RenderRow(Symbol(), Render{});
+  const TRectangularRegion frameSized{f.width() / 2.0, f.depth() / 2.0, double(f.width()), double(f.depth()), 0};
+  struct Case {
+    const char* what;
+    TRectangularRegion region;
+    double lines, angleNumber;
+  };
+  const Case cases[] = {
+      {"the frame's region", frameSized, 3, 0},
+      {"a region of 1e12 pixels", {f.width() / 2.0, f.depth() / 2.0, 1e12, 1e12, 0}, 3, 0},
+      {"a region of 1e12 pixels, turned", {f.width() / 2.0, f.depth() / 2.0, 1e12, 1e12, 180}, 3, 0},
+      {"1e12 lines and angles", frameSized, 1e12, 1e12},
+  };
+  double first = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EanRun r;
+    r.frame(f).lines(c.lines).angles({0});
+    r.ctx.setRegions(u"Examination region", {c.region});
+    r.ctx.setNumbers(u"Angle number", {c.angleNumber});
+    const Clock::time_point start = Clock::now();
+    EXPECT_TRUE(r.go()) << r.error();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_EQ(r.text(), kDigits);
+    if (&c == cases) first = seconds;
+    EXPECT_LT(seconds, 20 * first + 0.5);
   }
 }
 
