@@ -43,13 +43,16 @@ double ScanDiagonal(const TRectangularRegion* region, int frameWidth, int frameD
   return d < frameDiagonal ? d : frameDiagonal;  // NaN takes the frame's
 }
 
-// Offsets in pixels of the lines beside a lone read that are tried for a
-// second reading of its text.
+// The lines beside a lone read that are tried for a second reading of its
+// text: moved across it and turned about the symbol's middle, nearest
+// first. A symbol is read again a pixel or a degree away; a start pattern
+// that texture happened to form along one line mostly is not.
 struct Neighbour {
   double shift, turn;  // pixels across the line, degrees
 };
-constexpr Neighbour kNeighbours[] = {{1, 0}, {-1, 0}, {2, 0}, {-2, 0}, {3, 0}, {-3, 0}, {4, 0}, {-4, 0},
-                                     {0, 1}, {0, -1}, {0, 2}, {0, -2}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}, {0, 3}, {0, -3}, {6, 0}, {-6, 0}, {2, 2}, {-2, -2}, {2, -2}, {-2, 2}};
+constexpr Neighbour kNeighbours[] = {{1, 0}, {-1, 0}, {2, 0}, {-2, 0}, {3, 0}, {-3, 0},  {4, 0},  {-4, 0},
+                                     {0, 1}, {0, -1}, {0, 2}, {0, -2}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1},
+                                     {0, 3}, {0, -3}, {6, 0}, {-6, 0}, {2, 2}, {-2, -2}, {2, -2}, {-2, 2}};
 
 constexpr std::u16string_view kNotFound = u"No barcode was found on the image";
 
