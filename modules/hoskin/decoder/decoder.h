@@ -152,6 +152,8 @@ class CBarcodeDecoder {
   bool VoteLineResults();
   void AddCode(int type, double x0, double y0, double x1, double y1, HostString text);
   bool IsKnownCode(HostString text, double x0, double y0, double x1, double y1);
+  // The code of `codes` with this text that a line end lies in, or null.
+  CCodeListElem* KnownCode(HostString text, double x0, double y0, double x1, double y1);
   void MergeCodes();
 
   // Sum of |widths| of n elements from first, indexes limited to [0, count).
