@@ -26,6 +26,15 @@ void Measured(CBarcodeDecoder& d, const std::vector<float>& w, double module) {
   d.meanElementWidth = module;
 }
 
+// A text is voted into the codes once two lines read it: the same widths
+// searched as lines 0 and 1.
+bool SearchTwoLines(CBarcodeDecoder& d) {
+  d.lineIndex = 0;
+  const bool first = d.SearchMeasuredLine();
+  d.lineIndex = 1;
+  return d.SearchMeasuredLine() && first;
+}
+
 std::vector<std::u16string> CodeTexts(CBarcodeDecoder& d, std::vector<int>* types = nullptr) {
   std::vector<std::u16string> out;
   for (gpu::CListElem* e = d.codes.head; e; e = e->next) {
@@ -57,7 +66,7 @@ TEST_P(ZintSymbols, ReadForwardsAndReversedAtUnevenModuleWidths) {
       if (reversed) std::reverse(w.begin(), w.end());
       CBarcodeDecoder d;
       Measured(d, w, module);
-      ASSERT_TRUE(d.SearchMeasuredLine()) << "module " << module << (reversed ? " reversed" : "");
+      ASSERT_TRUE(SearchTwoLines(d)) << "module " << module << (reversed ? " reversed" : "");
       EXPECT_EQ(d.forward, reversed ? 0 : 1);
       std::vector<int> types;
       EXPECT_EQ(CodeTexts(d, &types), std::vector<std::u16string>{c.text})
@@ -115,6 +124,8 @@ TEST(SearchLine, WindowsBelowTwentyFourOrTwentyNineElementsReadNothing) {
     Measured(d, barcode_rows::Widths(barcode_rows::Runs(barcode_rows::kCode39A), 2.0), 2.0);
     d.forward = 1;
     EXPECT_EQ(d.SearchLine(1, c.last), c.found) << c.last;
+    d.lineIndex = 1;
+    EXPECT_EQ(d.SearchLine(1, c.last), c.found) << c.last;
     EXPECT_EQ(CodeTexts(d).size(), c.found ? 1u : 0u);
   }
 }
@@ -126,7 +137,7 @@ TEST(SearchLine, AnAddOnReachingPastTheWidthsIsNotRead) {
   runs.push_back(-12);
   CBarcodeDecoder d;
   Measured(d, barcode_rows::Widths(runs, 2.0), 2.0);
-  ASSERT_TRUE(d.SearchMeasuredLine());
+  ASSERT_TRUE(SearchTwoLines(d));
   EXPECT_EQ(CodeTexts(d), std::vector<std::u16string>{u"5 901234 123457"});
 }
 
@@ -177,7 +188,11 @@ TEST(BuildCodeText, SymbolValuesGiveTheTextOrAreRejected) {
       {"ean8 check digit", 1, 0, {1, 2, 3, 4, 5, 6, 7, 1}, {}, false, u""},
       {"upc-e parity of no row", 5, 0, {14, 12, 5, 2, 16, 1}, {0, 0, 0, 0, 0, 0}, false, u""},
       {"upc-e system 0", 5, 0, {14, 2, 15, 2, 6, 11}, {0, 1, 0, 0, 1, 1}, true, u"0425261 4"},
-      {"upc-e system 1", 5, 0, {4, 12, 5, 12, 16, 1}, {1, 0, 1, 1, 0, 0}, true, u"1425261 4"},
+      {"upc-e system 1", 5, 0, {4, 2, 15, 2, 16, 11}, {1, 1, 0, 1, 0, 0}, true, u"1425261 1"},
+      // A parity row of its own but not the check digit of the UPC-A it stands for.
+      {"upc-e check digit of its upc-a", 5, 0, {4, 12, 5, 12, 16, 1}, {1, 0, 1, 1, 0, 0}, false, u""},
+      {"upc-e last digit 3", 5, 0, {11, 12, 3, 14, 5, 3}, {0, 0, 1, 0, 1, 1}, true, u"0123453 1"},
+      {"upc-e last digit 7", 5, 0, {11, 12, 3, 4, 15, 7}, {0, 0, 1, 1, 0, 1}, true, u"0123457 2"},
       {"ean2 parity", 6, 0, {1, 2}, {1, 1}, true, u"12"},
       {"ean2 wrong parity", 6, 0, {1, 12}, {1, 0}, false, u""},
       {"ean5", 7, 0, {18, 16, 1, 0, 4}, {0, 0, 1, 1, 1}, true, u"86104"},
@@ -211,6 +226,12 @@ TEST(VoteLineResults, LongestRunOfEqualTextsTheGreaterFirstAmongEqualRuns) {
       {"five, five and five", fiveFiveFive, true, u"B"},
       {"a longer run sorts later", fourSix, true, u"A"},
       {"all empty", std::vector<const char16_t*>(15, nullptr), false, u""},
+      {"two lines beside a single one", {u"Z", nullptr, u"A", nullptr, u"A", nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+       true, u"A"},
+      {"each text on one line only", {u"Z", nullptr, u"A", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+       false, u""},
   };
   for (const Case& c : cases) {
     CBarcodeDecoder d;
@@ -222,13 +243,13 @@ TEST(VoteLineResults, LongestRunOfEqualTextsTheGreaterFirstAmongEqualRuns) {
     EXPECT_EQ(d.VoteLineResults(), c.voted) << c.name;
     EXPECT_EQ(CodeTexts(d), c.voted ? std::vector<std::u16string>{c.winner} : std::vector<std::u16string>{})
         << c.name;
-    if (!c.voted) {
+    if (!c.voted && !c.texts[0]) {
       for (const hoskin::LineResult& r : d.lineResults) EXPECT_EQ(r.text, nullptr) << c.name;
     }
   }
 }
 
-TEST(AddCode, AKnownCodeIsNotAddedAgainAndItsTextIsFreed) {
+TEST(AddCode, AKnownCodeAddsAHitAndItsTextIsFreed) {
   CBarcodeDecoder d;
   d.regionQuad.p[0] = {0, 0}, d.regionQuad.p[1] = {10, 0}, d.regionQuad.p[2] = {10, 10}, d.regionQuad.p[3] = {0, 10};
   d.regionQuad.Close();
@@ -239,9 +260,15 @@ TEST(AddCode, AKnownCodeIsNotAddedAgainAndItsTextIsFreed) {
   };
   add(u"12", 2, 8);
   add(u"12", 3, 7);   // a line end inside the first code: known
+  add(u"12", -4, 2);  // a line end on the first code's edge: known as well
   add(u"13", 3, 7);   // another text
   add(u"12", 12, 18); // elsewhere
-  EXPECT_EQ(CodeTexts(d), (std::vector<std::u16string>{u"12", u"13", u"12"}));
+  std::vector<std::pair<std::u16string, int>> got;
+  for (gpu::CListElem* e = d.codes.head; e; e = e->next) {
+    auto* c = static_cast<hoskin::CCodeListElem*>(e);
+    got.push_back({Text(c->text), c->hits});
+  }
+  EXPECT_EQ(got, (std::vector<std::pair<std::u16string, int>>{{u"12", 3}, {u"13", 1}, {u"12", 1}}));
 }
 
 }  // namespace

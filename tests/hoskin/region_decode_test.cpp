@@ -80,6 +80,54 @@ TEST(DecodeRegion, ClutterGivesNoCodeAndKeepsTheRunsCodes) {
   EXPECT_EQ(d.codes.head, earlier);
 }
 
+void AddCode(CBarcodeDecoder& d, const char16_t* t, double x, int hits) {
+  auto* c = new hoskin::CCodeListElem;
+  SetString(static_cast<int>(std::char_traits<char16_t>::length(t)) - 1, t, &c->text);
+  const double corners[10] = {x, 0, x + 10, 0, x + 10, 10, x, 10, x, 0};
+  std::copy(corners, corners + 10, c->corners);
+  std::copy(corners, corners + 10, c->regionGeometry);
+  c->line[0] = x, c->line[1] = 5, c->line[2] = x + 10, c->line[3] = 5;
+  c->hits = hits;
+  d.codes.Append(c);
+}
+
+std::vector<std::pair<std::u16string, int>> TextsAndHits(CBarcodeDecoder& d) {
+  std::vector<std::pair<std::u16string, int>> got;
+  for (gpu::CListElem* e = d.codes.head; e; e = e->next) {
+    auto* c = static_cast<hoskin::CCodeListElem*>(e);
+    got.push_back({Text(c->text), c->hits});
+  }
+  return got;
+}
+
+TEST(MergeCodes, DifferentTextsAtOnePlaceKeepTheOneWithMoreHitsOrNeither) {
+  struct Code {
+    const char16_t* text;
+    double x;
+    int hits;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Code> codes;
+    std::vector<std::pair<std::u16string, int>> kept;
+  };
+  const Case cases[] = {
+      {"more hits win", {{u"A", 0, 2}, {u"B", 4, 5}, {u"C", 100, 3}}, {{u"B", 5}, {u"C", 3}}},
+      {"equal hits: neither", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 100, 3}}, {{u"C", 3}}},
+      {"equal hits, alone: neither", {{u"A", 0, 3}, {u"B", 4, 3}}, {}},
+      // Same texts join first, so the conflict weighs their summed hits.
+      {"a text seen twice against one seen once more", {{u"A", 0, 2}, {u"B", 4, 3}, {u"A", 1, 2}}, {{u"A", 4}}},
+      {"apart: both stay", {{u"A", 0, 2}, {u"B", 20, 2}}, {{u"A", 2}, {u"B", 2}}},
+  };
+  for (const Case& c : cases) {
+    CBarcodeDecoder d;
+    for (const Code& k : c.codes) AddCode(d, k.text, k.x, k.hits);
+    d.MergeCodes();
+    EXPECT_EQ(TextsAndHits(d), c.kept) << c.name;
+    EXPECT_EQ(d.codes.count, static_cast<int>(c.kept.size())) << c.name;
+  }
+}
+
 TEST(MergeCodes, SameTextsNearbyAddTheirHitsAndSingleHitsGoWhileOthersRemain) {
   CBarcodeDecoder d;
   const auto add = [&](const char16_t* t, double x, int hits) {

@@ -94,6 +94,72 @@ TEST_F(BarcodeRun, SymbolsOfEveryKindWithTheirTextAndType) {
   }
 }
 
+TEST_F(BarcodeRun, CleanUprightSymbolsAndBandsRead) {
+  // Every line of these decodes the symbol; each repeat must count as a hit
+  // or the region's code keeps one hit and is dropped.
+  struct Case {
+    const char* name;
+    int symbology;
+    std::string data;
+    int depth;  // of the frame
+    double height;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"ean13 bars 90 high", BARCODE_EANX, "590123412345", 240, 90, u"5 901234 123457"},
+      {"ean13 150 px band", BARCODE_EANX, "590123412345", 170, 150, u"5 901234 123457"},
+      {"code128 60 px band", BARCODE_CODE128, "Two-1", 80, 60, u"Two-1"},
+      {"code128 bars 120 high", BARCODE_CODE128, "Two-1", 240, 120, u"Two-1"},
+  };
+  for (const Case& c : cases) {
+    dunsel_test::Render r;
+    r.width = 400, r.depth = c.depth, r.module = 2, r.height = c.height;
+    module_test::MethodRun run("hoskin", "gpu_barcode");
+    run.ctx.setFrame(u"input frame", dunsel_test::RenderRow(dunsel_test::ZintRow(c.symbology, c.data), r));
+    ASSERT_TRUE(run().ok) << c.name;
+    std::vector<std::u16string> texts;
+    for (const auto& [text, type] : Codes(run.ctx)) texts.push_back(text);
+    EXPECT_EQ(texts, std::vector<std::u16string>{c.text}) << c.name;
+  }
+}
+
+TEST_F(BarcodeRun, DegradedSymbolsGiveTheirTextOrNothing) {
+  // Drawn symbols that were read as other texts: UPC-E upside down (read
+  // shifted or reversed, with no check of its own), an EAN-13 whose left half
+  // read as an EAN-8, and EAN-13s with a blurred digit corrected the wrong way.
+  struct Case {
+    const char* name;
+    int symbology;
+    std::string data;
+    double module, angle, height, blur, noise;
+    int dark, light;
+    double cx, cy;
+    uint32_t seed;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"upc-e upside down", BARCODE_UPCE, "0199446", 2.619, 191.486, 48.6, 0.5, 3, 35, 238, 206.0, 149.8, 8,
+       u"0199446 9"},
+      {"upc-e upside down, blurred", BARCODE_UPCE, "0614813", 2.659, 194.508, 96.0, 1, 5, 51, 220, 201.4, 175.0, 68,
+       u"0614813 6"},
+      {"ean13 low contrast, turned", BARCODE_EANX, "570208311186", 3.056, -4.921, 43.5, 0.5, 4, 111, 183, 186.2,
+       163.9, 116, u"5 702083 111868"},
+      {"ean13 small, turned", BARCODE_EANX, "512708898951", 2.501, 2.505, 41.9, 0.5, 10, 47, 206, 194.6, 122.1, 301,
+       u"5 127088 989517"},
+      {"ean13 small, blurred", BARCODE_EANX, "827886519913", 2.277, -7.057, 65.4, 1, 11, 47, 232, 205.2, 130.3, 226,
+       u"8 278865 199135"},
+  };
+  for (const Case& c : cases) {
+    dunsel_test::Render r;
+    r.width = 400, r.depth = 300, r.module = c.module, r.angle = c.angle, r.height = c.height, r.blur = c.blur;
+    r.noise = c.noise, r.dark = c.dark, r.light = c.light, r.cx = c.cx, r.cy = c.cy, r.seed = c.seed;
+    module_test::MethodRun run("hoskin", "gpu_barcode");
+    run.ctx.setFrame(u"input frame", dunsel_test::RenderRow(dunsel_test::ZintRow(c.symbology, c.data), r));
+    ASSERT_TRUE(run().ok) << c.name;
+    for (const auto& [text, type] : Codes(run.ctx)) EXPECT_EQ(text, c.text) << c.name;
+  }
+}
+
 // The object's class information lives in the module, not in this program:
 // the sanitizer's type check of the member access cannot be linked here.
 __attribute__((no_sanitize("vptr"))) void ForgetUnderpaintedDraw(intptr_t handle) {

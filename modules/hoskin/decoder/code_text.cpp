@@ -73,6 +73,29 @@ bool Ean13Text(HostString* text, const int* digits, const uint8_t* parity) {
   return GetStringLength(text) == 15 && DigitsAt(text, {{0, 0}, {2, 7}, {9, 14}});
 }
 
+// The check digit of the UPC-A that a UPC-E stands for (ISO/IEC 15420's
+// zero suppression, chosen by the last of the six digits).
+int UpcACheck(int system, const int* d) {
+  int a[11] = {system};
+  const int last = d[5];
+  if (last <= 2) {
+    const int body[10] = {d[0], d[1], last, 0, 0, 0, 0, d[2], d[3], d[4]};
+    std::copy(body, body + 10, a + 1);
+  } else if (last == 3) {
+    const int body[10] = {d[0], d[1], d[2], 0, 0, 0, 0, 0, d[3], d[4]};
+    std::copy(body, body + 10, a + 1);
+  } else if (last == 4) {
+    const int body[10] = {d[0], d[1], d[2], d[3], 0, 0, 0, 0, 0, d[4]};
+    std::copy(body, body + 10, a + 1);
+  } else {
+    const int body[10] = {d[0], d[1], d[2], d[3], d[4], 0, 0, 0, 0, last};
+    std::copy(body, body + 10, a + 1);
+  }
+  int sum = 0;
+  for (int i = 0; i < 11; ++i) sum += a[i] * (i % 2 == 0 ? 3 : 1);
+  return (10 - sum % 10) % 10;
+}
+
 bool UpcEText(HostString* text, const int* digits, const uint8_t* parity) {
   int system = -1, check = -1;
   for (int s = 0; s < 2 && system < 0; ++s) {
@@ -83,7 +106,9 @@ bool UpcEText(HostString* text, const int* digits, const uint8_t* parity) {
       }
     }
   }
-  if (system < 0) return false;
+  // The parity row gives a check digit but checks nothing by itself: a
+  // shifted or upside-down read, or half an EAN-13, finds a row as easily.
+  if (system < 0 || UpcACheck(system, digits) != check) return false;
   for (int i = 0; i < 6; ++i) Append(text, static_cast<char16_t>(u'0' + digits[i]));
   Insert(text, u" ", 1, 0);
   SetStringChar(0, static_cast<char16_t>(u'0' + system), text);

@@ -25,12 +25,15 @@ bool CBarcodeDecoder::VoteLineResults() {
     if (j - i > bestLength) best = i, bestLength = j - i;
     i = j;
   }
+  // A text that one line alone reads is too often a misread (another
+  // symbology's elements, a doubt resolved the wrong way): two must agree.
+  if (bestLength < 2) return false;
   HostString text = std::exchange(r[best].text, nullptr);
   AddCode(r[best].type, r[best].x0, r[best].y0, r[best].x1, r[best].y1, text);
   return true;
 }
 
-bool CBarcodeDecoder::IsKnownCode(HostString text, double x0, double y0, double x1, double y1) {
+CCodeListElem* CBarcodeDecoder::KnownCode(HostString text, double x0, double y0, double x1, double y1) {
   for (gpu::CListElem* e = codes.head; e; e = e->next) {
     auto* c = static_cast<CCodeListElem*>(e);
     if (kavrin::CompareText(c->text, text) != 0) continue;
@@ -38,14 +41,21 @@ bool CBarcodeDecoder::IsKnownCode(HostString text, double x0, double y0, double 
     for (int k = 0; k < 5; ++k) q.p[k] = {c->corners[2 * k], c->corners[2 * k + 1]};
     if (PointInQuad(q, static_cast<float>(x0), static_cast<float>(y0)) ||
         PointInQuad(q, static_cast<float>(x1), static_cast<float>(y1))) {
-      return true;
+      return c;
     }
   }
-  return false;
+  return nullptr;
+}
+
+bool CBarcodeDecoder::IsKnownCode(HostString text, double x0, double y0, double x1, double y1) {
+  return KnownCode(text, x0, y0, x1, y1) != nullptr;
 }
 
 void CBarcodeDecoder::AddCode(int codeType, double x0, double y0, double x1, double y1, HostString text) {
-  if (IsKnownCode(text, x0, y0, x1, y1)) {
+  if (CCodeListElem* known = KnownCode(text, x0, y0, x1, y1)) {
+    // A repeat confirms the code: without the hit a code read on every line
+    // keeps one hit and its region is dropped.
+    ++known->hits;
     FreeHostString(&text);  // the caller gave it up
     return;
   }

@@ -141,6 +141,10 @@ class CBarcodeDecoder {
   bool DecodeSymbols(int first, int last);
   bool SearchSymbol(int position, int n, int m, int depth, SymbolRecord* r, uint8_t* parity);
   bool CheckSymbol(int n, int m, int position, SymbolRecord* r, uint8_t* parity);
+  // Among the corrections of the symbol's doubts, the one whose counts fit the
+  // relative widths best; false when none passes or another value fits
+  // nearly as well.
+  bool PlainestSymbol(int position, int n, int m, SymbolRecord* r, uint8_t* parity);
   bool SearchLine(int first, int last);
   void StoreLineCode(int begin, int end);
   bool DecodeLine();
@@ -152,6 +156,8 @@ class CBarcodeDecoder {
   bool VoteLineResults();
   void AddCode(int type, double x0, double y0, double x1, double y1, HostString text);
   bool IsKnownCode(HostString text, double x0, double y0, double x1, double y1);
+  // The code of `codes` with this text that a line end lies in, or null.
+  CCodeListElem* KnownCode(HostString text, double x0, double y0, double x1, double y1);
   void MergeCodes();
 
   // Sum of |widths| of n elements from first, indexes limited to [0, count).

@@ -25,12 +25,6 @@ Quad CornersOf(const double* c) {
   return q;
 }
 
-bool LineEndInside(const CCodeListElem& inside, const CCodeListElem& line) {
-  const Quad q = CornersOf(inside.corners);
-  return PointInQuad(q, static_cast<float>(line.line[0]), static_cast<float>(line.line[1])) ||
-         PointInQuad(q, static_cast<float>(line.line[2]), static_cast<float>(line.line[3]));
-}
-
 }  // namespace
 
 bool CBarcodeDecoder::ScanRegion() {
@@ -120,40 +114,53 @@ bool CBarcodeDecoder::DecodeRegion() {
 
 void CBarcodeDecoder::MergeCodes() {
   if (codes.count < 2) return;
+  const auto remove = [&](gpu::CListElem* previous, gpu::CListElem* e) {
+    previous->next = e->next;
+    if (codes.tail == e) codes.tail = previous;
+    --codes.count;
+    delete static_cast<CCodeListElem*>(e);
+  };
+  // Same texts first, so that a conflict below weighs each text's hits in full.
   for (gpu::CListElem* ea = codes.head; ea; ea = ea->next) {
     auto* a = static_cast<CCodeListElem*>(ea);
-    // The walk over the later codes removes some of them.
     gpu::CListElem* previous = ea;
     for (gpu::CListElem* eb = ea->next; eb;) {
       auto* b = static_cast<CCodeListElem*>(eb);
-      bool remove = false;
-      const Quad ca = CornersOf(a->corners), cb = CornersOf(b->corners);
-      if (kavrin::CompareText(a->text, b->text) == 0) {
-        bool close = true;
-        for (int k = 0; k < 8; ++k) close = close && std::fabs(a->corners[k] - b->corners[k]) <= 2.0;
-        if (close || QuadsOverlap(CornersOf(a->regionGeometry), CornersOf(b->regionGeometry)) ||
-            QuadsOverlap(ca, cb)) {
-          a->hits += b->hits;
-          remove = true;
-        }
-      } else if (QuadsOverlap(ca, cb)) {
-        const bool p = LineEndInside(*a, *b), q = LineEndInside(*b, *a);
-        if (p == q) {
-          if (b->hits > a->hits) {
-            a->hits = b->hits;
-            a->type = b->type;
-            std::copy(b->line, b->line + 4, a->line);
-            std::swap(a->text, b->text);
-          }
-          remove = true;
-        }
-      }
       gpu::CListElem* next = eb->next;
-      if (remove) {
-        previous->next = next;
-        if (codes.tail == eb) codes.tail = previous;
-        --codes.count;
-        delete b;
+      bool close = kavrin::CompareText(a->text, b->text) == 0;
+      if (close) {
+        bool near = true;
+        for (int k = 0; k < 8; ++k) near = near && std::fabs(a->corners[k] - b->corners[k]) <= 2.0;
+        close = near || QuadsOverlap(CornersOf(a->regionGeometry), CornersOf(b->regionGeometry)) ||
+                QuadsOverlap(CornersOf(a->corners), CornersOf(b->corners));
+      }
+      if (close) {
+        a->hits += b->hits;
+        remove(previous, eb);
+      } else {
+        previous = eb;
+      }
+      eb = next;
+    }
+  }
+  // Two texts at one place cannot both be right: the one with more hits
+  // stays, and with equal hits neither is trusted.
+  for (gpu::CListElem* ea = codes.head; ea; ea = ea->next) {
+    auto* a = static_cast<CCodeListElem*>(ea);
+    gpu::CListElem* previous = ea;
+    for (gpu::CListElem* eb = ea->next; eb;) {
+      auto* b = static_cast<CCodeListElem*>(eb);
+      gpu::CListElem* next = eb->next;
+      if (a->hits > 0 && b->hits > 0 && QuadsOverlap(CornersOf(a->corners), CornersOf(b->corners))) {
+        if (b->hits > a->hits) {
+          a->hits = b->hits;
+          a->type = b->type;
+          std::copy(b->line, b->line + 4, a->line);
+          std::swap(a->text, b->text);
+        } else if (b->hits == a->hits) {
+          a->hits = 0;  // goes below with the single hits
+        }
+        remove(previous, eb);
       } else {
         previous = eb;
       }
@@ -161,13 +168,14 @@ void CBarcodeDecoder::MergeCodes() {
     }
   }
   codes.current = nullptr;
-  // While two or more remain, codes seen only once go.
-  for (gpu::CListElem* e = codes.head; e && codes.count >= 2;) {
+  // While two or more remain, codes seen only once go; a dropped conflict goes always.
+  for (gpu::CListElem* e = codes.head; e;) {
     gpu::CListElem* next = e->next;
-    if (static_cast<CCodeListElem*>(e)->hits < 2) {
+    const int hits = static_cast<CCodeListElem*>(e)->hits;
+    if (hits < 1 || (hits < 2 && codes.count >= 2)) {
       codes.current = e;
       codes.RemoveCurrent();
-      delete e;
+      delete static_cast<CCodeListElem*>(e);
     }
     e = next;
   }

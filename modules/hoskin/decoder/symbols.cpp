@@ -1,6 +1,7 @@
 // Guards and symbol characters of a candidate: quantised, corrected within
 // their doubts and looked up, with the EAN/UPC parity tests on the way.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "decoder/code_text.h"
@@ -28,6 +29,11 @@ bool ParityPrefix(const uint8_t (&rows)[kRows][kLength], const uint8_t* parity, 
 }
 
 constexpr uint8_t kAddOnGuard[3] = {1, 1, 2};
+
+// By how much (summed module error of the elements) a digit's counts must fit
+// its widths better than any other digit's; measured on drawn symbols, where
+// 0.2 still let a wrong digit through and 0.4 lost clean reads.
+constexpr float kAmbiguityMargin = 0.3f;
 
 }  // namespace
 
@@ -112,6 +118,35 @@ bool CBarcodeDecoder::SearchSymbol(int position, int n, int m, int depth, Symbol
   return false;
 }
 
+bool CBarcodeDecoder::PlainestSymbol(int position, int n, int m, SymbolRecord* r, uint8_t* parityBytes) {
+  const int doubts = std::max(r->lastOrdered + 1, 0);
+  const auto apply = [&](int combination) {
+    for (int d = 0; d < doubts; ++d) {
+      const int e = r->order[d];
+      const bool corrected = (combination >> d) & 1;
+      r->modules[e] = static_cast<uint8_t>(r->measured[e] + (corrected ? (r->doubt[e] == kMayBeMore ? 1 : -1) : 0));
+    }
+    float error = 0;
+    for (int j = 0; j < n; ++j) error += std::fabs(r->relative[j] - r->modules[j]);
+    return error;
+  };
+  int best = -1, bestValue = -1;
+  float bestError = 0, otherError = 1e9f;  // the best error of any other value
+  for (int combination = 0; combination < (1 << doubts); ++combination) {
+    const float error = apply(combination);
+    if (!CheckSymbol(n, m, position, r, parityBytes)) continue;
+    if (best < 0 || error < bestError) {
+      if (best >= 0 && r->value != bestValue) otherError = std::min(otherError, bestError);
+      best = combination, bestError = error, bestValue = r->value;
+    } else if (r->value != bestValue) {
+      otherError = std::min(otherError, error);
+    }
+  }
+  if (best < 0 || otherError - bestError < kAmbiguityMargin) return false;
+  apply(best);
+  return CheckSymbol(n, m, position, r, parityBytes);
+}
+
 bool CBarcodeDecoder::DecodeSymbols(int first, int last) {
   int count = 0, n = 4, m = 7;
   switch (type) {
@@ -170,7 +205,12 @@ bool CBarcodeDecoder::DecodeSymbols(int first, int last) {
     }
     SymbolRecord* r = &symbols[k - 1];
     if (!QuantiseSymbol(ElementAt(reading, offset), n, m, r)) return false;
-    if (!SearchSymbol(k - 1, n, m, r->lastOrdered, r, parity)) return false;
+    // An EAN/UPC digit takes the correction that fits its widths best, not
+    // the first that passes, and is not read when another digit fits nearly
+    // as well: the check digit lets a wrong digit through one time in ten.
+    const bool found =
+        n == 4 ? PlainestSymbol(k - 1, n, m, r, parity) : SearchSymbol(k - 1, n, m, r->lastOrdered, r, parity);
+    if (!found) return false;
   }
   return BuildCodeText(type, &lineResults[lineIndex].text, startSet, count, parity, symbols.data());
 }
