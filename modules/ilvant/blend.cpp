@@ -205,8 +205,8 @@ void BlendAt(const BlendJob& j) {
   }
 }
 
-// Only 8- and 32-bit outputs are blended; the alpha variant has a 32-bit
-// blend frame by now, the fixed one blends nothing from a 24-bit frame.
+// Only 8- and 32-bit frames reach here; the alpha variant has a 32-bit
+// blend frame by now.
 template <bool ByAlpha>
 void Blend(const BlendJob& j) {
   const int out = j.dst.bpp;
@@ -228,6 +228,8 @@ bool RunBlend(const RunArgs& a) {
   BlendJob j;
   j.blend = FrameRows(over);
   if (ByAlpha && j.blend.bpp != 32) return a.fail(u"error: Blend frame must be 32 bit/pix");
+  // Only 8- and 32-bit pixels are blended; a 24-bit frame would come back a plain copy.
+  if (GetFrameBPP(in) == 24 || j.blend.bpp == 24) return a.fail(kNo24Bit);
 
   const ParamName offsetName = InputName(a, ByAlpha ? 2 : 3);
   TPoint* offset = nullptr;

@@ -66,6 +66,9 @@ bool RunMasking(const RunArgs& a) {
   if (!OutputFrame(a, 0, src.width, src.depth, src.bpp, &out)) return a.fail(kNoOutputFrame);
   const FrameRows dst = FrameRows(out);
   const int w = src.width;
+  // A 24-bit input has no pixel body; a mask must be grey whatever the input.
+  if (src.bpp == 24) return a.fail(kNo24Bit);
+  if ((src.bpp == 8 || src.bpp == 32) && msk.bpp != 8) return a.fail(px::kNotMonochromatic);
 
   if (src.bpp == 32 && msk.bpp == 8) {
     const uint8_t back[4] = {ColorByte(bg.B), ColorByte(bg.G), ColorByte(bg.R), ColorByte(bg.A)};
@@ -101,8 +104,6 @@ bool RunMasking(const RunArgs& a) {
         d[x] = static_cast<uint8_t>((s[x] & keep) | (g & ~keep));
       }
     });
-  } else if ((src.bpp == 32 && msk.bpp != 8) || (src.bpp == 8 && msk.bpp == 32)) {
-    return a.fail(px::kNotMonochromatic);
   }
   return true;
 }

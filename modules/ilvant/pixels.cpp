@@ -38,6 +38,11 @@ void PutColor(const FrameRows& f, int x, int y, const ColorBytes& c) {
     p[1] = c.g;
     p[2] = c.r;
     p[3] = c.a;
+  } else if (f.bpp == 24) {
+    uint8_t* p = row + 3 * x;
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
   } else if (f.bpp == 8) {
     row[x] = c.grey;
   }

@@ -18,7 +18,6 @@ using frame::RunArgs;
 
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame";
 inline constexpr std::u16string_view kNoOutputFrame = u"error: Cannot get output frame";
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
 
 class CFilter {
  public:

@@ -30,8 +30,6 @@ class CMatch {
   uint32_t methodIndex_;
 };
 
-inline constexpr std::u16string_view kNotImplemented = u"error: Method not implemented";
-
 // The object of method `index`, null past the last method.
 std::unique_ptr<CMatch> CreateMethod(uint32_t index);
 

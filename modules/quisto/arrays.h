@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "catalogue.h"
 #include "run.h"
 
 namespace quisto {
@@ -13,8 +14,13 @@ using Getter = bool (*)(void*, int, const char16_t*, int, T**);
 
 template <class T>
 struct ArrayInput {
-  ArrayInput(const RunArgs& a, int input, Getter<T> getter, std::u16string_view failPrefix, int hi = kNameHi)
-      : name(frame::InputName(a, input, hi)), max(MaxIndexOf(a.ctx, hi, name)), get(getter), prefix(failPrefix),
+  ArrayInput(const RunArgs& a, int method, int input, Getter<T> getter, std::u16string_view failPrefix,
+             int hi = kNameHi)
+      : name(frame::InputName(a, input, hi)),
+        max(MaxIndexOf(a.ctx, hi, name)),
+        get(getter),
+        prefix(failPrefix),
+        listed(ListedInputName(method, input)),
         hi_(hi) {}
 
   // Reads element i while i is within this array; past its end the last
@@ -22,7 +28,8 @@ struct ArrayInput {
   bool fetch(const RunArgs& a, int i) {
     if (i > max) return true;
     T* p = nullptr;
-    if (!name.ok || !get(a.ctx, hi_, name.c_str(), i, &p) || !p) return FailNamed(a, prefix, name);
+    if (!name.ok) return FailNamed(a, prefix, listed);
+    if (!get(a.ctx, hi_, name.c_str(), i, &p) || !p) return FailNamed(a, prefix, name.c_str());
     value = *p;
     return true;
   }
@@ -32,6 +39,7 @@ struct ArrayInput {
   T value{};
   Getter<T> get;
   std::u16string_view prefix;
+  std::u16string_view listed;  // the catalogue's name, for an unconnected input
 
  private:
   int hi_;
@@ -46,7 +54,7 @@ struct ArrayOutput {
   T* at(const RunArgs& a, int i) {
     T* p = nullptr;
     if (!name.ok || !get(a.ctx, hi_, name.c_str(), i, &p) || !p) {
-      FailNamed(a, kNoOutput, name);
+      FailNamed(a, kNoOutput, name.c_str());
       return nullptr;
     }
     return p;

@@ -69,6 +69,8 @@ constexpr frame::CataloguePolicy kPolicy{
 };
 
 static_assert(std::size(kMethods) == kMethodCount);
+static_assert(kMethods[kDistance].id == u"distance" && kMethods[kAddPoint].id == u"add_point" &&
+              kMethods[kMassCenter].id == u"mass_center" && kMethods[kFitCircle].id == u"fit_circle");
 
 }  // namespace
 
@@ -76,5 +78,11 @@ constexpr frame::Catalogue kCatalogue(kMethods, kCategories, {}, g_methodIcons, 
 static_assert(kCatalogue.Consistent());
 
 const ModuleResourceTable& Resources() { return frame::CatalogueResources<kCatalogue>::kTable; }
+
+std::u16string_view ListedInputName(int method, int input) {
+  if (method < 0 || method >= kMethodCount) return {};
+  const std::span<const InputEntry> inputs = kMethods[method].inputs;
+  return input >= 0 && static_cast<size_t>(input) < inputs.size() ? inputs[input].name : std::u16string_view();
+}
 
 }  // namespace quisto

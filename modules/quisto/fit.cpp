@@ -10,7 +10,7 @@
 namespace quisto {
 
 bool CFit::Run(const RunArgs& a) {
-  ArrayInput<TPoint> in(a, 0, GetPoint, kNoInputPoints, kShortNameHi);
+  ArrayInput<TPoint> in(a, type_, 0, GetPoint, kNoInputPoints, kShortNameHi);
   const bool show = ReadShow(a, 1, kShortNameHi);
   if (in.max < (type_ == kFitCircle ? 2 : 1)) return a.fail(kNotEnoughPoints);
 

@@ -40,8 +40,8 @@ void WriteCount(const RunArgs& a, const ArrayOutput<double>& count, double n) {
 }  // namespace
 
 bool RunAggregatePoints(const RunArgs& a) {
-  ArrayInput<TPoint> in1(a, 0, GetPoint, kNoInputPoints);
-  ArrayInput<TPoint> in2(a, 1, GetPoint, kNoInputPoints);
+  ArrayInput<TPoint> in1(a, kAggregatePoints, 0, GetPoint, kNoInputPoints);
+  ArrayInput<TPoint> in2(a, kAggregatePoints, 1, GetPoint, kNoInputPoints);
   const bool show = ReadShow(a, 2, kNameHi);
   ArrayOutput<double> count(a, 0, GetNumber);
   ArrayOutput<TPoint> group(a, 1, GetPoint);
@@ -55,9 +55,9 @@ bool RunAggregatePoints(const RunArgs& a) {
 }
 
 bool RunAddPoint(const RunArgs& a) {
-  ArrayInput<TPoint> in(a, 0, GetPoint, kNoInputPoints);
-  ArrayInput<double> xs(a, 1, GetNumber, kNoInputCoordinates);
-  ArrayInput<double> ys(a, 2, GetNumber, kNoInputCoordinates);
+  ArrayInput<TPoint> in(a, kAddPoint, 0, GetPoint, kNoInputPoints);
+  ArrayInput<double> xs(a, kAddPoint, 1, GetNumber, kNoInputCoordinates);
+  ArrayInput<double> ys(a, kAddPoint, 2, GetNumber, kNoInputCoordinates);
   const bool show = ReadShow(a, 3, kNameHi);
   ArrayOutput<double> count(a, 0, GetNumber);
   ArrayOutput<TPoint> group(a, 1, GetPoint);
@@ -88,7 +88,7 @@ bool RunAddPoint(const RunArgs& a) {
 }
 
 bool RunMassCenter(const RunArgs& a) {
-  ArrayInput<TPoint> in(a, 0, GetPoint, kNoInputPoints, kShortNameHi);
+  ArrayInput<TPoint> in(a, kMassCenter, 0, GetPoint, kNoInputPoints, kShortNameHi);
   const bool show = ReadShow(a, 1, kShortNameHi);
   if (in.max < 0) return a.fail(kNotEnoughPoints);
   const bool marks = show && GetDrawingLevel(a.ctx) >= 2;

@@ -11,9 +11,23 @@ namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
-double Length(double x0, double y0, double x1, double y1) {
-  return std::sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0));
+// hypot: squares of coordinates past 1e154 would overflow to infinity.
+double Length(double x0, double y0, double x1, double y1) { return std::hypot(x1 - x0, y1 - y0); }
+
+// Distance of (xp, yp) from the line through the two ends, along the unit
+// normal: no product of two coordinates, so that large ones stay finite.
+double DistanceFromLine(const TLine& l, double xp, double yp) {
+  const double len = Length(l.x0, l.y0, l.x1, l.y1);
+  // A line of zero length is its first point.
+  if (len == 0) return Length(l.x0, l.y0, xp, yp);
+  if (!std::isfinite(len)) return len;  // no direction to measure along
+  const double ux = (l.x1 - l.x0) / len, uy = (l.y1 - l.y0) / len;
+  return std::fabs(ux * (yp - l.y0) - uy * (xp - l.x0));
 }
+
+// A distance that is still not finite (coordinates beyond the double range
+// once subtracted, or not numbers) is refused rather than written.
+bool Finite(const RunArgs& a, double d) { return std::isfinite(d) || a.fail(kNoFiniteDistance); }
 
 void DrawLength(void* ctx, double x0, double y0, double x1, double y1, double value) {
   const std::u16string text = frame::FormatText(63, "%.2f", value);
@@ -65,7 +79,7 @@ std::optional<TPoint> CrossPoint(const TLine& l1, const TLine& l2) {
 }  // namespace
 
 bool RunMidpoint(const RunArgs& a) {
-  ArrayInput<TLine> line(a, 0, GetLine, kNoInputLine);
+  ArrayInput<TLine> line(a, kMidpoint, 0, GetLine, kNoInputLine);
   const bool show = ReadShow(a, 1, kNameHi);
   ArrayOutput<TPoint> out(a, 0, GetPoint);
   return ForEachElement(a, line.max, out, [&](int i) {
@@ -85,13 +99,14 @@ bool RunMidpoint(const RunArgs& a) {
 }
 
 bool RunLength(const RunArgs& a) {
-  ArrayInput<TLine> line(a, 0, GetLine, kNoInputLine);
+  ArrayInput<TLine> line(a, kLength, 0, GetLine, kNoInputLine);
   const bool show = ReadShow(a, 1, kNameHi);
   ArrayOutput<double> out(a, 0, GetNumber);
   return ForEachElement(a, line.max, out, [&](int i) {
     if (!line.fetch(a, i)) return false;
     const TLine& l = line.value;
     const double len = Length(l.x0, l.y0, l.x1, l.y1);
+    if (!Finite(a, len)) return false;
     double* o = out.at(a, i);
     if (!o) return false;
     *o = len;
@@ -101,8 +116,8 @@ bool RunLength(const RunArgs& a) {
 }
 
 bool RunDistance(const RunArgs& a) {
-  ArrayInput<TPoint> p1(a, 0, GetPoint, kNoInputPoints);
-  ArrayInput<TPoint> p2(a, 1, GetPoint, kNoInputPoints);
+  ArrayInput<TPoint> p1(a, kDistance, 0, GetPoint, kNoInputPoints);
+  ArrayInput<TPoint> p2(a, kDistance, 1, GetPoint, kNoInputPoints);
   const bool show = ReadShow(a, 2, kNameHi);
   ArrayOutput<double> out(a, 0, GetNumber);
   return ForEachElement(a, std::max(p1.max, p2.max), out, [&](int i) {
@@ -110,6 +125,7 @@ bool RunDistance(const RunArgs& a) {
     const TPoint& u = p1.value;
     const TPoint& v = p2.value;
     const double d = Length(u.x, u.y, v.x, v.y);
+    if (!Finite(a, d)) return false;
     double* o = out.at(a, i);
     if (!o) return false;
     *o = d;
@@ -119,18 +135,13 @@ bool RunDistance(const RunArgs& a) {
 }
 
 bool RunDistanceLine(const RunArgs& a) {
-  ArrayInput<TPoint> point(a, 0, GetPoint, kNoInputPoints);
-  ArrayInput<TLine> line(a, 1, GetLine, kNoInputLine);
+  ArrayInput<TPoint> point(a, kDistanceLine, 0, GetPoint, kNoInputPoints);
+  ArrayInput<TLine> line(a, kDistanceLine, 1, GetLine, kNoInputLine);
   ArrayOutput<double> out(a, 0, GetNumber);
   return ForEachElement(a, std::max(point.max, line.max), out, [&](int i) {
     if (!point.fetch(a, i) || !line.fetch(a, i)) return false;
-    const double xp = point.value.x, yp = point.value.y;
-    const TLine& l = line.value;
-    const double len = Length(l.x0, l.y0, l.x1, l.y1);
-    // A line of zero length is its first point.
-    const double d = len == 0 ? Length(l.x0, l.y0, xp, yp)
-                              : std::fabs(l.x0 * l.y1 + l.x1 * yp + xp * l.y0 - l.x1 * l.y0 - xp * l.y1 - l.x0 * yp) /
-                                    len;
+    const double d = DistanceFromLine(line.value, point.value.x, point.value.y);
+    if (!Finite(a, d)) return false;
     double* o = out.at(a, i);
     if (!o) return false;
     *o = d;
@@ -139,8 +150,8 @@ bool RunDistanceLine(const RunArgs& a) {
 }
 
 bool RunLinesIntersection(const RunArgs& a) {
-  ArrayInput<TLine> l1(a, 0, GetLine, kNoInputLine);
-  ArrayInput<TLine> l2(a, 1, GetLine, kNoInputLine);
+  ArrayInput<TLine> l1(a, kLinesIntersection, 0, GetLine, kNoInputLine);
+  ArrayInput<TLine> l2(a, kLinesIntersection, 1, GetLine, kNoInputLine);
   const bool show = ReadShow(a, 2, kNameHi);
   ArrayOutput<TPoint> out(a, 0, GetPoint);
   return ForEachElement(a, std::max(l1.max, l2.max), out, [&](int i) {
@@ -161,8 +172,8 @@ bool RunLinesIntersection(const RunArgs& a) {
 }
 
 bool RunAngleLines(const RunArgs& a) {
-  ArrayInput<TLine> l1(a, 0, GetLine, kNoInputLine);
-  ArrayInput<TLine> l2(a, 1, GetLine, kNoInputLine);
+  ArrayInput<TLine> l1(a, kAngleLines, 0, GetLine, kNoInputLine);
+  ArrayInput<TLine> l2(a, kAngleLines, 1, GetLine, kNoInputLine);
   ArrayOutput<double> out(a, 0, GetNumber);
   return ForEachElement(a, std::max(l1.max, l2.max), out, [&](int i) {
     if (!l1.fetch(a, i) || !l2.fetch(a, i)) return false;

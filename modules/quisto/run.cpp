@@ -4,9 +4,9 @@
 
 namespace quisto {
 
-bool FailNamed(const RunArgs& a, std::u16string_view prefix, const ParamName& name) {
+bool FailNamed(const RunArgs& a, std::u16string_view prefix, std::u16string_view name) {
   std::u16string text(prefix);
-  text += name.c_str();
+  text += name;
   return a.fail(text);
 }
 

@@ -31,9 +31,10 @@ inline constexpr std::u16string_view kNoCrossPoint = u"Cross point does not exis
 inline constexpr std::u16string_view kNotEnoughPoints =
     u"error: There are not enough proper input points for this calculation";
 inline constexpr std::u16string_view kNoPrattCircle = u"error: Cannot calulate circle using Pratt algorithm";
+inline constexpr std::u16string_view kNoFiniteDistance = u"error: Cannot calculate a finite distance of these coordinates";
 
 // prefix + name into errBuf; false.
-bool FailNamed(const RunArgs& a, std::u16string_view prefix, const ParamName& name);
+bool FailNamed(const RunArgs& a, std::u16string_view prefix, std::u16string_view name);
 
 // Highest index of a named array; 0 when it cannot be had.
 int MaxIndexOf(void* ctx, int hi, const ParamName& name);

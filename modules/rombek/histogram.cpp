@@ -44,9 +44,11 @@ bool CHistogram::Run(const RunArgs& a) {
   }
 
   const int bpp = GetFrameBPP(f);
-  colour = bpp == 32;
+  // Mode 0 packs a 24-bit pixel as R, G, B in bits 16-23, 8-15, 0-7 as it does a
+  // 32-bit one, so both count alike.
+  colour = bpp == 24 || bpp == 32;
   if (bpp == 8) ScanRectangularRegion(f, hasRegion ? &region : nullptr, 1, this, GreyPixel);
-  if (bpp == 32) ScanRectangularRegion(f, hasRegion ? &region : nullptr, 0, this, ColourPixel);
+  if (colour) ScanRectangularRegion(f, hasRegion ? &region : nullptr, 0, this, ColourPixel);
   if (bpp == 8) {
     std::copy(std::begin(red), std::end(red), green);
     std::copy(std::begin(red), std::end(red), blue);

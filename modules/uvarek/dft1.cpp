@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 
 #include "frame/input_params.h"
 
@@ -28,6 +29,25 @@ NumberInput ReadNumber(const RunArgs& a, int input) {
   if (n.name.ok) frame::WarnArrayInput(a.ctx, 63, n.name.c_str());
   return n;
 }
+
+// The line count held to [0, most]; NaN takes the default 1. A correction is
+// warned, with the real value where it has no int form.
+int LineCount(const RunArgs& a, const NumberInput& n, int most) {
+  if (!n.has) return 1;
+  const double v = n.value;
+  const int c = std::isnan(v) ? 1 : std::clamp(frame::TruncateToInt(v), 0, most);
+  if (std::trunc(v) == c) return c;
+  if (std::fabs(v) < 2147483647.0) {
+    frame::WarnIntParameterCorrected(a.ctx, 63, n.name.c_str(), frame::TruncateToInt(v), c);
+  } else {
+    frame::WarnRealParameterCorrected(a.ctx, 63, n.name.c_str(), static_cast<float>(v), static_cast<float>(c));
+  }
+  return c;
+}
+
+// Line lengths beyond this are refused: the buffers would not fit, and the
+// power of two above the length must stay an int.
+constexpr int kMaxSamples = 1 << 24;
 
 }  // namespace
 
@@ -78,17 +98,12 @@ bool CDFT1::Run(const RunArgs& a) {
   TRectangularRegion drawing{};
   const bool hasDrawing = frame::RegionOf(a, 6, &drawing, true);
   show_ = frame::FlagOr(a, 7, true, true);
-  lineCount_ = count.has ? static_cast<int>(count.value) : 1;
-  if (lineCount_ < 0) {
-    // A negative count would size the line arrays: none are scanned.
-    frame::WarnIntParameterCorrected(a.ctx, 63, count.name.c_str(), lineCount_, 0);
-    lineCount_ = 0;
-  }
-  int newBegin = begin.has ? static_cast<int>(begin.value) : 0;
-  int newEnd = end.has ? static_cast<int>(end.value) : 0;
+  // Wide, so that the band rule below cannot overflow at the int bounds.
+  int64_t newBegin = begin.has ? frame::TruncateToInt(begin.value) : 0;
+  int64_t newEnd = end.has ? frame::TruncateToInt(end.value) : 0;
   const bool endChanged = newEnd != end_;
-  windowType_ = window.has ? static_cast<int>(window.value) : 0;
-  if (windowType_ > 5) {
+  windowType_ = window.has ? frame::TruncateToInt(window.value) : 0;
+  if (windowType_ > 5 || (window.has && std::isnan(window.value))) {
     frame::WarnRealParameterCorrected(a.ctx, 63, window.name.c_str(), static_cast<float>(window.value), 0);
     windowType_ = 0;
   }
@@ -105,12 +120,16 @@ bool CDFT1::Run(const RunArgs& a) {
   const double fw = GetFrameWidth(f), fh = GetFrameDepth(f);
   scanRegion_ = hasRegion ? region : TRectangularRegion{fw * 0.5, fh * 0.5, fw, fh, 0};
   drawingRegion_ = hasDrawing ? drawing : TRectangularRegion{fw * 0.5, fh * 0.5, fw, fh, 0};
+  // More lines than the region has pixel rows only repeat rows, and no more
+  // rows of a region cross the frame than its width and depth together.
+  const double rows = std::min(std::ceil(scanRegion_.height), fw + fh);
+  lineCount_ = LineCount(a, count, std::max(1, frame::TruncateToInt(rows)));
 
   // The band, then held within the spectrum: a begin past it would index
   // past the arrays.
   const double width = scanRegion_.width;
   const double limit = kind_ == kDct ? width - 1 : (width - 1) * 0.5;
-  if (newEnd > limit) newEnd = static_cast<int>(limit);
+  if (newEnd > limit) newEnd = frame::TruncateToInt(limit);
   if (newBegin < 0) newBegin = 0;
   if (newBegin >= newEnd) {
     if (newEnd > (width - 1) * 0.25) {
@@ -119,12 +138,12 @@ bool CDFT1::Run(const RunArgs& a) {
       newEnd = newBegin + 1;
     }
   }
-  const int top = limit > 0 ? static_cast<int>(limit) : 0;
-  begin_ = std::clamp(newBegin, 0, top);
-  end_ = std::clamp(newEnd, 0, top);
+  const int top = limit > 0 ? frame::TruncateToInt(limit) : 0;
+  begin_ = static_cast<int>(std::clamp<int64_t>(newBegin, 0, top));
+  end_ = static_cast<int>(std::clamp<int64_t>(newEnd, 0, top));
 
-  const int n = static_cast<int>(width);
-  if (n < 2) return a.fail(kPixelsUndefined);
+  const int n = frame::TruncateToInt(width);
+  if (n < 2 || n > kMaxSamples) return a.fail(kPixelsUndefined);
   int m = 0;
   if (n != n_ || line_.empty()) {
     n_ = n;

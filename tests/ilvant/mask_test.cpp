@@ -74,8 +74,9 @@ TEST(Masking, DepthPairingsAndBackground) {
       {32, 24, u"error: Frame with mask is not monochromatic ", false},
       {32, 32, u"error: Frame with mask is not monochromatic ", false},
       {8, 32, u"error: Frame with mask is not monochromatic ", false},
-      {8, 24, u"", false},
-      {24, 8, u"", false},
+      {8, 24, u"error: Frame with mask is not monochromatic ", false},
+      {24, 8, u"error: Frame format not supported (24 bit/pix)", false},
+      {24, 24, u"error: Frame format not supported (24 bit/pix)", false},
   };
   const TColor bg{0.2, 0.5, 0.9, 0.7};
   for (const MaskPairing& p : pairings) {

@@ -132,6 +132,39 @@ TEST(PutRegion, FillsExactlyTheRegionsPixels) {
     }
 }
 
+// Each depth gets the colour's bytes (B, G, R, A; B, G, R; the grey) at the
+// painted pixels, a 24-bit frame included; every other pixel stays a copy.
+TEST(PutPixelAndRegion, PaintEveryDepth) {
+  const TColor colour{1.0, 0.5, 0.2, 0.4};
+  const std::vector<int> bytes32 = {51, 127, 255, 102};  // trunc(B, G, R, A x 255)
+  const int grey = static_cast<int>((1.0 + 0.5 + 0.2) * 255.0 / 3.0);
+  for (const char* id : {"put_pixel", "put_region"}) {
+    for (int bpp : {8, 24, 32}) {
+      SCOPED_TRACE(std::string(id) + " " + std::to_string(bpp));
+      MethodRun run(id);
+      const FrameBuffer in = FrameBuffer::make(7, 5, bpp, 9);
+      run.ctx.setFrame(u"Input frame", in);
+      if (std::string(id) == "put_pixel") {
+        run.ctx.setPoints(u"Input point", {{3.5, 2.9}});
+      } else {
+        run.ctx.setRegions(u"Input region", {{3.5, 2.5, 1, 1, 0}});  // the one pixel (3, 2)
+      }
+      run.ctx.setColors(u"Input color", {colour});
+      const auto r = run();
+      ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+      const FrameBuffer& out = *run.ctx.frame(u"Output frame");
+      for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+          for (int c = 0; c < bpp / 8; ++c) {
+            const int want = x == 3 && y == 2 ? (bpp == 8 ? grey : bytes32[c]) : in.pixel(x, y)[c];
+            ASSERT_EQ(out.pixel(x, y)[c], want) << x << "," << y << " ch " << c;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(LinePixelCount, CountsLightAndDarkWithRatios) {
   MethodRun run("line_pixel_count");
   // Row 2: columns 0..3 dark (126), 4..9 light (127) at threshold 0.5 -> 127.

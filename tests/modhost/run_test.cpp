@@ -33,6 +33,30 @@ TEST(ModhostRun, ExitStatusFollowsTheMethodsAnswer) {
   EXPECT_TRUE(doc["outputs"]["Output frame"].is_null());
 }
 
+// An input left off is unconnected alone: an output of the same name still
+// receives its values.
+TEST(ModhostRun, InputLeftOffKeepsTheSameNamedOutput) {
+  TempDir dir;
+  const int w = 160, h = 140;
+  Picture disc{w, h, 1, std::vector<uint8_t>(static_cast<size_t>(w) * h)};
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const double dx = x - 80.4, dy = y - 69.7;
+      disc.bytes[static_cast<size_t>(y) * w + x] = dx * dx + dy * dy <= 30.0 * 30.0 ? 40 : 210;
+    }
+  }
+  WritePng(disc, dir / "disc.png");
+  Result r = RunModhost({"run", "forvik", "circle_detection_by_threshold", "Input frame=" + (dir / "disc.png") + ":8",
+                         "Number of horizontal scanlines=10", "Number of vertical scanlines=10"},
+                        dir);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  json doc = r.json();
+  EXPECT_EQ(doc["outputs"]["Number of found circles"], 1.0);
+  const json quality = doc["outputs"]["Circle quality"];
+  ASSERT_FALSE(quality.is_null());
+  EXPECT_GT((quality.is_array() ? quality[0] : quality).get<double>(), 0.9);
+}
+
 struct UsageCase {
   std::vector<std::string> args;
   std::string named;  // what the error line must name

@@ -110,6 +110,79 @@ TEST(Operations, UnconnectedInputNamesItselfInTheText) {
   EXPECT_EQ(r.error, u"error: Cannot get input line: Input line 2");
 }
 
+// An input the host leaves unconnected has no name from the host: the text
+// names it by the catalogue.
+TEST(Operations, UnnamedInputIsNamedByTheCatalogue) {
+  const struct Case {
+    const char* id;
+    const char16_t* unnamed;
+    std::u16string text;
+  } cases[] = {
+      {"distance", u"Input point 2", u"error: Cannot get input point(s): Input point 2"},
+      {"distance", u"Input point 1", u"error: Cannot get input point(s): Input point 1"},
+      {"distance_line", u"Input point", u"error: Cannot get input point(s): Input point"},
+      {"distance_line", u"Input line", u"error: Cannot get input line: Input line"},
+      {"length", u"Input line", u"error: Cannot get input line: Input line"},
+      {"angle_lines", u"Input line 2", u"error: Cannot get input line: Input line 2"},
+      {"aggregate_points", u"Input points 1", u"error: Cannot get input point(s): Input points 1"},
+      {"add_point", u"Input points", u"error: Cannot get input point(s): Input points"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.id) + " " + ToUtf8(c.unnamed));
+    MethodRun run("quisto", c.id);
+    for (const auto& in : run.mod.catalogue().methods[run.index].inputs) {
+      if (in.type == ptPoint) run.ctx.setPoints(in.name, {{1, 2}});
+      if (in.type == ptLine) run.ctx.setLines(in.name, {{0, 0, 3, 4}});
+    }
+    run.ctx.setUnnamed(c.unnamed);
+    const auto r = run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, c.text);
+  }
+}
+
+// Coordinates near the double range: hypot keeps the distances finite where
+// squares would overflow; what is still not finite is refused with a text.
+TEST(Operations, DistancesOfHugeCoordinates) {
+  const double inf = INFINITY;
+  const struct Case {
+    const char* id;
+    std::vector<TLine> first, second;  // points as x0, y0
+    double expected;                   // NaN: refused
+  } cases[] = {
+      {"length", {{1e300, 0, -1e300, 0}}, {}, 2e300},
+      {"length", {{0, 0, 3e300, 4e300}}, {}, 5e300},
+      {"distance", {{-3e300, 0, 0, 0}}, {{0, 4e300, 0, 0}}, 5e300},
+      {"distance_line", {{0, 1e300, 0, 0}}, {{-1e300, 0, 1e300, 0}}, 1e300},
+      {"distance_line", {{5, 1e300, 0, 0}}, {{0, 0, 0, 1e-300}}, 5},
+      {"length", {{-1e308, 0, 1e308, 0}}, {}, NAN},
+      {"distance", {{-1e308, 0, 0, 0}}, {{1e308, 0, 0, 0}}, NAN},
+      {"distance", {{NAN, 0, 0, 0}}, {{1, 0, 0, 0}}, NAN},
+      {"distance_line", {{0, 1, 0, 0}}, {{-1.5e308, 0, 1.5e308, 1}}, NAN},
+      {"distance_line", {{inf, 1, 0, 0}}, {{0, 0, 1, 0}}, NAN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.id) + " expecting " + std::to_string(c.expected));
+    MethodRun run("quisto", c.id);
+    const auto& in = run.mod.catalogue().methods[run.index].inputs;
+    for (size_t k = 0; k < 2 && k < in.size(); ++k) {
+      const std::vector<TLine>& v = k == 0 ? c.first : c.second;
+      if (in[k].type == ptPoint) run.ctx.setPoints(in[k].name, AsPoints(v));
+      if (in[k].type == ptLine) run.ctx.setLines(in[k].name, v);
+    }
+    const auto r = run();
+    if (std::isnan(c.expected)) {
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"error: Cannot calculate a finite distance of these coordinates");
+      continue;
+    }
+    ASSERT_TRUE(r.ok) << ToUtf8(r.error);
+    const auto got = run.ctx.numbers(run.mod.catalogue().methods[run.index].outputs[0].name);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_NEAR(got[0], c.expected, 1e-12 * c.expected);
+  }
+}
+
 TEST(Operations, AddPointWarnsOnceAndAppendsTheShorterCount) {
   MethodRun run("quisto", "add_point");
   run.ctx.setPoints(u"Input points", {{1, 1}, {2, 2}});

@@ -145,25 +145,25 @@ TEST(Histogram, GreyGivesThreeEqualCurves) {
   for (int i = 0; i < 256; ++i) EXPECT_NEAR(c.r[i], counts[i] / top, 1e-6) << i;
 }
 
-TEST(Histogram, ColourAndOtherDepths) {
-  FrameBuffer f = FrameBuffer::make(10, 10, 32);
-  for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) {
-      uint8_t* p = f.pixel(x, y);
-      p[0] = 5, p[1] = x < 5 ? 60 : 61, p[2] = y < 2 ? 200 : 201;  // B, G, R
-    }
-  const Curves c = HistogramOf(f);
-  EXPECT_EQ(c.b[5], 1);
-  EXPECT_EQ(c.g[60], 0.5);
-  EXPECT_EQ(c.g[61], 0.5);
-  EXPECT_NEAR(c.r[200], 0.2, 1e-7);
-  EXPECT_NEAR(c.r[201], 0.8, 1e-7);
-  EXPECT_EQ(c.r[5], 0);
-
-  talvix::RunResult r;
-  const Curves none = HistogramOf(FrameBuffer::make(10, 10, 24, 7), false, &r);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(*std::max_element(none.r.begin(), none.r.end()), 0);  // 24-bit frames count nothing
+TEST(Histogram, ColourDepthsCountEachChannel) {
+  for (int bpp : {24, 32}) {
+    SCOPED_TRACE(bpp);
+    FrameBuffer f = FrameBuffer::make(10, 10, bpp);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 10; ++x) {
+        uint8_t* p = f.pixel(x, y);
+        p[0] = 5, p[1] = x < 5 ? 60 : 61, p[2] = y < 2 ? 200 : 201;  // B, G, R
+      }
+    talvix::RunResult r;
+    const Curves c = HistogramOf(f, false, &r);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(c.b[5], 1);
+    EXPECT_EQ(c.g[60], 0.5);
+    EXPECT_EQ(c.g[61], 0.5);
+    EXPECT_NEAR(c.r[200], 0.2, 1e-7);
+    EXPECT_NEAR(c.r[201], 0.8, 1e-7);
+    EXPECT_EQ(c.r[5], 0);
+  }
 }
 
 TEST(Histogram, DrawsThreeCurvesInTheDrawingRegion) {

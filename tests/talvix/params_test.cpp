@@ -54,6 +54,43 @@ TEST(ParameterNames, CatalogueOrderUnnamedAndCut) {
   EXPECT_EQ(ctx.outputList().list, 6);
 }
 
+// An input and an output of one name: unnaming the input leaves the output
+// connected, unnaming the name leaves neither.
+TEST(ParameterNames, UnnamingAnInputKeepsTheSameNamedOutput) {
+  const auto make = [] {
+    return RunContext({Param(ptFrame, u"input frame"), Param(ptNumber, u"Quality")},
+                      {Param(ptNumber, u"Quality"), Param(ptFrame, u"input frame")});
+  };
+  const struct Case {
+    const char16_t* name;
+    bool inputOnly;
+    bool inputNamed[2], outputNamed[2];
+  } cases[] = {
+      {u"Quality", true, {true, false}, {true, true}},
+      {u"input frame", true, {false, true}, {true, true}},
+      {u"Quality", false, {true, false}, {false, true}},
+      {u"input frame", false, {false, true}, {true, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(talvix::ToUtf8(c.name) + (c.inputOnly ? " input only" : " both"));
+    RunContext ctx = make();
+    if (c.inputOnly) {
+      ctx.setUnnamedInput(c.name);
+    } else {
+      ctx.setUnnamed(c.name);
+    }
+    for (int i = 0; i < 2; ++i) {
+      bool ok = false;
+      NameOf(ctx.inputList(), i, kNameHi, &ok);
+      EXPECT_EQ(ok, c.inputNamed[i]) << "input " << i;
+      NameOf(ctx.outputList(), i, kNameHi, &ok);
+      EXPECT_EQ(ok, c.outputNamed[i]) << "output " << i;
+    }
+  }
+  RunContext ctx = make();
+  EXPECT_THROW(ctx.setUnnamedInput(u"Nope"), std::invalid_argument);
+}
+
 // Each getter against each slot type: only the type's own family answers.
 TEST(ElementGetters, TypeChecksAndInterchangeableRecords) {
   RunContext ctx = MakeContext();

@@ -87,9 +87,13 @@ inline Gradients Haar(const talvix::FrameBuffer& f, double size) {
 inline void Shown(double dx, double dy, int mode, bool negative, double out[3]) {
   bool used[3] = {true, true, true};
   if (mode <= 1) {
-    double a = (std::abs(dx) >= 1e-4 || std::abs(dy) >= 1e-4) ? std::atan2(dy, dx) : 0.0;
+    // A dy below 1/128 of dx counts as 0 (the bound from the integral's rounding
+    // lies far below any gradient of these small frames).
+    const double ay = std::abs(dy) < std::abs(dx) / 128 ? 0.0 : dy;
+    double a = (std::abs(dx) >= 1e-4 || std::abs(dy) >= 1e-4) ? std::atan2(ay, dx) : 0.0;
     const double turn = mode == 0 ? M_PI : 2 * M_PI;
     if (a < 0) a += turn;
+    if (a >= turn) a -= turn;
     out[0] = out[1] = out[2] = a / turn;
   } else if (mode == 2 || mode == 3) {
     out[0] = out[1] = out[2] = 0.5 + 0.5 * (mode == 2 ? dx : dy);

@@ -57,6 +57,41 @@ TEST(TarnisPicture, DefaultsAreWindowFiveAndAngleOverPi) {
   ExpectGradientPicture(run.ctx.picture(), src, 5, 0, false, [](int, int) { return true; });
 }
 
+// On a large bright frame the single-precision integral leaves a tiny dy of
+// either sign along a vertical edge; it must not flip the angle between the
+// two ends of the range. Both edge polarities, each angle mode, no wrap allowed.
+TEST(TarnisPicture, VerticalEdgesKeepOneAngleOnLargeFrames) {
+  REQUIRE_GL();
+  const int w = 1024, h = 768;
+  // Stripes of 64 columns: rising edges at 64, 192, ..., falling at 128, 256, ...
+  const auto src = EdgeFrame(w, h, 8, [](int x, int) { return (x / 64) % 2 == 1; });
+  const struct Case {
+    int mode;
+    int rising, falling;  // expected grey: angle 0, angle pi
+  } cases[] = {{0, 0, 0}, {1, 0, 128}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.mode);
+    MethodRun run(kModule, kMethod);
+    run.ctx.setFrame(u"input frame", src);
+    run.ctx.setNumbers(u"filter mode", {static_cast<double>(k.mode)});
+    const auto r = run();
+    ASSERT_TRUE(r.ok) << Utf8(r.error);
+    int bad = 0;
+    for (int y = 8; y < h - 8; ++y) {
+      for (int x = 64; x + 1 < w; x += 64) {
+        const int want = (x / 64) % 2 == 1 ? k.rising : k.falling;
+        for (int col : {x - 1, x}) {  // both columns beside the edge
+          const int got = Channel(run.ctx.picture(), col, y, 0);
+          if (std::abs(got - want) > 2 && bad++ < 8) {
+            ADD_FAILURE() << "pixel (" << col << ", " << y << "): " << got << " expected " << want;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(bad, 0);
+  }
+}
+
 TEST(TarnisInputs, OutOfRangeValuesAreCorrectedAndReported) {
   REQUIRE_GL();
   const struct Case {

@@ -244,6 +244,63 @@ TEST(Uvarek, AveragedLinesAndLineCounts) {
   EXPECT_EQ(negative.sum, 0);
 }
 
+// Numbers past the int range or not numbers at all are corrected before any
+// conversion and warned: the line count to 0..the region's rows (more lines
+// only repeat rows), the window type to rectangular.
+TEST(Uvarek, HugeAndNonFiniteNumbersAreCorrectedAndWarned) {
+  const std::vector<double> x = Signal(32);
+  const FrameBuffer f = Columns(x, 3, 10);  // three rows: at most three distinct lines
+  const Result three = Transform(0, f, 0, 31, {}, [](auto& c) { c.setNumbers(u"Number of scanlines", {3}); });
+  const Result one = Transform(0, f, 0, 31, {}, [](auto& c) { c.setNumbers(u"Number of scanlines", {1}); });
+  const Result none = Transform(0, f, 0, 31, {}, [](auto& c) { c.setNumbers(u"Number of scanlines", {0}); });
+  ASSERT_TRUE(three.run.ok && one.run.ok && none.run.ok);
+  const double inf = INFINITY;
+  const struct Case {
+    const char16_t* input;
+    double value;
+    const Result* same;         // the run it must equal
+    const char16_t* warning;    // null: none
+  } cases[] = {
+      {u"Number of scanlines", 3e9, &three,
+       u"Not acceptable value of the parameter Number of scanlines (3000000000.000000). It will be used new value "
+       u"3.000000."},
+      {u"Number of scanlines", 1e300, &three,
+       u"Not acceptable value of the parameter Number of scanlines (inf). It will be used new value 3.000000."},
+      {u"Number of scanlines", inf, &three,
+       u"Not acceptable value of the parameter Number of scanlines (inf). It will be used new value 3.000000."},
+      {u"Number of scanlines", 7, &three,
+       u"Not acceptable value of the parameter Number of scanlines (7). It will be used new value 3."},
+      {u"Number of scanlines", NAN, &one,
+       u"Not acceptable value of the parameter Number of scanlines (nan). It will be used new value 1.000000."},
+      {u"Number of scanlines", -1e300, &none,
+       u"Not acceptable value of the parameter Number of scanlines (-inf). It will be used new value 0.000000."},
+      {u"Window type", 1e10, &one,
+       u"Not acceptable value of the parameter Window type (10000000000.000000). It will be used new value 0.000000."},
+      {u"Window type", NAN, &one,
+       u"Not acceptable value of the parameter Window type (nan). It will be used new value 0.000000."},
+      {u"Window type", -1e10, &one, nullptr},  // below the options: rectangular, as any negative type
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.input) + " " + std::to_string(c.value));
+    const Result r = Transform(0, f, 0, 31, {}, [&](auto& ctx) { ctx.setNumbers(c.input, {c.value}); });
+    ASSERT_TRUE(r.run.ok) << ToUtf8(r.run.error);
+    EXPECT_EQ(r.amplitude, c.same->amplitude);
+    if (c.warning) {
+      ASSERT_EQ(r.warnings.size(), 1u);
+      EXPECT_EQ(ToUtf8(r.warnings[0]), ToUtf8(c.warning));
+    } else {
+      EXPECT_TRUE(r.warnings.empty());
+    }
+  }
+  // Band limits past the int range are held within the spectrum.
+  const Result wide = Transform(1, f, -1e300, 1e300);
+  ASSERT_TRUE(wide.run.ok);
+  EXPECT_EQ(wide.amplitude.size(), 16u);
+  const Result past = Transform(1, f, 1e300, -1e300);
+  ASSERT_TRUE(past.run.ok);
+  EXPECT_EQ(past.amplitude.size(), 1u);
+}
+
 TEST(Uvarek, NegativeDctBandKeepsTheStartingMaximum) {
   const int n = 64;
   std::vector<double> x(n);

@@ -157,12 +157,13 @@ int RunMethodOnce(const RunRequest& request) {
     if (background.empty()) throw UsageError("--background: " + error);
   }
   talvix::RunContext ctx(*module, index, &inspection);
-  // An input the command line leaves out is unconnected, as in the host.
+  // An input the command line leaves out is unconnected, as in the host; an
+  // output that shares its name stays connected.
   for (const InputValues& v : values) {
     if (v.count > 0) {
       ApplyValues(ctx, v);
     } else {
-      ctx.setUnnamed(v.param.name);
+      ctx.setUnnamedInput(v.param.name);
     }
   }
 

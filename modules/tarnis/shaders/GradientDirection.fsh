@@ -12,6 +12,12 @@ uniform int Negative;
 const float kPi = 3.14159265358979;
 // Below this on both axes the gradient counts as none (angle 0).
 const float kFlat = 0.0001;
+// Rounding in the single-precision integral leaves a dy of either sign along
+// vertical edges, and its sign would put the angle at the far end of the
+// range. A dy below this share of dx (less than one grey level of angle), or
+// within a few roundings of the largest sum read, counts as 0.
+const float kAlongX = 1.0 / 128.0;
+const float kRounding = 4.0 / 16777216.0;
 
 float Sum(float x, float y)
 {
@@ -37,9 +43,13 @@ void main()
   vec3 used = vec3(1.0);
   if (Mode <= 1) {
     float a = 0.0;
-    if (abs(dx) >= kFlat || abs(dy) >= kFlat) a = atan(dy, dx);
+    float noise = Sum(p.x + r, p.y + r) * kRounding / area;
+    float ay = abs(dy) < max(kAlongX * abs(dx), noise) ? 0.0 : dy;
+    if (abs(dx) >= kFlat || abs(dy) >= kFlat) a = atan(ay, dx);
     if (Mode == 0) {
+      // Folded into [0, pi): an angle of pi is the orientation of angle 0.
       if (a < 0.0) a += kPi;
+      if (a >= kPi) a -= kPi;
       c = vec3(a / kPi);
     } else {
       if (a < 0.0) a += 2.0 * kPi;

@@ -238,6 +238,15 @@ void RunContext::setUnnamed(const std::u16string& name) {
   if (!found) throw Unknown(name);
 }
 
+void RunContext::setUnnamedInput(const std::u16string& name) {
+  std::lock_guard lock(state_->mu);
+  bool found = false;
+  for (Slot& slot : state_->inputs) {
+    if (slot.info.name == name) slot.named = false, found = true;
+  }
+  if (!found) throw Unknown(name);
+}
+
 void RunContext::fillNewFrames(uint8_t byte) { state_->fill = byte; }
 
 void RunContext::beginRun() {

@@ -241,6 +241,8 @@ class RunContext {
   void setTransformFlags(const std::u16string& name, const std::vector<bool>& v);
   void setEmpty(const std::u16string& name);    // highest index -1
   void setUnnamed(const std::u16string& name);  // GetParameterName answers false (input or output)
+  // As setUnnamed for the input only: an output of the same name stays connected.
+  void setUnnamedInput(const std::u16string& name);
   // Test option: new output frames are filled with this byte instead of 0.
   void fillNewFrames(uint8_t byte);
 
