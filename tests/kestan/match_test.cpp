@@ -243,3 +243,73 @@ TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace kestan_test;
+
+template <class T>
+std::vector<uint8_t> With(std::vector<uint8_t> bytes, size_t offset, T value) {
+  std::memcpy(bytes.data() + offset, &value, sizeof value);
+  return bytes;
+}
+
+TEST(FeatureMatch, DamagedDescriptorsAreRefused) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  const std::vector<uint8_t> good = Save(picture);
+  ASSERT_GE(Parse(good).records.size(), 3u);
+  constexpr size_t kHeader = 8, kRecord1 = 88 + 328, kRecord2 = 88 + 2 * 328;
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  std::vector<uint8_t> byte = good;
+  byte[kRecord1 + 12 + 3] = 0x7F;  // the top byte of a size: about 1e38
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<Case> cases = {
+      {"negative count", With(good, kHeader, int32_t{-1})},
+      {"orientation mode 7", With(good, kHeader + 4, int32_t{7})},
+      {"threshold NaN", With(good, kHeader + 8 + 12, float(nan))},
+      {"negative threshold", With(good, kHeader + 8, -1.0f)},
+      {"centre x NaN", With(good, kHeader + 40, nan)},
+      {"infinite width", With(good, kHeader + 56, inf)},
+      {"negative height", With(good, kHeader + 64, -5.0)},
+      {"angle NaN", With(good, kHeader + 72, nan)},
+      {"x NaN", With(good, kRecord2, float(nan))},
+      {"size 0", With(good, kRecord2 + 12, 0.0f)},
+      {"one changed byte of a size", byte},
+      {"orientation 40 radians", With(good, kRecord1 + 16, 40.0f)},
+      {"descriptor value infinite", With(good, kRecord1 + 20 + 4 * 10, float(inf))},
+      {"offset NaN", With(good, kRecord2 + 280, float(nan))},
+      {"negative sum of squares", With(good, kRecord1 + 296 + 4 * 5, -1.0f)},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "damaged.bff";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(file, c.bytes);
+    for (const char* id : {"gpu_feature_match", "gpu_feature_match_data"}) {
+      SCOPED_TRACE(id);
+      module_test::MethodRun run("kestan", id);
+      run.ctx.setFrame(u"input frame", picture);
+      if (std::string(id).ends_with("_data")) {
+        run.ctx.setData(u"data object with descriptors", c.bytes);
+      } else {
+        run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+      }
+      const talvix::RunResult r = run();
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"Cannot open file with descriptors");
+      EXPECT_TRUE(run.ctx.rectangles(u"found rectangle").empty());
+    }
+  }
+  // The undamaged bytes find the object.
+  module_test::MethodRun run("kestan", "gpu_feature_match_data");
+  run.ctx.setFrame(u"input frame", picture);
+  run.ctx.setData(u"data object with descriptors", good);
+  ASSERT_TRUE(run().ok);
+  EXPECT_NEAR(run.ctx.rectangles(u"found rectangle").at(0).cx, 80, 1.0);
+}
+
+}  // namespace
