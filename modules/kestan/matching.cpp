@@ -41,7 +41,7 @@ namespace {
 // does not count, and the distance is scaled so that the catalogue's default
 // limit of 1.5 lies where true pairs end in photograph-like scenes (about 0.25
 // apart at unit length, 1.4 summed over the values; unrelated descriptors
-// lie near 1 and 6 respectively). Stored descriptors stay as read back.
+// lie near 0.9 and 5 respectively). Stored descriptors stay as read back.
 constexpr double kDifferenceScale = 1.0;
 constexpr double kEuclideanScale = 6.0;
 
