@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -60,7 +61,7 @@ bool Sound(const FeatureRecord& r) {
     if (!std::isfinite(v)) return false;
   }
   for (int c = 0; c < 4; ++c) {
-    if (!std::isfinite(r.stats[2 * c]) || !Within(r.stats[2 * c + 1], 0, HUGE_VAL)) return false;
+    if (!std::isfinite(r.stats[2 * c]) || !Within(r.stats[2 * c + 1], 0, std::numeric_limits<float>::max())) return false;
   }
   return true;
 }
