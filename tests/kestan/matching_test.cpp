@@ -195,13 +195,13 @@ struct Scene {
   List current;
 };
 
-TEST(ObjectSearch, ThePoseOfAKnownTurnAndShift) {
+TEST(ObjectSearch, ThePoseOfAKnownTurnShiftAndScale) {
   struct Case {
     double turn, dx, dy, scale;
     bool oneSide;
   };
   // Scaled cases with every offset on one side: a centre that ignored the
-  // scale would be off by half the mean offset.
+  // scale would be off by (1 - scale) times the mean offset.
   for (const Case& c : {Case{0, 0, 0, 1, false}, Case{0, 7, -3, 1, false}, Case{30, 0, 0, 1, false},
                         Case{-75, 4, 9, 1, false}, Case{0, 0, 0, 0.5, true}, Case{0, 3, -6, 0.5, true},
                         Case{30, 5, 2, 0.5, true}, Case{-40, 0, 0, 1.25, true}}) {
