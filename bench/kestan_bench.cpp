@@ -114,7 +114,6 @@ void BM_GpuFeatureMatch(benchmark::State& state) {
   module_test::MethodRun run("kestan", "gpu_feature_match_data");
   run.ctx.setFrame(u"input frame", Shifted(scene, 7, 5));
   run.ctx.setData(u"data object with descriptors", saved);
-  run.ctx.setNumbers(u"maximal accepted descriptors difference", {0.1});
   run.ctx.setNumbers(u"number of passes of outcome statistical filtration", {3});
   run.ctx.setFlags(u"draw outputs into the picture", {false});
   run();

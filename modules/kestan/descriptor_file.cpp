@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -31,6 +32,40 @@ using Source = std::function<int(void* buf, int n)>;
 // Writes n bytes; false when they could not all be written.
 using Sink = std::function<bool(const void* buf, int n)>;
 
+// Coordinates, sizes and angles beyond a million pixels or degrees come
+// from no frame; with non-finite values they mark a damaged file.
+constexpr double kLimit = 1e6;
+constexpr float kTurnLimit = 6.2831855f;  // orientations are folded by one turn at most
+
+bool Within(double v, double lo, double hi) { return v >= lo && v <= hi; }  // false for NaN
+
+bool Sound(const DescriptorHeader& h) {
+  if (h.count < 0 || !Within(h.orientationMode, 0, 2)) return false;
+  for (float t : h.thresholds) {
+    if (!Within(t, 0, 200)) return false;
+  }
+  return Within(h.centreX, -kLimit, kLimit) && Within(h.centreY, -kLimit, kLimit) && Within(h.width, 0, kLimit) &&
+         Within(h.height, 0, kLimit) && Within(h.angle, -kLimit, kLimit);
+}
+
+bool Sound(const FeatureRecord& r) {
+  for (float v : {r.x, r.y, r.offsetX, r.offsetY, r.rotatedOffsetX, r.rotatedOffsetY}) {
+    if (!Within(v, -kLimit, kLimit)) return false;
+  }
+  // The size divides the match's scale.
+  if (!Within(r.size, 1e-3, kLimit) || !Within(r.distance, 0, 2 * kLimit) || !std::isfinite(r.response) ||
+      !Within(r.orientation, -kTurnLimit, kTurnLimit)) {
+    return false;
+  }
+  for (float v : r.descriptor) {
+    if (!std::isfinite(v)) return false;
+  }
+  for (int c = 0; c < 4; ++c) {
+    if (!std::isfinite(r.stats[2 * c]) || !Within(r.stats[2 * c + 1], 0, std::numeric_limits<float>::max())) return false;
+  }
+  return true;
+}
+
 bool ReadDescriptors(int errLen, char16_t* errBuf, const Source& read, DescriptorStore& store, LoadedSettings& out) {
   store.saved.DeleteAll();
   int32_t word = 0;
@@ -40,6 +75,7 @@ bool ReadDescriptors(int errLen, char16_t* errBuf, const Source& read, Descripto
   if (word != kFileVersion) return Fail(errLen, errBuf, kBadVersion);
   DescriptorHeader header{};
   if (read(&header, sizeof header) < static_cast<int>(sizeof header)) return Fail(errLen, errBuf, kEndOfFile);
+  if (!Sound(header)) return Fail(errLen, errBuf, kCannotOpen);
   store.header = header;
   out.orientationMode = header.orientationMode;
   std::copy_n(header.thresholds, 8, out.thresholds);
@@ -50,6 +86,10 @@ bool ReadDescriptors(int errLen, char16_t* errBuf, const Source& read, Descripto
     if (read(&r, kRecordBytes) < kRecordBytes) {
       delete e;
       return Fail(errLen, errBuf, kEndOfFile);
+    }
+    if (!Sound(r)) {
+      delete e;
+      return Fail(errLen, errBuf, kCannotOpen);
     }
     StoreRecord(*e, r);
     store.saved.Append(e);

@@ -13,6 +13,8 @@ enum Similarity { kDifference, kEuclidean, kCorrelation };
 // Mean over the four quarters of (r + 1) / 2, r the quarter's correlation;
 // a quarter without variance correlates 0.
 float DescriptorCorrelation(const gpu::KeypointRecord& a, const gpu::KeypointRecord& b);
+// Distances of two descriptors taken at unit length: the sum of absolute
+// differences, and six times the Euclidean distance.
 float Difference(const float* a, const float* b);
 float EuclideanDistance(const float* a, const float* b);
 

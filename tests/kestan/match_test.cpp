@@ -13,14 +13,15 @@ namespace {
 using namespace kestan_test;
 
 // Twenty blobs, each with a small opposite satellite that fixes its
-// orientation, within 40 pixels of (cx, cy), turned about it by `turn` degrees.
-void AddObject(std::vector<Blob>& blobs, unsigned seed, double cx, double cy, double turn = 0) {
+// orientation, within 40 pixels of (cx, cy), turned about it by `turn` degrees
+// and scaled by `scale`.
+void AddObject(std::vector<Blob>& blobs, unsigned seed, double cx, double cy, double turn = 0, double scale = 1) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> radius(0, 40), angle(0, 2 * M_PI), contrast(60, 110);
   const double t = turn * M_PI / 180;
   auto put = [&](double x, double y, double sigma, double c) {
-    blobs.push_back(
-        {cx + std::cos(t) * x - std::sin(t) * y, cy + std::sin(t) * x + std::cos(t) * y, sigma, static_cast<int>(c)});
+    blobs.push_back({cx + scale * (std::cos(t) * x - std::sin(t) * y), cy + scale * (std::sin(t) * x + std::cos(t) * y),
+                     sigma * scale, static_cast<int>(c)});
   };
   for (int i = 0; i < 20; ++i) {
     const double r = radius(rng), a = angle(rng), b = angle(rng);
@@ -52,9 +53,53 @@ std::vector<uint8_t> Save(const FrameBuffer& f, const TRectangularRegion* region
   return toFile ? ReadFile(file) : run.ctx.data(u"data object with found features");
 }
 
-void Settle(talvix::RunContext& ctx) {
-  ctx.setNumbers(u"maximal accepted descriptors difference", {0.1});
-  ctx.setNumbers(u"number of passes of outcome statistical filtration", {5});
+// A textured patch: random blobs (sigma 1.5 to 4.5, either contrast) filling
+// a square of side 90 about (cx, cy), turned about it by `turn` degrees and
+// scaled by `scale`.
+void AddPatch(std::vector<Blob>& blobs, unsigned seed, double cx, double cy, double turn, double scale) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> place(-45, 45), sigma(1.5, 4.5), contrast(40, 100);
+  const double t = turn * M_PI / 180;
+  for (int i = 0; i < 120; ++i) {
+    const double x = place(rng), y = place(rng), s = sigma(rng), c = contrast(rng) * (i % 2 ? 1 : -1);
+    blobs.push_back({cx + scale * (std::cos(t) * x - std::sin(t) * y), cy + scale * (std::sin(t) * x + std::cos(t) * y),
+                     s * scale, static_cast<int>(c)});
+  }
+}
+
+void Settle(talvix::RunContext& ctx) { ctx.setNumbers(u"number of passes of outcome statistical filtration", {5}); }
+
+TEST(FeatureMatch, TheDefaultsFindAShiftedTurnedAndScaledPatchAmongClutter) {
+  REQUIRE_GL();
+  const TRectangularRegion patch{80, 70, 90, 90, 0};
+  std::vector<Blob> alone;
+  AddPatch(alone, 1, 80, 70, 0, 1);
+  const std::vector<uint8_t> saved = Save(Blobs(240, 140, alone), &patch);
+  struct Case {
+    double cx, cy, turn, scale;
+  };
+  for (const Case& c : {Case{87, 64, 0, 1}, Case{80, 70, 30, 1}, Case{80, 70, 0, 0.8}, Case{84, 73, 30, 0.8}}) {
+    SCOPED_TRACE(std::to_string(c.turn) + " degrees, scale " + std::to_string(c.scale));
+    // Another patch beside it, whose keypoints must find no partner.
+    std::vector<Blob> blobs;
+    AddPatch(blobs, 1, c.cx, c.cy, c.turn, c.scale);
+    AddPatch(blobs, 7, 180, 70, 50, 1);
+    module_test::MethodRun run("kestan", "gpu_feature_match_data");
+    run.ctx.setFrame(u"input frame", Blobs(240, 140, blobs));
+    run.ctx.setData(u"data object with descriptors", saved);
+    ASSERT_TRUE(run().ok);
+    const auto rect = run.ctx.rectangles(u"found rectangle");
+    ASSERT_EQ(rect.size(), 1u);
+    const double keypoints = run.ctx.numbers(u"number of found features").at(0);
+    const double matches = run.ctx.numbers(u"number of found matches").at(0);
+    EXPECT_GT(matches, 5);
+    EXPECT_LT(matches, keypoints * 0.7);
+    EXPECT_NEAR(rect[0].cx, c.cx, 2.0);
+    EXPECT_NEAR(rect[0].cy, c.cy, 2.0);
+    EXPECT_NEAR(rect[0].width / patch.width, c.scale, 0.08 * c.scale);
+    EXPECT_NEAR(rect[0].height / patch.height, c.scale, 0.08 * c.scale);
+    EXPECT_NEAR(std::remainder(rect[0].angle - c.turn, 360.0), 0.0, 3.0);
+  }
 }
 
 TEST(FeatureMatch, TheObjectInTheSameAShiftedAndATurnedPicture) {
@@ -184,7 +229,6 @@ TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
     } else {
       run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
     }
-    run.ctx.setNumbers(u"maximal accepted descriptors difference", {0.05});
     ASSERT_TRUE(run().ok);
     const auto found = run.ctx.coordinateSystems(u"coordinates of found points");
     EXPECT_EQ(run.ctx.numbers(u"number of found points"), std::vector<double>{double(found.size())});
@@ -196,6 +240,76 @@ TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
       EXPECT_TRUE(shifted) << c.x << ", " << c.y;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kestan_test;
+
+template <class T>
+std::vector<uint8_t> With(std::vector<uint8_t> bytes, size_t offset, T value) {
+  std::memcpy(bytes.data() + offset, &value, sizeof value);
+  return bytes;
+}
+
+TEST(FeatureMatch, DamagedDescriptorsAreRefused) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  const std::vector<uint8_t> good = Save(picture);
+  ASSERT_GE(Parse(good).records.size(), 3u);
+  constexpr size_t kHeader = 8, kRecord1 = 88 + 328, kRecord2 = 88 + 2 * 328;
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  std::vector<uint8_t> byte = good;
+  byte[kRecord1 + 12 + 3] = 0x7F;  // the top byte of a size: about 1e38
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<Case> cases = {
+      {"negative count", With(good, kHeader, int32_t{-1})},
+      {"orientation mode 7", With(good, kHeader + 4, int32_t{7})},
+      {"threshold NaN", With(good, kHeader + 8 + 12, float(nan))},
+      {"negative threshold", With(good, kHeader + 8, -1.0f)},
+      {"centre x NaN", With(good, kHeader + 40, nan)},
+      {"infinite width", With(good, kHeader + 56, inf)},
+      {"negative height", With(good, kHeader + 64, -5.0)},
+      {"angle NaN", With(good, kHeader + 72, nan)},
+      {"x NaN", With(good, kRecord2, float(nan))},
+      {"size 0", With(good, kRecord2 + 12, 0.0f)},
+      {"one changed byte of a size", byte},
+      {"orientation 40 radians", With(good, kRecord1 + 16, 40.0f)},
+      {"descriptor value infinite", With(good, kRecord1 + 20 + 4 * 10, float(inf))},
+      {"offset NaN", With(good, kRecord2 + 280, float(nan))},
+      {"negative sum of squares", With(good, kRecord1 + 296 + 4 * 5, -1.0f)},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "damaged.bff";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(file, c.bytes);
+    for (const char* id : {"gpu_feature_match", "gpu_feature_match_data"}) {
+      SCOPED_TRACE(id);
+      module_test::MethodRun run("kestan", id);
+      run.ctx.setFrame(u"input frame", picture);
+      if (std::string(id).ends_with("_data")) {
+        run.ctx.setData(u"data object with descriptors", c.bytes);
+      } else {
+        run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+      }
+      const talvix::RunResult r = run();
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"Cannot open file with descriptors");
+      EXPECT_TRUE(run.ctx.rectangles(u"found rectangle").empty());
+    }
+  }
+  // The undamaged bytes find the object.
+  module_test::MethodRun run("kestan", "gpu_feature_match_data");
+  run.ctx.setFrame(u"input frame", picture);
+  run.ctx.setData(u"data object with descriptors", good);
+  ASSERT_TRUE(run().ok);
+  EXPECT_NEAR(run.ctx.rectangles(u"found rectangle").at(0).cx, 80, 1.0);
 }
 
 }  // namespace

@@ -78,6 +78,44 @@ TEST(DescriptorSimilarity, CorrelationAgainstAPearsonInDouble) {
   }
 }
 
+TEST(DescriptorSimilarity, DistancesAtUnitLength) {
+  // Unit vectors along value 0 and value 1, and a descriptor without length.
+  float a[64] = {}, twice[64] = {}, negated[64] = {}, other[64] = {}, zero[64] = {};
+  a[0] = 0.5f;
+  twice[0] = 1.0f;
+  negated[0] = -3.0f;
+  other[1] = 0.01f;
+  struct Case {
+    const char* name;
+    const float* b;
+    double difference, euclidean;
+  };
+  for (const Case& c : {Case{"identical", a, 0, 0}, Case{"brighter copy", twice, 0, 0}, Case{"negated", negated, 2, 12},
+                        Case{"orthogonal", other, 2, 6 * std::sqrt(2.0)}, Case{"no length", zero, 1, 6}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(kestan::Difference(a, c.b), c.difference, 1e-5);
+    EXPECT_NEAR(kestan::EuclideanDistance(a, c.b), c.euclidean, 1e-5);
+    EXPECT_NEAR(kestan::EuclideanDistance(c.b, a), c.euclidean, 1e-5);
+  }
+  // Unrelated descriptors lie beyond the default limit of 1.5.
+  const FeatureRecord x = Record(0, 0, 9, 0, 1), y = Record(0, 0, 9, 0, 2);
+  EXPECT_GT(kestan::EuclideanDistance(x.descriptor, y.descriptor), 1.5f);
+  EXPECT_GT(kestan::Difference(x.descriptor, y.descriptor), 1.5f);
+}
+
+// Reference distances of two descriptors at unit length, in double.
+std::pair<double, double> UnitDistances(const float* a, const float* b) {
+  double la = 0, lb = 0;
+  for (int i = 0; i < 64; ++i) la += double(a[i]) * a[i], lb += double(b[i]) * b[i];
+  double l1 = 0, l2 = 0;
+  for (int i = 0; i < 64; ++i) {
+    const double d = a[i] / std::sqrt(la) - b[i] / std::sqrt(lb);
+    l1 += std::fabs(d);
+    l2 += d * d;
+  }
+  return {l1, 6 * std::sqrt(l2)};
+}
+
 TEST(KeypointSearch, ThresholdsSizesOrientationsAndTheFirstOfEquals) {
   // Saved: 0 and 1 alike (descriptor 1), 2 with descriptor 2 but a size of 15, 3 with descriptor 3 turned by 0.5.
   const FeatureRecord s0 = Record(1, 1, 9, 0, 1), s2 = Record(3, 3, 15, 0, 2), s3 = Record(4, 4, 9, 0.5f, 3);
@@ -85,6 +123,9 @@ TEST(KeypointSearch, ThresholdsSizesOrientationsAndTheFirstOfEquals) {
   near.descriptor[5] += 0.25f;
   FeatureRecord otherSize = s2;
   otherSize.size = 9;
+  const auto [nearDifference, nearEuclidean] = UnitDistances(s0.descriptor, near.descriptor);
+  FeatureRecord darker = s0;
+  for (float& v : darker.descriptor) v *= 0.5f;
   struct Case {
     const char* name;
     int method;
@@ -94,10 +135,12 @@ TEST(KeypointSearch, ThresholdsSizesOrientationsAndTheFirstOfEquals) {
   };
   const std::vector<Case> cases = {
       {"identical, difference 0", kestan::kDifference, 0, 0, 15, s0, 0},
+      {"darker copy, difference 0", kestan::kDifference, 0, 0, 15, darker, 0},
       {"near, difference 0", kestan::kDifference, 0, 0, 15, near, -1},
-      {"near, difference 0.25", kestan::kDifference, 0.25f, 0, 15, near, 0},
-      {"near, euclidean 0.2", kestan::kEuclidean, 0.2f, 0, 15, near, -1},
-      {"near, euclidean 0.25", kestan::kEuclidean, 0.25f, 0, 15, near, 0},
+      {"near, difference just below", kestan::kDifference, float(nearDifference * 0.99), 0, 15, near, -1},
+      {"near, difference just above", kestan::kDifference, float(nearDifference * 1.01), 0, 15, near, 0},
+      {"near, euclidean just below", kestan::kEuclidean, float(nearEuclidean * 0.99), 0, 15, near, -1},
+      {"near, euclidean just above", kestan::kEuclidean, float(nearEuclidean * 1.01), 0, 15, near, 0},
       {"near, correlation", kestan::kCorrelation, 0, 0.95f, 15, near, 0},
       {"another size is never compared", kestan::kEuclidean, 0, 0, 180, otherSize, -1},
       {"turned by 28.6 degrees, limit 15", kestan::kEuclidean, 0, 0, 15, Record(4, 4, 9, 0, 3), -1},
@@ -119,11 +162,12 @@ TEST(KeypointSearch, ThresholdsSizesOrientationsAndTheFirstOfEquals) {
   }
 }
 
-// Saved keypoints around a reference rectangle and the same keypoints moved
-// by a known turn and shift.
+// Saved keypoints around a reference rectangle (or all on its right) and the
+// same keypoints moved by a known turn, shift and scale.
 struct Scene {
   static constexpr double kCx = 50, kCy = 40, kW = 60, kH = 30, kAngle = 20;
-  explicit Scene(double turn, double dx, double dy, int points = 6) {
+  explicit Scene(double turn, double dx, double dy, double scale = 1, bool oneSide = false) {
+    constexpr int points = 6;
     store.header.centreX = kCx;
     store.header.centreY = kCy;
     store.header.width = kW;
@@ -131,15 +175,18 @@ struct Scene {
     store.header.angle = kAngle;
     const double t = turn * M_PI / 180;
     for (int i = 0; i < points; ++i) {
-      const float x = static_cast<float>(kCx + 20 * std::cos(i * 1.1)), y = static_cast<float>(kCy + 12 * std::sin(i * 1.7));
+      const double ox = 20 * std::cos(i * 1.1);
+      const float x = static_cast<float>(kCx + (oneSide ? std::fabs(ox) + 5 : ox));
+      const float y = static_cast<float>(kCy + 12 * std::sin(i * 1.7));
       FeatureRecord r = Record(x, y, 9, 0.3f * i - 1, static_cast<float>(i));
       r.offsetX = static_cast<float>(x - kCx);
       r.offsetY = static_cast<float>(y - kCy);
       kestan::ComputeDescriptorStatistics(r);
       store.saved.Append(Elem(r));
       FeatureRecord k = r;
-      k.x = static_cast<float>(kCx + dx + std::cos(t) * r.offsetX - std::sin(t) * r.offsetY);
-      k.y = static_cast<float>(kCy + dy + std::sin(t) * r.offsetX + std::cos(t) * r.offsetY);
+      k.x = static_cast<float>(kCx + dx + scale * (std::cos(t) * r.offsetX - std::sin(t) * r.offsetY));
+      k.y = static_cast<float>(kCy + dy + scale * (std::sin(t) * r.offsetX + std::cos(t) * r.offsetY));
+      k.size = static_cast<float>(r.size * scale);
       k.orientation = static_cast<float>(r.orientation + t);
       current.Add(k);
     }
@@ -148,21 +195,26 @@ struct Scene {
   List current;
 };
 
-TEST(ObjectSearch, ThePoseOfAKnownTurnAndShift) {
+TEST(ObjectSearch, ThePoseOfAKnownTurnShiftAndScale) {
   struct Case {
-    double turn, dx, dy;
+    double turn, dx, dy, scale;
+    bool oneSide;
   };
-  for (const Case& c : {Case{0, 0, 0}, Case{0, 7, -3}, Case{30, 0, 0}, Case{-75, 4, 9}}) {
-    SCOPED_TRACE(c.turn);
-    Scene scene(c.turn, c.dx, c.dy);
+  // Scaled cases with every offset on one side: a centre that ignored the
+  // scale would be off by (1 - scale) times the mean offset.
+  for (const Case& c : {Case{0, 0, 0, 1, false}, Case{0, 7, -3, 1, false}, Case{30, 0, 0, 1, false},
+                        Case{-75, 4, 9, 1, false}, Case{0, 0, 0, 0.5, true}, Case{0, 3, -6, 0.5, true},
+                        Case{30, 5, 2, 0.5, true}, Case{-40, 0, 0, 1.25, true}}) {
+    SCOPED_TRACE(std::to_string(c.turn) + " degrees, scale " + std::to_string(c.scale));
+    Scene scene(c.turn, c.dx, c.dy, c.scale, c.oneSide);
     TRectangle found{};
     const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
     ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr));
     EXPECT_EQ(scene.store.matches.count, 6);
     EXPECT_NEAR(found.cx, Scene::kCx + c.dx, 1e-3);
     EXPECT_NEAR(found.cy, Scene::kCy + c.dy, 1e-3);
-    EXPECT_NEAR(found.width, Scene::kW, 1e-4);
-    EXPECT_NEAR(found.height, Scene::kH, 1e-4);
+    EXPECT_NEAR(found.width, Scene::kW * c.scale, 1e-4);
+    EXPECT_NEAR(found.height, Scene::kH * c.scale, 1e-4);
     EXPECT_NEAR(std::remainder(found.angle - Scene::kAngle - c.turn, 360.0), 0.0, 1e-3);
   }
 }
