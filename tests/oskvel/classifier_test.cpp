@@ -2,6 +2,7 @@
 // pattern frame become classes, shifted and shuffled copies take them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <functional>
@@ -345,6 +346,59 @@ TEST(Classifier, RingRegionMethod) {
   // The triangle's border leaves the ring, so it is not a closed particle.
   EXPECT_EQ(ClassAt(found, 85, 165), -1) << "across the ring's edge";
   EXPECT_EQ(found.size(), 1u);
+}
+
+// Rings far past the frame: only the arcs' parts that can meet the frame are
+// walked, so each run finishes about as fast as a ring of the frame's size,
+// with the answer of the arcs as the ring spreads them.
+TEST(Classifier, RingsFarPastTheFrameAreBoundedByIt) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  const std::vector<Placed> scene = {{kSquare, 140, 85}, {kTriangle, 40, 30}};
+  Classifier own;
+  own.ctx.setFrame(u"Input frame", pattern);
+  own.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(own.ctx);
+  ASSERT_TRUE(own().ok);
+  const std::vector<Result> classes = Results(own.ctx);
+  const std::set<int> both = {ClassOf(classes, kPattern, kSquare), ClassOf(classes, kPattern, kTriangle)};
+
+  const double far = 1e6;  // a centre this far below the frame sees it straight up
+  struct Case {
+    const char* name;
+    TRingRegion ring;
+    double arcs;
+    std::set<int> classes;  // empty: no particle in the ring's arcs
+  } cases[] = {
+      {"the frame's size", {110, 100, 0, 160, 0, 0}, 50, both},
+      {"outer radius 1e12", {110, 100, 30, 1e12, 0, 0}, 50, {}},
+      {"outer radius 1e12, arcs a huge count", {110, 100, 0, 1e12, 0, 0}, 1e300, {}},
+      {"arcs of a million pixels across the frame", {110, 100 + far, far - 100, far + 100, 0, 0}, 50, both},
+      {"half of them, the half facing the frame", {110, 100 + far, far - 100, far + 100, 180, 360}, 50, both},
+      {"half of them, the half facing away", {110, 100 + far, far - 100, far + 100, 0, 180}, 50, {}},
+      {"a half turn across the start angle", {110, 100 + far, far - 100, far + 100, 200, 20}, 50, both},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Classifier c(1);
+    c.ctx.setFrame(u"Input frame", Scene(220, 200, 8, scene));
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    c.ctx.setNumbers(u"Horizontal template scanline number", {60});
+    c.ctx.setNumbers(u"Vertical template scanline number", {60});
+    c.ctx.setNumbers(u"Scanline number", {k.arcs});
+    c.ctx.setFlags(u"Object color", {true});
+    c.ctx.setRingRegions(u"Examination region", {k.ring});
+    const auto start = std::chrono::steady_clock::now();
+    const talvix::RunResult r = c();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    if (k.classes.empty()) {
+      EXPECT_EQ(r.error, u"No recognized classifiable shape in the source image");
+      continue;
+    }
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    std::set<int> found;
+    for (const Result& e : Results(c.ctx)) found.insert(e.cls);
+    EXPECT_EQ(found, k.classes);
+  }
 }
 
 TEST(Classifier, LimitsAndTies) {
