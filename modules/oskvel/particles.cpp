@@ -273,6 +273,34 @@ int LinesAcross(int count, double extent) {
 
 }  // namespace
 
+// A border whose two traces stopped short of each other (at a sharp tip,
+// say) is an open curve, which the border walk would follow out and back:
+// its perimeter doubles and its shape is lost. Ends a few pixels apart are
+// joined by a straight run of the label over free mark pixels.
+void CQualifierMain::BridgeTraceEnds(int label, int endCount) {
+  constexpr int kMaxGap = 8;
+  const BorderEndPoint* ends[2] = {};
+  int found = 0;
+  for (int i = 0; i <= std::min(endCount, kMaxEndPoints - 1) && found < 2; ++i)
+    if (endPoints[i].label == label) ends[found++] = &endPoints[i];
+  if (found < 2) return;
+  const int x0 = static_cast<int>(ends[0]->x), y0 = static_cast<int>(ends[0]->y);
+  const int x1 = static_cast<int>(ends[1]->x), y1 = static_cast<int>(ends[1]->y);
+  const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  if (steps < 2 || steps > kMaxGap) return;
+  Frame* mark = Mark();
+  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
+  uint8_t* data = GetFrameDataAddr(mark);
+  const ptrdiff_t stride = (w + 3) & ~3;
+  for (int k = 1; k < steps; ++k) {
+    const int x = x0 + static_cast<int>(std::lround(static_cast<double>(k) * (x1 - x0) / steps));
+    const int y = y0 + static_cast<int>(std::lround(static_cast<double>(k) * (y1 - y0) / steps));
+    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    uint8_t& m = data[static_cast<ptrdiff_t>(y) * stride + x];
+    if (m == kFree) m = static_cast<uint8_t>(label);
+  }
+}
+
 void CQualifierMain::BeginContrast(const Frame* frame) {
   contrastFrame = frame;
   contrastWidth = std::max(GetFrameWidth(frame), 0);
@@ -321,6 +349,8 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
                              &endCount, lengths, valid, open);
   }
   const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
+  for (int label = 0; label < objects; ++label)
+    if (lengths[label] > 0 && valid[label] && open[label]) BridgeTraceEnds(label, endCount);
   for (int label = 0; label < objects; ++label) {
     if (lengths[label] <= 0 || !objectRecords || label >= recordCapacity || !objectRecords[label]) continue;
     Particle p;
