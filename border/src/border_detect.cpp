@@ -21,6 +21,55 @@ std::shared_ptr<int[]> Grown(const int* raw, int oldCapacity, int capacity) {
   return grown;
 }
 
+// The parts of a scan arc that can meet the frame (at most two, written to
+// parts): none when its circle passes wholly inside or outside the frame, the
+// whole arc when the circle is of the frame's size, and otherwise the arc cut
+// to the directions in which the frame lies. A ring far past the frame is so
+// walked only where it can meet the frame, not round its whole length.
+int ArcPartsInFrame(const TRing& arc, int w, int d, TRing parts[2]) {
+  constexpr double kMargin = 2.0;  // pixels, for the snapping of samples
+  const double r = arc.r1;
+  if (!std::isfinite(arc.cx) || !std::isfinite(arc.cy) || !std::isfinite(r) || !std::isfinite(arc.a1) ||
+      !std::isfinite(arc.a2)) {
+    parts[0] = arc;  // the host's scan refuses these itself
+    return 1;
+  }
+  const double x0 = -0.5 - kMargin, y0 = -0.5 - kMargin, x1 = w - 0.5 + kMargin, y1 = d - 0.5 + kMargin;
+  const double nearX = std::max({x0 - arc.cx, 0.0, arc.cx - x1}), nearY = std::max({y0 - arc.cy, 0.0, arc.cy - y1});
+  const double farX = std::max(std::abs(arc.cx - x0), std::abs(arc.cx - x1));
+  const double farY = std::max(std::abs(arc.cy - y0), std::abs(arc.cy - y1));
+  if (r < std::hypot(nearX, nearY) || r > std::hypot(farX, farY)) return 0;
+  // A circle this small is walked whole in about the time of the frame.
+  if (r <= 2.0 * (static_cast<double>(w) + d)) {
+    parts[0] = arc;
+    return 1;
+  }
+  // The centre lies well outside the frame, which it sees within half a turn.
+  const double corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+  const double base = std::atan2(corners[0][1] - arc.cy, corners[0][0] - arc.cx) * 57.29577951308232;
+  double lo = 0, hi = 0;
+  for (const auto& c : corners) {
+    const double a = std::atan2(c[1] - arc.cy, c[0] - arc.cx) * 57.29577951308232;
+    const double off = std::remainder(a - base, 360.0);
+    lo = std::min(lo, off);
+    hi = std::max(hi, off);
+  }
+  double sweep = std::fmod(arc.a2 - arc.a1, 360.0);
+  if (sweep < 0) sweep += 360.0;
+  if (sweep == 0) sweep = 360.0;  // a full turn
+  double start = std::fmod(base + lo - arc.a1, 360.0);
+  if (start < 0) start += 360.0;
+  const double width = hi - lo;
+  int n = 0;
+  const auto add = [&](double from, double to) {
+    to = std::min(to, sweep);
+    if (to > from) parts[n++] = TRing{arc.cx, arc.cy, r, r, arc.a1 + from, arc.a1 + to};
+  };
+  add(start, start + width);
+  if (start + width > 360.0) add(0.0, start + width - 360.0);
+  return n;
+}
+
 }  // namespace
 
 // Everything one detection call works with.
@@ -378,9 +427,13 @@ void CBorderDetection::DetectBorderInRingRegion(const Frame* source, Frame* mark
     for (int i = 0; i < arcs; ++i) {
       TRing arc{};
       if (!GetScanRingRegionArc(source, ring, arcs, i, &arc)) continue;
-      BorderScanRecord record{threshold, -1, source, owner};
-      ScanRing(source, &arc, 1, &record, 1, callback);
-      ProcessScanLine(d, record);
+      TRing parts[2];
+      const int n = ArcPartsInFrame(arc, border::FrameWidth(source), border::FrameHeight(source), parts);
+      for (int k = 0; k < n; ++k) {
+        BorderScanRecord record{threshold, -1, source, owner};
+        ScanRing(source, &parts[k], 1, &record, 1, callback);
+        ProcessScanLine(d, record);
+      }
     }
   }
   objectCount = d.label + 1;

@@ -3,6 +3,7 @@
 // vector of the accepted ones.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "qualifier.h"
@@ -15,6 +16,8 @@ constexpr double kDiagonalAfterDiagonal = 1.4142135623730951;
 constexpr double kStraightAfterDiagonal = 1.1126019;
 constexpr double kFourPi = 12.566370614359172;
 constexpr double kTwoPi = 6.283185307179586;
+// How far inward the polarity probe may look for the object's grey.
+constexpr int kProbeReach = 6;
 
 // The contrast callback of the detection: one sample per scanned pixel, its
 // contrast when above the threshold, else zeros.
@@ -127,23 +130,37 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
   p->rmsRadius = static_cast<float>(std::sqrt(static_cast<double>(sumL) / static_cast<double>(std::max<size_t>(n, 1))));
 
-  // Polarity from the four pixels one step inward of the extreme points. The
-  // traced border runs on the ground side of the edge, so an extreme point
-  // is often a corner of that ring, where a straight step lands on the
-  // ground again (every dark particle with corners, and every hole, then
-  // read bright); the step goes toward the centroid instead, diagonally
-  // where it lies off the point's row or column.
-  const auto inward = [&](int x, int y, int dx, int dy) {
-    if (dx == 0) dx = p->centroidX > x ? 1 : (p->centroidX < x ? -1 : 0);
-    if (dy == 0) dy = p->centroidY > y ? 1 : (p->centroidY < y ? -1 : 0);
-    return Pixel{x + dx, y + dy};
+  // Polarity from the object pixel next to each of the four extreme points.
+  // The trace follows the edge: a fixed step inward from an extreme point
+  // (straight, or diagonally toward the centroid) lands on ground or on the
+  // edge again where the extreme pixels form a tip two rows high, or where
+  // the trace overshoots a sharp tip by a few pixels, and the count ties.
+  // The probe walks from the point toward the centroid and reads the pixel
+  // whose grey differs most from the extreme pixel's, going on only while
+  // nothing read lies across the mean grey, and at most half the particle's
+  // extent.
+  struct Extreme {
+    int x, y;
+    int extent;  // the particle's extent along the point's axis
   };
-  const Pixel probes[4] = {inward(r.minX, r.yAtMinX, 1, 0), inward(r.maxX, r.yAtMaxX, -1, 0),
-                          inward(r.xAtMaxY, r.maxY, 0, -1), inward(r.xAtMinY, r.minY, 0, 1)};
+  const Extreme extremes[4] = {
+      {r.minX, r.yAtMinX, ex}, {r.maxX, r.yAtMaxX, ex}, {r.xAtMaxY, r.maxY, ey}, {r.xAtMinY, r.minY, ey}};
   int dark = 0, bright = 0;
-  for (const Pixel& q : probes) {
-    int v = -1;
-    CBorderDetection::GetPixelValue(frame, q.x, q.y, &v);
+  for (const Extreme& e : extremes) {
+    int own = -1;
+    CBorderDetection::GetPixelValue(frame, e.x, e.y, &own);
+    const bool ownDark = own < p->meanGrey;
+    const double rx = p->centroidX - e.x, ry = p->centroidY - e.y, rl = std::max(std::hypot(rx, ry), 1.0);
+    const int reach = std::clamp(e.extent / 2, 1, kProbeReach);
+    int v = -1, most = -1;
+    for (int k = 1; k <= reach; ++k) {
+      int g = -1;
+      CBorderDetection::GetPixelValue(frame, e.x + static_cast<int>(std::lround(k * rx / rl)),
+                                      e.y + static_cast<int>(std::lround(k * ry / rl)), &g);
+      if (g < 0) break;  // off the frame
+      if (std::abs(g - own) > most) most = std::abs(g - own), v = g;
+      if ((g < p->meanGrey) != ownDark) break;
+    }
     (v < p->meanGrey ? dark : bright)++;
   }
   p->polarity = dark > bright ? 0 : (bright > dark ? 1 : 2);
@@ -256,6 +273,34 @@ int LinesAcross(int count, double extent) {
 
 }  // namespace
 
+// A border whose two traces stopped short of each other (at a sharp tip,
+// say) is an open curve, which the border walk would follow out and back:
+// its perimeter doubles and its shape is lost. Ends a few pixels apart are
+// joined by a straight run of the label over free mark pixels.
+void CQualifierMain::BridgeTraceEnds(int label, int endCount) {
+  constexpr int kMaxGap = 8;
+  const BorderEndPoint* ends[2] = {};
+  int found = 0;
+  for (int i = 0; i <= std::min(endCount, kMaxEndPoints - 1) && found < 2; ++i)
+    if (endPoints[i].label == label) ends[found++] = &endPoints[i];
+  if (found < 2) return;
+  const int x0 = static_cast<int>(ends[0]->x), y0 = static_cast<int>(ends[0]->y);
+  const int x1 = static_cast<int>(ends[1]->x), y1 = static_cast<int>(ends[1]->y);
+  const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  if (steps < 2 || steps > kMaxGap) return;
+  Frame* mark = Mark();
+  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
+  uint8_t* data = GetFrameDataAddr(mark);
+  const ptrdiff_t stride = (w + 3) & ~3;
+  for (int k = 1; k < steps; ++k) {
+    const int x = x0 + static_cast<int>(std::lround(static_cast<double>(k) * (x1 - x0) / steps));
+    const int y = y0 + static_cast<int>(std::lround(static_cast<double>(k) * (y1 - y0) / steps));
+    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    uint8_t& m = data[static_cast<ptrdiff_t>(y) * stride + x];
+    if (m == kFree) m = static_cast<uint8_t>(label);
+  }
+}
+
 void CQualifierMain::BeginContrast(const Frame* frame) {
   contrastFrame = frame;
   contrastWidth = std::max(GetFrameWidth(frame), 0);
@@ -304,6 +349,8 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
                              &endCount, lengths, valid, open);
   }
   const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
+  for (int label = 0; label < objects; ++label)
+    if (lengths[label] > 0 && valid[label] && open[label]) BridgeTraceEnds(label, endCount);
   for (int label = 0; label < objects; ++label) {
     if (lengths[label] <= 0 || !objectRecords || label >= recordCapacity || !objectRecords[label]) continue;
     Particle p;

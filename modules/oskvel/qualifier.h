@@ -104,6 +104,7 @@ class CQualifierMain : public CBorderDetection {
   void TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p);
   void ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index);
   void ScanRings(size_t index);
+  void BridgeTraceEnds(int label, int endCount);
 };
 
 }  // namespace oskvel

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string>
 
+#include "frame/input_params.h"
 #include "qualifier.h"
 
 namespace oskvel {
@@ -16,12 +16,6 @@ using frame::RunArgs;
 
 // The largest gradient magnitude, 255 x sqrt 2, scales the 0..1 threshold.
 constexpr double kMaxGradient = 360.62445840513925;
-
-int TruncInt(double v) {
-  if (std::isnan(v)) return 0;
-  constexpr double lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
-  return static_cast<int>(std::trunc(v < lo ? lo : (v > hi ? hi : v)));
-}
 
 bool Number(const RunArgs& a, int i, double* v) {
   const frame::ParamName name = frame::InputName(a, i);
@@ -34,7 +28,7 @@ bool Number(const RunArgs& a, int i, double* v) {
 
 int Count(const RunArgs& a, int i) {
   double v;
-  return Number(a, i, &v) ? TruncInt(v) : 1;
+  return Number(a, i, &v) ? frame::TruncateToInt(v) : 1;
 }
 
 bool Flag(const RunArgs& a, int i) {
@@ -85,7 +79,7 @@ bool CQualifierMain::Run(const RunArgs& a) {
   const int th = Count(a, 3), tv = Count(a, 4), ch = Count(a, 5), cv = mode ? Count(a, 6) : 0;
   const int next = mode ? 7 : 6;
   double g = 0;
-  const int t = Number(a, next, &g) ? TruncInt(g * kMaxGradient) : 72;
+  const int t = Number(a, next, &g) ? frame::TruncateToInt(g * kMaxGradient) : 72;
   double limit = 1.0;
   Number(a, next + 1, &limit);
   const bool colour = Flag(a, next + 2), show = Flag(a, next + 3), showPattern = Flag(a, next + 4);

@@ -57,6 +57,23 @@ double DistanceToLine(TPoint p, TPoint a, TPoint b) {
   return std::abs((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / std::hypot(b.x - a.x, b.y - a.y);
 }
 
+// How many found lines run along each side of the rectangle.
+std::array<int, 4> SidesHit(const Rect& r, const std::vector<TLine>& lines) {
+  const auto c = r.corners();
+  std::array<int, 4> hits{};
+  for (const TLine& l : lines) {
+    for (int k = 0; k < 4; ++k) {
+      const TPoint a = c[k], b = c[(k + 1) % 4];
+      // Border pixels lie up to a pixel inside the drawn edge, and an end
+      // may run one point (two pixels) round a corner.
+      if (DistanceToLine({l.x0, l.y0}, a, b) < 3 && DistanceToLine({l.x1, l.y1}, a, b) < 3 &&
+          std::hypot(l.x1 - l.x0, l.y1 - l.y0) > 0.7 * std::hypot(b.x - a.x, b.y - a.y))
+        ++hits[k];
+    }
+  }
+  return hits;
+}
+
 TEST(LineByContour, RectanglesGiveFourSegmentsOnTheirSides) {
   const Rect rects[] = {{100.3, 80.6, 120, 70, 0}, {100.3, 80.6, 110, 70, 30}, {100.3, 80.6, 90, 60, -50}};
   for (const Rect& r : rects) {
@@ -67,23 +84,31 @@ TEST(LineByContour, RectanglesGiveFourSegmentsOnTheirSides) {
     ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
     ASSERT_EQ(found.lines.size(), 4u);
     EXPECT_EQ(found.count, std::vector<double>{4});
-    const auto c = r.corners();
-    std::array<int, 4> hits{};
-    for (const TLine& l : found.lines) {
-      for (int k = 0; k < 4; ++k) {
-        const TPoint a = c[k], b = c[(k + 1) % 4];
-        // Border pixels lie up to a pixel inside the drawn edge, and an end
-        // may run a pixel or two round a corner.
-        if (DistanceToLine({l.x0, l.y0}, a, b) < 2.5 && DistanceToLine({l.x1, l.y1}, a, b) < 2.5 &&
-            std::hypot(l.x1 - l.x0, l.y1 - l.y0) > 0.7 * std::hypot(b.x - a.x, b.y - a.y))
-          ++hits[k];
-      }
-    }
-    EXPECT_EQ(hits, (std::array<int, 4>{1, 1, 1, 1}));
+    EXPECT_EQ(SidesHit(r, found.lines), (std::array<int, 4>{1, 1, 1, 1}));
     EXPECT_EQ(Calls(run.ctx, "DrawLine").size(), 4u);
     const auto ends = Calls(run.ctx, "DrawCircle");
     ASSERT_EQ(ends.size(), 8u);
     for (const auto& e : ends) EXPECT_EQ(e.args[2], 2);
+  }
+}
+
+// The outline's point list starts where the first scan line meets the
+// rectangle's left side: moving the rectangle down a pixel at a time puts
+// that start from 0 to 12 points (every second pixel) from a corner.
+TEST(LineByContour, RectangleGivesFourSidesWhereverItsOutlineStarts) {
+  for (const int lines : {4, 8, 13}) {
+    for (int shift = 0; shift <= 24; ++shift) {
+      SCOPED_TRACE(testing::Message() << lines << " scan lines, moved down " << shift);
+      const Rect r{100.3, 60.5 + shift, 110, 60, 0};
+      MethodRun run("line_detection_by_contour");
+      run.ctx.setFrame(u"Input frame", r.draw(200, 160));
+      run.ctx.setNumbers(u"Number Of Horizontal Scanlines", {double(lines)});
+      run.ctx.setNumbers(u"Number Of Vertical Scanlines", {double(lines)});
+      const Found found = Collect(run);
+      ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+      EXPECT_EQ(found.lines.size(), 4u);
+      EXPECT_EQ(SidesHit(r, found.lines), (std::array<int, 4>{1, 1, 1, 1}));
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // against a least-squares fit computed here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -121,6 +122,31 @@ TEST(LineSegments, GeneratedLists) {
       ASSERT_GE(s.first, 0);
       ASSERT_LE(s.last, c.points.last());
       if (c.checkFit) ExpectFit(c.points, s);
+    }
+  }
+}
+
+// Where a closed list starts is arbitrary: a square whose list starts from
+// 0 to 12 points before any of its corners still gives its four sides.
+TEST(LineSegments, ClosedSquareWhereverItsListStarts) {
+  const Pts square = Polyline({{0, 0}, {40, 0}, {40, 40}, {0, 40}}, 2, true);  // 20 points a side
+  const Want sides[] = {{0, 0, 40, 0}, {40, 0, 40, 40}, {40, 40, 0, 40}, {0, 40, 0, 0}};
+  for (int corner = 0; corner < 4; ++corner) {
+    for (int before = 0; before <= 12; ++before) {
+      SCOPED_TRACE(testing::Message() << before << " points before corner " << corner);
+      const Pts p = StartAt(square, (corner * 20 - before + 80) % 80);
+      std::vector<LineSegment> got;
+      ExtractLineSegments(p.xs.data(), p.ys.data(), p.last(), 1.0f, 0.15f, true, got);
+      ASSERT_EQ(got.size(), 4u);
+      for (const Want& w : sides) {
+        // Ends within a point of the corners, either way round.
+        const auto match = std::count_if(got.begin(), got.end(), [&](const LineSegment& s) {
+          const bool same = std::hypot(s.x0 - w.x0, s.y0 - w.y0) < 2.5 && std::hypot(s.x1 - w.x1, s.y1 - w.y1) < 2.5;
+          const bool turned = std::hypot(s.x0 - w.x1, s.y0 - w.y1) < 2.5 && std::hypot(s.x1 - w.x0, s.y1 - w.y0) < 2.5;
+          return same || turned;
+        });
+        EXPECT_EQ(match, 1) << "side " << w.x0 << "," << w.y0 << " - " << w.x1 << "," << w.y1;
+      }
     }
   }
 }

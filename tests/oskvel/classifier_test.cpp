@@ -2,6 +2,7 @@
 // pattern frame become classes, shifted and shuffled copies take them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <functional>
@@ -234,6 +235,89 @@ TEST(Classifier, TurnedShapesAndPlatesWithHolesKeepTheirClasses) {
     EXPECT_EQ(ClassAt(found, moved[i].x, moved[i].y), ClassOf(classes, layout, original[i])) << "shape " << i;
 }
 
+// Five shapes turned about their centre and drawn 4 x 4 supersampled, so
+// that their edges are grey as a camera's are.
+enum TurnedShape { kRound, kOval, kBlock, kWedge, kStrip };
+
+bool InsideTurned(TurnedShape s, double u, double v) {
+  switch (s) {
+    case kRound:
+      return u * u + v * v <= 16.0 * 16.0;
+    case kOval:
+      return (u / 22) * (u / 22) + (v / 11) * (v / 11) <= 1;
+    case kBlock:
+      return std::abs(u) <= 15 && std::abs(v) <= 15;
+    case kWedge:  // apex up at v = -20, base at v = 12, half base 17
+      return v >= -20 && v <= 12 && std::abs(u) <= 17 * (v + 20) / 32;
+    case kStrip:
+      return std::abs(u) <= 22 && std::abs(v) <= 6;
+  }
+  return false;
+}
+
+struct Turned {
+  TurnedShape shape;
+  double deg;
+};
+
+// One shape to a 64 x 64 cell, left to right and top to bottom; the object
+// grey `object` on the ground grey `ground`.
+FrameBuffer TurnedScene(const std::vector<Turned>& shapes, int columns, int object, int ground) {
+  const int rows = (static_cast<int>(shapes.size()) + columns - 1) / columns;
+  FrameBuffer f = FrameBuffer::make(64 * columns, 64 * rows, 8, static_cast<uint8_t>(ground));
+  for (size_t i = 0; i < shapes.size(); ++i) {
+    const double cx = 64.0 * (i % columns) + 31.7, cy = 64.0 * (i / columns) + 32.2;
+    const double a = shapes[i].deg * 3.14159265358979 / 180, c = std::cos(a), s = std::sin(a);
+    for (int y = static_cast<int>(cy) - 30; y <= static_cast<int>(cy) + 30; ++y) {
+      for (int x = static_cast<int>(cx) - 30; x <= static_cast<int>(cx) + 30; ++x) {
+        int hits = 0;
+        for (int k = 0; k < 16; ++k) {
+          const double px = x + (k % 4 + 0.5) / 4 - 0.5 - cx, py = y + (k / 4 + 0.5) / 4 - 0.5 - cy;
+          hits += InsideTurned(shapes[i].shape, px * c + py * s, -px * s + py * c);
+        }
+        *f.pixel(x, y) = static_cast<uint8_t>((object * hits + ground * (16 - hits)) / 16);
+      }
+    }
+  }
+  return f;
+}
+
+// Each shape, bright on dark or dark on bright, at every tenth degree (where
+// a fixed probe step from an extreme point lands on ground or on the edge at
+// many turns): the particle takes the class of its own upright shape.
+TEST(Classifier, EveryShapeIsClassifiedInEitherPolarityAtItsTurn) {
+  const std::vector<Turned> upright = {{kRound, 0}, {kOval, 0}, {kBlock, 0}, {kWedge, 0}, {kStrip, 0}};
+  std::vector<Turned> turned;
+  for (const Turned& u : upright)
+    for (int deg = 0; deg < 360; deg += 10) turned.push_back({u.shape, double(deg)});
+  for (const bool bright : {true, false}) {
+    SCOPED_TRACE(bright ? "bright on dark" : "dark on bright");
+    const int object = bright ? 210 : 40, ground = bright ? 40 : 210;
+    const FrameBuffer pattern = TurnedScene(upright, 5, object, ground);
+    Classifier own;
+    own.ctx.setFrame(u"Input frame", pattern);
+    own.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(own.ctx, 40);
+    own.ctx.setFlags(u"Object color", {bright});
+    ASSERT_TRUE(own().ok);
+    std::vector<int> classOf(upright.size(), -1);  // by shape
+    for (const Result& e : Results(own.ctx)) classOf.at(static_cast<size_t>(e.rect.cx / 64)) = e.cls;
+
+    Classifier c;
+    c.ctx.setFrame(u"Input frame", TurnedScene(turned, 6, object, ground));
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    SetCounts(c.ctx, 80);
+    c.ctx.setFlags(u"Object color", {bright});
+    const talvix::RunResult r = c();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    std::vector<int> found(turned.size(), -1);
+    for (const Result& e : Results(c.ctx))
+      found.at(static_cast<size_t>(e.rect.cy / 64) * 6 + static_cast<size_t>(e.rect.cx / 64)) = e.cls;
+    for (size_t i = 0; i < turned.size(); ++i)
+      EXPECT_EQ(found[i], classOf[turned[i].shape]) << "shape " << turned[i].shape << " at " << turned[i].deg;
+  }
+}
+
 TEST(Classifier, RingRegionMethod) {
   const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
   // Ring round (100, 100) from radius 30 to 80: a square inside, a disc
@@ -262,6 +346,59 @@ TEST(Classifier, RingRegionMethod) {
   // The triangle's border leaves the ring, so it is not a closed particle.
   EXPECT_EQ(ClassAt(found, 85, 165), -1) << "across the ring's edge";
   EXPECT_EQ(found.size(), 1u);
+}
+
+// Rings far past the frame: only the arcs' parts that can meet the frame are
+// walked, so each run finishes about as fast as a ring of the frame's size,
+// with the answer of the arcs as the ring spreads them.
+TEST(Classifier, RingsFarPastTheFrameAreBoundedByIt) {
+  const FrameBuffer pattern = Scene(160, 150, 8, kPattern);
+  const std::vector<Placed> scene = {{kSquare, 140, 85}, {kTriangle, 40, 30}};
+  Classifier own;
+  own.ctx.setFrame(u"Input frame", pattern);
+  own.ctx.setFrame(u"Pattern frame", pattern);
+  SetCounts(own.ctx);
+  ASSERT_TRUE(own().ok);
+  const std::vector<Result> classes = Results(own.ctx);
+  const std::set<int> both = {ClassOf(classes, kPattern, kSquare), ClassOf(classes, kPattern, kTriangle)};
+
+  const double far = 1e6;  // a centre this far below the frame sees it straight up
+  struct Case {
+    const char* name;
+    TRingRegion ring;
+    double arcs;
+    std::set<int> classes;  // empty: no particle in the ring's arcs
+  } cases[] = {
+      {"the frame's size", {110, 100, 0, 160, 0, 0}, 50, both},
+      {"outer radius 1e12", {110, 100, 30, 1e12, 0, 0}, 50, {}},
+      {"outer radius 1e12, arcs a huge count", {110, 100, 0, 1e12, 0, 0}, 1e300, {}},
+      {"arcs of a million pixels across the frame", {110, 100 + far, far - 100, far + 100, 0, 0}, 50, both},
+      {"half of them, the half facing the frame", {110, 100 + far, far - 100, far + 100, 180, 360}, 50, both},
+      {"half of them, the half facing away", {110, 100 + far, far - 100, far + 100, 0, 180}, 50, {}},
+      {"a half turn across the start angle", {110, 100 + far, far - 100, far + 100, 200, 20}, 50, both},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Classifier c(1);
+    c.ctx.setFrame(u"Input frame", Scene(220, 200, 8, scene));
+    c.ctx.setFrame(u"Pattern frame", pattern);
+    c.ctx.setNumbers(u"Horizontal template scanline number", {60});
+    c.ctx.setNumbers(u"Vertical template scanline number", {60});
+    c.ctx.setNumbers(u"Scanline number", {k.arcs});
+    c.ctx.setFlags(u"Object color", {true});
+    c.ctx.setRingRegions(u"Examination region", {k.ring});
+    const auto start = std::chrono::steady_clock::now();
+    const talvix::RunResult r = c();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    if (k.classes.empty()) {
+      EXPECT_EQ(r.error, u"No recognized classifiable shape in the source image");
+      continue;
+    }
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    std::set<int> found;
+    for (const Result& e : Results(c.ctx)) found.insert(e.cls);
+    EXPECT_EQ(found, k.classes);
+  }
 }
 
 TEST(Classifier, LimitsAndTies) {

@@ -169,10 +169,15 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
   const size_t firstOfCall = segments.size();
   // Highest (unwrapped) index a point of a segment may have. A closed list
   // may be searched round its start once: before the first segment any
-  // window start is allowed, after it points up to one turn past that
-  // segment's start.
+  // window start is allowed, after it points up to one turn on from that
+  // segment's start, which the last segment then shares.
   int limit = closed ? lastIndex + kWindow - 1 : lastIndex;
   bool found = false;
+  // Where a closed list starts is arbitrary: a first segment opened at it
+  // may begin mid-side or run round a corner its window straddled. It is
+  // let go, and the walk restarts at its end, which ends a side as every
+  // later segment's end does, and goes once round back to that point.
+  bool restarted = !closed;
   for (int i = 0; i + kWindow - 1 <= limit;) {
     const int windowEnd = i + kWindow - 1;
     Line fit;
@@ -183,7 +188,7 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
       ++i;
       continue;
     }
-    if (closed && !found) limit = i + lastIndex;
+    if (closed && !found) limit = i + lastIndex + 1;
     found = true;
 
     // Growing one point at a time while the fit holds at the new end and at
@@ -205,6 +210,14 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
       ++end;
       if (eAll > maxResidual) ++s;
     }
+
+    if (!restarted && i == 0) {
+      restarted = true;
+      limit = end + lastIndex + 1;
+      i = end;
+      continue;
+    }
+    restarted = true;
 
     const LineSegment seg = Segment(p, i, end, fit);
     LineSegment* prev = segments.size() > firstOfCall ? &segments.back() : nullptr;
