@@ -121,7 +121,8 @@ bool Inside(int x, int y, int dxMin, int dxMax, int dyMin, int dyMax, int w, int
 // the pattern's values: grey, or the weakest of the three channels. With the
 // first stage's tests, a sample much flatter than the pattern scores 0 or asks
 // to skip the next angle too.
-float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const {
+float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests,
+                           bool* skipNext) const {
   const int n = counts_[set];
   const int32_t* pattern = sets_[set].data();
   const uint8_t* base = inputData_ + y * inputStride_ + static_cast<ptrdiff_t>(x) * (inputBpp_ / 8);
