@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,139 @@ TEST(PatternOcr, ThreadCountsAgree) {
   omp_set_num_threads(before);
   EXPECT_EQ(one.text, eight.text);
   EXPECT_EQ(talvix::ToUtf8(one.text), "86420");
+}
+
+}  // namespace
+
+namespace {
+
+talvix::FrameBuffer Inverted(talvix::FrameBuffer f) {
+  for (int y = 0; y < f.depth(); ++y)
+    for (int x = 0; x < f.width(); ++x) f.pixel(x, y)[0] = static_cast<uint8_t>(255 - f.pixel(x, y)[0]);
+  return f;
+}
+
+// `top` above `bottom` in the picture (memory row 0 is the bottom line).
+talvix::FrameBuffer Stacked(const talvix::FrameBuffer& top, const talvix::FrameBuffer& bottom) {
+  talvix::FrameBuffer out = talvix::FrameBuffer::make(top.width(), top.depth() + bottom.depth(), 8);
+  for (int y = 0; y < out.depth(); ++y) {
+    const talvix::FrameBuffer& from = y < bottom.depth() ? bottom : top;
+    const int row = y < bottom.depth() ? y : y - bottom.depth();
+    for (int x = 0; x < out.width(); ++x) out.pixel(x, y)[0] = from.pixel(x, row)[0];
+  }
+  return out;
+}
+
+using ContextChange = std::function<void(talvix::RunContext&)>;
+
+ContextChange Number(const char16_t* name, double v) {
+  return [=](talvix::RunContext& c) { c.setNumbers(name, {v}); };
+}
+
+// Spacing, scale, polarity, the frame's edge and the single line's choice,
+// each against a 28-pixel pattern of the ten digits.
+TEST(PatternOcr, ParametersAndLayouts) {
+  const talvix::FrameBuffer twoLines = RenderText(66, 120, Line({"12", "34"}));
+  const talvix::FrameBuffer pi = RenderText(120, 70, Line({"31415"}));
+  const talvix::FrameBuffer one = RenderText(90, 70, Line({"1"}));
+  TextLayout atEdge = Line({"7345"});
+  atEdge.x = 0;
+  const talvix::FrameBuffer small = RenderText(130, 40, Line({"2718"}, 18));
+  const talvix::FrameBuffer tall = RenderText(130, 60, Line({"31415"}));
+  const struct {
+    const char* what;
+    int method;
+    talvix::FrameBuffer input, pattern;
+    ContextChange setup;
+    std::u16string expected;
+  } cases[] = {
+      {"vertical spacing below the gap between lines", 3, twoLines, Digits(), Number(u"Vertical spacing", 3), u"12 34"},
+      // The two lines become one; each column of glyphs is one unknown character.
+      {"vertical spacing above the gap between lines", 3, twoLines, Digits(), Number(u"Vertical spacing", 40), u"??"},
+      {"horizontal spacing below the gaps between glyphs", 3, pi, Digits(), Number(u"Horizontal spacing", 1), u"31415"},
+      {"horizontal spacing above the gaps between glyphs", 3, pi, Digits(), Number(u"Horizontal spacing", 40), u"?"},
+      {"horizontal spacing keeps touching glyphs whole", 3, Overlay(one, one, 13), Digits(),
+       Number(u"Horizontal spacing", 1), u"?"},
+      {"glyphs twice the pattern's height with horizontal spacing", 3, RenderText(260, 130, Line({"31"}, 56)), Digits(),
+       Number(u"Horizontal spacing", 1), u"??"},
+      {"Scale reads glyphs a third larger", 3, RenderText(200, 100, Line({"31415"}, 38)), Digits(),
+       Number(u"Scale", 40), u"31415"},
+      {"touching glyphs larger than the pattern",
+       3,
+       Overlay(RenderText(130, 120, Line({"1"}, 48)), RenderText(130, 120, Line({"4"}, 48)), 22),
+       Digits(),
+       {},
+       u"14"},
+      {"Negative reads light glyphs on dark", 3, Inverted(pi), Inverted(Digits()),
+       [](talvix::RunContext& c) { c.setFlags(u"Negative", {true}); }, u"31415"},
+      // Without it the dark ground is the ink: one box over the whole line.
+      {"light glyphs on dark without Negative", 3, Inverted(pi), Inverted(Digits()), {}, u"?"},
+      // The search moves samples off the frame: they are not read from it.
+      {"a glyph against the frame's edge, the region past it", 3, RenderText(80, 50, atEdge), Digits(),
+       [](talvix::RunContext& c) {
+         c.setRegions(u"Region", {{30, 20, 100, 70, 0}});
+       },
+       u"7345"},
+      {"single line: the tallest line, not the first", 4, Stacked(small, tall), Digits(), {}, u"31415"},
+      {"single line: the first of lines equally tall",
+       4,
+       Stacked(tall, RenderText(130, 60, Line({"2718"}))),
+       Digits(),
+       {},
+       u"31415"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Reading r = Read(c.method, c.input, c.pattern, u"0123456789", c.setup);
+    ASSERT_TRUE(r.result.ok) << talvix::ToUtf8(r.result.error);
+    EXPECT_EQ(talvix::ToUtf8(r.text), talvix::ToUtf8(c.expected));
+  }
+}
+
+// The table is rebuilt when the pattern frame or a parameter that shapes it
+// changes, and only then: the pattern's pixels are swapped for the digits in
+// the reverse order behind the host's back, so a rebuilt table reads "42" as
+// "57".
+TEST(PatternOcr, TableRebuiltOnlyWhenItsShapeChanges) {
+  const talvix::FrameBuffer input = RenderText(120, 70, Line({"42"}));
+  const talvix::FrameBuffer reversed = RenderText(420, 70, Line({"9876543210"}));
+  const struct {
+    const char* what;
+    ContextChange change;
+    const char* expected;
+  } cases[] = {
+      {"Acceptance level", Number(u"Acceptance level", 0.6), "42"},
+      {"Scale", Number(u"Scale", 10), "42"},
+      {"Threshold", Number(u"Threshold", 0.5), "42"},
+      {"Region",
+       [](talvix::RunContext& c) {
+         c.setRegions(u"Region", {{61, 35, 114, 64, 0}});
+       },
+       "42"},
+      {"a new pattern frame", [](talvix::RunContext& c) { c.touch(u"Pattern frame"); }, "57"},
+      {"Pattern threshold", Number(u"Pattern threshold", 0.5), "57"},
+      {"Minimal size of charater", Number(u"Minimal size of charater", 12), "57"},
+      {"Vertical spacing", Number(u"Vertical spacing", 2), "57"},
+      {"Horizontal spacing", Number(u"Horizontal spacing", 1), "57"},
+      {"Speed versus quality", Number(u"Speed versus quality", 0.4), "57"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Instance inst(3);
+    inst.ctx.setFrame(u"Input frame", input);
+    inst.ctx.setFrame(u"Pattern frame", Digits());
+    inst.ctx.setRegions(u"Region", {{60, 35, 116, 66, 0}});
+    inst.ctx.setStrings(u"Table of characters", {u"0123456789"});
+    ASSERT_TRUE(inst.run().ok);
+    ASSERT_EQ(talvix::ToUtf8(inst.ctx.strings(u"Output string").at(0)), "42");
+    talvix::FrameBuffer& held = const_cast<talvix::FrameBuffer&>(*inst.ctx.inputFrame(u"Pattern frame"));
+    for (int y = 0; y < held.depth(); ++y)
+      for (int x = 0; x < held.width(); ++x) held.pixel(x, y)[0] = reversed.pixel(x, y)[0];
+    c.change(inst.ctx);
+    const talvix::RunResult r = inst.run();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    EXPECT_EQ(talvix::ToUtf8(inst.ctx.strings(u"Output string").at(0)), c.expected);
+  }
 }
 
 }  // namespace

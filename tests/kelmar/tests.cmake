@@ -7,3 +7,7 @@ target_sources(${target} PRIVATE ${kelmar_latin_sources})
 file(GLOB kelmar_plate_reader CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/kelmar/plate/*.cpp)
 target_sources(${target} PRIVATE ${kelmar_plate_reader})
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/kelmar)
+# The pattern search is also driven through its method object, so that the
+# sample points' seed can be fixed.
+file(GLOB kelmar_pattern_search CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/kelmar/pattern/*.cpp)
+target_sources(${target} PRIVATE ${kelmar_pattern_search})

@@ -74,6 +74,7 @@ class CPatternMatch : public CMatch {
   float Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const;
   bool MaskBit(int r, int x, int y);
   void SetMaskBit(int r, int x, int y, bool value);
+  int64_t MergeReach2() const;
   bool Store(const MatchRecord& m, int coarseIndex);
   void MarkSurroundings(const MatchRecord& m, int coarseIndex);
 

@@ -40,11 +40,18 @@ struct MarkRecord {
   uint8_t* mask;
   int width, height;
   int angleFrom, angleTo;  // relative coarse indexes to set
+  // When reach2 > 0, only pixels nearer (cx, cy) than its square root.
+  int cx = 0, cy = 0;
+  int64_t reach2 = 0;
 };
 
 bool MarkVisited(void* user, int x, int y, unsigned) {
   const MarkRecord* m = static_cast<const MarkRecord*>(user);
   if (x < 0 || y < 0 || x >= m->width || y >= m->height) return true;
+  if (m->reach2 > 0) {
+    const int64_t dx = x - m->cx, dy = y - m->cy;
+    if (dx * dx + dy * dy >= m->reach2) return true;
+  }
   for (int r = m->angleFrom; r <= m->angleTo; ++r) {
     SetBit(m->mask, (static_cast<uint64_t>(r) * m->height + y) * m->width + x);
   }
@@ -342,25 +349,40 @@ bool CPatternMatch::Evaluate(const WorkBlock& b, Scratch& s, int x, int y) {
   return Store(MatchRecord{b3x, b3y, angleOf(b3j), best3}, br);
 }
 
+// Records nearer each other than a quarter of the pattern's diagonal are one
+// match.
+int64_t CPatternMatch::MergeReach2() const {
+  return (int64_t{patternWidth_} * patternWidth_ + int64_t{patternHeight_} * patternHeight_) / 16;
+}
+
 bool CPatternMatch::Store(const MatchRecord& m, int coarseIndex) {
   bool appended = false, full = false;
   {
     std::lock_guard<std::mutex> lock(resultLock_);
     if (resultCount_ >= kMaxResults) return true;
-    const int64_t nearLimit =
-        (int64_t{patternWidth_} * patternWidth_ + int64_t{patternHeight_} * patternHeight_) / 16;
-    bool near = false, replaced = false;
+    const int64_t nearLimit = MergeReach2();
+    const auto near = [&](const MatchRecord& r) {
+      const int64_t dx = r.x - m.x, dy = r.y - m.y;
+      return dx * dx + dy * dy < nearLimit;
+    };
+    // A match near one at least as good is that one found again.
     for (int i = 0; i < resultCount_; ++i) {
-      const int64_t dx = results_[i].x - m.x, dy = results_[i].y - m.y;
-      if (dx * dx + dy * dy >= nearLimit) continue;
-      near = true;
-      // One weaker neighbour gives way; overwriting several would leave copies.
-      if (!replaced && results_[i].score < m.score) {
-        results_[i] = m;
-        replaced = true;
+      if (near(results_[i]) && !(results_[i].score < m.score)) return true;
+    }
+    // Otherwise it takes the place of every weaker neighbour: the first holds
+    // it, the others go, so that no two records are ever near.
+    int slot = -1, kept = 0;
+    for (int i = 0; i < resultCount_; ++i) {
+      if (near(results_[i])) {
+        if (slot >= 0) continue;
+        slot = kept;
+        results_[kept++] = m;
+      } else {
+        results_[kept++] = results_[i];
       }
     }
-    if (!near) {
+    resultCount_ = kept;
+    if (slot < 0) {
       results_[resultCount_++] = m;
       appended = true;
     }
@@ -373,13 +395,18 @@ bool CPatternMatch::Store(const MatchRecord& m, int coarseIndex) {
   return !full;
 }
 
+// The match's own neighbourhood is not searched again at its coarse angle, and
+// a small core around it at no angle. The one-angle pass reaches no further
+// than storing merges: a distinct match beside a weaker one, found first by
+// another thread, is still searched.
 void CPatternMatch::MarkSurroundings(const MatchRecord& m, int coarseIndex) {
   const int side = std::min(patternWidth_, patternHeight_);
-  MarkRecord one{visitedMask_.data(), inputWidth_, inputHeight_, coarseIndex, coarseIndex};
-  const TRectangularRegion around{static_cast<double>(m.x), static_cast<double>(m.y),
-                                  static_cast<double>(patternWidth_ + side), static_cast<double>(patternHeight_ + side),
+  const int64_t reach2 = MergeReach2();
+  MarkRecord one{visitedMask_.data(), inputWidth_, inputHeight_, coarseIndex, coarseIndex, m.x, m.y, reach2};
+  const double span = 2 * std::ceil(std::sqrt(static_cast<double>(reach2)));
+  const TRectangularRegion around{static_cast<double>(m.x), static_cast<double>(m.y), span, span,
                                   static_cast<double>(m.angle)};
-  ScanRectangularRegion(inputFrame_, &around, 1, &one, MarkVisited);
+  if (reach2 > 0) ScanRectangularRegion(inputFrame_, &around, 1, &one, MarkVisited);
   MarkRecord all{visitedMask_.data(), inputWidth_, inputHeight_, 0, angleCount() - 1};
   const double core = side / (10.0 * speed_ + 0.5);
   const TRectangularRegion centre{static_cast<double>(m.x), static_cast<double>(m.y), core, core,

@@ -1,0 +1,154 @@
+// The pattern search on a cluttered scene, through the method object so that
+// the sample points' seed can be fixed: the best match is the true one
+// whichever thread count walks the region, and stored records never lie within
+// the merge distance of each other.
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "kelmar_rig.h"
+#include "modules/kelmar/pattern/pattern_match.h"
+#include "modules/kelmar/pattern/sampling.h"
+#include "pattern_scene.h"
+
+namespace {
+
+using kelmar_test::FromTextures;
+using kelmar_test::Paste;
+using kelmar_test::Texture;
+
+constexpr int kSide = 64;
+constexpr double kTurn = 25;
+constexpr double kFineStep = 3;  // degrees, for a 64-pixel pattern
+
+// Fine detail over coarse shading, as on a photographed surface.
+std::vector<float> Surface(int w, int h, uint32_t seed) {
+  const std::vector<float> coarse = Texture(w, h, 14, seed), fine = Texture(w, h, 5, seed + 1);
+  std::vector<float> out(coarse.size());
+  for (size_t i = 0; i < out.size(); ++i) out[i] = 0.45f * coarse[i] + 0.55f * fine[i];
+  return out;
+}
+
+// Pixel noise of about +-amplitude, so that a copy correlates less.
+void Roughen(talvix::FrameBuffer& f, int amplitude, uint32_t seed) {
+  for (int y = 0; y < f.depth(); ++y) {
+    for (int x = 0; x < f.width(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      uint8_t& p = f.pixel(x, y)[0];
+      p = static_cast<uint8_t>(std::clamp(p + static_cast<int>((seed >> 8) % (2 * amplitude + 1)) - amplitude, 0, 255));
+    }
+  }
+}
+
+struct Clutter {
+  talvix::FrameBuffer pattern, frame;
+  double x, y;  // the pattern's centre
+};
+
+using Ring = std::vector<std::array<double, 2>>;
+
+// The pattern turned 25 degrees at the frame's centre, ringed by rougher
+// copies of itself at the same turn, at the given offsets (well beyond the
+// merge distance): each a distinct, weaker match.
+Clutter MakeClutter(const Ring& ring, int width, int height) {
+  Clutter c{FromTextures(kSide, kSide, 8, {Surface(kSide, kSide, 31)}),
+            FromTextures(width, height, 8, {Surface(width, height, 57)}), width / 2.0, height / 2.0};
+  uint32_t seed = 5;
+  for (const auto& d : ring) {
+    talvix::FrameBuffer copy = FromTextures(kSide, kSide, 8, {Surface(kSide, kSide, 31)});
+    Roughen(copy, 35, seed += 17);
+    Paste(c.frame, copy, c.x + d[0], c.y + d[1], kTurn);
+  }
+  Paste(c.frame, c.pattern, c.x, c.y, kTurn);
+  return c;
+}
+
+uint32_t g_seed = 1;
+uint32_t FixedSeed() { return g_seed; }
+
+struct Direct {
+  talvix::RunContext ctx{kelmar_test::Kelmar(), 0};
+  kelmar::CPatternMatch method{0};
+  std::vector<char16_t> err = std::vector<char16_t>(256, 0);
+
+  bool run() {
+    ctx.beginRun();
+    const auto in = ctx.inputList(), out = ctx.outputList();
+    std::fill(err.begin(), err.end(), 0);
+    return method.Run(frame::RunArgs{ctx.hostContext(), in.list, in.names, out.list, out.names, 255, err.data()});
+  }
+};
+
+// The search input of the clutter scene, "Minimal matching score" 0.5.
+void Prepare(Direct& d, const Clutter& c, int count) {
+  d.ctx.setFrame(u"Input frame", c.frame);
+  d.ctx.setFrame(u"Pattern frame", c.pattern);
+  d.ctx.setNumbers(u"Allowed rotation", {45});
+  d.ctx.setNumbers(u"Maximum number of pattern occurancies", {static_cast<double>(count)});
+  d.ctx.setNumbers(u"Minimal matching score", {0.5});
+  d.ctx.setFlags(u"Show results", {false});
+}
+
+// Fixes the sample points' seed for one test and restores the thread count.
+struct FixedSeedScope {
+  FixedSeedScope() { kelmar::SetSeedSource(FixedSeed); }
+  ~FixedSeedScope() {
+    kelmar::SetSeedSource(nullptr);
+    omp_set_num_threads(threads);
+  }
+  int threads = omp_get_max_threads();
+};
+
+// Whichever thread stores a weaker neighbour first, the true match is still
+// searched and comes out best.
+TEST(PatternSearch, BestMatchIsTheTrueOneAmongClutter) {
+  FixedSeedScope scope;
+  const Clutter c = MakeClutter({{-56, 0}, {56, 0}, {0, -56}, {0, 56}, {-40, -40}, {40, 40}}, 320, 260);
+  for (int threads : {1, 2, 8}) {
+    omp_set_num_threads(threads);
+    for (uint32_t seed = 1; seed <= 8; ++seed) {
+      g_seed = seed;
+      Direct d;
+      Prepare(d, c, 1);
+      ASSERT_TRUE(d.run()) << talvix::ToUtf8(d.err.data());
+      const TRectangle r = d.ctx.rectangles(u"Output rectangle").at(0);
+      const std::string where = "threads " + std::to_string(threads) + " seed " + std::to_string(seed) + " at " +
+                                std::to_string(r.cx) + ", " + std::to_string(r.cy);
+      EXPECT_LE(std::hypot(r.cx - c.x, r.cy - c.y), 3.0) << where;
+      EXPECT_LE(std::fabs(r.angle - kTurn), kFineStep) << where;
+    }
+  }
+}
+
+// With room for every match, each piece of clutter is its own record and no
+// match is kept twice.
+TEST(PatternSearch, NoTwoRecordsWithinTheMergeDistance) {
+  FixedSeedScope scope;
+  const Clutter c = MakeClutter({{-68, 0}, {68, 0}, {0, -68}, {0, 68}, {-60, -60}, {60, 60}}, 300, 260);
+  const double merge2 = (kSide * kSide + kSide * kSide) / 16.0;
+  for (int threads : {1, 2, 8}) {
+    omp_set_num_threads(threads);
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+      g_seed = seed;
+      Direct d;
+      Prepare(d, c, 50);
+      ASSERT_TRUE(d.run()) << talvix::ToUtf8(d.err.data());
+      const std::vector<TRectangle> r = d.ctx.rectangles(u"Output rectangle");
+      EXPECT_GE(r.size(), 7u) << "the object and its six rougher copies, threads " << threads;
+      for (size_t i = 0; i < r.size(); ++i) {
+        for (size_t j = i + 1; j < r.size(); ++j) {
+          const double dx = r[i].cx - r[j].cx, dy = r[i].cy - r[j].cy;
+          EXPECT_GE(dx * dx + dy * dy, merge2) << "records " << i << " and " << j << " at " << r[i].cx << ", "
+                                               << r[i].cy << ", threads " << threads << " seed " << seed;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
