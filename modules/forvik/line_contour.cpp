@@ -1,6 +1,7 @@
 // Line detection by object contour: traced borders cut into segments.
 #include <cstdlib>
 
+#include "frame/input_params.h"
 #include "line_drawing.h"
 #include "shapes_main.h"
 
@@ -19,9 +20,9 @@ bool CLineDetectionByContour::Run(const RunArgs& a) {
   const TRectangularRegion* region = RegionAt(a, 1);
   int hLines = 1, vLines = 1, contrast = 72;
   float maxResidual = 1.0f;
-  if (const double* n = NumberAt(a, 2)) hLines = static_cast<int>(*n);
-  if (const double* n = NumberAt(a, 3)) vLines = static_cast<int>(*n);
-  if (const double* t = NumberAt(a, 4)) contrast = static_cast<int>(*t * kGradientScale);
+  if (const double* n = NumberAt(a, 2)) hLines = frame::TruncateToInt(*n);
+  if (const double* n = NumberAt(a, 3)) vLines = frame::TruncateToInt(*n);
+  if (const double* t = NumberAt(a, 4)) contrast = frame::TruncateToInt(*t * kGradientScale);
   if (const double* q = NumberAt(a, 5)) {
     if (*q < 0 || *q > 1) {
       const ParamName name = InputName(a, 5);

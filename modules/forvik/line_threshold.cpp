@@ -1,5 +1,6 @@
 // Line detection by threshold: the first object pixel along each scan line,
 // the chain of them cut into segments.
+#include "frame/input_params.h"
 #include "line_drawing.h"
 #include "shapes_main.h"
 
@@ -16,14 +17,14 @@ bool CLineDetectionByThreshold::Run(const RunArgs& a) {
   if (!f) return a.fail(kNoSourceFrame);
   const TRectangularRegion* region = RegionAt(a, 1);
   const double height = region ? region->height : GetFrameDepth(f);
-  int lines = region ? static_cast<int>(region->height * 0.25) : GetFrameDepth(f) / 4;
+  int lines = region ? frame::TruncateToInt(region->height * 0.25) : GetFrameDepth(f) / 4;
   double spacing = 4.0;
-  if (const double* n = NumberAt(a, 2); n && static_cast<int>(*n) >= 1) {
-    lines = static_cast<int>(*n);
+  if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) {
+    lines = frame::TruncateToInt(*n);
     spacing = height / lines;
   }
   threshold = 128;
-  if (const double* t = NumberAt(a, 3)) threshold = static_cast<int>(*t * 255.0);
+  if (const double* t = NumberAt(a, 3)) threshold = frame::TruncateToInt(*t * 255.0);
   float maxResidual = static_cast<float>(0.15 * spacing);
   if (const double* q = NumberAt(a, 4)) {
     if (*q < 0 || *q > 1) {

@@ -78,16 +78,16 @@ bool CDFT1::Run(const RunArgs& a) {
   TRectangularRegion drawing{};
   const bool hasDrawing = frame::RegionOf(a, 6, &drawing, true);
   show_ = frame::FlagOr(a, 7, true, true);
-  lineCount_ = count.has ? static_cast<int>(count.value) : 1;
+  lineCount_ = count.has ? frame::TruncateToInt(count.value) : 1;
   if (lineCount_ < 0) {
     // A negative count would size the line arrays: none are scanned.
     frame::WarnIntParameterCorrected(a.ctx, 63, count.name.c_str(), lineCount_, 0);
     lineCount_ = 0;
   }
-  int newBegin = begin.has ? static_cast<int>(begin.value) : 0;
-  int newEnd = end.has ? static_cast<int>(end.value) : 0;
+  int newBegin = begin.has ? frame::TruncateToInt(begin.value) : 0;
+  int newEnd = end.has ? frame::TruncateToInt(end.value) : 0;
   const bool endChanged = newEnd != end_;
-  windowType_ = window.has ? static_cast<int>(window.value) : 0;
+  windowType_ = window.has ? frame::TruncateToInt(window.value) : 0;
   if (windowType_ > 5) {
     frame::WarnRealParameterCorrected(a.ctx, 63, window.name.c_str(), static_cast<float>(window.value), 0);
     windowType_ = 0;
