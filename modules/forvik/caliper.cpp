@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "frame/input_params.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -49,14 +50,14 @@ bool CCaliper::Run(const RunArgs& a) {
   Frame* f = InputFrameAt(a, 0);
   if (!f) return a.fail(kNoSourceFrame);
   const TRectangularRegion* region = RegionAt(a, 1);
-  const int height = region ? static_cast<int>(region->height) : GetFrameDepth(f);
-  const int fallbackLines = region ? static_cast<int>(region->height * 0.125) : height / 8;
+  const int height = region ? frame::TruncateToInt(region->height) : GetFrameDepth(f);
+  const int fallbackLines = region ? frame::TruncateToInt(region->height * 0.125) : height / 8;
   int lines = fallbackLines;
-  if (const double* n = NumberAt(a, 2); n && static_cast<int>(*n) >= 1) lines = static_cast<int>(*n);
+  if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) lines = frame::TruncateToInt(*n);
   // A region under 8 rows still gets one line rather than none.
   if (lines < 1) lines = 1;
   threshold = 128;
-  if (const double* t = NumberAt(a, 3)) threshold = static_cast<int>(*t * 255.0);
+  if (const double* t = NumberAt(a, 3)) threshold = frame::TruncateToInt(*t * 255.0);
   const bool show = FlagAt(a, 4, true);
 
   Extreme widest{FLT_MIN}, narrowest{FLT_MAX};

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/input_params.h"
 #include "circle_drawing.h"
 #include "contour/pratt_fit.h"
 #include "run_io.h"
@@ -32,9 +33,9 @@ Inputs ReadInputs(const RunArgs& a, const Frame* f) {
   in.region = RegionAt(a, 1);
   in.hLines = in.region ? static_cast<int>(in.region->height * 0.03125) : GetFrameDepth(f) / 32;
   in.vLines = in.region ? static_cast<int>(in.region->width * 0.03125) : GetFrameWidth(f) / 32;
-  if (const double* n = NumberAt(a, 2); n && static_cast<int>(*n) >= 1) in.hLines = static_cast<int>(*n);
-  if (const double* n = NumberAt(a, 3); n && static_cast<int>(*n) >= 1) in.vLines = static_cast<int>(*n);
-  if (const double* t = NumberAt(a, 4)) in.threshold = static_cast<int>(*t * 255.0);
+  if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) in.hLines = frame::TruncateToInt(*n);
+  if (const double* n = NumberAt(a, 3); n && frame::TruncateToInt(*n) >= 1) in.vLines = frame::TruncateToInt(*n);
+  if (const double* t = NumberAt(a, 4)) in.threshold = frame::TruncateToInt(*t * 255.0);
   if (const double* q = NumberAt(a, 5)) {
     if (*q < 0 || *q > 1) {
       const ParamName name = InputName(a, 5);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "frame/input_params.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -40,11 +41,11 @@ Inputs ReadInputs(const RunArgs& a) {
   Inputs in;
   CGeometricMatching::ModelKey& k = in.key;
   in.region = RegionAt(a, 2);
-  if (const double* v = NumberAt(a, 3)) k.hTemplate = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 4)) k.vTemplate = static_cast<float>(static_cast<int>(*v));
-  if (const double* v = NumberAt(a, 5)) in.hCamera = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 6)) in.vCamera = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 7)) k.threshold = static_cast<int>(*v * kGradientScale);
+  if (const double* v = NumberAt(a, 3)) k.hTemplate = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 4)) k.vTemplate = static_cast<float>(frame::TruncateToInt(*v));
+  if (const double* v = NumberAt(a, 5)) in.hCamera = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 6)) in.vCamera = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 7)) k.threshold = frame::TruncateToInt(*v * kGradientScale);
   bool bad;
   if (const double* v = Corrected(a, 8, 0, 1, 0.7f, &bad); v && !bad) k.quality = (1 - *v) * 3 + 0.1;
   if (const double* v = Corrected(a, 9, 0, 10, 1.0f, &bad); v && !bad) k.upper = *v;
@@ -54,7 +55,7 @@ Inputs ReadInputs(const RunArgs& a) {
   if (const double* v = Corrected(a, 12, 0, 1, 0.6f, &bad)) k.limit = bad ? 0.6 * 0.85 : *v * 0.85;
   PointAt(a, 13, &in.bias);
   in.show = FlagAt(a, 14, true);
-  if (const double* v = Corrected(a, 15, 1, 50, 1.0f, &bad); v && !bad) in.maxResults = static_cast<int>(*v);
+  if (const double* v = Corrected(a, 15, 1, 50, 1.0f, &bad); v && !bad) in.maxResults = frame::TruncateToInt(*v);
   if (k.upper < in.lower) k.upper = 1.1, in.lower = 0.9;
   const float span = static_cast<float>(k.upper - in.lower);
   if (span < 0.1f) {

@@ -50,7 +50,8 @@ bool CLineProfile::Run(const RunArgs& a) {
   green_.clear();
   blue_.clear();
   bitsPerPixel_ = GetFrameBPP(frame);
-  if (bitsPerPixel_ != 8 && bitsPerPixel_ != 32) return false;
+  // Failing without a text left the host nothing to show.
+  if (bitsPerPixel_ != 8 && bitsPerPixel_ != 32) return a.fail(u"error: Input frame must have 8 or 32 bits per pixel");
   ScanLine(frame, nullptr, &line, bitsPerPixel_ == 8 ? 1 : 0, this, CollectColorProfileSample);
 
   const int count = static_cast<int>(red_.size());

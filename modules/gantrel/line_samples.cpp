@@ -54,7 +54,7 @@ int FindThresholdPoint(const int* v, int n, int level, int minLength, bool negat
       if (!ground(v[j])) continue;
       *armed = true;  // the arming sample may start a candidate itself
     }
-    if (!object(v[j]) || j + minLength > n - 1) continue;
+    if (!object(v[j]) || minLength > n - 1 - j) continue;  // j + minLength could overflow
     bool holds = true;
     for (int m = j + 1; m < j + minLength && holds; ++m) holds = object(v[m]);
     if (holds) return j;

@@ -1,6 +1,7 @@
 // Reading the matcher's inputs, with the corrections.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "frame/input_params.h"
 #include "frame/module_frame.h"
@@ -16,10 +17,13 @@ ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
   return frame::InputNamed(a, kCatalogue.methods()[method].inputs, name);
 }
 
+// The number at elem; a value that is no finite float counts as missing, so
+// that NaN or infinity never reaches the plan's step counts.
 bool Number(const RunArgs& a, const ParamName& n, int elem, double* v) {
   double* p = nullptr;
   if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), elem, &p) || !p) return false;
   if (elem == 0) frame::WarnArrayInput(a.ctx, 63, n.c_str());
+  if (!(std::fabs(*p) <= std::numeric_limits<float>::max())) return false;
   *v = *p;
   return true;
 }
@@ -85,7 +89,7 @@ bool CGPUMatch::ReadInputs(const RunArgs& a) {
     const ParamName step = Input(a, method, u"pattern sampling step");
     samplingStep = 5;
     if (Number(a, step, 0, &v)) {
-      const int i = static_cast<int>(std::min(std::fabs(std::trunc(v)), 2147483647.0));
+      const int i = frame::TruncateToInt(std::fabs(v));
       samplingStep = std::clamp(i, 1, 250);
       Warn(a, step, static_cast<float>(i), static_cast<float>(samplingStep));
     }
@@ -108,7 +112,7 @@ bool CGPUMatch::ReadInputs(const RunArgs& a) {
     const ParamName n = Input(a, method, u"maximal number of found patterns");
     maxMatches = 1;
     if (Number(a, n, 0, &v)) {
-      const int i = static_cast<int>(std::min(std::fabs(std::trunc(v)), 2147483647.0));
+      const int i = frame::TruncateToInt(std::fabs(v));
       maxMatches = std::clamp(i, 1, 250);
       if (maxMatches != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, maxMatches);
     }

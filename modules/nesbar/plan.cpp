@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "frame/input_params.h"
+
 namespace nesbar {
 namespace {
 
@@ -32,11 +34,11 @@ SearchPlan MakePlan(const SearchSettings& s) {
   } else {
     p.angleStart = begin * kRadians;
     p.angleStep = s.rotationStep * kRadians;
-    p.angleSteps = static_cast<int>(range / s.rotationStep);
+    p.angleSteps = frame::TruncateToInt(range / s.rotationStep);
   }
   const float b = s.beginScale, e = s.endScale, step = s.scaleStep;
   auto steps = [&](float span, int* n, float* size) {
-    *n = step > 0.0f ? static_cast<int>(span / step) : 0;
+    *n = step > 0.0f ? frame::TruncateToInt(span / step) : 0;
     *size = *n > 0 ? span / *n : 0.0f;
   };
   if (e == b || step == 0.0f) {

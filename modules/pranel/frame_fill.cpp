@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "element_run.h"
+#include "frame/input_params.h"
 
 namespace pranel {
 
@@ -37,9 +38,9 @@ bool RunFrame(const RunArgs& a) {
   if (fillName.ok) frame::WarnArrayInput(a.ctx, 63, fillName.c_str());
 
   const ParamName out = frame::OutputName(a, 0);
-  const int bpp = static_cast<int>(type) == 0 ? 8 : 32;
+  const int bpp = frame::TruncateToInt(type) == 0 ? 8 : 32;
   Frame* f = nullptr;
-  if (!out.ok || !GetOutputFrame(a.ctx, 63, out.c_str(), &f, static_cast<int>(width), static_cast<int>(height), bpp) ||
+  if (!out.ok || !GetOutputFrame(a.ctx, 63, out.c_str(), &f, frame::TruncateToInt(width), frame::TruncateToInt(height), bpp) ||
       !f) {
     std::u16string text(kNoOutput);
     text += out.ok ? out.c_str() : u"";

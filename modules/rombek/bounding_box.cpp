@@ -54,7 +54,7 @@ bool CBoundingBoxRectangle::Run(const RunArgs& a) {
   }
 
   if (hasRegion) {
-    Prepare(static_cast<int>(r.width * 1.2), static_cast<int>(r.height * 1.2));
+    Prepare(frame::TruncateToInt(r.width * 1.2), frame::TruncateToInt(r.height * 1.2));
   } else {
     Prepare(GetFrameWidth(f), GetFrameDepth(f));
   }

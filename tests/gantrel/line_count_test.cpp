@@ -1,10 +1,13 @@
 // Huge scan-line counts: every method that lays lines across a region or
 // spokes round a ring answers promptly, with what the count bounded to the
-// region's pixel positions gives.
+// region's pixel positions gives. Huge object lengths answer as a length
+// longer than any line.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "gantrel_run.h"
@@ -84,6 +87,41 @@ TEST(LineCount, HugeCountIsBoundedToPixelPositions) {
     EXPECT_EQ(huge.flags, bounded.flags);
     if (c.ring) {
       EXPECT_EQ(huge.flags.size(), static_cast<size_t>(c.bounded));
+    }
+  }
+}
+
+// A minimum object length past the int range is one no line can hold: the
+// same answer as a length longer than the frame, and no overflow on the way.
+TEST(LineCount, HugeMinimumLengthAnswersAsOneLongerThanAnyLine) {
+  struct Case {
+    const char* method;
+    bool ring;
+  } cases[] = {
+      {"edge_profile_by_threshold", false},          {"straight_edge_detection_by_threshold", false},
+      {"line_edge_detection_by_threshold", false},   {"best_line_edge_detection_by_threshold", false},
+      {"radial_edge_detection_by_threshold", true},
+  };
+  for (const Case& c : cases) {
+    const auto runWith = [&](double length) {
+      MethodRun run(c.method);
+      run.ctx.setFrame(u"Input frame", BrightDisc());
+      if (c.ring) {
+        run.ctx.setRingRegions(u"Ring", {{50, 50, 5, 45, 0, 0}});
+        run.ctx.setNumbers(u"Number of scan lines", {16});
+      } else {
+        run.ctx.setRegions(u"Region", {{45, 50, 50, 10, 0}});
+        run.ctx.setNumbers(u"Number of horizontal scan lines", {5});
+        run.ctx.setFlags(u"Negative", {true});
+      }
+      run.ctx.setNumbers(u"Minimum length of object", {length});
+      const talvix::RunResult r = run();
+      return std::pair{r.ok, Utf8(r.error)};
+    };
+    const auto longerThanAnyLine = runWith(1000);
+    for (double length : {3e9, 1e12, 1e300, std::numeric_limits<double>::infinity()}) {
+      SCOPED_TRACE(testing::Message() << c.method << " " << length);
+      EXPECT_EQ(runWith(length), longerThanAnyLine);
     }
   }
 }

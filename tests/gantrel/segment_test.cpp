@@ -208,13 +208,15 @@ TEST(LineProfile, EdgesAndFailures) {
     EXPECT_EQ(DrawCount(run.ctx, "DrawLine"), 0);
   }
   {
-    SCOPED_TRACE("24-bit frame: false without a text");
+    SCOPED_TRACE("24-bit frame: false with the depth's text, nothing written");
     MethodRun run("line_profile");
     run.ctx.setFrame(u"Input frame", talvix::FrameBuffer::make(20, 20, 24));
     run.ctx.setLines(u"Line", {{0, 3, 10, 3}});
     const talvix::RunResult r = run();
     EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.error.empty());
+    EXPECT_EQ(Utf8(r.error), "error: Input frame must have 8 or 32 bits per pixel");
+    EXPECT_TRUE(run.ctx.numbers(u"Red profile").empty());
+    EXPECT_TRUE(run.ctx.drawList().empty());
   }
   {
     SCOPED_TRACE("no line");

@@ -2,6 +2,9 @@
 // method object with a set number of workers.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -202,6 +205,44 @@ TEST(PlateRead, PlateAtTheRegionsEdge) {
   ASSERT_TRUE(r.ok) << Utf8(r.error);
   EXPECT_EQ(r.text, u"KA7319");
   EXPECT_NEAR(r.region.cx, scene.cx, 3);
+}
+
+// Buffers follow the region's part inside the frame: regions far past it run
+// about as fast and in about as little memory. A region as wide as the frame
+// reads the plate up to 1e7 lines high (taller regions space their 1e7 lines
+// apart); a wider one starts its lines outside the frame, where the band's
+// columns are counted from, and finds nothing.
+TEST(PlateRead, RegionsFarPastTheFrameRunInBoundedTime) {
+  kelmar_test::PlateScene scene;
+  scene.text = u"KA7319";
+  const auto pic = kelmar_test::DrawPlateScene(scene);
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  struct Case {
+    TRectangularRegion region;
+    bool reads;
+  };
+  const Case cases[] = {
+      {{320, 240, 640, 480, 0}, true},      {{320, 240, 640, 1e7, 0}, true},
+      {{320, 240, 640, 3e9, 0}, false},     {{320, 240, 640, 1e12, 0}, false},
+      {{320, 240, 1e7, 1e7, 0}, false},     {{320, 240, 1e12, 1e12, 0}, false},
+      {{320, 240, 1e12, 480, 3e9}, false},  {{320, 240, kInf, 1e300, 0}, false},
+      {{320, 240, 640, kInf, 0}, false},
+  };
+  for (const Case& c : cases) {
+    const TRectangularRegion& region = c.region;
+    SCOPED_TRACE(testing::Message() << region.width << " x " << region.height << " at " << region.angle);
+    const auto start = std::chrono::steady_clock::now();
+    const Reading r = Read(pic.frame, 4, &region);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    ASSERT_EQ(r.ok, c.reads) << Utf8(r.error);
+    if (c.reads) {
+      EXPECT_EQ(r.text, u"KA7319");
+      EXPECT_NEAR(r.region.cx, scene.cx, 3);
+    } else {
+      EXPECT_EQ(r.error, u"Licence plate not found");
+    }
+  }
 }
 
 TEST(PlateRead, SecondRunWithFewerCharactersWritesNothingStale) {

@@ -38,6 +38,9 @@ TEST(SearchPlan, AnglesAndScales) {
       {"scales over 1", {0, 0, 0, 1.0f, 1.5f, 0.2f}, true, 0, 0, 1.0f, 0, 0.25f, 0, 2},
       {"scales across 1", {0, 0, 0, 0.5f, 1.5f, 0.25f}, true, 0, 0, 0.5f, 0.25f, 0.25f, 2, 2},
       {"a step above the range", {0, 0, 0, 0.9f, 0.95f, 0.5f}, true, 0, 0, 0.9f, 0, 0, 0, 0},
+      // Step counts past the int range saturate rather than overflow.
+      {"a vanishing rotation step", {0, 360, 1e-30f, 1, 1, 0.1f}, true, 0, 2147483647, 1, 0, 0, 0, 1},
+      {"a vanishing scale step", {0, 0, 0, 1.0f, 2.0f, 1e-30f}, true, 0, 0, 1.0f, 0, 0, 0, 2147483647},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,7 +2,9 @@
 // pictures at known places, turned and scaled.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "gl_test_util.h"
 #include "module_run.h"
@@ -212,6 +214,36 @@ TEST(BinaryPattern, FoundWhereItWasPlaced) {
     EXPECT_NEAR(found[0].cy, c.places[0].cy, 1.0);
     EXPECT_NEAR(std::remainder(found[0].angle - c.places[0].turn, 360.0), 0.0, 5.0);
     EXPECT_NEAR(run.ctx.numbers(u"found scale").at(0), c.places[0].scale, 0.1);
+  }
+}
+
+// A number that is no finite float takes the input's default: the plan never
+// sees NaN or infinity, and the run finds the pattern in its usual time.
+TEST(BinaryPattern, NonFiniteSearchNumbersTakeTheDefault) {
+  REQUIRE_GL();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+  const FrameBuffer pattern = BlackAndWhite(PatternFrame(3), 8);
+  const FrameBuffer picture = BlackAndWhite(Picture(128, 96, 3, {{40, 35, 0, 1}}), 8);
+  const std::u16string inputs[] = {u"begin scale",    u"end scale",     u"scale step",
+                                   u"begin rotation", u"end rotation",  u"rotation step"};
+  for (const std::u16string& input : inputs) {
+    for (double value : {kNaN, kInf, -kInf, 1e300}) {
+      SCOPED_TRACE(talvix::ToUtf8(input) + " " + std::to_string(value));
+      module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+      run.ctx.setNumbers(u"pattern sampling step", {2});
+      const auto start = std::chrono::steady_clock::now();
+      run.ctx.setFrame(u"input frame", picture);
+      run.ctx.setFrame(u"pattern", pattern);
+      run.ctx.setNumbers(u"requested correlation", {0.7});
+      run.ctx.setNumbers(input, {value});
+      ASSERT_TRUE(run().ok);
+      EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+      const auto found = run.ctx.rectangles(u"found rectangle");
+      ASSERT_EQ(found.size(), 1u);
+      EXPECT_NEAR(found[0].cx, 40, 1.0);
+      EXPECT_NEAR(found[0].cy, 35, 1.0);
+      EXPECT_EQ(run.ctx.numbers(u"found scale").at(0), 1.0);
+    }
   }
 }
 

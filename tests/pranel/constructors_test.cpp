@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,34 @@ TEST(Pranel, FramesOfOddWidths) {
   const auto r = bad();
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, u"error: Cannot get input parameter Width");
+}
+
+// Sizes and types past the int range are converted without overflow: the
+// host refuses a frame it cannot make, and any type but 0 is 32-bit.
+TEST(Pranel, FramesOfAbsurdSizesAndTypes) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double width, height, type;
+    int bpp;  // 0: refused
+  };
+  for (const Case c : {Case{3e9, 3, 1, 0}, Case{5, -3e9, 1, 0}, Case{1e300, 1e300, 0, 0}, Case{kNaN, 3, 1, 0},
+                       Case{5, 3, 3e9, 32}, Case{5, 3, -1e300, 32}}) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " type " << c.type);
+    MethodRun run("pranel", "create_frame");
+    run.ctx.setNumbers(u"Width", {c.width});
+    run.ctx.setNumbers(u"Height", {c.height});
+    run.ctx.setNumbers(u"Frame type", {c.type});
+    const auto r = run();
+    const talvix::FrameBuffer* f = run.ctx.frame(u"Output frame");
+    if (c.bpp == 0) {
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"error: Cannot write to output parameter Output frame");
+      continue;
+    }
+    ASSERT_TRUE(r.ok);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->bpp(), c.bpp);
+  }
 }
 
 TEST(Pranel, Catalogue) {

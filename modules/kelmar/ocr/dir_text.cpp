@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "frame/input_params.h"
 #include "frame/image_stats.h"
+#include "region_in_frame.h"
 #include "ocr/text_angle_choice.h"
 
 namespace kelmar {
@@ -59,7 +61,7 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
   if (regionName.ok && GetObjectMaxIndex(a.ctx, 63, regionName.c_str(), &maxIndex) && maxIndex >= 0) {
     TRectangularRegion* r = nullptr;
     if (!GetRectangularRegion(a.ctx, 63, regionName.c_str(), 0, &r) || !r) return false;
-    region = *r;
+    region = RegionPartInFrame(*r, width, depth);
     frame::WarnArrayInput(a.ctx, 63, regionName.c_str());
   }
 
@@ -91,8 +93,8 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
   }
 
   const double w = region.width, h = region.height;
-  const int side = static_cast<int>(std::sqrt(2 * (w * w + h * h)) + 3);
-  const int lines = static_cast<int>(std::sqrt(w * w + h * h) + 3);
+  const int side = frame::TruncateToInt(std::sqrt(2 * (w * w + h * h)) + 3);
+  const int lines = frame::TruncateToInt(std::sqrt(w * w + h * h) + 3);
   const ptrdiff_t stride = (side + 3) & ~3;
   workFrame_.assign(static_cast<size_t>(GetFrameSizeParam(side, side, 8)), 0);
   InitFrameDIB(workFrame_.data(), side, side, 8);

@@ -8,8 +8,10 @@
 #include <cmath>
 
 #include "frame/image_stats.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "ocr/ocr_params.h"
+#include "region_in_frame.h"
 #include "pattern/sampling.h"
 
 namespace kelmar {
@@ -40,8 +42,9 @@ bool Number(const frame::RunArgs& a, int i, frame::ParamName* name, double* v) {
   *name = frame::InputName(a, i);
   double* p = nullptr;
   if (!name->ok || !GetNumber(a.ctx, 63, name->c_str(), 0, &p) || !p) return false;
-  *v = *p;
   frame::WarnArrayInput(a.ctx, 63, name->c_str());
+  if (std::isnan(*p)) return false;  // not a number: the default
+  *v = *p;
   return true;
 }
 
@@ -66,7 +69,7 @@ int IntIn(const frame::RunArgs& a, int i, int fallback, int lo, int hi) {
   frame::ParamName name;
   double v = 0;
   if (!Number(a, i, &name, &v)) return fallback;
-  const int n = static_cast<int>(v), c = std::clamp(n, lo, hi);
+  const int n = frame::TruncateToInt(v), c = std::clamp(n, lo, hi);
   if (c != n) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), n, c);
   return c;
 }
@@ -151,7 +154,7 @@ bool CMatchOCR::Run(const frame::RunArgs& a) {
   if (!regionName.ok || !GetRectangularRegion(a.ctx, 63, regionName.c_str(), 0, &regionPtr) || !regionPtr) {
     return a.fail(u"error: Input rectangle region not defined");
   }
-  const TRectangularRegion region = *regionPtr;
+  const TRectangularRegion region = RegionPartInFrame(*regionPtr, GetFrameWidth(input), GetFrameDepth(input));
   frame::WarnArrayInput(a.ctx, 63, regionName.c_str());
   std::u16string defined;
   if (!StringIn(a, kInTable, &defined)) return a.fail(u"error: No chars are defined");

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <thread>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
+#include "region_in_frame.h"
 
 namespace kelmar {
 
@@ -35,12 +37,13 @@ enum Output { kOutCount = 0, kOutSystem = 1, kOutRectangle = 2, kOutConfidence =
 // OpenMP runtime counts them (and as a caller may set it).
 int ProcessorCount() { return std::max(1, omp_get_max_threads()); }
 
-// A value input by position: true with *value when given; its name for the
-// warnings in *name.
+// A value input by position: true with *value when given as a number; its
+// name for the warnings in *name.
 bool ReadNumber(const frame::RunArgs& a, int i, frame::ParamName* name, double* value) {
   *name = frame::InputName(a, i);
   double* p = nullptr;
   if (!name->ok || !GetNumber(a.ctx, 63, name->c_str(), 0, &p) || !p) return false;
+  if (std::isnan(*p)) return false;  // not a number: the default
   *value = *p;
   return true;
 }
@@ -102,7 +105,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   double value = 0;
   int rotation = 0;
   if (ReadNumber(a, kInRotation, &name, &value)) {
-    rotation = static_cast<int>(value);
+    rotation = frame::TruncateToInt(value);
     if (rotation > 180 || rotation < 0) {
       const int corrected = rotation > 180 ? 180 : 0;
       frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), static_cast<float>(value),
@@ -113,8 +116,8 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   }
   double phi = 0;
   TransformAngle(a.ctx, 0.0, &phi);
-  upper_ = static_cast<int>(rotation + phi);
-  lower360_ = static_cast<int>(phi + 360 - rotation);
+  upper_ = frame::TruncateToInt(rotation + phi);
+  lower360_ = frame::TruncateToInt(phi + 360 - rotation);
   angleStart_ = lower360_ - lower360_ % coarseStep_ - 360;
   angleEnd_ = upper_ % coarseStep_ == 0 ? upper_ : upper_ - upper_ % coarseStep_ + coarseStep_;
   if (angleEnd_ < angleStart_) angleStart_ -= 360;
@@ -141,7 +144,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
 
   maxResults_ = 1;
   if (ReadNumber(a, kInMaxCount, &name, &value)) {
-    const int wanted = static_cast<int>(value);
+    const int wanted = frame::TruncateToInt(value);
     maxResults_ = std::clamp(wanted, 1, kMaxResults);
     if (maxResults_ != wanted) frame::WarnIntParameterCorrected(a.ctx, 63, name.c_str(), wanted, maxResults_);
     frame::WarnArrayInput(a.ctx, 63, name.c_str());
@@ -151,6 +154,9 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   searchRegion_ = {inputWidth_ * 0.5, inputHeight_ * 0.5, static_cast<double>(inputWidth_),
                    static_cast<double>(inputHeight_), 0.0};
   if (!ReadRecord<TRectangularRegion>(a, kInRegion, GetRectangularRegion, &searchRegion_)) return false;
+  // Whole turns dropped, so that the angle's whole degrees fit an int; a
+  // region far past the frame is cut to the part that holds its pixels.
+  searchRegion_ = RegionPartInFrame(searchRegion_, inputWidth_, inputHeight_);
   bool* flag = nullptr;
   const frame::ParamName showName = frame::InputName(a, kInShow);
   if (showName.ok && GetFlag(a.ctx, 63, showName.c_str(), 0, &flag) && flag) {
@@ -173,7 +179,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
 
   searchRegion_.width -= minRotatedWidth_;
   searchRegion_.height -= minRotatedHeight_;
-  lineCount_ = static_cast<int>(std::max(searchRegion_.width, searchRegion_.height) / scanStep_);
+  lineCount_ = frame::TruncateToInt(std::max(searchRegion_.width, searchRegion_.height) / scanStep_);
 
   if (!Search(processors)) return a.fail(u"error: Cannot get input frame");
   const int n = std::min(resultCount_, maxResults_);

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "plate/plate_output.h"
 
@@ -15,7 +16,9 @@ namespace {
 constexpr double kDegree = M_PI / 180;
 
 // A region side in whole pixels; absurd or undefined sizes search nothing.
-int WholePixels(double side) { return std::isfinite(side) ? static_cast<int>(std::clamp(side, -1e7, 1e7)) : 0; }
+int WholePixels(double side) {
+  return std::isfinite(side) ? std::clamp(frame::TruncateToInt(side), -10000000, 10000000) : 0;
+}
 
 }  // namespace
 
@@ -45,9 +48,12 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
   const float a = static_cast<float>(s.region->angle * kDegree);
   s.sinRegion = std::sin(a);
   s.cosRegion = std::cos(a);
-  // A line through the region at any angle has at most this many pixels.
+  // A line through the region at any angle has at most this many pixels, and
+  // the samples are those inside the frame: a region far past the frame
+  // needs no more than the frame's own lines.
   const double longest = std::ceil(std::fabs(s.region->width)) + std::ceil(std::fabs(s.region->height)) + 3;
-  const int samples = std::isfinite(longest) ? static_cast<int>(std::min(longest, 1e7)) : 0;
+  const double inFrame = double(s.frame.width) + double(s.frame.depth) + 3;
+  const int samples = std::isfinite(longest) ? frame::TruncateToInt(std::min(longest, inFrame)) : 0;
 
   const std::vector<plate::PlateSearchBlock> blocks = plate::PlateShares(s.regionHeight, n);
   if (buffers_.size() < blocks.size()) buffers_.resize(blocks.size());
