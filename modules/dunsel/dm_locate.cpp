@@ -8,6 +8,7 @@
 
 #include "dm_decode.h"
 #include "dm_location.h"
+#include "frame/input_params.h"
 #include "reader2d.h"
 
 namespace dunsel {
@@ -64,7 +65,10 @@ bool CReadBarcode2D::LocateDataMatrix(void* ctx, const Frame* frame, TRectangula
     }
     region = *hostRegion;
   }
-  const int profileLength = static_cast<int>(std::max(region.width, region.height)) + 1;
+  // The first profiles hold a line's part in the frame; longer lines grow
+  // their slot as they are walked.
+  const int profileLength =
+      frame::TruncateToInt(std::min(std::max(region.width, region.height), static_cast<double>(width) + depth)) + 1;
   if (slotCount() < 2) MakeSlots(2, std::max(profileLength, 1));
   for (int s = 0; s < 2; ++s)
     if (slot(s).capacity() < profileLength) slot(s).Resize(profileLength);

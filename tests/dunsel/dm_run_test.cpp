@@ -4,6 +4,7 @@
 // outputs, failures and drawing.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -225,6 +226,27 @@ TEST(DataMatrixRun, RegionAngleIsFoldedInTheHostsRecord) {
   DmRun run(dunsel_test::RenderDataMatrix(m, r));
   run.ctx.setRegions(u"Examination region", {TRectangularRegion{r.width / 2.0, r.depth / 2.0, 230, 230, 180}});
   EXPECT_TRUE(run.go()) << run.error();
+}
+
+// A region far past the frame costs about what the frame costs, and answers
+// the frame's symbol or "not found", never another text. Its lines are
+// spread over the whole region, so few or none cross the frame.
+TEST(DataMatrixRun, RegionsFarPastTheFrameAreBoundedByIt) {
+  const DmMatrix m = dunsel_test::ZintDataMatrix(kText, DmOptions{.size = 8});
+  const DmRender r = Around(m, 6);
+  const double cx = r.width / 2.0, cy = r.depth / 2.0;
+  for (const double side : {1.5 * r.width, 1e7, 3e9, 1e12}) {
+    SCOPED_TRACE(side);
+    DmRun run(dunsel_test::RenderDataMatrix(m, r));
+    run.ctx.setRegions(u"Examination region", {TRectangularRegion{cx, cy, side, side, 0}});
+    const auto start = std::chrono::steady_clock::now();
+    const bool read = run.go();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+    if (side < r.width * 2) {
+      EXPECT_TRUE(read) << run.error();
+    }
+    EXPECT_EQ(read ? run.text() : run.error(), read ? kText : "Data matrix not found");
+  }
 }
 
 TEST(DataMatrixRun, FailuresAnswerFalseWithTheirTexts) {
