@@ -83,12 +83,31 @@ float SpaceBefore(const SampleSlot& s, int n, const LineElements& el, int step, 
   return -1.0f;
 }
 
+// The quiet zone that closes at change c and runs on outward by d (-1 or
+// +1 changes): slivers of bar thinner than half a module that the local
+// threshold makes of a light margin count as part of it, and so does an
+// element that runs to the line's end, which has no extremum to class it by.
+float QuietWidth(const SampleSlot& s, int n, const LineElements& el, int step, int c, int d, float module) {
+  float total = 0.0f;
+  for (;;) {
+    const float space = SpaceBefore(s, n, el, step, c);
+    if (space < 0.0f) return total;
+    total += space;
+    const int bar = c + d;
+    if (bar < 1 || bar >= el.changes()) return total + std::max(SpaceBefore(s, n, el, step, bar), 0.0f);
+    if (el.inner(bar) >= 0.5f * module) return total;
+    total += el.inner(bar);
+    c += 2 * d;
+  }
+}
+
 // The quiet zones outside the start (its ten elements end at change
 // `opened`) and the stop (its nine elements begin after change `last`).
 bool QuietOnBothSides(const SampleSlot& s, int n, const LineElements& el, int step, int opened, int last,
                       float module) {
   const float least = kShortQuiet * module;
-  return SpaceBefore(s, n, el, step, opened - 10) >= least && SpaceBefore(s, n, el, step, last + 10) >= least;
+  return QuietWidth(s, n, el, step, opened - 10, -1, module) >= least &&
+         QuietWidth(s, n, el, step, last + 10, +1, module) >= least;
 }
 
 void FoldFullAscii(const Code39Tables& t, std::u16string& text) {
