@@ -22,7 +22,7 @@ constexpr int kMaxValues = 255;
 // Longer texts keep the plain rule: their quiet zones, often cut into by
 // noise or a tight label, are not asked for.
 constexpr int kShortText = 2;
-constexpr float kShortQuiet = 3.0f;
+constexpr float kShortQuiet = 2.0f;
 
 // Module counts of Code 39: narrow 1, wide 2; 0 counts as narrow and 3 as
 // wide.
