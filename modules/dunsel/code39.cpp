@@ -16,6 +16,14 @@ namespace {
 
 constexpr int kMaxValues = 255;
 
+// A stretch of one or two characters between "*" patterns is what blur makes
+// of a longer symbol when two of its characters pass for "*"; such a short
+// text stands only with a light quiet zone, in narrow widths, on both sides.
+// Longer texts keep the plain rule: their quiet zones, often cut into by
+// noise or a tight label, are not asked for.
+constexpr int kShortText = 2;
+constexpr float kShortQuiet = 2.0f;
+
 // Module counts of Code 39: narrow 1, wide 2; 0 counts as narrow and 3 as
 // wide.
 int Count(float w, float module) {
@@ -60,6 +68,46 @@ void FindCandidates(const Code39Tables& t, const SampleSlot& s, int n, const Lin
     for (int k = 0; k < 9; ++k) counts[k] = Count(wd[k], total / 13.0f);
     if (MatchesStar(t, counts, false)) w.starts.push_back({el.change(close + 9), forward, 0});
   }
+}
+
+// Width of the space that closes at change c (the element from change c - 1),
+// or the samples from change c - 1 to the walk's end when the line ends in
+// it; -1 when the symbol itself touches the line's end.
+float SpaceBefore(const SampleSlot& s, int n, const LineElements& el, int step, int c) {
+  if (c >= 1 && c < el.changes()) return el.inner(c);
+  if (c == 0) return el.first(s, step > 0 ? 0 : n - 1, 0);
+  if (c == el.changes() && c >= 1) {
+    const int from = el.change(c - 1);
+    return static_cast<float>(step > 0 ? n - from : from + 1);
+  }
+  return -1.0f;
+}
+
+// The quiet zone that closes at change c and runs on outward by d (-1 or
+// +1 changes): slivers of bar thinner than half a module that the local
+// threshold makes of a light margin count as part of it, and so does an
+// element that runs to the line's end, which has no extremum to class it by.
+float QuietWidth(const SampleSlot& s, int n, const LineElements& el, int step, int c, int d, float module) {
+  float total = 0.0f;
+  for (;;) {
+    const float space = SpaceBefore(s, n, el, step, c);
+    if (space < 0.0f) return total;
+    total += space;
+    const int bar = c + d;
+    if (bar < 1 || bar >= el.changes()) return total + std::max(SpaceBefore(s, n, el, step, bar), 0.0f);
+    if (el.inner(bar) >= 0.5f * module) return total;
+    total += el.inner(bar);
+    c += 2 * d;
+  }
+}
+
+// The quiet zones outside the start (its ten elements end at change
+// `opened`) and the stop (its nine elements begin after change `last`).
+bool QuietOnBothSides(const SampleSlot& s, int n, const LineElements& el, int step, int opened, int last,
+                      float module) {
+  const float least = kShortQuiet * module;
+  return QuietWidth(s, n, el, step, opened - 10, -1, module) >= least &&
+         QuietWidth(s, n, el, step, last + 10, +1, module) >= least;
 }
 
 void FoldFullAscii(const Code39Tables& t, std::u16string& text) {
@@ -121,7 +169,7 @@ int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool white
     if (elements <= 0 || elements % 10 != 0) continue;
     values.clear();
     bool ok = true;
-    float module = 0.0f;
+    float module = 0.0f, span = 0.0f;
     for (int g = 0; g < elements && ok; g += 10) {
       float wd[10], sum = 0.0f;
       for (int k = 0; k < 10; ++k) {
@@ -130,6 +178,7 @@ int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool white
         sum += wd[k];
       }
       module = sum / 13.0f;
+      span += sum;
       int counts[9];
       for (int k = 0; k < 9; ++k) counts[k] = Count(wd[k], module);
       int row = -1;
@@ -147,6 +196,10 @@ int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool white
     }
     if (!ok) continue;
     const int count = static_cast<int>(values.size());
+    if (count <= kShortText && !QuietOnBothSides(slot, n, el, pair.start.forward ? +1 : -1, opened, last,
+                                                 span / (13.0f * static_cast<float>(count)))) {
+      continue;
+    }
     if (count > kMaxValues || (count == kMaxValues && !checksum)) {
       status = std::max(status, 1);
       continue;

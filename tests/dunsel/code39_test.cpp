@@ -166,4 +166,45 @@ TEST(Code39, TheLongestPairOnALineComesFirst) {
   EXPECT_EQ(Read(Draw(swapped, o), o).text, "LONGER-ONE");
 }
 
+TEST(Code39, ShortTextsNeedQuietZones) {
+  // Characters inside a longer symbol that read as "*" (as blur makes them)
+  // bound one- and two-character stretches on every line; the whole symbol
+  // fails on them. Such stretches have only a gap beside them.
+  auto fenced = [](const std::vector<double>& symbol, double quiet) {
+    std::vector<double> runs{3.0, quiet};
+    runs.insert(runs.end(), symbol.begin(), symbol.end());
+    runs.push_back(quiet);
+    runs.push_back(3.0);
+    return runs;
+  };
+  struct Case {
+    const char* what;
+    std::vector<double> runs;
+    const char* text;  // nullptr: not found
+  };
+  const Case cases[] = {
+      {"one character between false stars", Code39Runs("XB*6*J7", 3.0), nullptr},
+      {"two characters between false stars", Code39Runs("AB*CD*EF", 3.0), nullptr},
+      {"one character with quiet zones", fenced(Code39Runs("6", 3.0), 4.0), "6"},
+      {"two characters with quiet zones", fenced(Code39Runs("CD", 2.5), 4.0), "CD"},
+      {"one character fenced by bars a gap away", fenced(Code39Runs("6", 3.0), 1.0), nullptr},
+      {"a longer text fenced by bars a gap away", fenced(Code39Runs("LONGER-ONE", 3.0), 1.0), "LONGER-ONE"},
+  };
+  for (const Case& c : cases) {
+    for (double angle : {0.0, 8.0}) {
+      SCOPED_TRACE(testing::Message() << c.what << ", angle " << angle);
+      Options o;
+      o.angle = angle;
+      const Outcome got = Read(Draw(c.runs, o), o);
+      if (c.text) {
+        EXPECT_TRUE(got.ok) << got.error;
+        EXPECT_EQ(got.text, c.text);
+      } else {
+        EXPECT_FALSE(got.ok) << got.text;
+        EXPECT_EQ(got.error, "No barcode was found on the image");
+      }
+    }
+  }
+}
+
 }  // namespace
