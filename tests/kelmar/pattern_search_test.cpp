@@ -71,17 +71,8 @@ Clutter MakeClutter(const Ring& ring, int width, int height) {
 uint32_t g_seed = 1;
 uint32_t FixedSeed() { return g_seed; }
 
-struct Direct {
-  talvix::RunContext ctx{kelmar_test::Kelmar(), 0};
-  kelmar::CPatternMatch method{0};
-  std::vector<char16_t> err = std::vector<char16_t>(256, 0);
-
-  bool run() {
-    ctx.beginRun();
-    const auto in = ctx.inputList(), out = ctx.outputList();
-    std::fill(err.begin(), err.end(), 0);
-    return method.Run(frame::RunArgs{ctx.hostContext(), in.list, in.names, out.list, out.names, 255, err.data()});
-  }
+struct Direct : kelmar_test::DirectRun<kelmar::CPatternMatch> {
+  Direct() : DirectRun(0, 0) {}
 };
 
 // The search input of the clutter scene, "Minimal matching score" 0.5.

@@ -14,18 +14,8 @@
 
 namespace {
 
-struct PlateRun {
-  talvix::RunContext ctx{kelmar_test::Kelmar(), 6};
-  kelmar::CMatchLicencePlate method;
-  std::vector<char16_t> err = std::vector<char16_t>(256, 0);
-
-  bool run() {
-    ctx.beginRun();
-    const auto in = ctx.inputList(), out = ctx.outputList();
-    std::fill(err.begin(), err.end(), 0);
-    return method.Run(frame::RunArgs{ctx.hostContext(), in.list, in.names, out.list, out.names, 255, err.data()});
-  }
-  std::u16string error() const { return err.data(); }
+struct PlateRun : kelmar_test::DirectRun<kelmar::CMatchLicencePlate> {
+  PlateRun() : DirectRun(6) {}
 };
 
 std::string Utf8(std::u16string_view s) {
