@@ -130,16 +130,7 @@ TEST(MergeCodes, DifferentTextsAtOnePlaceKeepTheOneWithMoreHitsOrNeither) {
 
 TEST(MergeCodes, SameTextsNearbyAddTheirHitsAndSingleHitsGoWhileOthersRemain) {
   CBarcodeDecoder d;
-  const auto add = [&](const char16_t* t, double x, int hits) {
-    auto* c = new hoskin::CCodeListElem;
-    SetString(static_cast<int>(std::char_traits<char16_t>::length(t)) - 1, t, &c->text);
-    const double corners[10] = {x, 0, x + 10, 0, x + 10, 10, x, 10, x, 0};
-    std::copy(corners, corners + 10, c->corners);
-    std::copy(corners, corners + 10, c->regionGeometry);
-    c->line[0] = x, c->line[1] = 5, c->line[2] = x + 10, c->line[3] = 5;
-    c->hits = hits;
-    d.codes.Append(c);
-  };
+  const auto add = [&](const char16_t* t, double x, int hits) { AddCode(d, t, x, hits); };
   add(u"A", 0, 1);
   add(u"A", 1.5, 1);  // within 2 pixels: merged
   add(u"B", 100, 1);  // alone, one hit: dropped while another code remains
