@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "frame/input_params.h"
+#include "frame/scan_span.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -49,20 +51,21 @@ bool CCaliper::Run(const RunArgs& a) {
   Frame* f = InputFrameAt(a, 0);
   if (!f) return a.fail(kNoSourceFrame);
   const TRectangularRegion* region = RegionAt(a, 1);
-  const int height = region ? static_cast<int>(region->height) : GetFrameDepth(f);
-  const int fallbackLines = region ? static_cast<int>(region->height * 0.125) : height / 8;
+  const int height = region ? frame::TruncateToInt(region->height) : GetFrameDepth(f);
+  const int fallbackLines = region ? frame::TruncateToInt(region->height * 0.125) : height / 8;
   int lines = fallbackLines;
-  if (const double* n = NumberAt(a, 2); n && static_cast<int>(*n) >= 1) lines = static_cast<int>(*n);
+  if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) lines = frame::TruncateToInt(*n);
   // A region under 8 rows still gets one line rather than none.
   if (lines < 1) lines = 1;
   threshold = 128;
-  if (const double* t = NumberAt(a, 3)) threshold = static_cast<int>(*t * 255.0);
+  if (const double* t = NumberAt(a, 3)) threshold = frame::TruncateToInt(*t * 255.0);
   const bool show = FlagAt(a, 4, true);
 
   Extreme widest{FLT_MIN}, narrowest{FLT_MAX};
 
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  if (GetScanRectangularRegionLine(f, region, lines, lines / 2, 0.0, &x0, &y0, &x1, &y1)) {
+  const frame::ScanSpan span = frame::ScanSpanInFrame(f, region, lines);
+  if (GetScanRectangularRegionLine(f, region, span.count, span.count / 2, 0.0, &x0, &y0, &x1, &y1)) {
     if (inner()) {
       int mid = -1;
       GetPixelValue(f, (x0 + x1) / 2, (y0 + y1) / 2, &mid);
@@ -76,8 +79,8 @@ bool CCaliper::Run(const RunArgs& a) {
     }
   }
 
-  for (int i = 0; i < lines; ++i) {
-    if (!GetScanRectangularRegionLine(f, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;
+  for (int i = span.first; i <= span.last; ++i) {
+    if (!GetScanRectangularRegionLine(f, region, span.count, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     const TPoint start{static_cast<double>(x0), static_cast<double>(y0)};
     const TPoint end{static_cast<double>(x1), static_cast<double>(y1)};
     const TPoint middle{(x0 + x1) * 0.5, (y0 + y1) * 0.5};

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "frame/input_params.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -28,7 +29,7 @@ struct Inputs {
 double* Corrected(const RunArgs& a, int i, double lo, double hi, float fallback, bool* corrected) {
   double* v = NumberAt(a, i);
   *corrected = false;
-  if (v && (*v < lo || *v > hi)) {
+  if (v && !(*v >= lo && *v <= hi)) {
     const ParamName name = InputName(a, i);
     frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), static_cast<float>(*v), fallback);
     *corrected = true;
@@ -40,11 +41,11 @@ Inputs ReadInputs(const RunArgs& a) {
   Inputs in;
   CGeometricMatching::ModelKey& k = in.key;
   in.region = RegionAt(a, 2);
-  if (const double* v = NumberAt(a, 3)) k.hTemplate = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 4)) k.vTemplate = static_cast<float>(static_cast<int>(*v));
-  if (const double* v = NumberAt(a, 5)) in.hCamera = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 6)) in.vCamera = static_cast<int>(*v);
-  if (const double* v = NumberAt(a, 7)) k.threshold = static_cast<int>(*v * kGradientScale);
+  if (const double* v = NumberAt(a, 3)) k.hTemplate = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 4)) k.vTemplate = static_cast<float>(frame::TruncateToInt(*v));
+  if (const double* v = NumberAt(a, 5)) in.hCamera = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 6)) in.vCamera = frame::TruncateToInt(*v);
+  if (const double* v = NumberAt(a, 7)) k.threshold = frame::TruncateToInt(*v * kGradientScale);
   bool bad;
   if (const double* v = Corrected(a, 8, 0, 1, 0.7f, &bad); v && !bad) k.quality = (1 - *v) * 3 + 0.1;
   if (const double* v = Corrected(a, 9, 0, 10, 1.0f, &bad); v && !bad) k.upper = *v;
