@@ -5,7 +5,7 @@
 
 namespace frame {
 
-ScanSpan ScanSpanInFrame(const Frame* f, const TRectangularRegion* region, int count, bool columns) {
+ScanSpan ScanSpanInFrame(const Frame* f, const TRectangularRegion* region, int count, bool columns, double perPixel) {
   ScanSpan span;
   const double w = f ? GetFrameWidth(f) : 0, d = f ? GetFrameDepth(f) : 0;
   if (count < 1 || !(w > 0) || !(d > 0)) return span;
@@ -15,7 +15,7 @@ ScanSpan ScanSpanInFrame(const Frame* f, const TRectangularRegion* region, int c
     return span;
   const double e = columns ? r.width : r.height;
   if (!(e > 0)) return span;
-  span.count = static_cast<int>(std::min<double>(count, std::max(1.0, std::ceil(e))));
+  span.count = static_cast<int>(std::min<double>(count, std::max(1.0, std::ceil(e * perPixel))));
 
   // The frame's corners on the axis the lines are numbered along: v for the
   // rows, -u for the columns (the host numbers columns from +u).

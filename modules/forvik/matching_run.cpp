@@ -157,8 +157,8 @@ bool CGeometricMatching::Run(const RunArgs& a) {
     modelValid_ = false;
     ++modelBuilds_;
     Borders borders;
-    if (!FindBorders(pattern, nullptr, a.ctx, in.key.threshold, in.key.hTemplate, static_cast<int>(in.key.vTemplate),
-                     false, &borders))
+    if (!FindBorders(pattern, nullptr, a.ctx, in.key.threshold, in.key.hTemplate,
+                     frame::TruncateToInt(in.key.vTemplate), false, &borders))
       return a.fail(u"error: No tracable contour on pattern frame");
     int longest = 1;
     for (int o = 0; o < kLabelSlots; ++o) longest = std::max(longest, borders.lengths[o]);

@@ -16,10 +16,11 @@ struct ScanSpan {
 // The family of `count` parallel scan lines across `region` (the frame when
 // null): angle-0 lines numbered along the region's height, or with `columns`
 // the grid's columns numbered along its width (as the host's scan points
-// number them). The count is first bounded by the region's extent in pixels,
-// since more lines than pixel rows only repeat rows; then only the lines
+// number them). The count is first bounded by `perPixel` lines to a pixel of
+// the region's extent, since denser lines only repeat rows; then only the lines
 // within two pixels of the frame are kept. Empty when the host would refuse the
 // region.
-ScanSpan ScanSpanInFrame(const Frame* f, const TRectangularRegion* region, int count, bool columns = false);
+ScanSpan ScanSpanInFrame(const Frame* f, const TRectangularRegion* region, int count, bool columns = false,
+                         double perPixel = 1);
 
 }  // namespace frame
