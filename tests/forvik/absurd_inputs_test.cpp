@@ -53,7 +53,8 @@ Outcome RunOnce(const Case& c, const Setup& setup) {
   if (setup) setup(run.ctx);
   const auto t0 = std::chrono::steady_clock::now();
   const talvix::RunResult r = run();
-  Outcome o{r.ok, r.error, {}, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count()};
+  Outcome o{
+      r.ok, r.error, {}, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count()};
   for (const talvix::ParamInfo& p : forvik_test::Forvik().catalogue().methods[static_cast<size_t>(run.index)].outputs) {
     std::vector<double> v;
     if (p.type == ptNumber) v = run.ctx.numbers(p.name);

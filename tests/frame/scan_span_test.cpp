@@ -1,11 +1,12 @@
 // The scan-line span: every line or grid column the host puts on the frame
 // lies inside it, and huge counts or regions leave a frame-sized span.
+#include "frame/scan_span.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <utility>
 
-#include "frame/scan_span.h"
 #include "talvix/host.hpp"
 
 namespace {
@@ -14,7 +15,7 @@ TEST(ScanSpan, HoldsEveryLineAndColumnThatReachesTheFrame) {
   talvix::FrameBuffer fb = talvix::FrameBuffer::make(64, 48, 8);
   const Frame* f = fb.frame();
   const TRectangularRegion regions[] = {
-      {32, 24, 64, 48, 0},   {10, 5, 200, 300, 0},   {32, 24, 50, 30, 35},  {-40, 24, 100, 20, 0},
+      {32, 24, 64, 48, 0},    {10, 5, 200, 300, 0},   {32, 24, 50, 30, 35}, {-40, 24, 100, 20, 0},
       {32, 24, 500, 700, 72}, {60, 40, 30, 90, -120}, {32, 100, 64, 20, 0},
   };
   for (const TRectangularRegion& r : regions)
