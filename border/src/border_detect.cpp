@@ -8,6 +8,7 @@
 
 #include "border/border_detection.h"
 #include "border_frame.h"
+#include "frame/scan_span.h"
 
 namespace {
 
@@ -402,9 +403,12 @@ void CBorderDetection::DetectBorderInRectRegion(const Frame* source, Frame* mark
       double angle;
     } passes[2] = {{horizontalLines, 0.0}, {verticalLines, 90.0}};
     for (const auto& pass : passes) {
-      for (int i = 0; i < pass.count; ++i) {
+      // Only the lines that can reach the frame, so that a huge region or
+      // line count costs no more than the frame.
+      const frame::ScanSpan span = frame::ScanSpanInFrame(source, region, pass.count, pass.angle != 0.0);
+      for (int i = span.first; i <= span.last; ++i) {
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        if (!GetScanRectangularRegionLine(source, region, pass.count, i, pass.angle, &x0, &y0, &x1, &y1)) continue;
+        if (!GetScanRectangularRegionLine(source, region, span.count, i, pass.angle, &x0, &y0, &x1, &y1)) continue;
         const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
                          static_cast<double>(y1)};
         BorderScanRecord record{threshold, -1, source, owner};

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "frame/input_params.h"
+#include "frame/scan_span.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -63,7 +64,8 @@ bool CCaliper::Run(const RunArgs& a) {
   Extreme widest{FLT_MIN}, narrowest{FLT_MAX};
 
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  if (GetScanRectangularRegionLine(f, region, lines, lines / 2, 0.0, &x0, &y0, &x1, &y1)) {
+  const frame::ScanSpan span = frame::ScanSpanInFrame(f, region, lines);
+  if (GetScanRectangularRegionLine(f, region, span.count, span.count / 2, 0.0, &x0, &y0, &x1, &y1)) {
     if (inner()) {
       int mid = -1;
       GetPixelValue(f, (x0 + x1) / 2, (y0 + y1) / 2, &mid);
@@ -77,8 +79,8 @@ bool CCaliper::Run(const RunArgs& a) {
     }
   }
 
-  for (int i = 0; i < lines; ++i) {
-    if (!GetScanRectangularRegionLine(f, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;
+  for (int i = span.first; i <= span.last; ++i) {
+    if (!GetScanRectangularRegionLine(f, region, span.count, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     const TPoint start{static_cast<double>(x0), static_cast<double>(y0)};
     const TPoint end{static_cast<double>(x1), static_cast<double>(y1)};
     const TPoint middle{(x0 + x1) * 0.5, (y0 + y1) * 0.5};

@@ -1,6 +1,6 @@
 // Circle detection by object contour.
-#include "frame/input_params.h"
 #include "circle_drawing.h"
+#include "frame/input_params.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -16,7 +16,7 @@ constexpr double kGradientScale = 360.62445840513925;  // the largest edge contr
 ContourCircleInputs ReadContourCircleInputs(const RunArgs& a, const Frame* f) {
   ContourCircleInputs in;
   in.region = RegionAt(a, 1);
-  in.scanLines = in.region ? static_cast<int>(in.region->height * 0.03125) : GetFrameDepth(f) / 32;
+  in.scanLines = in.region ? frame::TruncateToInt(in.region->height * 0.03125) : GetFrameDepth(f) / 32;
   if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) in.scanLines = frame::TruncateToInt(*n);
   if (const double* t = NumberAt(a, 3)) in.threshold = frame::TruncateToInt(*t * kGradientScale);
   if (const double* q = NumberAt(a, 4)) {

@@ -2,12 +2,15 @@
 // to the first pixel past the threshold, and a circle fitted to the ray ends.
 #include <omp.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
-#include "frame/input_params.h"
 #include "circle_drawing.h"
 #include "contour/pratt_fit.h"
+#include "frame/input_params.h"
+#include "frame/scan_span.h"
 #include "run_io.h"
 #include "shapes_main.h"
 
@@ -31,8 +34,8 @@ struct Inputs {
 Inputs ReadInputs(const RunArgs& a, const Frame* f) {
   Inputs in;
   in.region = RegionAt(a, 1);
-  in.hLines = in.region ? static_cast<int>(in.region->height * 0.03125) : GetFrameDepth(f) / 32;
-  in.vLines = in.region ? static_cast<int>(in.region->width * 0.03125) : GetFrameWidth(f) / 32;
+  in.hLines = in.region ? frame::TruncateToInt(in.region->height * 0.03125) : GetFrameDepth(f) / 32;
+  in.vLines = in.region ? frame::TruncateToInt(in.region->width * 0.03125) : GetFrameWidth(f) / 32;
   if (const double* n = NumberAt(a, 2); n && frame::TruncateToInt(*n) >= 1) in.hLines = frame::TruncateToInt(*n);
   if (const double* n = NumberAt(a, 3); n && frame::TruncateToInt(*n) >= 1) in.vLines = frame::TruncateToInt(*n);
   if (const double* t = NumberAt(a, 4)) in.threshold = frame::TruncateToInt(*t * 255.0);
@@ -138,12 +141,19 @@ bool CCircleDetectionByThreshold::Run(const RunArgs& a) {
   candidates.clear();
   candidates.reserve(16);
 
-  const int seeds = in.hLines > 0 && in.vLines > 0 ? in.hLines * in.vLines : 0;
+  // Only the grid points near the frame are seeds; a point whose index the
+  // host cannot number (a grid past the int range) is none.
+  const frame::ScanSpan rows = frame::ScanSpanInFrame(f, in.region, in.hLines);
+  const frame::ScanSpan cols = frame::ScanSpanInFrame(f, in.region, in.vLines, true);
+  const int64_t rowCount = rows.last - rows.first + 1, colCount = cols.last - cols.first + 1;
+  const int64_t seeds = rowCount > 0 && colCount > 0 ? rowCount * colCount : 0;
   bool outOfMemory = false;
 #pragma omp parallel for schedule(static) num_threads(team)
-  for (int i = 0; i < seeds; ++i) {
+  for (int64_t k = 0; k < seeds; ++k) {
+    const int64_t index = (rows.first + k / colCount) * int64_t{cols.count} + cols.first + k % colCount;
+    if (index > INT_MAX) continue;
     try {
-      Seed(f, in.region, in.vLines, in.hLines, i, omp_get_thread_num(), in.tolerance);
+      Seed(f, in.region, cols.count, rows.count, static_cast<int>(index), omp_get_thread_num(), in.tolerance);
     } catch (const std::bad_alloc&) {
 #pragma omp atomic write
       outOfMemory = true;

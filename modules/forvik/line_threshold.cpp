@@ -1,6 +1,7 @@
 // Line detection by threshold: the first object pixel along each scan line,
 // the chain of them cut into segments.
 #include "frame/input_params.h"
+#include "frame/scan_span.h"
 #include "line_drawing.h"
 #include "shapes_main.h"
 
@@ -40,9 +41,10 @@ bool CLineDetectionByThreshold::Run(const RunArgs& a) {
   // A region too low for one line at the default spacing has no scan line
   // and so no points.
   mainList.clear();
-  for (int i = 0; i < lines; ++i) {
+  const frame::ScanSpan span = frame::ScanSpanInFrame(f, region, lines);
+  for (int i = span.first; i <= span.last; ++i) {
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    if (!GetScanRectangularRegionLine(f, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;
+    if (!GetScanRectangularRegionLine(f, region, span.count, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     int start = -1;
     GetPixelValue(f, x0, y0, &start);
     if (start != -1) objectBright = start < threshold;

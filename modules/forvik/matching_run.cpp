@@ -29,7 +29,7 @@ struct Inputs {
 double* Corrected(const RunArgs& a, int i, double lo, double hi, float fallback, bool* corrected) {
   double* v = NumberAt(a, i);
   *corrected = false;
-  if (v && (*v < lo || *v > hi)) {
+  if (v && !(*v >= lo && *v <= hi)) {
     const ParamName name = InputName(a, i);
     frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), static_cast<float>(*v), fallback);
     *corrected = true;
@@ -157,8 +157,8 @@ bool CGeometricMatching::Run(const RunArgs& a) {
     modelValid_ = false;
     ++modelBuilds_;
     Borders borders;
-    if (!FindBorders(pattern, nullptr, a.ctx, in.key.threshold, in.key.hTemplate, static_cast<int>(in.key.vTemplate),
-                     false, &borders))
+    if (!FindBorders(pattern, nullptr, a.ctx, in.key.threshold, in.key.hTemplate,
+                     frame::TruncateToInt(in.key.vTemplate), false, &borders))
       return a.fail(u"error: No tracable contour on pattern frame");
     int longest = 1;
     for (int o = 0; o < kLabelSlots; ++o) longest = std::max(longest, borders.lengths[o]);

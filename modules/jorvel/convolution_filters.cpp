@@ -203,8 +203,8 @@ class CKernel final : public CFilter {
     Input in;
     if (!GetInput(a, &in)) return false;
     FrameChanged(in.width, in.depth, in.bpp);
-    const int w = ToInt(ReadNumber(a, 1, 0.0).value);
-    const int h = ToInt(ReadNumber(a, 2, 0.0).value);
+    const int w = frame::TruncateToInt(ReadNumber(a, 1, 0.0).value);
+    const int h = frame::TruncateToInt(ReadNumber(a, 2, 0.0).value);
     if (w % 2 != 1 || h % 2 != 1) return a.fail(u"error: Kernel dimensions must be odd integers");
     const int64_t count = static_cast<int64_t>(w) * h;
     if (count > kMaxKernelElements) return a.fail(u"error: Kernel has too many elements");

@@ -32,13 +32,6 @@ bool GetOutput(const RunArgs& a, int width, int depth, int bpp, Frame** out) {
   return true;
 }
 
-int ToInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  return static_cast<int>(v);
-}
-
 float ToFloat(double v) {
   constexpr double kMax = std::numeric_limits<float>::max();
   if (v > kMax) return std::numeric_limits<float>::infinity();
@@ -57,7 +50,7 @@ Number ReadNumber(const RunArgs& a, int i, double def) {
 
 int ReadInt(const RunArgs& a, int i, int def, int lo, int hi) {
   const Number n = ReadNumber(a, i, def);
-  const int v = ToInt(n.value);
+  const int v = frame::TruncateToInt(n.value);
   const int bound = v < lo ? lo : v > hi ? hi : v;
   if (bound != v) frame::WarnIntParameterCorrected(a.ctx, 63, n.name.c_str(), v, bound);
   return bound;

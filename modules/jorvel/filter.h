@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frame/input_params.h"
 #include "frame/run_args.h"
 #include "talvix.h"
 
@@ -65,9 +66,6 @@ bool GetInput(const RunArgs& a, Input* in);
 // Output frame 0 with the given geometry; false after writing the text.
 bool GetOutput(const RunArgs& a, int width, int depth, int bpp, Frame** out);
 
-// A host number as an int: truncated toward zero, NaN as 0 and values past
-// the int range held at its ends.
-int ToInt(double v);
 // A host number in single precision; values past its range become infinite.
 float ToFloat(double v);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "frame/scan_span.h"
 #include "step.h"
 
 namespace lomber {
@@ -331,10 +332,12 @@ bool CIPStep::MatchRegions(const RunArgs& a) {
   if (scanStep <= 0) scanStep = 1;
   if (lineCount < 1) return a.fail(kBadRegion);
 
-  for (int i = 0; i < lineCount; ++i) {
+  // Only the lines near the frame: a region far past it costs no more.
+  const frame::ScanSpan span = frame::ScanSpanInFrame(inputFrame, region, lineCount, false, 4);
+  for (int i = span.first; i <= span.last; ++i) {
     TLine line{};
     int x0, y0, x1, y1;
-    if (!GetScanRectangularRegionLine(inputFrame, region, lineCount, i, 0.0, &x0, &y0, &x1, &y1)) continue;
+    if (!GetScanRectangularRegionLine(inputFrame, region, span.count, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     line = TLine{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1), static_cast<double>(y1)};
     tooComplex = 0;
     ScanLine(inputFrame, region, &line, 0, this, [](void* user, int x, int y, unsigned) -> bool {

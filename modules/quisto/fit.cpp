@@ -9,6 +9,12 @@
 
 namespace quisto {
 
+namespace {
+
+constexpr float kIntLimit = 2147483648.0f;
+
+}  // namespace
+
 bool CFit::Run(const RunArgs& a) {
   ArrayInput<TPoint> in(a, type_, 0, GetPoint, kNoInputPoints, kShortNameHi);
   const bool show = ReadShow(a, 1, kShortNameHi);
@@ -22,6 +28,8 @@ bool CFit::Run(const RunArgs& a) {
     if (!in.fetch(a, i)) return false;
     x_[i] = static_cast<float>(in.value.x);
     y_[i] = static_cast<float>(in.value.y);
+    // Points past the int range have no pixel bounds: they are not proper.
+    if (!(std::fabs(x_[i]) < kIntLimit && std::fabs(y_[i]) < kIntLimit)) return a.fail(kNotEnoughPoints);
     sx_ += x_[i];
     sy_ += y_[i];
     if (marks) DrawPointMark(a.ctx, in.value.x, in.value.y, kInputRole);

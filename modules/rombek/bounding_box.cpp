@@ -44,7 +44,7 @@ bool CBoundingBoxRectangle::Run(const RunArgs& a) {
     }
     frame::WarnArrayInput(a.ctx, 63, n.c_str());
   }
-  threshold = static_cast<int>(level * 255);
+  threshold = frame::TruncateToInt(level * 255);
   negative = frame::FlagOr(a, 3, false, true);
   const bool show = frame::FlagOr(a, 4, true, true);
 
@@ -53,8 +53,11 @@ bool CBoundingBoxRectangle::Run(const RunArgs& a) {
     if (!GetRectangle(a.ctx, 63, n.c_str(), 0, &out)) out = nullptr;
   }
 
-  if (hasRegion) {
-    Prepare(frame::TruncateToInt(r.width * 1.2), frame::TruncateToInt(r.height * 1.2));
+  // The scan visits only pixels of the frame, so a region larger than the
+  // frame needs no more room than the frame.
+  const double roomW = r.width * 1.2, roomH = r.height * 1.2;
+  if (hasRegion && roomW * roomH < static_cast<double>(GetFrameWidth(f)) * GetFrameDepth(f)) {
+    Prepare(frame::TruncateToInt(roomW), frame::TruncateToInt(roomH));
   } else {
     Prepare(GetFrameWidth(f), GetFrameDepth(f));
   }
@@ -74,10 +77,10 @@ void CBoundingBoxRectangle::Draw() const {
                corners[3].y, t, c);
   const std::u16string w = frame::FormatText(63, "%.2f", size.x);
   const std::u16string h = frame::FormatText(63, "%.2f", size.y);
-  DrawDimension(ctx, corners[0].x, corners[0].y, corners[1].x, corners[1].y, static_cast<int>(w.size()), w.c_str(),
-                0.0, t, c);
-  DrawDimension(ctx, corners[1].x, corners[1].y, corners[2].x, corners[2].y, static_cast<int>(h.size()), h.c_str(),
-                0.0, t, c);
+  DrawDimension(ctx, corners[0].x, corners[0].y, corners[1].x, corners[1].y, static_cast<int>(w.size()), w.c_str(), 0.0,
+                t, c);
+  DrawDimension(ctx, corners[1].x, corners[1].y, corners[2].x, corners[2].y, static_cast<int>(h.size()), h.c_str(), 0.0,
+                t, c);
   DrawArrow(ctx, centre.x, centre.y, centre.x + axis1.x * size.x / 2, centre.y + axis1.y * size.x / 2, t, c);
   DrawRectangle(ctx, region.cx, region.cy, region.width, region.height, region.angle, GetDrawThickness(ctx, 2),
                 GetDrawColor(ctx, 2));

@@ -1,5 +1,6 @@
 // Texts of strings, numbers, flags and colours after an optional prefix, and
 // filled colour boxes.
+#include "frame/input_params.h"
 #include "frame/text_format.h"
 #include "run.h"
 
@@ -64,8 +65,9 @@ bool RunDrawColor(const RunArgs& a) {
   return Texts(a, kNoColor, [&](const ParamName& name, int i, std::u16string* out) {
     TColor* c = nullptr;
     if (!GetColor(a.ctx, 63, name.c_str(), i, &c) || !c) return false;
-    *out = frame::FormatText(TextBuffer::kChars, "R = %d; G = %d; B = %d; A = %d", static_cast<int>(c->R * 255),
-                             static_cast<int>(c->G * 255), static_cast<int>(c->B * 255), static_cast<int>(c->A * 255));
+    *out = frame::FormatText(TextBuffer::kChars, "R = %d; G = %d; B = %d; A = %d", frame::TruncateToInt(c->R * 255),
+                             frame::TruncateToInt(c->G * 255), frame::TruncateToInt(c->B * 255),
+                             frame::TruncateToInt(c->A * 255));
     return true;
   });
 }

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -250,6 +252,53 @@ TEST(ColorMatchDominant, FindsRegionsInTheHueWindow) {
   EXPECT_EQ(c[0].y, 29);
   EXPECT_EQ(c[1].x, 119);
   EXPECT_EQ(c[1].y, 44);
+}
+
+}  // namespace
+
+namespace {
+
+// A region far past the frame finishes about as fast as the frame-sized one;
+// a frame-wide region of any height finds what the frame-sized one finds.
+TEST(ColorMatch, RegionsFarPastTheFrameStayBounded) {
+  const FrameBuffer in = Boxes(200, 150, kScene);
+  const TRectangularRegion frameSized{100, 75, 200, 150, 0};
+  struct Case {
+    const char* method;
+    TRectangularRegion region;
+    bool sameAsFrame;
+  };
+  const Case cases[] = {
+      {"color_match_average", {100, 75, 200, 3e9, 0}, true},
+      {"color_match_dominant", {100, 75, 200, 3e9, 0}, true},
+      {"color_match_average", {100, 75, 1e12, 1e12, 20}, false},
+      {"color_match_dominant", {100, 75, 1e300, 1e300, 0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    auto run = [&](const TRectangularRegion& r, double* ms) {
+      auto step = std::make_unique<Step>(c.method);
+      step->ctx.setFrame(u"InputFrame", in);
+      step->ctx.setFrame(u"Pattern frame", Solid(20, 20, kRed));
+      step->ctx.setRegions(u"Region", {r});
+      const auto t0 = std::chrono::steady_clock::now();
+      const talvix::RunResult res = (*step)();
+      *ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+      return std::make_pair(res, std::move(step));
+    };
+    double refMs = 0, ms = 0;
+    const auto [ref, refStep] = run(frameSized, &refMs);
+    const auto [res, step] = run(c.region, &ms);
+    EXPECT_LT(ms, 10 * refMs + 500);
+    ASSERT_TRUE(ref.ok);
+    if (c.sameAsFrame) {
+      ASSERT_TRUE(res.ok) << talvix::ToUtf8(res.error);
+      EXPECT_EQ(step->ctx.numbers(u"Count"), refStep->ctx.numbers(u"Count"));
+      EXPECT_EQ(Reported(step->ctx), Reported(refStep->ctx));
+    } else if (!res.ok) {
+      EXPECT_FALSE(res.error.empty());
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "module_run.h"
@@ -99,6 +100,21 @@ TEST(FitLine, DegenerateInputs) {
   EXPECT_EQ(vertical.x0, 2);
   EXPECT_EQ(vertical.x1, 2);
   EXPECT_EQ(vertical.y1, 9);
+}
+
+// Points past the int range (or not finite) are not proper: refused with the
+// text, by both fits, rather than cast to pixel bounds.
+TEST(Fit, PointsPastTheIntRangeAreRefused) {
+  const double big[] = {3e9, -1e12, 1e300, HUGE_VAL, std::nan("")};
+  for (const char* id : {"fit_line", "fit_circle"})
+    for (double v : big) {
+      SCOPED_TRACE(std::string(id) + " " + std::to_string(v));
+      MethodRun run("quisto", id);
+      run.ctx.setPoints(u"Input points", {{0, 0}, {10, 5}, {v, 20}, {3, 30}});
+      const talvix::RunResult r = run();
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, kNotEnough);
+    }
 }
 
 // Pratt's fit in double precision, from the published formulas.

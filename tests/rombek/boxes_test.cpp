@@ -214,3 +214,46 @@ TEST(Boxes, RunsAgainFromScratch) {
 }
 
 }  // namespace
+
+namespace {
+
+// A region far past the frame needs no more room than the frame: the box is
+// that of the whole frame's pixels. A NaN region is refused by the scan.
+TEST(Boxes, RegionsFarPastTheFrame) {
+  const FrameBuffer f = Bar(120, 90, 60, 45, 60, 8, 20);
+  struct Case {
+    TRectangularRegion region;
+    bool sameAsFrame;
+  };
+  const Case cases[] = {
+      {{60, 45, 1e12, 1e12, 0}, true},
+      {{60, 45, 3e9, 3e9, 45}, true},
+      {{60, 45, 1e300, 1e300, 0}, true},
+      {{60, 45, std::nan(""), 90, 0}, false},
+  };
+  for (const std::string id : {"covariance_oriented_bounding_rectangle", "axes_aligned_bounding_rectangle"}) {
+    const TRectangle whole = RunBox(id, f);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(id + " " + std::to_string(c.region.width));
+      MethodRun run("rombek", id);
+      run.ctx.setFrame(u"Input frame", f);
+      run.ctx.setRegions(u"Region", {c.region});
+      run.ctx.setFlags(u"Show results", {false});
+      const talvix::RunResult r = run();
+      if (c.sameAsFrame) {
+        ASSERT_TRUE(r.ok) << ToUtf8(r.error);
+        const TRectangle b = run.ctx.rectangles(u"Bounding box").at(0);
+        EXPECT_EQ(b.cx, whole.cx);
+        EXPECT_EQ(b.cy, whole.cy);
+        EXPECT_EQ(b.width, whole.width);
+        EXPECT_EQ(b.height, whole.height);
+        EXPECT_EQ(b.angle, whole.angle);
+      } else {
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+      }
+    }
+  }
+}
+
+}  // namespace

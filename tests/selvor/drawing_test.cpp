@@ -148,6 +148,10 @@ TEST(Selvor, Texts) {
       {"draw_flag", u"Flag", [](auto& c) { c.setFlags(u"Flag", {true, false}); }, {u"v=true", u"v=false"}},
       {"draw_color", u"Color", [](auto& c) { c.setColors(u"Color", {{1, 0.5, 0, 1}}); },
        {u"v=R = 255; G = 127; B = 0; A = 255"}},
+      // Components past the int range saturate; NaN is 0.
+      {"draw_color", u"Color",
+       [](auto& c) { c.setColors(u"Color", {{std::nan(""), HUGE_VAL, -HUGE_VAL, 1e12}}); },
+       {u"v=R = 0; G = 2147483647; B = -2147483648; A = 2147483647"}},
       {"draw_string", u"String", [](auto& c) { c.setStrings(u"String", {u"ab", u""}); }, {u"v=ab", u"v="}},
   };
   for (const Case& c : cases) {
