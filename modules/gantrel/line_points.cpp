@@ -9,7 +9,8 @@ void CLine::FindEdgePoints(const RunArgs& a, const Frame* frame, const TRectangu
   points_.reserve(32);
   const TColor color = f.draw ? GetDrawColor(a.ctx, 4) : TColor{};
   const double thickness = f.draw ? GetDrawThickness(a.ctx, 4) : 0.0;
-  for (int i = 0; i < lines; ++i) {
+  const frame::ScanSpan span = LinesInFrame(frame, region, lines);
+  for (int i = span.first; i <= span.last; ++i) {
     int x0, y0, x1, y1;
     // A line the host cannot lay has no end points to scan.
     if (!GetScanRectangularRegionLine(frame, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;

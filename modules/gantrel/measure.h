@@ -11,6 +11,7 @@
 
 #include "frame/module_frame.h"
 #include "frame/run_args.h"
+#include "frame/scan_span.h"
 #include "talvix.h"
 
 namespace gantrel {
@@ -106,6 +107,12 @@ inline int BoundedLineCount(double requested, double extent) {
   const int n = TruncInt(requested);
   const double positions = std::isfinite(extent) ? std::ceil(std::fabs(extent)) + 1 : 1;
   return positions >= kMaxOutputElements ? std::min(n, kMaxOutputElements) : std::min(n, static_cast<int>(positions));
+}
+
+// The lines of `lines` (already bounded) across the region that can reach the
+// frame: a region far past the frame lays most of its lines off it.
+inline frame::ScanSpan LinesInFrame(const Frame* f, const TRectangularRegion* region, int lines) {
+  return frame::ScanSpanInFrame(f, region, lines, false, HUGE_VAL);
 }
 
 // The extent the scan lines of a rectangular region are spread over: its

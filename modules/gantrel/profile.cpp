@@ -37,7 +37,8 @@ bool CProfile::Run(const RunArgs& a) {
 
   samples_.Restart();
   int points = 0;
-  for (int i = 0; i < lines; ++i) {
+  const frame::ScanSpan span = LinesInFrame(frame, region, lines);
+  for (int i = span.first; i <= span.last; ++i) {
     int x0, y0, x1, y1;
     // A line the host cannot lay has no end points to scan.
     if (!GetScanRectangularRegionLine(frame, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;

@@ -42,6 +42,13 @@ void Crossing(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const CRadial::Poi
   out->y = quotient(Wide(ya - yb) * c - Wide(y0 - y1) * e);
 }
 
+// The distance from (x, y) to the frame's farthest corner.
+double FarthestCorner(const Frame* f, double x, double y) {
+  const double dx = std::max(std::fabs(x), std::fabs(GetFrameWidth(f) - x));
+  const double dy = std::max(std::fabs(y), std::fabs(GetFrameDepth(f) - y));
+  return std::hypot(dx, dy);
+}
+
 }  // namespace
 
 bool CRadial::Run(const RunArgs& a) {
@@ -51,9 +58,11 @@ bool CRadial::Run(const RunArgs& a) {
   const TRingRegion* ring = InputElement<TRingRegion>(a, kRingIn, GetRingRegion);
   const double* spokesIn = NumberInput(a, kSpokesIn);
   // Fewer than one spoke means none.
-  // No more spokes than pixel positions round the outer circle.
-  const double outer = ring ? std::max(std::fabs(ring->r1), std::fabs(ring->r2))
-                            : std::min(GetFrameWidth(frame), GetFrameDepth(frame)) / 2.0;
+  // No more spokes than pixel positions round the outer circle, counted only
+  // as far as the frame reaches from the centre.
+  double outer = ring ? std::max(std::fabs(ring->r1), std::fabs(ring->r2))
+                      : std::min(GetFrameWidth(frame), GetFrameDepth(frame)) / 2.0;
+  if (ring) outer = std::min(outer, FarthestCorner(frame, ring->cx, ring->cy));
   const int spokes = std::max(spokesIn ? BoundedLineCount(*spokesIn, 2 * M_PI * outer) : 16, 0);
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);

@@ -128,7 +128,8 @@ bool CSegment::Run(const RunArgs& a) {
   std::vector<TLine> laid;
   int expected = -1, sampled = 0;
   segments_.clear();
-  for (int i = 0; i < lines; ++i) {
+  const frame::ScanSpan span = LinesInFrame(frame, region, lines);
+  for (int i = span.first; i <= span.last; ++i) {
     int x0, y0, x1, y1;
     if (!GetScanRectangularRegionLine(frame, region, lines, i, 0.0, &x0, &y0, &x1, &y1)) continue;
     const TLine line{double(x0), double(y0), double(x1), double(y1)};
