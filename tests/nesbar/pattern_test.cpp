@@ -2,11 +2,14 @@
 // pictures at known places, turned and scaled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "gl_test_util.h"
+#include "image_io.h"
 #include "module_run.h"
 
 namespace {
@@ -160,6 +163,32 @@ TEST(GreyPattern, ANewFrameSizeAndANewPatternOnOneInstance) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_NEAR(found[0].cx, c.at.cx, 1.0);
     EXPECT_NEAR(found[0].cy, c.at.cy, 1.0);
+  }
+}
+
+// A pattern cut from a picture of smooth shading (the sample scene): windows
+// of shading alone, such as the frame's corners where samples repeat the
+// edge, score nothing; the best score is the pattern's own place, at most 1.
+TEST(GreyPattern, PatternsCutFromSmoothShadingFoundInPlace) {
+  REQUIRE_GL();
+  std::string error;
+  const FrameBuffer picture = modhost::ReadImage(VISION_SOURCE_DIR "/samples/scene_colour.png", 0, &error);
+  ASSERT_TRUE(error.empty()) << error;
+  struct Case {
+    int x, y, w, h;  // the cut, in frame pixels (rows up)
+  };
+  // The blue square on the grass, and the roof against the sky.
+  for (const Case c : {Case{150, 30, 80, 80}, Case{100, 100, 100, 80}}) {
+    SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
+    FrameBuffer pattern = FrameBuffer::make(c.w, c.h, 32);
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) std::copy_n(picture.pixel(c.x + x, c.y + y), 4, pattern.pixel(x, y));
+    module_test::MethodRun run("nesbar", "gpu_pattern");
+    const std::vector<TRectangle> found = Find(run, picture, pattern, {}, 1);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0].cx, c.x + c.w / 2, 1.0);
+    EXPECT_NEAR(found[0].cy, c.y + c.h / 2, 1.0);
+    EXPECT_LE(run.ctx.numbers(u"found correlation")[0], 1.01);
   }
 }
 

@@ -14,6 +14,8 @@ float Grey(sampler2DRect t, vec2 p)
   return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0));
 }
 
+const float kFlat = 0.25 / 65025.0;
+
 // Normalised cross-correlation of the sample points, the pattern turned by
 // angle (counter-clockwise, rows up) and scaled about its centre placed at c.
 float Correlate(vec2 c, float angle, float scale)
@@ -21,6 +23,9 @@ float Correlate(vec2 c, float angle, float scale)
   float cs = cos(angle) * scale;
   float sn = sin(angle) * scale;
   int n = int(PatternMapLen);
+  // Sums of the window's greys less its centre's: raw sums of squares cancel
+  // in single precision on smooth windows and gave scores above 1.
+  float k = Grey(TexChan0, floor(c + 0.5));
   float sf = 0.0;
   float sff = 0.0;
   float sfp = 0.0;
@@ -28,13 +33,15 @@ float Correlate(vec2 c, float angle, float scale)
     if (i >= n) break;
     vec2 pt = texture2DRect(TexChan2, vec2(float(i) + 0.5, 0.5)).xy;
     vec2 d = pt - Shift;
-    float f = Grey(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5));
+    float f = Grey(TexChan0, floor(c + vec2(cs * d.x - sn * d.y, sn * d.x + cs * d.y) + 0.5)) - k;
     sf += f;
     sff += f * f;
     sfp += f * (Grey(TexChan1, pt) - PatternMean);
   }
-  float spread = (sff - sf * sf / max(float(n), 1.0)) * PatternNormPow2;
-  return spread > 0.0 ? sfp / sqrt(spread) : 0.0;
+  float count = max(float(n), 1.0);
+  float spread = sff - sf * sf / count;
+  // A window with less spread than half a grey level has no texture to match.
+  return spread > count * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
 }
 
 vec4 Result(float r, float angle, float scale)
