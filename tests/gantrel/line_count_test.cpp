@@ -91,6 +91,44 @@ TEST(LineCount, HugeCountIsBoundedToPixelPositions) {
   }
 }
 
+// A region or ring far past the frame with a huge count lays its lines only
+// where they reach the frame: a prompt answer, true or with its text. The
+// disc inside a ring of any size is found.
+TEST(LineCount, RegionsFarPastTheFrameAnswerPromptly) {
+  struct Case {
+    const char* method;
+    bool ring;
+  } cases[] = {
+      {"get_segment_borders", false},
+      {"edge_profile_by_threshold", false},
+      {"edge_profile_by_contour", false},
+      {"line_edge_detection_by_threshold", false},
+      {"radial_edge_detection_by_threshold", true},
+      {"radial_edge_detection_by_contour", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    MethodRun run(c.method);
+    run.ctx.setFrame(u"Input frame", BrightDisc());
+    if (c.ring) {
+      run.ctx.setRingRegions(u"Ring", {{50, 50, 0, 1e12, 0, 0}});
+      run.ctx.setNumbers(u"Number of scan lines", {3e9});
+    } else {
+      run.ctx.setRegions(u"Region", {{50, 50, 1e12, 1e12, 3e9}});
+      run.ctx.setNumbers(u"Number of horizontal scan lines", {3e9});
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const talvix::RunResult r = run();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    if (c.ring) {
+      EXPECT_TRUE(r.ok) << Utf8(r.error);
+      for (const TPoint& p : run.ctx.points(u"Detected points")) EXPECT_NEAR(std::hypot(p.x - 50, p.y - 50), 20, 2);
+    } else if (!r.ok) {
+      EXPECT_FALSE(r.error.empty());
+    }
+  }
+}
+
 // A minimum object length past the int range is one no line can hold: the
 // same answer as a length longer than the frame, and no overflow on the way.
 TEST(LineCount, HugeMinimumLengthAnswersAsOneLongerThanAnyLine) {
