@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "frame/run_args.h"
 #include "frame/scan_span.h"
@@ -21,6 +22,7 @@ using frame::ParamName;
 using frame::InputName;
 using frame::OutputName;
 using frame::FrameRows;
+using frame::WarnArray;  // WarnArrayInput for input i, when it can be named
 
 // Every method is an object of a class derived from CMeasure; InitMethod
 // creates it, RunMethod runs it, DoneMethod deletes it.
@@ -59,12 +61,6 @@ T* OutputElement(const RunArgs& a, int i, ElementGetter<T> get, int elem) {
 inline double* NumberInput(const RunArgs& a, int i) { return InputElement<double>(a, i, GetNumber); }
 inline bool* FlagInput(const RunArgs& a, int i) { return InputElement<bool>(a, i, GetFlag); }
 
-// WarnArrayInput for input i, when it can be named.
-inline void WarnArray(const RunArgs& a, int i) {
-  const ParamName n = InputName(a, i);
-  if (n.ok) frame::WarnArrayInput(a.ctx, 63, n.c_str());
-}
-
 // Highest index of input i; false when the host has none.
 inline bool InputMaxIndex(const RunArgs& a, int i, int* n) {
   const ParamName name = InputName(a, i);
@@ -82,14 +78,8 @@ inline Frame* InputFrame(const RunArgs& a, int i) {
   return frame::InputFrame(a, i, &f) ? f : nullptr;
 }
 
-// Truncation toward zero into the int range: NaN gives 0, values beyond the
-// range the nearest end, so that no conversion is undefined.
-inline int TruncInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return INT_MAX;
-  if (v <= -2147483648.0) return INT_MIN;
-  return static_cast<int>(v);
-}
+// Host numbers to int through the shared checked conversion.
+inline int TruncInt(double v) { return frame::TruncateToInt(v); }
 
 // "Not acceptable value ..." for integer input i, when it can be named.
 inline void WarnIntCorrected(const RunArgs& a, int i, int oldValue, int newValue) {

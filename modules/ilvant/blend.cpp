@@ -29,8 +29,8 @@ template <bool ByAlpha, int OutBpp, int BlendBpp>
 void BlendStraight(const BlendJob& j) {
   constexpr int ob = OutBpp / 8;
   constexpr int bb = BlendBpp / 8;
-  const int x0 = std::max(TruncToInt(j.ox), 0);
-  const int bx0 = std::max(TruncToInt(-j.ox), 0);
+  const int x0 = std::max(frame::TruncateToInt(j.ox), 0);
+  const int bx0 = std::max(frame::TruncateToInt(-j.ox), 0);
   const int count = std::min(j.dst.width - x0, j.blend.width - bx0);
   if (count <= 0) return;
   const int weight = j.weight;
@@ -42,7 +42,7 @@ void BlendStraight(const BlendJob& j) {
       if (!(r >= 0.0 && r < j.blend.depth)) return;
       by = static_cast<int>(r);
     } else {
-      by = TruncToInt(r);
+      by = frame::TruncateToInt(r);
       if (by < 0 || by >= j.blend.depth) return;
     }
     uint8_t* o = j.dst.row(y) + static_cast<size_t>(x0) * ob;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "frame/input_params.h"
 #include "run.h"
 
 namespace ilvant {
@@ -36,15 +37,6 @@ inline void CopyFrame(Frame* out, const Frame* in) {
 // components outside 0..1 cannot wrap.
 inline double ClampUnit(double c) { return std::isnan(c) ? 0.0 : std::clamp(c, 0.0, 1.0); }
 inline uint8_t ColorByte(double c) { return static_cast<uint8_t>(ClampUnit(c) * 255.0); }
-
-// Truncation toward zero that stays defined for any double: NaN gives 0 and
-// values beyond the int range saturate.
-inline int TruncToInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v <= -2147483648.0) return INT32_MIN;
-  if (v >= 2147483647.0) return INT32_MAX;
-  return static_cast<int>(v);
-}
 
 using frame::ForRows;
 using frame::kParallelPixels;

@@ -17,7 +17,7 @@ constexpr std::u16string_view kModeName = u"Type of interpolation";
 int ReadAtLeastOne(const RunArgs& a, int i, int absent, bool warn) {
   const NumberInput v = ReadNumber(a, i);
   if (!v.ok) return absent;
-  const int k = TruncToInt(v.value);
+  const int k = frame::TruncateToInt(v.value);
   if (k >= 1) return k;
   if (warn) frame::WarnIntParameterCorrected(a.ctx, 63, v.name.c_str(), k, 1);
   return 1;
@@ -27,7 +27,7 @@ int ReadAtLeastOne(const RunArgs& a, int i, int absent, bool warn) {
 int ReadMode(const RunArgs& a) {
   const NumberInput v = ReadNumber(a, 3, false);
   if (!v.ok) return kBilinear;
-  const int mode = TruncToInt(v.value);
+  const int mode = frame::TruncateToInt(v.value);
   if (mode >= kNearest && mode <= kBicubic) return mode;
   // Highest index 255: the whole text is 65 characters and must reach the host uncut.
   std::u16string text = u"Not existing mode defined for the parameter ";

@@ -34,11 +34,11 @@ void TurnedSize(int w, int d, float a, float s, float c, int* tw, int* td) {
   const double phi = std::atan(static_cast<double>(d) / w);
   const double angle = a;
   if (c * s > 0.f) {
-    *tw = TruncToInt(std::fabs(std::cos(phi - angle) * diag));
-    *td = TruncToInt(std::fabs(std::sin(phi + angle) * diag));
+    *tw = frame::TruncateToInt(std::fabs(std::cos(phi - angle) * diag));
+    *td = frame::TruncateToInt(std::fabs(std::sin(phi + angle) * diag));
   } else {
-    *tw = TruncToInt(std::fabs(std::cos(phi + angle) * diag));
-    *td = TruncToInt(std::fabs(std::sin(phi - angle) * diag));
+    *tw = frame::TruncateToInt(std::fabs(std::cos(phi + angle) * diag));
+    *td = frame::TruncateToInt(std::fabs(std::sin(phi - angle) * diag));
   }
 }
 
@@ -119,8 +119,8 @@ bool RunRotate(const RunArgs& a) {
   Centres k{(256 * static_cast<int64_t>(in.width) - 256) / 2, (256 * static_cast<int64_t>(in.depth) - 256) / 2,
             256 * static_cast<int64_t>(tw) / 2, 256 * static_cast<int64_t>(td) / 2};
   if (crop && centre) {
-    k.srcX = k.dstX = TruncToInt(centre->x * 256.0);
-    k.srcY = k.dstY = TruncToInt(centre->y * 256.0);
+    k.srcX = k.dstX = frame::TruncateToInt(centre->x * 256.0);
+    k.srcY = k.dstY = frame::TruncateToInt(centre->y * 256.0);
   }
   if (in.bpp == 8) {
     Turn<1>(in, out, s, c, k);

@@ -90,8 +90,8 @@ bool RunTranslate(const RunArgs& a) {
   if (std::trunc(ox) == ox && std::trunc(oy) == oy) {
     ShiftWhole(in, out, WholeOffset(ox, in.width), WholeOffset(oy, in.depth));
   } else {
-    const int64_t ox256 = TruncToInt(geometry::ToFloat(ox) * 256.f);
-    const int64_t oy256 = TruncToInt(geometry::ToFloat(oy) * 256.f);
+    const int64_t ox256 = frame::TruncateToInt(geometry::ToFloat(ox) * 256.f);
+    const int64_t oy256 = frame::TruncateToInt(geometry::ToFloat(oy) * 256.f);
     if (in.bpp == 8) {
       ShiftFraction<1>(in, out, ox256, oy256);
     } else {

@@ -135,7 +135,7 @@ bool CIPStep::FilterHsl(const RunArgs& a) {
   SetPaint(a, 8, foreground);
   SetPaint(a, 9, background);
 
-  pixelCount = TruncInt(width * height);
+  pixelCount = frame::TruncateToInt(width * height);
   hueWindow = MakeHueWindow(hueCentre, threshold);
   const HslLimits limits = hslLimits;
   const HueWindow window = hueWindow;
@@ -161,14 +161,14 @@ bool CIPStep::FilterRgb(const RunArgs& a) {
   }
   double method;
   if (InputNumber(a, 3, &method, false)) {
-    const int mode = TruncInt(method);
+    const int mode = frame::TruncateToInt(method);
     if (mode < 0 || mode > 2) return a.fail(kIncorrectParameter);
     compareMode = mode;
   }
   InputNumber(a, 4, &threshold);
   SetPaint(a, 5, foreground);
   SetPaint(a, 6, background);
-  pixelCount = TruncInt(width * height);
+  pixelCount = frame::TruncateToInt(width * height);
 
   // The reference goes through the same transform as the pixels, so that
   // only its colour counts in modes 0 and 1, not its brightness.

@@ -229,7 +229,7 @@ bool CIPStep::OpenMatchFrames(const RunArgs& a) {
   width = GetFrameWidth(inputFrame);
   height = GetFrameDepth(inputFrame);
   bpp = 32;
-  pixelCount = TruncInt(width * height);
+  pixelCount = frame::TruncateToInt(width * height);
   inputPixels = GetFrameDataAddr(inputFrame);
   region = InputRegion(a, 1);
   const frame::ParamName name = frame::InputName(a, 2);
@@ -250,7 +250,7 @@ bool CIPStep::ColorMatchAverage(const RunArgs& a) {
   const int modeBefore = compareMode;
   double v;
   if (InputNumber(a, 3, &v, false)) {
-    const int mode = TruncInt(v);
+    const int mode = frame::TruncateToInt(v);
     if (mode < 0 || mode > 2) return a.fail(kIncorrectParameter);
     compareMode = mode;
   }
@@ -323,12 +323,12 @@ bool CIPStep::MatchRegions(const RunArgs& a) {
 
   scanCounter = 0;
   resultCount = 0;
-  const int regionHeight = region ? TruncInt(region->height) : static_cast<int>(height);
+  const int regionHeight = region ? frame::TruncateToInt(region->height) : static_cast<int>(height);
   // A pattern dimension of 0 or less has no scan lines; below 1 pixel the
   // count is held to four lines per row.
   if (!(patternHeight > 0.0)) return a.fail(kBadRegion);
-  const int lineCount = TruncInt(std::min(4.0 * regionHeight / patternHeight, 4.0 * regionHeight));
-  scanStep = TruncInt(patternWidth * 0.25);
+  const int lineCount = frame::TruncateToInt(std::min(4.0 * regionHeight / patternHeight, 4.0 * regionHeight));
+  scanStep = frame::TruncateToInt(patternWidth * 0.25);
   if (scanStep <= 0) scanStep = 1;
   if (lineCount < 1) return a.fail(kBadRegion);
 

@@ -147,7 +147,7 @@ bool CIPStep::CompareAverageColor(const RunArgs& a) {
   region = InputRegion(a, 1);
   double v;
   if (InputNumber(a, 2, &v)) {
-    const int mode = TruncInt(v);
+    const int mode = frame::TruncateToInt(v);
     if (mode < 0 || mode > 2) return a.fail(kIncorrectParameter);
     compareMode = mode;
   }
@@ -209,7 +209,7 @@ bool CIPStep::CompareDominantColor(const RunArgs& a) {
   const bool greyRegion = dominantBin >= kGreyBase;
   bool result = false;
   if (greyColour) {
-    result = greyRegion && std::abs(TruncInt((r + g + b) / 12 + 361) - dominantBin) < compareTolerance * 64;
+    result = greyRegion && std::abs(frame::TruncateToInt((r + g + b) / 12 + 361) - dominantBin) < compareTolerance * 64;
   } else if (!greyRegion) {
     const Hsl c = ToHsl(r, g, b);
     hueCentre = c.h;

@@ -1,7 +1,6 @@
 #include "step.h"
 
 #include <cmath>
-#include <limits>
 
 namespace lomber {
 
@@ -26,12 +25,6 @@ bool CIPStep::Run(const RunArgs& a) {
     default:
       return a.fail(u"Error: Unknown step");
   }
-}
-
-int TruncInt(double v) {
-  if (std::isnan(v)) return 0;
-  constexpr double lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
-  return static_cast<int>(std::trunc(v < lo ? lo : (v > hi ? hi : v)));
 }
 
 bool InputNumber(const RunArgs& a, int i, double* v, bool warn) {

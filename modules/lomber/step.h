@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "colour.h"
+#include "frame/input_params.h"
 #include "frame/run_args.h"
 #include "talvix.h"
 
@@ -118,10 +119,6 @@ inline constexpr char16_t kNoOutputFrame[] = u"Error: Cannot get output frame";
 inline constexpr char16_t kFormatNotSupported[] = u"Error: Image format not supported";
 inline constexpr char16_t kIncorrectParameter[] = u"Error: Incorrect parameter value";
 inline constexpr char16_t kBadRegion[] = u"Error: Region is out of image or it has bad dimensions";
-
-// A host number as an int, truncated toward zero; NaN and values past the int
-// range are held to it so that the conversion stays defined.
-int TruncInt(double v);
 
 // Input i by name and element 0 (WarnArrayInput follows when warn is set);
 // false when the input is unnamed or has no value.
