@@ -42,13 +42,13 @@ bool CBestLine::Run(const RunArgs& a) {
   const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
-  const int length = std::max(lengthIn ? TruncInt(*lengthIn) : 5, 1);
+  const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);
   const double* expectedIn = NumberInput(a, kExpectedIn);
-  const int e = expectedIn ? TruncInt(*expectedIn - 90) : -90;  // the normal of the expected edge
+  const int e = expectedIn ? frame::TruncateToInt(*expectedIn - 90) : -90;  // the normal of the expected edge
   const double* deviationIn = NumberInput(a, kDeviationIn);
   const double d = deviationIn ? *deviationIn : 90;
   const double* methodIn = NumberInput(a, kMethodIn);
-  int method = methodIn ? TruncInt(*methodIn) : 0;
+  int method = methodIn ? frame::TruncateToInt(*methodIn) : 0;
   if (method < 0 || method > 1) method = 0;
   const bool* negativeIn = FlagInput(a, kNegativeIn);
   const bool* showIn = FlagInput(a, kShowIn);
@@ -61,7 +61,7 @@ bool CBestLine::Run(const RunArgs& a) {
   // The region's direction and its opposite take no votes.
   int r = 0;
   if (region) {
-    r = TruncInt(region->angle + 90);
+    r = frame::TruncateToInt(region->angle + 90);
     if (r >= 181) r -= 360;
     if (r < -180) r += 360;
   }
@@ -95,7 +95,7 @@ bool CBestLine::Run(const RunArgs& a) {
   const double rMax = std::sqrt(2.0) * std::max(width, depth) / 2;
   // A point on the frame border reaches bin trunc(2 rMax) + 1 at most.
   const int bins = static_cast<int>(2 * rMax) + 2;
-  const int tFirst = TruncInt(100 * lower);
+  const int tFirst = frame::TruncateToInt(100 * lower);
   const double tLast = 100 * upper;
   // Columns from the truncated step, so that every voted column has room.
   const int columns = std::max(static_cast<int>((upper - lower + 1) / step + 0.5),

@@ -53,7 +53,7 @@ int WarnedLevel(const RunArgs& a, int input) {
 }
 
 void ColorBytes(const TColor& c, uint8_t out[4]) {
-  const auto byte = [](double v) { return static_cast<uint8_t>(std::clamp(TruncInt(v * 255.0), 0, 255)); };
+  const auto byte = [](double v) { return static_cast<uint8_t>(std::clamp(frame::TruncateToInt(v * 255.0), 0, 255)); };
   out[0] = byte(c.B);
   out[1] = byte(c.G);
   out[2] = byte(c.R);

@@ -96,7 +96,7 @@ bool CDefects::Run(const RunArgs& a) {
 
   int gradientLevel = 72;
   if (const double* p = NumberInput(a, kGradientIn)) {
-    gradientLevel = TruncInt(*p * 360.0);
+    gradientLevel = frame::TruncateToInt(*p * 360.0);
     const ParamName n = InputName(a, kGradientIn);
     if (gradientLevel > 360) {
       gradientLevel = 360;
@@ -109,15 +109,15 @@ bool CDefects::Run(const RunArgs& a) {
   WarnArray(a, kGradientIn);
   int lines = 1;
   if (const double* p = NumberInput(a, kLinesIn)) {
-    const int asked = TruncInt(*p);
-    const int most = std::min(TruncInt(AcrossRegion(frame, region)), kMaxOutputElements);
+    const int asked = frame::TruncateToInt(*p);
+    const int most = std::min(frame::TruncateToInt(AcrossRegion(frame, region)), kMaxOutputElements);
     lines = std::max(std::min(asked, most), 1);
     if (lines != asked) WarnIntCorrected(a, kLinesIn, asked, lines);
   }
   WarnArray(a, kLinesIn);
   int n = 10;
   if (const double* p = NumberInput(a, kFilteredIn)) {
-    n = TruncInt(*p);
+    n = frame::TruncateToInt(*p);
     if (n < 5) {
       WarnIntCorrected(a, kFilteredIn, n, 5);
       n = 5;

@@ -20,7 +20,7 @@ constexpr int kLightToDark = 1;
 int WindowInput(const RunArgs& a, int i) {
   const double* p = NumberInput(a, i);
   if (!p) return 5;
-  const int v = TruncInt(*p);
+  const int v = frame::TruncateToInt(*p);
   const int held = std::clamp(v, 1, 20);
   if (held != v) {
     const ParamName n = InputName(a, i);
@@ -205,10 +205,10 @@ bool CEdges::Run(const RunArgs& a) {
   int filter = WindowInput(a, kFilterIn);
 
   int polarity = 0;
-  if (const double* p = NumberInput(a, kPolarityIn)) polarity = TruncInt(*p);
+  if (const double* p = NumberInput(a, kPolarityIn)) polarity = frame::TruncateToInt(*p);
   if (polarity < 0 || polarity > 2) return a.fail(u"error: Cannot get parameter for edge polarity");
   int placement = 0;
-  if (const double* p = NumberInput(a, kPlacementIn)) placement = TruncInt(*p);
+  if (const double* p = NumberInput(a, kPlacementIn)) placement = frame::TruncateToInt(*p);
   if (placement < 0 || placement > 3) return a.fail(u"error: Cannot get parameter for edge placement");
   WarnArray(a, kShowIn);
   const bool* showIn = FlagInput(a, kShowIn);

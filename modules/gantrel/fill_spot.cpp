@@ -108,7 +108,7 @@ bool CFillSpot::Run(const RunArgs& a) {
   for (int i = 0; i <= last; ++i) {
     const TPoint* p = InputElement<TPoint>(a, kPointIn, GetPoint, i);
     if (!p) return a.fail(u"error: Cannot get input point");
-    FillSpotFromSeed(TruncInt(p->x), TruncInt(p->y));  // a full stack ends that seed only
+    FillSpotFromSeed(frame::TruncateToInt(p->x), frame::TruncateToInt(p->y));  // a full stack ends that seed only
   }
   if (double* size = OutputElement<double>(a, kSizeOut, GetNumber, 0)) {
     *size = static_cast<double>(filled_);

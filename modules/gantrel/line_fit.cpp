@@ -69,13 +69,13 @@ bool CLine::Run(const RunArgs& a) {
   const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
-  const int length = std::max(lengthIn ? TruncInt(*lengthIn) : 5, 1);
+  const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);
   int minCount = 2, passes = 1;
   double maxDistance = 0;
   if (!straight) {
-    if (const double* p = NumberInput(a, kMinCountIn)) minCount = std::max(TruncInt(*p), 2);
+    if (const double* p = NumberInput(a, kMinCountIn)) minCount = std::max(frame::TruncateToInt(*p), 2);
     if (const double* p = NumberInput(a, kMaxDistanceIn)) maxDistance = std::max(*p, 0.0);
-    if (const double* p = NumberInput(a, kPassesIn)) passes = std::max(TruncInt(*p), 1);
+    if (const double* p = NumberInput(a, kPassesIn)) passes = std::max(frame::TruncateToInt(*p), 1);
   }
   const double* expectedIn = NumberInput(a, in.expected);
   const double* deviationIn = NumberInput(a, in.deviation);
@@ -84,7 +84,7 @@ bool CLine::Run(const RunArgs& a) {
     return a.fail(kNoEdge);
   }
   const double* methodIn = NumberInput(a, in.method);
-  int method = methodIn ? TruncInt(*methodIn) : 0;
+  int method = methodIn ? frame::TruncateToInt(*methodIn) : 0;
   if (method < 0 || method > (straight ? 4 : 1)) method = 0;
   const bool* negativeIn = FlagInput(a, in.negative);
   const bool* showIn = FlagInput(a, in.show);

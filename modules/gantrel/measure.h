@@ -78,9 +78,6 @@ inline Frame* InputFrame(const RunArgs& a, int i) {
   return frame::InputFrame(a, i, &f) ? f : nullptr;
 }
 
-// Host numbers to int through the shared checked conversion.
-inline int TruncInt(double v) { return frame::TruncateToInt(v); }
-
 // "Not acceptable value ..." for integer input i, when it can be named.
 inline void WarnIntCorrected(const RunArgs& a, int i, int oldValue, int newValue) {
   const ParamName n = InputName(a, i);
@@ -94,7 +91,7 @@ inline constexpr int kMaxOutputElements = 1 << 24;
 // pixel positions across the extent only repeat one another, and no output
 // holds more than kMaxOutputElements, so a huge count cannot run on for ages.
 inline int BoundedLineCount(double requested, double extent) {
-  const int n = TruncInt(requested);
+  const int n = frame::TruncateToInt(requested);
   const double positions = std::isfinite(extent) ? std::ceil(std::fabs(extent)) + 1 : 1;
   return positions >= kMaxOutputElements ? std::min(n, kMaxOutputElements) : std::min(n, static_cast<int>(positions));
 }
@@ -112,7 +109,7 @@ inline double AcrossRegion(const Frame* f, const TRectangularRegion* region) {
 }
 
 // A fraction of the 8-bit range as a level: x 255, truncated.
-inline int Level(double fraction) { return TruncInt(fraction * 255.0); }
+inline int Level(double fraction) { return frame::TruncateToInt(fraction * 255.0); }
 
 inline constexpr std::u16string_view kNoInputFrame = u"error: Cannot get input frame";
 inline constexpr std::u16string_view kNoEdge = u"Cannot find the edge with specified input parametres";

@@ -138,7 +138,7 @@ bool CSpotCentroid::ReadInputs(const RunArgs& a) {
   if (at.minPixels != kNone) {
     minPixels_ = 100;
     if (const double* p = NumberInput(a, at.minPixels)) {
-      minPixels_ = TruncInt(*p);
+      minPixels_ = frame::TruncateToInt(*p);
       if (minPixels_ < 1 && kind_ == kByColor) minPixels_ = 1;
       if (minPixels_ < 1 && kind_ == kByTexture) {
         WarnIntCorrected(a, at.minPixels, minPixels_, 1);
@@ -149,11 +149,11 @@ bool CSpotCentroid::ReadInputs(const RunArgs& a) {
   }
   if (at.maxPixels != kNone) {
     const double* p = NumberInput(a, at.maxPixels);
-    maxPixels_ = p ? TruncInt(*p) : 100;
+    maxPixels_ = p ? frame::TruncateToInt(*p) : 100;
     WarnArray(a, at.maxPixels);
   }
   if (const double* p = NumberInput(a, at.border)) {
-    const int mode = TruncInt(*p);
+    const int mode = frame::TruncateToInt(*p);
     if (mode < 0 || mode > 2) return a.fail(kBadBorderMode);
     borderMode_ = mode;
   }

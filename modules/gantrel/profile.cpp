@@ -29,7 +29,7 @@ bool CProfile::Run(const RunArgs& a) {
   const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
-  const int length = std::max(lengthIn ? TruncInt(*lengthIn) : 5, 1);
+  const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);
   const bool* negativeIn = FlagInput(a, kNegativeIn);
   const bool negative = negativeIn ? *negativeIn : true;
   const bool* showIn = FlagInput(a, kShowIn);

@@ -66,9 +66,9 @@ bool CRadial::Run(const RunArgs& a) {
   const int spokes = std::max(spokesIn ? BoundedLineCount(*spokesIn, 2 * M_PI * outer) : 16, 0);
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
-  const int length = std::max(lengthIn ? TruncInt(*lengthIn) : 5, 1);
+  const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);
   const double* methodIn = NumberInput(a, kMethodIn);
-  int method = methodIn ? TruncInt(*methodIn) : 0;
+  int method = methodIn ? frame::TruncateToInt(*methodIn) : 0;
   if (method < 0 || method > 2) method = 0;
   const bool allTransitions = method != 0;
   const bool* missingIn = FlagInput(a, kMissingIn);

@@ -24,7 +24,7 @@ int LengthInput(const RunArgs& a, int i) {
   const double* p = NumberInput(a, i);
   WarnArray(a, i);
   if (!p) return 1;
-  const int v = TruncInt(*p);
+  const int v = frame::TruncateToInt(*p);
   if (v >= 1) return v;
   WarnIntCorrected(a, i, v, 1);
   return 1;
@@ -105,10 +105,10 @@ bool CSegment::Run(const RunArgs& a) {
 
   int lines = 1;
   if (const double* p = NumberInput(a, kLinesIn)) {
-    const int asked = TruncInt(*p);
+    const int asked = frame::TruncateToInt(*p);
     // No output or line array holds more than the host's element cap.
     const double height = AcrossRegion(frame, region);
-    const int most = std::min(TruncInt(height), kMaxOutputElements);
+    const int most = std::min(frame::TruncateToInt(height), kMaxOutputElements);
     lines = std::max(std::min(asked, most), 1);
     if (lines != asked) WarnIntCorrected(a, kLinesIn, asked, lines);
   }

@@ -183,7 +183,7 @@ bool CThreshold::Run(const RunArgs& a) {
   } else {
     level = fractionLevel(kLevelIn);
     if (const double* p = NumberInput(a, kAreaIn)) {
-      r = TruncInt(*p * 0.5);
+      r = frame::TruncateToInt(*p * 0.5);
       const ParamName n = InputName(a, kAreaIn);
       if (r >= 51) {
         frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), r, 100);

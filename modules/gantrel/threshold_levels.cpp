@@ -16,10 +16,10 @@ CropBox CropBoxOf(const TRectangularRegion& r, int width, int depth) {
   const float t = static_cast<float>(angle * 3.14159265358979323846 / 180.0);
   const double s = std::sin(t), c = std::cos(t);
   const double hw = r.width / 2, hh = r.height / 2;
-  CropBox b{TruncInt(std::min(r.cx - hw * c - hh * s, r.cx - hw * c + hh * s)),
-            TruncInt(std::max(r.cx + hw * c - hh * s, r.cx + hw * c + hh * s)),
-            TruncInt(std::min(r.cy - hw * s - hh * c, r.cy + hw * s - hh * c)),
-            TruncInt(std::max(r.cy - hw * s + hh * c, r.cy + hw * s + hh * c))};
+  CropBox b{frame::TruncateToInt(std::min(r.cx - hw * c - hh * s, r.cx - hw * c + hh * s)),
+            frame::TruncateToInt(std::max(r.cx + hw * c - hh * s, r.cx + hw * c + hh * s)),
+            frame::TruncateToInt(std::min(r.cy - hw * s - hh * c, r.cy + hw * s - hh * c)),
+            frame::TruncateToInt(std::max(r.cy - hw * s + hh * c, r.cy + hw * s + hh * c))};
   b.left = std::max(b.left, 0);
   b.top = std::max(b.top, 0);
   b.right = std::min(b.right, width - 1);
