@@ -1,6 +1,9 @@
 // One loop over the codewords with the current encodation as its state.
-// Every encodation but Base 256 leaves for ASCII on its own unlatch; final
-// codewords too few for a C40/Text/X12 pair or an EDIFACT triple are ASCII.
+// Every encodation but Base 256 leaves for ASCII on its own unlatch; a final
+// codeword too few for a C40/Text/X12 pair is ASCII, and so are the final
+// one or two codewords of EDIFACT unless they hold a value and its unlatch.
+// The first pad codeword ends the data: the randomised pads after it are
+// not text, whichever values they take.
 #include "dm_decode.h"
 
 #include <algorithm>
@@ -13,9 +16,6 @@ enum class Mode { Ascii, C40, Text, X12, Edifact, Base256 };
 
 constexpr int kPad = 129, kC40 = 230, kBase256 = 231, kFnc1 = 232, kStructuredAppend = 233, kUpperShift = 235,
               kX12 = 238, kText = 239, kEdifact = 240, kEci = 241, kUnlatch = 254;
-
-// The value a pad codeword takes at a 1-based position.
-int RandomisedPad(int position) { return ((149 * position) % 253 + 130) % 254; }
 
 // A Base 256 codeword back to its byte.
 int Unrandomise255(int codeword, int position) { return ((codeword - (149 * position) % 255 - 1) % 256 + 256) % 256; }
@@ -47,7 +47,6 @@ class Decoder {
   void Ascii() {
     const int c = cw_[i_];
     const int position = ++i_;
-    if (padSeen_ && c == RandomisedPad(position)) return;
     if (c >= 1 && c <= 128) {
       Put(c - 1);
     } else if (c >= 130 && c <= 229) {
@@ -68,7 +67,7 @@ class Decoder {
       // Symbol sequence and file identification: no text.
       i_ = std::min(i_ + 3, n_);
     } else if (c == kPad) {
-      padSeen_ = true;
+      i_ = n_;
     } else if (c == kC40) {
       mode_ = Mode::C40;
     } else if (c == kText) {
@@ -149,22 +148,40 @@ class Decoder {
     else if (v <= 39) Put('A' + v - 14);
   }
 
+  // Four 6-bit values from each three codewords. The unlatch (31) in value
+  // k ends EDIFACT at the codeword that holds its last bit, ceil(6k / 8);
+  // the rest of that codeword is filler and ASCII resumes after it.
   void Edifact() {
-    if (n_ - i_ < 3) {
-      Leave();
+    const int left = n_ - i_;
+    if (left < 3) {
+      EdifactTail(left);
       return;
     }
     const int bits = (cw_[i_] << 16) | (cw_[i_ + 1] << 8) | cw_[i_ + 2];
-    i_ += 3;
     for (int k = 0; k < 4; ++k) {
       const int v = (bits >> (18 - 6 * k)) & 63;
       if (v == 31) {
+        i_ += (6 * (k + 1) + 7) / 8;
         Leave();
         return;
       }
-      Put(v < 31 ? v + 64 : v);
+      EdifactValue(v);
     }
+    i_ += 3;
   }
+
+  // One or two codewords left: the encoder writes the last characters in
+  // ASCII with the unlatch implied, or one value and the unlatch in two
+  // codewords, the second 240 to 255, which holds no ASCII character.
+  void EdifactTail(int left) {
+    if (left == 2 && (((cw_[i_] & 3) << 4) | (cw_[i_ + 1] >> 4)) == 31) {
+      EdifactValue(cw_[i_] >> 2);
+      i_ += 2;
+    }
+    Leave();
+  }
+
+  void EdifactValue(int v) { Put(v < 31 ? v + 64 : v); }
 
   void Base256() {
     mode_ = Mode::Ascii;
@@ -195,7 +212,6 @@ class Decoder {
   Mode mode_ = Mode::Ascii;
   int shift_ = 0;       // C40/Text shift set for the next value
   bool upper_ = false;  // Upper Shift pending
-  bool padSeen_ = false;
 };
 
 }  // namespace

@@ -115,4 +115,82 @@ TEST(DataMatrixDecode, CodewordSequences) {
   }
 }
 
+// Codewords as an encoder writes them, position after position.
+struct Codewords {
+  std::vector<uint8_t> cw;
+  Codewords& Add(std::initializer_list<int> values) {
+    for (int v : values) cw.push_back(static_cast<uint8_t>(v));
+    return *this;
+  }
+  // EDIFACT values of the characters (and the unlatch), packed from the
+  // most significant bit, the last codeword filled with zero bits.
+  Codewords& Edifact(const std::string& chars, bool unlatch) {
+    std::vector<int> values;
+    for (char ch : chars) values.push_back(ch & 63);
+    if (unlatch) values.push_back(31);
+    uint32_t acc = 0;
+    int bits = 0;
+    for (int v : values) {
+      acc = (acc << 6) | static_cast<uint32_t>(v);
+      for (bits += 6; bits >= 8; bits -= 8) cw.push_back(static_cast<uint8_t>(acc >> (bits - 8)));
+    }
+    if (bits > 0) cw.push_back(static_cast<uint8_t>(acc << (8 - bits)));
+    return *this;
+  }
+  // One C40/Text/X12 pair of three values.
+  Codewords& Triple(int a, int b, int c) {
+    const int v = 1600 * a + 40 * b + c + 1;
+    return Add({v / 256, v % 256});
+  }
+  // The pad codeword and randomised pads up to `total` codewords.
+  Codewords& Pads(int total) {
+    if (static_cast<int>(cw.size()) < total) cw.push_back(129);
+    while (static_cast<int>(cw.size()) < total) cw.push_back(Pad(static_cast<int>(cw.size()) + 1));
+    return *this;
+  }
+};
+
+TEST(DataMatrixDecode, EndsOfEncodationsAndThePaddingAfterThem) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> cw;
+    std::u16string text;
+  };
+  const int n = 18;  // data codewords of a 16 x 16 symbol
+  const Case cases[] = {
+      {"EDIFACT unlatch in value 1", Codewords().Add({240}).Edifact("ABCD", true).Pads(n).cw, u"ABCD"},
+      {"EDIFACT unlatch in value 2", Codewords().Add({240}).Edifact("ABCDE", true).Pads(n).cw, u"ABCDE"},
+      {"EDIFACT unlatch in value 3", Codewords().Add({240}).Edifact("ABCDEF", true).Pads(n).cw, u"ABCDEF"},
+      {"EDIFACT unlatch in value 4", Codewords().Add({240}).Edifact("ABCDEFG", true).Pads(n).cw, u"ABCDEFG"},
+      {"ASCII after an unlatch in value 1", Codewords().Add({240}).Edifact("ABCD", true).Add({91}).Pads(n).cw,
+       u"ABCDZ"},
+      {"ASCII after an unlatch in value 2", Codewords().Add({240}).Edifact("A", true).Add({91}).Pads(n).cw, u"AZ"},
+      {"ASCII after an unlatch in value 3", Codewords().Add({240}).Edifact("AB", true).Add({91}).Pads(n).cw, u"ABZ"},
+      {"ASCII after an unlatch in value 4", Codewords().Add({240}).Edifact("ABC", true).Add({91}).Pads(n).cw,
+       u"ABCZ"},
+      {"EDIFACT, one codeword left in ASCII", Codewords().Add({240}).Edifact("ABCD", false).Add({91}).cw, u"ABCDZ"},
+      {"EDIFACT, one codeword left: '{' is ASCII", Codewords().Add({240}).Edifact("ABCD", false).Add({124}).cw,
+       u"ABCD{"},
+      {"EDIFACT, two codewords left in ASCII", Codewords().Add({240}).Edifact("ABCD", false).Add({90, 91}).cw,
+       u"ABCDYZ"},
+      {"EDIFACT, two codewords left: ASCII and a pad", Codewords().Add({240}).Edifact("ABCD", false).Add({91, 129}).cw,
+       u"ABCDZ"},
+      {"EDIFACT, two codewords left: a value and the unlatch", Codewords().Add({240}).Edifact("ABCDE", true).cw,
+       u"ABCDE"},
+      {"EDIFACT, two codewords left: pads", Codewords().Add({240}).Edifact("ABCD", false).Pads(6).cw, u"ABCD"},
+      {"C40 ends on a lone codeword", Codewords().Add({230}).Triple(14, 15, 16).Add({69}).cw, u"ABCD"},
+      {"Text ends on a lone codeword", Codewords().Add({239}).Triple(14, 15, 16).Add({69}).cw, u"abcD"},
+      {"X12 ends on a lone codeword", Codewords().Add({238}).Triple(14, 1, 2).Add({69}).cw, u"A*>D"},
+      {"C40 ends on an unlatch", Codewords().Add({230}).Triple(14, 15, 16).Add({254}).Pads(n).cw, u"ABC"},
+      {"Text ends on an unlatch", Codewords().Add({239}).Triple(14, 15, 16).Add({254}).Pads(n).cw, u"abc"},
+      {"X12 ends on an unlatch", Codewords().Add({238}).Triple(14, 1, 2).Add({254}).Pads(n).cw, u"A*>"},
+      {"Base 256 field then pads",
+       Codewords().Add({231, Randomise255(2, 2), Randomise255('x', 3), Randomise255('y', 4)}).Pads(n).cw, u"xy"},
+      {"nothing after the pad codeword is text", Codewords().Add({66, 129, 66, 130, 240, 1, 2, 3}).cw, u"A"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Decode(c.cw), c.text) << c.what;
+  }
+}
+
 }  // namespace

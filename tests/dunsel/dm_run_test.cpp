@@ -4,12 +4,14 @@
 // outputs, failures and drawing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "datamatrix_render.h"
+#include "dm_grid.h"
 #include "dunsel_symbols.h"
 
 namespace {
@@ -63,6 +65,36 @@ TEST(DataMatrixRun, EverySizeReads) {
   for (int version = 1; version <= 30; ++version) {
     const DmMatrix m = dunsel_test::ZintDataMatrix(kText, DmOptions{.size = version});
     EXPECT_EQ(Read(dunsel_test::RenderDataMatrix(m, Around(m, 5))), kText) << m.rows << "x" << m.cols;
+  }
+}
+
+// Symbols larger than their data: the encodation ends, pads follow, and the
+// text is exactly what was encoded.
+TEST(DataMatrixRun, EachEncodationReadsExactlyBeforeThePadding) {
+  struct Case {
+    const char* what;
+    std::string data;
+    int version;
+    int latch;  // the encodation's latch codeword, which zint must have used
+  };
+  const Case cases[] = {
+      {"EDIFACT", "3;4:5<6=", 4, 240},
+      {"EDIFACT after ASCII", "58r K:.6GIF5", 16, 240},
+      {"EDIFACT, a longer text", "EDIFACT=:;<>?", 9, 240},
+      {"C40", "HELLO WORLD 123", 8, 230},
+      {"Text", "hello world abc", 8, 239},
+      {"X12", "ABC*>DEF\rGHI", 8, 238},
+      {"Base 256", "\xe9\xe8\xe0\xff\x80\x81\x90", 8, 231},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const DmMatrix m = dunsel_test::ZintDataMatrix(c.data, DmOptions{.size = c.version});
+    const std::vector<uint8_t> cw = dunsel_test::DrawnCodewords(m);
+    ASSERT_NE(std::find(cw.begin(), cw.end(), c.latch), cw.end()) << "the encoder took another way";
+    ASSERT_NE(std::find(cw.begin(), cw.end(), 129), cw.end()) << "no padding";
+    std::u16string text;
+    for (unsigned char ch : c.data) text.push_back(ch);
+    EXPECT_EQ(Read(dunsel_test::RenderDataMatrix(m, Around(m, 5))), Utf8(text));
   }
 }
 
