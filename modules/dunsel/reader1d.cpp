@@ -211,13 +211,15 @@ void CReadBarcode1D::EnsureSlots(int threads, int frameWidth) {
   work_.assign(static_cast<size_t>(threads), LineWork{});
 }
 
-CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, const Settings& s) {
+CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, const TRectangularRegion* region,
+                                                    const Settings& s) {
   LineResult r;
   SampleSlot& slot = this->slot(t);
   slot.count = 0;
   ScanUser user{&slot};
-  ScanLineSubPixelPrecisionWithSharpening(frame_, region_, &line, 1, &user, 8, CollectProfileSample);
+  ScanLineSubPixelPrecisionWithSharpening(frame_, region, &line, 1, &user, 8, CollectProfileSample);
   const int n = slot.count;
+  r.samples = n;
   if (n < 3) return r;
   LineWork& work = work_[static_cast<size_t>(t)];
   if (barcodeType_ == 0) {
@@ -258,6 +260,12 @@ bool CReadBarcode1D::Confirmed(const LineVotes::Entry& e, const Settings& s) {
   const double dx = k.x1 - k.x0, dy = k.y1 - k.y0, len = std::hypot(dx, dy);
   if (!(len > 0.0)) return false;
   const double ux = dx / len, uy = dy / len;
+  // A neighbour that the region cuts short (a region a pixel or two high
+  // has no room beside its line) is read in the frame beside the region.
+  int own = 0;
+  if (TLine line; region_ && WalkedPart(frame_, k.x0, k.y0, k.x1, k.y1, line)) {
+    own = ReadLine(0, line, region_, s).samples;
+  }
   // Turned about the symbol's middle on the line, then moved across it.
   const double mx = (e.ends.x0 + e.ends.x1) / 2, my = (e.ends.y0 + e.ends.y1) / 2;
   for (const Neighbour& nb : kNeighbours) {
@@ -266,7 +274,8 @@ bool CReadBarcode1D::Confirmed(const LineVotes::Entry& e, const Settings& s) {
     const double cx = mx - vy * nb.shift, cy = my + vx * nb.shift;
     TLine line;
     if (!WalkedPart(frame_, cx - vx * len, cy - vy * len, cx + vx * len, cy + vy * len, line)) continue;
-    const LineResult r = ReadLine(0, line, s);
+    LineResult r = ReadLine(0, line, region_, s);
+    if (r.outcome != kSuccess[barcodeType_] && region_ && 10 * r.samples < 9 * own) r = ReadLine(0, line, nullptr, s);
     if (r.outcome == kSuccess[barcodeType_] && r.text == e.text) return true;
   }
   return false;
@@ -331,7 +340,7 @@ int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRecta
       // frame; only the part in the frame has samples, so only it is walked.
       TLine line;
       if (!WalkedPart(frame, x0, y0, x1, y1, line)) continue;
-      const LineResult r = ReadLine(t, line, s);
+      const LineResult r = ReadLine(t, line, region_, s);
 #pragma omp critical
       {
         const int before = status.load(std::memory_order_relaxed);

@@ -32,8 +32,10 @@ class CReadBarcode1D : public CMethod {
     std::u16string text;
     LineEnds ends;
     bool forward = true;
+    int samples = 0;  // of the line in the scanned area
   };
-  LineResult ReadLine(int slot, const TLine& line, const Settings& s);
+  // Reads one line through `region` (null: the whole frame).
+  LineResult ReadLine(int slot, const TLine& line, const TRectangularRegion* region, const Settings& s);
   // Whether a line beside the lone line that read `e` reads the same text.
   bool Confirmed(const LineVotes::Entry& e, const Settings& s);
   int ReadBarcodeLines(void* ctx, const Frame* frame, const TRectangularRegion* region, const Settings& s);

@@ -134,6 +134,37 @@ TEST(Ean13, OneElementAModuleOffReadsExceptInTheSixthCharacterRead) {
   }
 }
 
+// A region one pixel high along the symbol, as a line-scan picture gives:
+// its one line has no neighbour inside the region to confirm a lone read.
+TEST(Ean13, RegionsAFewPixelsHighAlongTheSymbolRead) {
+  const std::vector<int> bits = Ean("400638133393");
+  struct Case {
+    double height, angle;
+    int lines;
+    double blur, noise;
+  };
+  const Case cases[] = {{1, 0, 1, 0, 0}, {1, 0, 3, 0, 0}, {2, 0, 1, 0, 0}, {3, 0, 3, 0, 0},
+                        {2, 6, 1, 0, 0}, {1, 0, 1, 1, 3}, {1, 180, 1, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "height " << c.height << " angle " << c.angle << " lines " << c.lines);
+    Render r;
+    r.angle = c.angle;
+    r.blur = c.blur;
+    r.noise = c.noise;
+    const talvix::FrameBuffer f = RenderRow(bits, r);
+    Reader reader("barcode_EAN13");
+    talvix::RunContext ctx(Reader::Module(), reader.index());
+    ctx.setFrame(u"Input frame", f);
+    ctx.setRegions(u"Examination region", {{f.width() / 2.0, f.depth() / 2.0, 380, c.height, c.angle}});
+    ctx.setNumbers(u"Scanline number", {double(c.lines)});
+    ctx.setNumbers(u"Scanline angles", {0.0});
+    const talvix::RunResult got = reader.run(ctx);
+    EXPECT_TRUE(got.ok) << Utf8(got.error);
+    const auto out = ctx.strings(u"Result string");
+    EXPECT_EQ(out.empty() ? std::string() : Utf8(out[0]), "4006381333931");
+  }
+}
+
 TEST(Ean13, WrongCheckDigitKeepsTheResultString) {
   std::vector<int> runs = Runs(Ean("590123412345"));  // check digit 7
   const int e = CharacterElement(11);
