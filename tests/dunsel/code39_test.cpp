@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dunsel_symbols.h"
@@ -49,7 +50,7 @@ struct Outcome {
 };
 
 struct Options {
-  bool ascii = false, checksum = false;
+  bool ascii = false, checksum = false, whiteBars = false;
   double ratio = 3.0;
   double module = 2.0;
   double angle = 0.0;
@@ -61,6 +62,7 @@ talvix::FrameBuffer Draw(const std::vector<double>& runs, const Options& o, int 
   Render r;
   r.module = o.module;
   r.angle = o.angle;
+  r.whiteBars = o.whiteBars;
   r.width = width > 0 ? width : static_cast<int>(modules * o.module) + 60;
   r.depth = 100;
   r.height = 60;
@@ -75,6 +77,7 @@ Outcome Read(const talvix::FrameBuffer& f, const Options& o) {
   ctx.setNumbers(u"Scanline angles", {0});
   ctx.setFlags(u"ASCII mode ( true - yes, false - no )", {o.ascii});
   ctx.setFlags(u"Checksum mode ( true - yes, false - no )", {o.checksum});
+  ctx.setFlags(u"Barcode color ( true - white bars, false - black bars )", {o.whiteBars});
   const talvix::RunResult r = reader.run(ctx);
   const auto out = ctx.strings(u"Result string");
   return {r.ok, out.empty() ? "" : Utf8(out[0]), Utf8(r.error)};
@@ -166,10 +169,10 @@ TEST(Code39, TheLongestPairOnALineComesFirst) {
   EXPECT_EQ(Read(Draw(swapped, o), o).text, "LONGER-ONE");
 }
 
-TEST(Code39, ShortTextsNeedQuietZones) {
+TEST(Code39, TextsNeedQuietZones) {
   // Characters inside a longer symbol that read as "*" (as blur makes them)
-  // bound one- and two-character stretches on every line; the whole symbol
-  // fails on them. Such stretches have only a gap beside them.
+  // bound shorter stretches of it on every line; the whole symbol fails on
+  // them. Such stretches have only a gap and a bar beside them.
   auto fenced = [](const std::vector<double>& symbol, double quiet) {
     std::vector<double> runs{3.0, quiet};
     runs.insert(runs.end(), symbol.begin(), symbol.end());
@@ -185,22 +188,56 @@ TEST(Code39, ShortTextsNeedQuietZones) {
   const Case cases[] = {
       {"one character between false stars", Code39Runs("XB*6*J7", 3.0), nullptr},
       {"two characters between false stars", Code39Runs("AB*CD*EF", 3.0), nullptr},
+      {"a false star, then four characters to the stop", Code39Runs("P8*2DPB", 3.0), nullptr},
+      {"four characters from the start to a false star", Code39Runs("2DPB*P8", 2.5), nullptr},
       {"one character with quiet zones", fenced(Code39Runs("6", 3.0), 4.0), "6"},
       {"two characters with quiet zones", fenced(Code39Runs("CD", 2.5), 4.0), "CD"},
       {"one character fenced by bars a gap away", fenced(Code39Runs("6", 3.0), 1.0), nullptr},
-      {"a longer text fenced by bars a gap away", fenced(Code39Runs("LONGER-ONE", 3.0), 1.0), "LONGER-ONE"},
+      {"a longer text with quiet zones", fenced(Code39Runs("LONGER-ONE", 3.0), 4.0), "LONGER-ONE"},
+      {"a longer text fenced by bars a gap away", fenced(Code39Runs("LONGER-ONE", 3.0), 1.0), nullptr},
   };
   for (const Case& c : cases) {
-    for (double angle : {0.0, 8.0}) {
-      SCOPED_TRACE(testing::Message() << c.what << ", angle " << angle);
+    for (const auto& [angle, white] : {std::pair(0.0, false), std::pair(8.0, false), std::pair(0.0, true)}) {
+      SCOPED_TRACE(testing::Message() << c.what << ", angle " << angle << (white ? ", white bars" : ""));
       Options o;
       o.angle = angle;
+      o.whiteBars = white;
       const Outcome got = Read(Draw(c.runs, o), o);
       if (c.text) {
         EXPECT_TRUE(got.ok) << got.error;
         EXPECT_EQ(got.text, c.text);
       } else {
         EXPECT_FALSE(got.ok) << got.text;
+        EXPECT_EQ(got.error, "No barcode was found on the image");
+      }
+    }
+  }
+}
+
+TEST(Code39, ACharacterBlurredIntoAStarGivesTheWholeTextOrNothing) {
+  // "X" differs from "*" in its last three elements (n n w against w n n):
+  // printed halfway between the two and blurred, it reads as either on a
+  // given line. A stretch from it to the start or the stop is never a text.
+  const std::string text = "P8XDPB";
+  for (double halfway : {0.4, 0.5, 0.6}) {
+    std::vector<double> runs = Code39Runs(text, 3.0);
+    const size_t x = 10 * (text.find('X') + 1);  // the character's first element
+    runs[x + 6] = 1.0 + 2.0 * halfway;
+    runs[x + 8] = 3.0 - 2.0 * halfway;
+    for (double angle : {0.0, 4.0, 180.0}) {
+      SCOPED_TRACE(testing::Message() << "halfway " << halfway << ", angle " << angle);
+      Render r;
+      r.module = 2.0;
+      r.angle = angle;
+      r.blur = 1.0;
+      r.noise = 4;
+      r.width = 320;
+      r.depth = 100;
+      r.height = 60;
+      const Outcome got = Read(RenderRuns(runs, r), Options{});
+      if (got.ok) {
+        EXPECT_EQ(got.text, text);
+      } else {
         EXPECT_EQ(got.error, "No barcode was found on the image");
       }
     }
