@@ -87,16 +87,13 @@ std::vector<int> JoinTraces(Frame* mark, const BorderEndPoint* ends, int endCoun
     }
   }
 
-  // A piece whose own two ends lie close is closed on itself.
-  for (size_t i = 0; i < open.size(); ++i) {
-    for (size_t j = i + 1; j < open.size(); ++j) {
-      End &a = open[i], &b = open[j];
-      if (a.label != b.label || a.used || b.used) continue;
-      const int gap = Gap(a.x, a.y, b.x, b.y);
-      if (gap > kMaxJoinGap) continue;
-      Bridge(m, a.x, a.y, b.x, b.y, a.label, pieces, parent);
-      a.used = b.used = true;
-    }
+  // A piece whose own two ends (a pair in `open`) lie close is closed on
+  // itself.
+  for (size_t i = 0; i + 1 < open.size(); i += 2) {
+    End &a = open[i], &b = open[i + 1];
+    if (Gap(a.x, a.y, b.x, b.y) > kMaxJoinGap) continue;
+    Bridge(m, a.x, a.y, b.x, b.y, a.label, pieces, parent);
+    a.used = b.used = true;
   }
 
   // An end still open joins the nearest free end of another open piece, or

@@ -19,14 +19,13 @@ struct TracePiece {
 // Ends further apart than this are not joined.
 inline constexpr int kMaxJoinGap = 8;
 
-// A piece is open when its two end points (entries of `ends` under its
-// label) lie apart. Bridges the ends of each open piece that lie close to
-// each other, then
-// joins an end left open to the nearest free end of another open piece, or
-// to the nearest pixel of a small piece, within kMaxJoinGap. Joined pieces
-// take the lowest label of their group in the mark frame; each gap gets a
-// straight run of that label over free pixels. Answers, per label, the label
-// it now belongs to (itself when it joined nothing).
+// A piece is open when its two end points (its entries in `ends`) lie
+// apart. The ends of an open piece that lie close are bridged; an end left
+// open joins the nearest free end of another open piece, or the nearest pixel
+// of a small piece, within kMaxJoinGap. A bridge is a straight run of the
+// label over free pixels, and a small piece it crosses joins too. Joined
+// pieces take the lowest label of their group in the mark frame. Answers,
+// per label, the label it now belongs to (itself when it joined nothing).
 std::vector<int> JoinTraces(Frame* mark, const BorderEndPoint* ends, int endCount,
                             const std::vector<TracePiece>& pieces);
 

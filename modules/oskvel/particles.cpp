@@ -22,6 +22,9 @@ constexpr int kProbeReach = 6;
 // Below this share of distinct pixels in the walk round a particle, the
 // outline is an open curve.
 constexpr double kClosedShare = 0.9;
+// An outline holds at least one pixel clear of it per this many pixels of its
+// walk (a bar 3 pixels wide holds about one per two).
+constexpr size_t kInsidePerOutline = 4;
 
 // The contrast callback of the detection: one sample per scanned pixel, its
 // contrast when above the threshold, else zeros.
@@ -127,6 +130,46 @@ bool OutlineCloses(const std::vector<Pixel>& border) {
   return distinct >= kClosedShare * static_cast<double>(border.size());
 }
 
+// The pixels an outline holds that touch none of its own: a border traced
+// twice along one edge closes as a thin loop round no inside at all.
+size_t DeepInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax) {
+  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
+  const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
+  const ptrdiff_t stride = (w + 3) & ~3;
+  const auto own = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < w && y < h && data[static_cast<ptrdiff_t>(y) * stride + x] == label;
+  };
+  // Outside: what the box's rim reaches through pixels not of the label.
+  const int x0 = boxMin.x - 1, y0 = boxMin.y - 1, bw = boxMax.x - boxMin.x + 3, bh = boxMax.y - boxMin.y + 3;
+  std::vector<uint8_t> outside(static_cast<size_t>(bw) * static_cast<size_t>(bh), 0);
+  std::vector<Pixel> stack;
+  const auto reach = [&](int x, int y) {
+    if (x < x0 || y < y0 || x >= x0 + bw || y >= y0 + bh || own(x, y)) return;
+    uint8_t& o = outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)];
+    if (o) return;
+    o = 1;
+    stack.push_back({x, y});
+  };
+  for (int x = x0; x < x0 + bw; ++x) reach(x, y0), reach(x, y0 + bh - 1);
+  for (int y = y0; y < y0 + bh; ++y) reach(x0, y), reach(x0 + bw - 1, y);
+  while (!stack.empty()) {
+    const Pixel q = stack.back();
+    stack.pop_back();
+    reach(q.x + 1, q.y), reach(q.x - 1, q.y), reach(q.x, q.y + 1), reach(q.x, q.y - 1);
+  }
+  size_t deep = 0;
+  for (int y = y0 + 1; y < y0 + bh - 1; ++y) {
+    for (int x = x0 + 1; x < x0 + bw - 1; ++x) {
+      if (own(x, y) || outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)])
+        continue;
+      bool touches = false;
+      for (int k = 0; k < 8 && !touches; ++k) touches = own(x + kDx[k], y + kDy[k]);
+      deep += !touches;
+    }
+  }
+  return deep;
+}
+
 }  // namespace
 
 void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p) {
@@ -166,7 +209,12 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
     minL = std::min(minL, L);
     sumL += L;
   }
-  p->closed = OutlineCloses(border);
+  // An outline closes when its walk does not run back on itself and it holds
+  // an inside: a particle's outline holds about four of its pixels for each
+  // pixel of its walk, a doubled trace of an edge almost none.
+  p->closed = OutlineCloses(border) &&
+              DeepInside(Mark(), label, Pixel{r.minX - 1, r.minY - 1}, Pixel{r.maxX + 1, r.maxY + 1}) *
+                      kInsidePerOutline >= n;
   p->perimeter = static_cast<int>(perimeter);
   p->maxRadius = static_cast<float>(std::sqrt(static_cast<double>(maxL)));
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
