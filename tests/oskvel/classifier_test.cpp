@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "talvix/host.hpp"
+#include "blur.h"
 #include "text_buffer.h"
 
 namespace {
@@ -329,31 +330,6 @@ TEST(Classifier, EveryShapeIsClassifiedInEitherPolarityAtItsTurn) {
   }
 }
 
-// A Gaussian blur of an 8-bit frame, as a lens out of focus gives.
-FrameBuffer Blurred(const FrameBuffer& f, double sigma) {
-  const int w = f.width(), d = f.depth(), r = static_cast<int>(std::ceil(3 * sigma));
-  std::vector<double> k(static_cast<size_t>(2 * r + 1));
-  double sum = 0;
-  for (int i = -r; i <= r; ++i) sum += k[static_cast<size_t>(i + r)] = std::exp(-i * i / (2 * sigma * sigma));
-  for (double& v : k) v /= sum;
-  std::vector<double> rows(static_cast<size_t>(w) * d);
-  for (int y = 0; y < d; ++y)
-    for (int x = 0; x < w; ++x) {
-      double acc = 0;
-      for (int i = -r; i <= r; ++i) acc += k[static_cast<size_t>(i + r)] * *f.pixel(std::clamp(x + i, 0, w - 1), y);
-      rows[static_cast<size_t>(y) * w + x] = acc;
-    }
-  FrameBuffer out = FrameBuffer::make(w, d, 8, 0);
-  for (int y = 0; y < d; ++y)
-    for (int x = 0; x < w; ++x) {
-      double acc = 0;
-      for (int i = -r; i <= r; ++i)
-        acc += k[static_cast<size_t>(i + r)] * rows[static_cast<size_t>(std::clamp(y + i, 0, d - 1)) * w + x];
-      *out.pixel(x, y) = static_cast<uint8_t>(std::lround(acc));
-    }
-  return out;
-}
-
 // Blurred wedges (a Gaussian of sigma 2) whose borders the detection
 // traces in pieces: a piece is an open curve, and walked out and back it
 // looks like a bar. Each wedge is its own class or nothing, the same on one
@@ -369,7 +345,7 @@ TEST(Classifier, BlurredWedgesAreNeverTakenForBars) {
   } cases[] = {{100, 0.06}, {110, 0.07}};
   for (const Case& k : cases) {
     SCOPED_TRACE(k.object);
-    const FrameBuffer input = Blurred(TurnedScene(wedges, 6, k.object, 40), 2.0);
+    const FrameBuffer input = oskvel_test::Blurred(TurnedScene(wedges, 6, k.object, 40), 2.0);
     // The pattern's classes (by shape), then the wedges' results.
     const auto classify = [&](std::vector<int>* classOf, std::vector<Result>* found) {
       Classifier c;
