@@ -130,9 +130,9 @@ bool OutlineCloses(const std::vector<Pixel>& border) {
   return distinct >= kClosedShare * static_cast<double>(border.size());
 }
 
-// The pixels an outline holds that touch none of its own: a border traced
-// twice along one edge closes as a thin loop round no inside at all.
-size_t DeepInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax) {
+// Whether an outline holds `needed` pixels that touch none of its own: a
+// border traced twice along one edge closes as a thin loop round no inside.
+bool HoldsInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax, size_t needed) {
   const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
   const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
   const ptrdiff_t stride = (w + 3) & ~3;
@@ -165,9 +165,10 @@ size_t DeepInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax) {
       bool touches = false;
       for (int k = 0; k < 8 && !touches; ++k) touches = own(x + kDx[k], y + kDy[k]);
       deep += !touches;
+      if (deep >= needed) return true;
     }
   }
-  return deep;
+  return deep >= needed;
 }
 
 }  // namespace
@@ -212,9 +213,9 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
   // An outline closes when its walk does not run back on itself and it holds
   // an inside: a particle's outline holds about four of its pixels for each
   // pixel of its walk, a doubled trace of an edge almost none.
-  p->closed = OutlineCloses(border) &&
-              DeepInside(Mark(), label, Pixel{r.minX - 1, r.minY - 1}, Pixel{r.maxX + 1, r.maxY + 1}) *
-                      kInsidePerOutline >= n;
+  p->closed = OutlineCloses(border) && HoldsInside(Mark(), label, Pixel{r.minX - 1, r.minY - 1},
+                                                   Pixel{r.maxX + 1, r.maxY + 1},
+                                                   (n + kInsidePerOutline - 1) / kInsidePerOutline);
   p->perimeter = static_cast<int>(perimeter);
   p->maxRadius = static_cast<float>(std::sqrt(static_cast<double>(maxL)));
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
