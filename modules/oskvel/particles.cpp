@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "joins.h"
 #include "qualifier.h"
 
 namespace oskvel {
@@ -18,6 +19,12 @@ constexpr double kFourPi = 12.566370614359172;
 constexpr double kTwoPi = 6.283185307179586;
 // How far inward the polarity probe may look for the object's grey.
 constexpr int kProbeReach = 6;
+// Below this share of distinct pixels in the walk round a particle, the
+// outline is an open curve.
+constexpr double kClosedShare = 0.9;
+// An outline holds at least one pixel clear of it per this many pixels of its
+// walk (a bar 3 pixels wide holds about one per two).
+constexpr size_t kInsidePerOutline = 4;
 
 // The contrast callback of the detection: one sample per scanned pixel, its
 // contrast when above the threshold, else zeros.
@@ -49,19 +56,34 @@ struct Pixel {
   int x, y;
 };
 
-// The closed border of a label by a neighbour walk from its leftmost pixel,
-// which ends when the walk would repeat its first step.
-std::vector<Pixel> WalkBorder(const Frame* mark, int label, Pixel start, size_t cap) {
+// The closed border of a label by a neighbour walk from its leftmost pixel.
+// The walk is fixed by where it stands and where it came from: it ends when
+// that pair repeats, and the border is the loop from the pair's first visit.
+// (Ending at the first return to the first step misses the loop where the
+// leftmost pixel is the tip of a spur, which the walk passes on another step
+// each time, and runs the walk round and round.) box holds every pixel of the
+// label.
+std::vector<Pixel> WalkBorder(const Frame* mark, int label, Pixel start, Pixel boxMin, Pixel boxMax, size_t cap) {
   const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
   const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
   const ptrdiff_t stride = (w + 3) & ~3;
   const auto on = [&](int x, int y) {
     return x >= 0 && y >= 0 && x < w && y < h && data[static_cast<ptrdiff_t>(y) * stride + x] == label;
   };
+  const size_t boxW = static_cast<size_t>(boxMax.x - boxMin.x + 1);
+  std::vector<uint8_t> seen(boxW * static_cast<size_t>(boxMax.y - boxMin.y + 1), 0);  // a bit per way in
+  const auto visit = [&](Pixel q, int back) {
+    if (q.x < boxMin.x || q.y < boxMin.y || q.x > boxMax.x || q.y > boxMax.y) return false;
+    uint8_t& bits = seen[static_cast<size_t>(q.y - boxMin.y) * boxW + static_cast<size_t>(q.x - boxMin.x)];
+    const bool again = bits & (1u << back);
+    bits = static_cast<uint8_t>(bits | (1u << back));
+    return again;
+  };
   std::vector<Pixel> out{start};
+  std::vector<uint8_t> ways{4};
   Pixel p = start;
   int back = 4;  // the pixel to the left of the leftmost one is off the label
-  Pixel second{-1, -1};
+  visit(start, back);
   while (out.size() < cap) {
     int found = -1;
     for (int i = 1; i <= 8; ++i) {
@@ -76,16 +98,77 @@ std::vector<Pixel> WalkBorder(const Frame* mark, int label, Pixel start, size_t 
       }
     }
     if (found < 0) break;  // a single pixel
-    if (out.size() == 1) {
-      second = p;
-    } else if (out.back().x == start.x && out.back().y == start.y && p.x == second.x && p.y == second.y) {
-      out.pop_back();  // the walk is back at its first step
+    if (visit(p, back)) {
+      size_t first = 0;
+      while (first < out.size() && !(out[first].x == p.x && out[first].y == p.y && ways[first] == back)) ++first;
+      out.erase(out.begin(), out.begin() + static_cast<ptrdiff_t>(std::min(first, out.size())));
       break;
     }
     out.push_back(p);
+    ways.push_back(static_cast<uint8_t>(back));
   }
-  if (out.size() > 1 && out.back().x == start.x && out.back().y == start.y) out.pop_back();
   return out;
+}
+
+// The walk round a closed outline meets each of its pixels about once; round
+// an open curve it goes out and back, meeting each pixel twice.
+bool OutlineCloses(const std::vector<Pixel>& border) {
+  if (border.empty()) return false;
+  int minX = border[0].x, maxX = minX, minY = border[0].y, maxY = minY;
+  for (const Pixel& q : border) {
+    minX = std::min(minX, q.x), maxX = std::max(maxX, q.x);
+    minY = std::min(minY, q.y), maxY = std::max(maxY, q.y);
+  }
+  const size_t width = static_cast<size_t>(maxX - minX + 1);
+  std::vector<uint8_t> seen(width * static_cast<size_t>(maxY - minY + 1), 0);
+  size_t distinct = 0;
+  for (const Pixel& q : border) {
+    uint8_t& s = seen[static_cast<size_t>(q.y - minY) * width + static_cast<size_t>(q.x - minX)];
+    distinct += s == 0;
+    s = 1;
+  }
+  return distinct >= kClosedShare * static_cast<double>(border.size());
+}
+
+// Whether an outline holds `needed` pixels that touch none of its own: a
+// border traced twice along one edge closes as a thin loop round no inside.
+bool HoldsInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax, size_t needed) {
+  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
+  const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
+  const ptrdiff_t stride = (w + 3) & ~3;
+  const auto own = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < w && y < h && data[static_cast<ptrdiff_t>(y) * stride + x] == label;
+  };
+  // Outside: what the box's rim reaches through pixels not of the label.
+  const int x0 = boxMin.x - 1, y0 = boxMin.y - 1, bw = boxMax.x - boxMin.x + 3, bh = boxMax.y - boxMin.y + 3;
+  std::vector<uint8_t> outside(static_cast<size_t>(bw) * static_cast<size_t>(bh), 0);
+  std::vector<Pixel> stack;
+  const auto reach = [&](int x, int y) {
+    if (x < x0 || y < y0 || x >= x0 + bw || y >= y0 + bh || own(x, y)) return;
+    uint8_t& o = outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)];
+    if (o) return;
+    o = 1;
+    stack.push_back({x, y});
+  };
+  for (int x = x0; x < x0 + bw; ++x) reach(x, y0), reach(x, y0 + bh - 1);
+  for (int y = y0; y < y0 + bh; ++y) reach(x0, y), reach(x0 + bw - 1, y);
+  while (!stack.empty()) {
+    const Pixel q = stack.back();
+    stack.pop_back();
+    reach(q.x + 1, q.y), reach(q.x - 1, q.y), reach(q.x, q.y + 1), reach(q.x, q.y - 1);
+  }
+  size_t deep = 0;
+  for (int y = y0 + 1; y < y0 + bh - 1; ++y) {
+    for (int x = x0 + 1; x < x0 + bw - 1; ++x) {
+      if (own(x, y) || outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)])
+        continue;
+      bool touches = false;
+      for (int k = 0; k < 8 && !touches; ++k) touches = own(x + kDx[k], y + kDy[k]);
+      deep += !touches;
+      if (deep >= needed) return true;
+    }
+  }
+  return deep >= needed;
 }
 
 }  // namespace
@@ -107,8 +190,10 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
   p->dropped = steps <= 40 || p->boundingArea < 257;
   if (p->dropped) return;
 
-  const std::vector<Pixel> border =
-      WalkBorder(Mark(), label, Pixel{r.minX, r.yAtMinX}, static_cast<size_t>(count) * 4 + 16);
+  // The trace marks its last pixel without recording it: one pixel round the
+  // record's box holds the whole label.
+  const std::vector<Pixel> border = WalkBorder(Mark(), label, Pixel{r.minX, r.yAtMinX}, Pixel{r.minX - 1, r.minY - 1},
+                                               Pixel{r.maxX + 1, r.maxY + 1}, static_cast<size_t>(count) * 4 + 16);
   const size_t n = border.size();
   double perimeter = 0;
   int64_t maxL = 0, minL = 2 * static_cast<int64_t>(frameWidth) * frameWidth, sumL = 0;
@@ -125,6 +210,12 @@ void CQualifierMain::TraceParticle(const Frame* frame, int label, int steps, int
     minL = std::min(minL, L);
     sumL += L;
   }
+  // An outline closes when its walk does not run back on itself and it holds
+  // an inside: a particle's outline holds about four of its pixels for each
+  // pixel of its walk, a doubled trace of an edge almost none.
+  p->closed = OutlineCloses(border) && HoldsInside(Mark(), label, Pixel{r.minX - 1, r.minY - 1},
+                                                   Pixel{r.maxX + 1, r.maxY + 1},
+                                                   (n + kInsidePerOutline - 1) / kInsidePerOutline);
   p->perimeter = static_cast<int>(perimeter);
   p->maxRadius = static_cast<float>(std::sqrt(static_cast<double>(maxL)));
   p->minRadius = static_cast<float>(std::sqrt(static_cast<double>(minL)));
@@ -273,32 +364,44 @@ int LinesAcross(int count, double extent) {
 
 }  // namespace
 
-// A border whose two traces stopped short of each other (at a sharp tip,
-// say) is an open curve, which the border walk would follow out and back:
-// its perimeter doubles and its shape is lost. Ends a few pixels apart are
-// joined by a straight run of the label over free mark pixels.
-void CQualifierMain::BridgeTraceEnds(int label, int endCount) {
-  constexpr int kMaxGap = 8;
-  const BorderEndPoint* ends[2] = {};
-  int found = 0;
-  for (int i = 0; i <= std::min(endCount, kMaxEndPoints - 1) && found < 2; ++i)
-    if (endPoints[i].label == label) ends[found++] = &endPoints[i];
-  if (found < 2) return;
-  const int x0 = static_cast<int>(ends[0]->x), y0 = static_cast<int>(ends[0]->y);
-  const int x1 = static_cast<int>(ends[1]->x), y1 = static_cast<int>(ends[1]->y);
-  const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
-  if (steps < 2 || steps > kMaxGap) return;
-  Frame* mark = Mark();
-  const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
-  uint8_t* data = GetFrameDataAddr(mark);
-  const ptrdiff_t stride = (w + 3) & ~3;
-  for (int k = 1; k < steps; ++k) {
-    const int x = x0 + static_cast<int>(std::lround(static_cast<double>(k) * (x1 - x0) / steps));
-    const int y = y0 + static_cast<int>(std::lround(static_cast<double>(k) * (y1 - y0) / steps));
-    if (x < 0 || y < 0 || x >= w || y >= h) return;
-    uint8_t& m = data[static_cast<ptrdiff_t>(y) * stride + x];
-    if (m == kFree) m = static_cast<uint8_t>(label);
+// The pieces of one border that the detection traced apart are joined into
+// one label, its record and its trace length; the joined particle is valid
+// as its longest piece is (a piece that ran into another piece of the same
+// border lost to it, which says nothing of the whole).
+void CQualifierMain::JoinPieces(int objects, int endCount, int lengths[], bool valid[]) {
+  std::vector<TracePiece> pieces(static_cast<size_t>(objects));
+  for (int label = 0; label < objects; ++label) {
+    if (lengths[label] <= 0 || !objectRecords || label >= recordCapacity || !objectRecords[label]) continue;
+    const BorderObjectRecord& r = *objectRecords[label];
+    const bool small = lengths[label] <= 40 || (r.maxX - r.minX + 5) * (r.maxY - r.minY + 5) < 257;
+    pieces[static_cast<size_t>(label)] = {lengths[label], small, r.minX, r.minY, r.maxX, r.maxY};
   }
+  const std::vector<int> root = JoinTraces(Mark(), endPoints, endCount, pieces);
+  std::vector<int> longest(root.size(), -1);
+  for (int label = 0; label < objects; ++label) {
+    const int r = root[static_cast<size_t>(label)];
+    int& l = longest[static_cast<size_t>(r)];
+    if (pieces[static_cast<size_t>(label)].steps > 0 && (l < 0 || lengths[label] > lengths[l])) l = label;
+  }
+  for (int label = 0; label < objects; ++label) {
+    const int r = root[static_cast<size_t>(label)];
+    if (r == label || pieces[static_cast<size_t>(label)].steps == 0) continue;
+    BorderObjectRecord& to = *objectRecords[r];
+    const BorderObjectRecord& from = *objectRecords[label];
+    if (from.minX < to.minX) to.minX = from.minX, to.yAtMinX = from.yAtMinX;
+    if (from.maxX > to.maxX) to.maxX = from.maxX, to.yAtMaxX = from.yAtMaxX;
+    if (from.minY < to.minY) to.minY = from.minY, to.xAtMinY = from.xAtMinY;
+    if (from.maxY > to.maxY) to.maxY = from.maxY, to.xAtMaxY = from.xAtMaxY;
+    to.sumX += from.sumX;
+    to.sumY += from.sumY;
+    to.sumGrey += from.sumGrey;
+    lengths[r] += lengths[label];
+    lengths[label] = 0;
+  }
+  for (int label = 0; label < objects; ++label)
+    if (root[static_cast<size_t>(label)] == label && longest[static_cast<size_t>(label)] != label &&
+        longest[static_cast<size_t>(label)] >= 0)
+      valid[label] = valid[longest[static_cast<size_t>(label)]];
 }
 
 void CQualifierMain::BeginContrast(const Frame* frame) {
@@ -349,8 +452,7 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
                              &endCount, lengths, valid, open);
   }
   const int objects = std::min(objectCount, static_cast<int>(kLabelSlots));
-  for (int label = 0; label < objects; ++label)
-    if (lengths[label] > 0 && valid[label] && open[label]) BridgeTraceEnds(label, endCount);
+  JoinPieces(objects, endCount, lengths, valid);
   for (int label = 0; label < objects; ++label) {
     if (lengths[label] <= 0 || !objectRecords || label >= recordCapacity || !objectRecords[label]) continue;
     Particle p;
@@ -362,6 +464,11 @@ bool CQualifierMain::DetectParticles(const Frame* frame, const TRectangularRegio
 
   for (const Particle& p : particles) {
     if (p.polarity != (objectColour ? 1 : 0) || !valid[p.label]) continue;
+    // An outline that does not close, its own or a hole's, has no shape to
+    // measure: its walk runs out and back along the open curve.
+    if (!p.closed || std::any_of(p.holes.begin(), p.holes.end(),
+                                 [&](int h) { return !particles[static_cast<size_t>(h)].closed; }))
+      continue;
     Feature f{p.cx, p.cy, p.width, p.height, 0.0, {}, static_cast<uint8_t>(p.centroidByte ? 1 : 0)};
     const double maxR = p.maxRadius > 0 ? p.maxRadius : 1.0;
     f.f[0] = static_cast<float>(static_cast<double>(p.perimeter) * p.perimeter / (std::max(p.area, 1) * kFourPi));

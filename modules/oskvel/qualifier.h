@@ -32,6 +32,7 @@ struct Particle {
   float ringMid = 0.1f, ringRms = 0.1f;  // crossings / 10 at the two ring radii
   double holeDistance = 0;
   bool dropped = false;
+  bool closed = true;  // the outline closes (no walk out and back)
 };
 
 inline constexpr int kFeatureCount = 10;
@@ -104,7 +105,7 @@ class CQualifierMain : public CBorderDetection {
   void TraceParticle(const Frame* frame, int label, int steps, int frameWidth, Particle* p);
   void ScanArea(const Frame* frame, const TRectangularRegion* region, size_t index);
   void ScanRings(size_t index);
-  void BridgeTraceEnds(int label, int endCount);
+  void JoinPieces(int objects, int endCount, int lengths[], bool valid[]);
 };
 
 }  // namespace oskvel

@@ -2,15 +2,18 @@
 // pattern frame become classes, shifted and shuffled copies take them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <set>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "talvix/host.hpp"
+#include "blur.h"
 #include "text_buffer.h"
 
 namespace {
@@ -324,6 +327,67 @@ TEST(Classifier, EveryShapeIsClassifiedInEitherPolarityAtItsTurn) {
       found.at(static_cast<size_t>(e.rect.cy / 64) * 6 + static_cast<size_t>(e.rect.cx / 64)) = e.cls;
     for (size_t i = 0; i < turned.size(); ++i)
       EXPECT_EQ(found[i], classOf[turned[i].shape]) << "shape " << turned[i].shape << " at " << turned[i].deg;
+  }
+}
+
+// Blurred wedges (a Gaussian of sigma 2) whose borders the detection
+// traces in pieces: a piece is an open curve, and walked out and back it
+// looks like a bar. Each wedge is its own class or nothing, the same on one
+// thread and on eight at once.
+TEST(Classifier, BlurredWedgesAreNeverTakenForBars) {
+  const std::vector<Turned> upright = {{kRound, 0}, {kOval, 0}, {kBlock, 0}, {kWedge, 0}, {kStrip, 0}};
+  const FrameBuffer pattern = TurnedScene(upright, 5, 210, 40);
+  std::vector<Turned> wedges;
+  for (int deg = 0; deg < 360; deg += 10) wedges.push_back({kWedge, double(deg)});
+  struct Case {
+    int object;  // grey of the wedges on the ground grey 40
+    double threshold;
+  } cases[] = {{100, 0.06}, {110, 0.07}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.object);
+    const FrameBuffer input = oskvel_test::Blurred(TurnedScene(wedges, 6, k.object, 40), 2.0);
+    // The pattern's classes (by shape), then the wedges' results.
+    const auto classify = [&](std::vector<int>* classOf, std::vector<Result>* found) {
+      Classifier c;
+      c.ctx.setFrame(u"Input frame", pattern);
+      c.ctx.setFrame(u"Pattern frame", pattern);
+      SetCounts(c.ctx, 80);
+      c.ctx.setNumbers(u"Gradient threshold", {k.threshold});
+      c.ctx.setNumbers(u"Maximal number of found patterns", {1e-9});
+      if (!c().ok) return;
+      classOf->assign(upright.size(), -1);
+      for (const Result& e : Results(c.ctx)) classOf->at(static_cast<size_t>(e.rect.cx / 64)) = e.cls;
+      c.ctx.setFrame(u"Input frame", input);
+      c.ctx.setNumbers(u"Maximal number of found patterns", {1.0});
+      if (c().ok) *found = Results(c.ctx);
+    };
+    std::vector<int> classOf;
+    std::vector<Result> alone;
+    classify(&classOf, &alone);
+    ASSERT_EQ(classOf.size(), upright.size());
+    ASSERT_GT(classOf[kWedge], 0);
+    ASSERT_GT(classOf[kStrip], 0);
+    for (const Result& e : alone) {
+      EXPECT_NE(e.cls, classOf[kStrip]) << "a bar at " << e.rect.cx << "," << e.rect.cy;
+      EXPECT_EQ(e.cls, classOf[kWedge]) << "at " << e.rect.cx << "," << e.rect.cy;
+    }
+    // The pieces of most wedges are joined into their outline again.
+    EXPECT_GE(alone.size(), 30u);
+
+    std::vector<std::vector<int>> classes(8);
+    std::vector<std::vector<Result>> found(8);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < found.size(); ++t) threads.emplace_back([&, t] { classify(&classes[t], &found[t]); });
+    for (std::thread& t : threads) t.join();
+    const auto flat = [](const std::vector<Result>& r) {
+      std::vector<double> out;
+      for (const Result& e : r) out.insert(out.end(), {double(e.cls), e.rect.cx, e.rect.cy, e.rect.width});
+      return out;
+    };
+    for (size_t t = 0; t < found.size(); ++t) {
+      EXPECT_EQ(classes[t], classOf) << "thread " << t;
+      EXPECT_EQ(flat(found[t]), flat(alone)) << "thread " << t;
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "blur.h"
 #include "qualifier.h"
 #include "talvix/host.hpp"
 
@@ -216,6 +217,67 @@ TEST(ParticleFeatures, HoleDistanceOfWashers) {
     const float f10 = d.features[0].f[9];
     EXPECT_TRUE(std::isfinite(f10));
     EXPECT_NEAR(f10, farthest / apart, 0.05 * farthest / apart + 0.2);
+  }
+}
+
+bool InPolygon(const Polygon& p, double x, double y) {
+  bool in = false;
+  for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
+    if ((p[i].y > y) != (p[j].y > y) && x < (p[j].x - p[i].x) * (y - p[i].y) / (p[j].y - p[i].y) + p[i].x) in = !in;
+  return in;
+}
+
+// A regular outline round (cx, cy): radii alternate between the two.
+Polygon Regular(double cx, double cy, int corners, double outer, double inner, double turn) {
+  Polygon p;
+  for (int k = 0; k < corners; ++k) {
+    const double a = turn + k * 2 * M_PI / corners, r = k % 2 ? inner : outer;
+    p.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  return p;
+}
+
+// Sharp corners and blurred edges break a border into pieces, which are
+// joined again or left out: whatever is accepted was walked round its outline
+// once, not out and back along a piece, nor round and round from a spur at
+// its leftmost pixel. Its perimeter is about the drawn outline's, and a
+// sharp or lightly blurred shape is always accepted.
+TEST(ParticleFeatures, AcceptedOutlinesAreWalkedOnce) {
+  const Polygon shapes[] = {Regular(50, 50, 3, 25, 25, -M_PI / 2), Regular(150, 50, 10, 25, 10, -M_PI / 2),
+                            Square(250, 50, 17)};
+  const FrameBuffer sharp = Scene(300, 100, [&](int x, int y) {
+    for (const Polygon& p : shapes)
+      if (InPolygon(p, x, y)) return true;
+    return false;
+  });
+  for (const double sigma : {0.0, 1.0, 1.5}) {
+    const FrameBuffer f = sigma > 0 ? oskvel_test::Blurred(sharp, sigma) : sharp;
+    for (const int threshold : {36, 72, 108, 140}) {
+      SCOPED_TRACE(testing::Message() << "sigma " << sigma << ", threshold " << threshold);
+      oskvel::CQualifierMain q{true};
+      std::vector<oskvel::Feature> features;
+      q.DetectParticles(f.frame(), nullptr, nullptr, 100, 100, threshold, true, &features);
+      // Sharp or lightly blurred, each shape is one whole particle.
+      if (sigma <= 1) {
+        EXPECT_EQ(features.size(), 3u);
+      }
+      for (const oskvel::Feature& e : features) {
+        const size_t s = static_cast<size_t>(e.cx / 100);
+        double length = 0;
+        for (size_t i = 0; i < shapes[s].size(); ++i) {
+          const Pt a = shapes[s][i], b = shapes[s][(i + 1) % shapes[s].size()];
+          length += std::hypot(b.x - a.x, b.y - a.y);
+        }
+        for (const oskvel::Particle& p : q.particles)
+          if (p.cx == e.cx && p.cy == e.cy) {
+            // Blur rounds the star's tips off; a piece walked out and back
+            // measures about twice its length, an outline walked round twice
+            // twice its own.
+            EXPECT_GT(p.perimeter, 0.7 * length) << "shape " << s;
+            EXPECT_LT(p.perimeter, 1.15 * length) << "shape " << s;
+          }
+      }
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 # The ring scans and particle measurements are also tested on their own, from
 # the module's sources.
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/oskvel/particles.cpp
-                                 ${CMAKE_SOURCE_DIR}/modules/oskvel/rings.cpp)
+                                 ${CMAKE_SOURCE_DIR}/modules/oskvel/rings.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/oskvel/joins.cpp)
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/oskvel)
 # OpenCV, when found, gives a second measure of a disc's perimeter and area.
 find_path(OSKVEL_OPENCV_INCLUDE opencv2/core.hpp PATH_SUFFIXES opencv4)
