@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kelmar_rig.h"
@@ -98,6 +99,19 @@ const talvix::FrameBuffer& DigitLine() {
   return f;
 }
 
+// A short line for the Latin reader, capitals about 24 px high.
+const talvix::FrameBuffer& LatinLine() {
+  static const talvix::FrameBuffer f = [] {
+    kelmar_test::TextLayout t;
+    t.lines = {"Read 2047"};
+    t.size = 34;
+    t.x = 12;
+    t.y = 46;
+    return kelmar_test::RenderText(220, 70, t);
+  }();
+  return f;
+}
+
 struct PatternScene {
   talvix::FrameBuffer pattern, frame;
 };
@@ -144,6 +158,11 @@ std::vector<Method> Methods() {
                   }};
   };
   return {
+      {"latin_optical_character_recognition", 2, [](talvix::RunContext& c) { c.setFrame(u"Input frame", LatinLine()); },
+       [](const talvix::RunContext& c) {
+         const auto s = c.strings(u"Output string");
+         return Answer{s.empty() ? std::string("-") : talvix::ToUtf8(s[0]), {}};
+       }},
       {"text_angle", 5, [](talvix::RunContext& c) { c.setFrame(u"Input frame", TextPicture()); },
        [](const talvix::RunContext& c) { return Answer{"", c.numbers(u"Text direction angle")}; }},
       ocr(3, "optical_character_recognition"),
@@ -200,23 +219,37 @@ TEST(HugeRegions, RegionsWithoutANumberFindNothingPromptly) {
 }
 
 TEST(HugeRegions, PatternNumbersWithoutANumberTakeTheirDefaults) {
-  const std::u16string inputs[] = {u"Allowed rotation", u"Speed versus quality", u"Minimal matching score",
-                                   u"Maximum number of pattern occurancies"};
+  // Each input with its bounds.
+  const struct {
+    std::u16string input;
+    double lo, hi;
+  } inputs[] = {{u"Allowed rotation", 0, 180},
+                {u"Speed versus quality", 0, 1},
+                {u"Minimal matching score", 0.5, 1},
+                {u"Maximum number of pattern occurancies", 1, 50}};
   for (const Method& m : Methods()) {
     if (m.index > 1) continue;
     const TRectangularRegion whole{200, 150, 400, 300, 0};
     const Outcome defaults = RunWith(m, whole);
     ASSERT_TRUE(defaults.ok) << defaults.error;
-    for (const std::u16string& input : inputs) {
-      // Out of range: corrected to a bound (a rotation of 180 searches longer),
-      // and converted without overflow.
-      for (double v : {kNaN, 1e300, -1e300}) {
-        SCOPED_TRACE(testing::Message() << m.name << ": " << talvix::ToUtf8(input) << " " << v);
-        const Outcome o = RunWith(m, whole, [&](talvix::RunContext& c) { c.setNumbers(input, {v}); });
-        if (!std::isnan(v)) continue;
-        ASSERT_TRUE(o.ok) << o.error;
-        ExpectSame(o.answer, defaults.answer);
-        EXPECT_LT(o.seconds, 5 * defaults.seconds + 1.0);
+    for (const auto& in : inputs) {
+      const auto with = [&](double v) {
+        return RunWith(m, whole, [&](talvix::RunContext& c) { c.setNumbers(in.input, {v}); });
+      };
+      SCOPED_TRACE(testing::Message() << m.name << ": " << talvix::ToUtf8(in.input));
+      const Outcome nan = with(kNaN);
+      ASSERT_TRUE(nan.ok) << nan.error;
+      ExpectSame(nan.answer, defaults.answer);
+      EXPECT_LT(nan.seconds, 5 * defaults.seconds + 1.0);
+      // Far out of range: converted without overflow and answered as the
+      // bound it is corrected to (a rotation of 180 searches longer).
+      for (const auto& [v, bound] : {std::pair{1e300, in.hi}, std::pair{-1e300, in.lo}}) {
+        SCOPED_TRACE(v);
+        const Outcome far = with(v), atBound = with(bound);
+        EXPECT_EQ(far.ok, atBound.ok) << far.error;
+        EXPECT_EQ(far.error, atBound.error);
+        ExpectSame(far.answer, atBound.answer);
+        EXPECT_LT(far.seconds, 5 * atBound.seconds + 1.0);
       }
     }
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -339,6 +340,32 @@ TEST(PatternMatch, OutputsOriginAndMarks) {
   quiet.ctx.setFlags(u"Show results", {false});
   ASSERT_TRUE(quiet.run().ok);
   EXPECT_TRUE(quiet.ctx.drawList().empty());
+}
+
+// An origin offset that is not a finite number, or that carries the origin
+// past the double range, is refused rather than answered with NaN.
+TEST(PatternMatch, OffsetsWithoutAFiniteOriginAreRefused) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const Scene s = MakeScene(8, {{200, 150, 30}});
+  const TPoint offsets[] = {{nan, 0}, {0, nan}, {inf, 0}, {0, -inf}, {1.7e308, 1.7e308}};
+  for (const TPoint& offset : offsets) {
+    SCOPED_TRACE(testing::Message() << offset.x << ", " << offset.y);
+    Instance inst(0);
+    Prepare(inst.ctx, s, 90, 1);
+    inst.ctx.setPoints(u"Offset of coordinate system origin", {offset});
+    const talvix::RunResult r = inst.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(talvix::ToUtf8(r.error), "error: Cannot calculate a finite coordinate system origin of this offset");
+    EXPECT_TRUE(inst.ctx.coordinateSystems(u"Output coordinate system").empty());
+  }
+  // A large but finite origin is still written.
+  Instance far(0);
+  Prepare(far.ctx, s, 90, 1);
+  far.ctx.setPoints(u"Offset of coordinate system origin", {{1e300, 0}});
+  ASSERT_TRUE(far.run().ok);
+  const auto systems = far.ctx.coordinateSystems(u"Output coordinate system");
+  ASSERT_EQ(systems.size(), 1u);
+  EXPECT_TRUE(std::isfinite(systems[0].x) && std::isfinite(systems[0].y));
 }
 
 // The model is kept while the pattern and the angles stay; a run that failed

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame/image_stats.h"
+#include "frame/input_params.h"
 #include "frame/module_frame.h"
 #include "frame/run_args.h"
 
@@ -43,7 +44,7 @@ int SelectionIn(const frame::RunArgs& a) {
   const frame::ParamName name = frame::InputName(a, kInSelection);
   double* p = nullptr;
   if (!name.ok || !GetNumber(a.ctx, 63, name.c_str(), 0, &p) || !p) return 0;
-  const int value = static_cast<int>(std::clamp(std::isnan(*p) ? -1.0 : *p, -1e9, 1e9));
+  const int value = std::isnan(*p) ? -1 : frame::TruncateToInt(*p);
   int selection = value;
   if (value < 0 || value > latin::kLastSelection) {
     selection = 0;
@@ -95,8 +96,8 @@ bool CMatchLatinOCR::Run(const frame::RunArgs& a) {
   }
   drawingLevel_ = GetDrawingLevel(a.ctx);
   Frame* out = nullptr;
-  const int outW = static_cast<int>(std::clamp(region_.width + 2, 0.0, 1e6));
-  const int outH = static_cast<int>(std::clamp(region_.height + 2, 0.0, 1e6));
+  const int outW = std::clamp(frame::TruncateToInt(region_.width + 2), 0, 1000000);
+  const int outH = std::clamp(frame::TruncateToInt(region_.height + 2), 0, 1000000);
   if (frame::OutputFrame(a, 1, outW, outH, 32, &out)) {
     std::memset(GetFrameDataAddr(out), 255, static_cast<size_t>(outW) * outH * 4);
     outData_ = GetFrameDataAddr(out);

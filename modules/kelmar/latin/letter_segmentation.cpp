@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "frame/input_params.h"
 #include "latin/latin_ocr.h"
+#include "region_in_frame.h"
 #include "talvix.h"
 
 namespace kelmar {
@@ -26,19 +28,21 @@ void CMatchLatinOCR::SetScene(const Frame* input, const TRectangularRegion* regi
   inputBpp_ = GetFrameBPP(input);
   inputStride_ = static_cast<ptrdiff_t>((static_cast<int64_t>(inputWidth_) * inputBpp_ + 31) / 32 * 4);
   if (region) {
-    region_ = *region;
-    const double a = region->angle * kDegToRad;
+    // A region far past the frame is cut to the part that holds its pixels,
+    // so that letter boxes in region axes stay within int.
+    region_ = RegionPartInFrame(*region, inputWidth_, inputHeight_);
+    const double a = region_.angle * kDegToRad;
     sinA_ = static_cast<float>(std::sin(a));
     cosA_ = static_cast<float>(std::cos(a));
     const double c = std::fabs(cosA_), s = std::fabs(sinA_);
-    const double hw = region->width / 2, hh = region->height / 2;
-    // Clamped in double before truncation: a region far outside the frame
-    // must not overflow the conversion.
-    const auto clampTo = [](double v, double hi) { return static_cast<int>(std::clamp(v, 0.0, hi)); };
-    clip_.x0 = clampTo(region->cx - c * hw - s * hh - 3, inputWidth_);
-    clip_.x1 = clampTo(region->cx + c * hw + s * hh + 3, inputWidth_);
-    clip_.y0 = clampTo(region->cy - s * hw - c * hh - 3, inputHeight_);
-    clip_.y1 = clampTo(region->cy + s * hw + c * hh + 3, inputHeight_);
+    const double hw = region_.width / 2, hh = region_.height / 2;
+    // A region far outside the frame, or one without a number, must not
+    // overflow the conversion.
+    const auto clampTo = [](double v, int hi) { return std::clamp(frame::TruncateToInt(v), 0, hi); };
+    clip_.x0 = clampTo(region_.cx - c * hw - s * hh - 3, inputWidth_);
+    clip_.x1 = clampTo(region_.cx + c * hw + s * hh + 3, inputWidth_);
+    clip_.y0 = clampTo(region_.cy - s * hw - c * hh - 3, inputHeight_);
+    clip_.y1 = clampTo(region_.cy + s * hw + c * hh + 3, inputHeight_);
   } else {
     region_ = {inputWidth_ * 0.5, inputHeight_ * 0.5, static_cast<double>(inputWidth_),
                static_cast<double>(inputHeight_), 0};
@@ -52,7 +56,7 @@ void CMatchLatinOCR::SetScene(const Frame* input, const TRectangularRegion* regi
   regionH_ = static_cast<float>(region_.height);
   SetThreshold(threshold);
   negative_ = negative;
-  minimalLetterSize_ = static_cast<int>(std::max(5.0, std::min(region_.height / 25.0, 1e6)));
+  minimalLetterSize_ = std::max(5, frame::TruncateToInt(region_.height / 25.0));
   contrastMargin_ = 25.5f;
   outData_ = nullptr;
   outWidth_ = outHeight_ = 0;
@@ -180,10 +184,10 @@ bool CMatchLatinOCR::SegmentLetterPixel(int x, int y, unsigned value) {
     votes_.resize(static_cast<size_t>(letterCount_) * latin::kClassCount, 0);
   LetterRecord& rec = letters_[index];
   rec = LetterRecord{};
-  rec.left = static_cast<int32_t>(minU_ + 0.5f);
-  rec.top = static_cast<int32_t>(minV_ + 0.5f);
-  rec.right = static_cast<int32_t>(maxU_ + 0.5f);
-  rec.bottom = static_cast<int32_t>(maxV_ + 0.5f);
+  rec.left = frame::TruncateToInt(minU_ + 0.5f);
+  rec.top = frame::TruncateToInt(minV_ + 0.5f);
+  rec.right = frame::TruncateToInt(maxU_ + 0.5f);
+  rec.bottom = frame::TruncateToInt(maxV_ + 0.5f);
   CutLetterImage(rec, index, label);
   FindHoles(rec, index);
   return true;
@@ -207,7 +211,7 @@ void CMatchLatinOCR::CutLetterImage(LetterRecord& rec, int index, int label) {
       const float u = static_cast<float>(c) + minU_ - regionW_ / 2;
       const float fx = std::clamp(cosA_ * u - sinA_ * v + regionX_ + 0.5f, 0.0f, static_cast<float>(inputWidth_ - 1));
       const float fy = std::clamp(sinA_ * u + cosA_ * v + regionY_ + 0.5f, 0.0f, static_cast<float>(inputHeight_ - 1));
-      const int x = static_cast<int>(fx), y = static_cast<int>(fy);
+      const int x = frame::TruncateToInt(fx), y = frame::TruncateToInt(fy);
       const bool ink = x >= clip_.x0 && x < clip_.x1 && y >= clip_.y0 && y < clip_.y1 &&
                        labels_[static_cast<size_t>(y - clip_.y0) * boxW + (x - clip_.x0)] == label;
       row[c] = ink ? 0 : 255;

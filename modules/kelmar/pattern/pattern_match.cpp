@@ -63,6 +63,17 @@ bool ReadRecord(const frame::RunArgs& a, int i, Getter get, T* value) {
   return true;
 }
 
+constexpr std::u16string_view kNoFiniteOrigin = u"error: Cannot calculate a finite coordinate system origin of this offset";
+
+// The coordinate system of a match, its origin moved by the offset from the
+// pattern's corner.
+TCoordinateSystem SystemOf(const MatchRecord& m, const TPoint& offset, int patternWidth, int patternHeight) {
+  const float r = static_cast<float>(m.angle) * kDegToRad;
+  const float c = std::cos(r), s = std::sin(r);
+  const double ox = offset.x - 0.5 * patternWidth, oy = offset.y - 0.5 * patternHeight;
+  return {m.x + c * ox - s * oy, m.y + c * oy + s * ox, static_cast<double>(m.angle)};
+}
+
 float CorrectReal(const frame::RunArgs& a, const frame::ParamName& name, float v, float lo, float hi) {
   const float corrected = std::clamp(v, lo, hi);
   if (corrected != v) frame::WarnRealParameterCorrected(a.ctx, 63, name.c_str(), v, corrected);
@@ -151,6 +162,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   }
   Inputs in;
   if (!ReadRecord<TPoint>(a, kInOffset, GetPoint, &in.offset)) return false;
+  if (!std::isfinite(in.offset.x) || !std::isfinite(in.offset.y)) return a.fail(kNoFiniteOrigin);
   searchRegion_ = {inputWidth_ * 0.5, inputHeight_ * 0.5, static_cast<double>(inputWidth_),
                    static_cast<double>(inputHeight_), 0.0};
   if (!ReadRecord<TRectangularRegion>(a, kInRegion, GetRectangularRegion, &searchRegion_)) return false;
@@ -196,6 +208,15 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   // Descending by score; equal scores keep their order.
   std::stable_sort(results_, results_ + resultCount_,
                    [](const MatchRecord& l, const MatchRecord& r) { return l.score > r.score; });
+  // An offset near the double range can still carry an origin past it.
+  for (int i = 0; i < n; ++i) {
+    const TCoordinateSystem cs = SystemOf(results_[i], in.offset, patternWidth_, patternHeight_);
+    if (!std::isfinite(cs.x) || !std::isfinite(cs.y)) {
+      resultCount_ = 0;
+      stopFlag_ = false;
+      return a.fail(kNoFiniteOrigin);
+    }
+  }
   WriteOutputs(a, n, in);
   if (in.show) Draw(a, n, in);
   resultCount_ = 0;
@@ -245,13 +266,7 @@ void CPatternMatch::WriteOutputs(const frame::RunArgs& a, int n, const Inputs& i
     for (int i = 0; i < n; ++i) {
       TCoordinateSystem* cs = nullptr;
       if (!GetCoordinateSystem(a.ctx, 63, system.c_str(), i, &cs) || !cs) continue;
-      const MatchRecord& m = results_[i];
-      const float r = static_cast<float>(m.angle) * kDegToRad;
-      const float c = std::cos(r), s = std::sin(r);
-      const double ox = in.offset.x - 0.5 * patternWidth_, oy = in.offset.y - 0.5 * patternHeight_;
-      cs->x = m.x + c * ox - s * oy;
-      cs->y = m.y + c * oy + s * ox;
-      cs->angle = m.angle;
+      *cs = SystemOf(results_[i], in.offset, patternWidth_, patternHeight_);
     }
     SetObjectMaxIndex(a.ctx, 63, system.c_str(), n - 1);
   }

@@ -1,6 +1,9 @@
 #include "plate/licence_plate.h"
 
+#include <omp.h>
+
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -23,8 +26,8 @@ int WholePixels(double side) {
 }  // namespace
 
 bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
-  const unsigned hardware = std::thread::hardware_concurrency();
-  const int n = std::max(1, processorOverride_ > 0 ? processorOverride_ : static_cast<int>(hardware));
+  // One worker per thread of the OpenMP setting, as the other searches.
+  const int n = std::max(1, processorOverride_ > 0 ? processorOverride_ : omp_get_max_threads());
   Frame* input = nullptr;
   if (!frame::InputFrame(args, 0, &input)) return args.fail(u"error: Cannot get input frame");
   plate::PlateSearch& s = search_;
@@ -57,8 +60,13 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
 
   const std::vector<plate::PlateSearchBlock> blocks = plate::PlateShares(s.regionHeight, n);
   if (buffers_.size() < blocks.size()) buffers_.resize(blocks.size());
-  for (auto& b : buffers_) b.reserve(samples);
-  s.found = false;
+  for (size_t i = 0; i < buffers_.size(); ++i) {
+    buffers_[i].index = static_cast<int>(i);
+    buffers_[i].reserve(samples);
+  }
+  s.results.resize(blocks.size());
+  for (auto& r : s.results) r.accepted = 0;
+  s.winner = INT_MAX;
   s.scannedLines = 0;
 
   std::vector<std::thread> workers;
@@ -68,13 +76,15 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
       workers.emplace_back(plate::LicencePlateThread, std::ref(s), std::cref(blocks[i]), std::ref(buffers_[i]));
     } catch (const std::system_error&) {
       started = false;
-      s.found = true;  // the started workers stop at their next check
+      s.winner = -1;  // the started workers stop at their next check
       break;
     }
   }
   if (started) plate::LicencePlateThread(s, blocks.back(), buffers_[blocks.size() - 1]);
   for (auto& t : workers) t.join();
   if (!started) return args.fail(u"error: Cannot start the search threads");
+  const int winner = s.winner.load();
+  if (winner >= 0 && winner < static_cast<int>(blocks.size())) s.result = std::move(s.results[winner]);
 
   bool show = true;
   const frame::ParamName showName = frame::InputName(args, 2);
@@ -97,8 +107,7 @@ bool CMatchLicencePlate::Finish(const frame::RunArgs& args, bool show, int level
   }
   // Only the boxes of the written plate are read.
   const int count = std::min<int>(p.accepted, static_cast<int>(p.boxes.size()));
-  const float pa = static_cast<float>(p.angle * kDegree), ta = static_cast<float>(p.slant * kDegree);
-  const plate::PlateAngles angles{std::sin(pa), std::cos(pa), std::sin(ta), std::cos(ta)};
+  const plate::PlateAngles angles = plate::AnglesOf(p.angle, p.slant);
 
   Frame* image = reinterpret_cast<Frame*>(p.image.data());
   plate::MarkPlateSpecks(image);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "frame/image_stats.h"
+#include "plate/plate_output.h"
 #include "plate/plate_search.h"
 #include "talvix.h"
 
@@ -38,6 +39,7 @@ bool DarkLine(const PlateSearch& s, const TRectangularRegion& r, int count, int 
 
 struct Painter {
   const PlateSearch* s;
+  const PlateResult* r;
   uint8_t* pixels;
   int stride, width, height;
   const std::vector<int>* labels;
@@ -46,7 +48,7 @@ struct Painter {
 bool PaintPlateCharacters(void* user, int x, int y, unsigned) {
   if (!user) return false;
   const auto* p = static_cast<const Painter*>(user);
-  const PlateResult& r = p->s->result;
+  const PlateResult& r = *p->r;
   const uint16_t l = p->s->labels[static_cast<size_t>(y) * p->s->frame.width + x];
   if (y - r.y0 >= p->height || x - r.x0 >= p->width) return true;
   for (int label : *p->labels)
@@ -59,10 +61,10 @@ bool PaintPlateCharacters(void* user, int x, int y, unsigned) {
 
 }  // namespace
 
-bool AcceptPlate(PlateSearch& s, const int (&corners)[8], const PlateGate& gate) {
+bool AcceptPlate(PlateSearch& s, int block, const int (&corners)[8], const PlateGate& gate) {
   std::lock_guard<std::mutex> hold(s.lock);
-  if (s.found.load()) return true;
-  PlateResult& r = s.result;
+  if (s.Stopped(block)) return true;
+  PlateResult& r = s.results[block];
   std::copy(corners, corners + 4, r.corners);
   const frame::FrameRows& f = s.frame;
 
@@ -185,11 +187,17 @@ bool AcceptPlate(PlateSearch& s, const int (&corners)[8], const PlateGate& gate)
   Frame* image = reinterpret_cast<Frame*>(r.image.data());
   std::vector<int> labels;
   for (int i : accepted) labels.push_back(blobs[i].label);
-  Painter painter{&s, GetFrameDataAddr(image), (w + 3) / 4 * 4, w, h, &labels};
+  Painter painter{&s, &r, GetFrameDataAddr(image), (w + 3) / 4 * 4, w, h, &labels};
   ScanRectangularRegion(f.frame, &plate, 1, &painter, PaintPlateCharacters);
+  // A candidate with a character that reads as none is no plate (a textured
+  // spot, a label): the search goes on.
+  if (!ReadsWhole(r.image, r.x0, r.y0, AnglesOf(r.angle, r.slant), boxes)) {
+    r.accepted = 0;
+    return false;
+  }
   r.boxes = std::move(boxes);
   r.accepted = static_cast<int>(r.boxes.size());
-  s.found = true;
+  s.winner = std::min(s.winner.load(), block);
   return true;
 }
 

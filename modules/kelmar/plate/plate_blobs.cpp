@@ -102,7 +102,14 @@ void PlateBlobs::Segment(const frame::FrameRows& input, const PlateInk& ink, con
   boxes_.clear();
   pixelCounts_.clear();
   const double mid = (g.y0 + g.y1) / 2;
-  const TLine line{static_cast<double>(g.x0), mid, static_cast<double>(g.x1), mid};
+  TLine line{static_cast<double>(g.x0), mid, static_cast<double>(g.x1), mid};
+  // A turned plate is seeded along its own middle line: the window's
+  // middle row passes above or below the characters at the plate's ends
+  // once the turn lifts them by half a character over half the plate.
+  if (g.s1 != 0) {
+    const double hw = g.region.width / 2;
+    line = {g.region.cx - hw * g.c1, g.region.cy - hw * g.s1, g.region.cx + hw * g.c1, g.region.cy + hw * g.s1};
+  }
   ScanLine(input.frame, &g.region, &line, 1, this, [](void* self, int x, int y, unsigned v) {
     return self && static_cast<PlateBlobs*>(self)->SegmentPixel(x, y, v);
   });

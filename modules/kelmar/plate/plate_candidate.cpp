@@ -140,7 +140,7 @@ bool Candidate::WalkLowerBorder(int dir, Side* side) {
   double slope = lower_.slope;
   Point last{lower_.x, lower_.row};
   for (int k = 1;; ++k) {
-    if (s_.found.load()) return false;
+    if (s_.Stopped(b_.index)) return false;
     const int x = lower_.x + dir * 20 * k;
     if (x < 1 || x > f.width - 2) break;
     const double predicted = lower_.row + dir * k * slope;
@@ -259,7 +259,7 @@ void Candidate::FindUpperCorner(int dir, Side* side) {
   const Point c = side->lower;
   side->upper = c;
   for (int height = 26; c.y - height >= 1; height += 6) {
-    if (s_.found.load()) return;
+    if (s_.Stopped(b_.index)) return;
     const int row = c.y - height;
     int column = 0;
     if (!SideStep(c, dir, side->slope, row, &column)) break;
@@ -300,7 +300,7 @@ bool Candidate::Accept(const Side& left, const Side& right) {
                           left.upper.x, left.upper.y, right.upper.x, right.upper.y};
   const PlateGate gate = GatePlate(corners, left.angle, right.angle);
   if (!gate.ok) return false;
-  return AcceptPlate(s_, corners, gate);
+  return AcceptPlate(s_, b_.index, corners, gate);
 }
 
 }  // namespace

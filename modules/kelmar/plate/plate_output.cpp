@@ -1,5 +1,7 @@
 #include "plate/plate_output.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -48,6 +50,23 @@ void MarkPlateSpecks(Frame* plate) {
       if (mark) row[x] = 80;
     }
   }
+}
+
+PlateAngles AnglesOf(float angle, float slant) {
+  constexpr double kDegree = M_PI / 180;
+  const float pa = static_cast<float>(angle * kDegree), ta = static_cast<float>(slant * kDegree);
+  return {std::sin(pa), std::cos(pa), std::sin(ta), std::cos(ta)};
+}
+
+bool ReadsWhole(const std::vector<uint8_t>& image, int x0, int y0, const PlateAngles& angles,
+                std::vector<PlateCharacterBox> boxes) {
+  std::vector<uint8_t> copy = image;
+  Frame* plate = reinterpret_cast<Frame*>(copy.data());
+  MarkPlateSpecks(plate);
+  std::vector<int32_t> scores(boxes.size() * kPlateClasses, 0);
+  ReadPlateCharacters(plate, x0, y0, angles, boxes.data(), static_cast<int>(boxes.size()), scores.data());
+  return std::none_of(boxes.begin(), boxes.end(),
+                      [](const PlateCharacterBox& b) { return b.text == kPlateAlphabet[kUnreadable]; });
 }
 
 std::u16string TextInOrderOfX(PlateCharacterBox* boxes, int count) {

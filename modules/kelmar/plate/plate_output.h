@@ -17,6 +17,16 @@ namespace kelmar::plate {
 // Images under 8 columns or 7 rows are left alone.
 void MarkPlateSpecks(Frame* plate);
 
+// Sine and cosine of the plate angle and of the slant, both in degrees.
+PlateAngles AnglesOf(float angle, float slant);
+
+// Whether every character box of the plate image reads as a character: the
+// run's speck pass and reading on copies of the image and the boxes.
+// `image` is an 8-bit frame (header and pixels); the boxes' corners are in
+// frame coordinates, the image's first column and row x0, y0.
+bool ReadsWhole(const std::vector<uint8_t>& image, int x0, int y0, const PlateAngles& angles,
+                std::vector<PlateCharacterBox> boxes);
+
 // The boxes' characters by increasing x (the first box on ties), each taken
 // box's x set to 9999; stops when no box below 9999 is left.
 std::u16string TextInOrderOfX(PlateCharacterBox* boxes, int count);

@@ -97,7 +97,7 @@ bool CheckBand(PlateSearch& s, WorkerBuffers& b, int startX, int startY, int mea
   const int seed = frame::GetPixelIntensity(f.frame, right, row) > frame::GetPixelIntensity(f.frame, left, row) ? right
                                                                                                             : left;
   for (int column : {seed - 40, seed, seed + 40}) {
-    if (s.found.load()) return false;
+    if (s.Stopped(b.index)) return false;
     if (column < 1 || column > f.width - 2) continue;
     const int border = LowerBorderRow(f, column, row);
     if (border < 0) continue;
@@ -125,11 +125,15 @@ void LicencePlateThread(PlateSearch& s, const PlateSearchBlock& block, WorkerBuf
   const int tilts = std::min(9, 2 * (s.tiltLimit / 5) + 1);
   int highestBand = -1;
   int mean = 0;
-  for (int t = 0; t < tilts && !s.found.load(); ++t) {
+  for (int t = 0; t < tilts && !s.Stopped(block.index); ++t) {
     const int tilt = kTilts[t];
-    for (int start = block.first; start <= block.last && !s.found.load(); start += 20) {
+    // Band runs start on every 20th line of the region and may follow a band
+    // past the share's end, so that the runs are the same however many
+    // shares the lines are cut into.
+    const int firstStart = (block.first + 19) / 20 * 20;
+    for (int start = firstStart; start <= block.last && !s.Stopped(block.index); start += 20) {
       int lines = 0, centreSum = 0, mid = 0, from = 2, usable = 0, startX = 0, startY = 0;
-      for (int i = start; i < block.last && !s.found.load(); i += 2) {
+      for (int i = start; i < s.regionHeight - 1 && !s.Stopped(block.index); i += 2) {
         int x0, y0, x1, y1;
         if (!GetScanRectangularRegionLine(s.frame.frame, s.region, s.regionHeight, i, tilt, &x0, &y0, &x1, &y1)) break;
         SampleLine(s, b, x0, y0, x1, y1);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -30,6 +31,7 @@ std::vector<PlateSearchBlock> PlateShares(int height, int processors);
 // One worker's sample row with the frame position of every sample, sized for
 // the longest line through the region, and its transition positions.
 struct WorkerBuffers {
+  int index = 0;  // the worker's block
   std::vector<uint8_t> samples;
   std::vector<int> xs, ys;
   std::vector<int> transitions;
@@ -63,14 +65,19 @@ struct PlateSearch {
   int regionWidth = 0, regionHeight = 0;
   float sinRegion = 0, cosRegion = 1;
   int tiltLimit = 0;
-  std::atomic<bool> found{false};
+  // The lowest block that accepted a plate (INT_MAX: none yet). A worker
+  // goes on only while no block before its own has one, and the run takes
+  // that block's plate: the same plate whatever the workers' timing.
+  std::atomic<int> winner{INT_MAX};
+  bool Stopped(int block) const { return winner.load() <= block; }
   std::atomic<int> scannedLines{0};
   std::mutex lock;
   // Under the lock: the label map and blobs of the candidate being checked,
-  // and the accepted plate.
+  // and each block's accepted plate.
   std::vector<uint16_t> labels;
   PlateBlobs blobs;
-  PlateResult result;
+  std::vector<PlateResult> results;
+  PlateResult result;  // the plate taken, after the workers ended
 };
 
 // The geometry gate on the corners lower-left, lower-right, upper-left and
@@ -84,8 +91,8 @@ struct PlateGate {
 PlateGate GatePlate(const int (&corners)[8], double leftAngle, double rightAngle);
 
 // Under the lock: threshold, trims, plate image, blobs and characters of a
-// gated candidate; true when it became the written plate.
-bool AcceptPlate(PlateSearch& s, const int (&corners)[8], const PlateGate& gate);
+// gated candidate; true when it became block's plate.
+bool AcceptPlate(PlateSearch& s, int block, const int (&corners)[8], const PlateGate& gate);
 
 // The worker: searches the block's lines for a plate, accepting the first
 // that passes every check unless another worker already did.
