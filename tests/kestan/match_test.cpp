@@ -1,6 +1,7 @@
 // Saving the descriptors of a picture and finding the object again in the
 // same, a shifted and a turned picture, through every search method.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <cmath>
 #include <random>
@@ -210,6 +211,70 @@ TEST(FeatureMatch, TwoObjectsFromFilesAndFromDataObjects) {
       EXPECT_NE(std::find(texts.begin(), texts.end(), u"second"), texts.end());
     }
   }
+}
+
+// Two copies of one object (the second turned), and a saved object that is
+// not in the picture.
+TEST(FeatureMatch, CopiesAreFoundEachOnItsOwnAndAMissKeepsItsEntry) {
+  REQUIRE_GL();
+  const TRectangularRegion left{60, 60, 100, 100, 0};
+  const std::vector<uint8_t> a = Save(Picture(300, 120, {{1, 60, 60, 0}}), &left);
+  const std::vector<uint8_t> b = Save(Picture(300, 120, {{2, 60, 60, 0}}), &left);
+  const FrameBuffer copies = Picture(300, 120, {{1, 60, 60, 0}, {1, 230, 60, 30}});
+  auto isCopy = [](const TRectangle& r) {
+    return std::hypot(r.cx - 60, r.cy - 60) < 3 || std::hypot(r.cx - 230, r.cy - 60) < 3;
+  };
+  const int before = omp_get_max_threads();
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    omp_set_num_threads(threads);
+    {
+      // One copy or the other, never a place between them.
+      module_test::MethodRun run("kestan", "gpu_feature_match_data");
+      run.ctx.setFrame(u"input frame", copies);
+      run.ctx.setData(u"data object with descriptors", a);
+      ASSERT_TRUE(run().ok);
+      EXPECT_TRUE(isCopy(run.ctx.rectangles(u"found rectangle").at(0)));
+      EXPECT_GT(run.ctx.numbers(u"number of found matches").at(0), 10);
+    }
+    struct Case {
+      std::vector<std::vector<uint8_t>> saved;
+      std::vector<bool> present;
+    };
+    for (const Case& c : {Case{{a}, {true}}, Case{{a, a}, {true, true}}, Case{{b, a}, {false, true}},
+                          Case{{a, b, a}, {true, false, true}}, Case{{b}, {false}}}) {
+      SCOPED_TRACE(c.saved.size());
+      talvix::Inspection inspection;
+      module_test::MethodRun run("kestan", "gpu_multiple_feature_match_data", &inspection);
+      run.ctx.setFrame(u"input frame", copies);
+      run.ctx.setDataList(u"data object with descriptors", c.saved);
+      run.ctx.setStrings(u"label of object", {u"L0", u"L1", u"L2"});
+      ASSERT_TRUE(run().ok);
+      const auto rects = run.ctx.rectangles(u"found rectangle");
+      const auto matches = run.ctx.numbers(u"number of found matches");
+      ASSERT_EQ(rects.size(), c.saved.size());
+      ASSERT_EQ(matches.size(), c.saved.size());
+      std::vector<std::u16string> labels;
+      for (const auto& call : module_test::CallsOf(run.ctx.drawList(), "DrawString")) labels.push_back(call.text);
+      for (size_t i = 0; i < c.saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool drawn = std::find(labels.begin(), labels.end(), u"L" + talvix::ToU16(std::to_string(i))) != labels.end();
+        EXPECT_EQ(drawn, c.present[i]);
+        if (c.present[i]) {
+          EXPECT_TRUE(isCopy(rects[i])) << rects[i].cx << ", " << rects[i].cy;
+          EXPECT_GT(matches[i], 10);
+        } else {
+          EXPECT_EQ(matches[i], 0);
+          EXPECT_EQ(rects[i].cx + rects[i].cy + rects[i].width + rects[i].height + rects[i].angle, 0.0);
+        }
+      }
+      // Two entries of one object find the two copies.
+      if (c.saved.size() > 1 && c.present.front() && c.present.back()) {
+        EXPECT_GT(std::hypot(rects.front().cx - rects.back().cx, rects.front().cy - rects.back().cy), 100);
+      }
+    }
+  }
+  omp_set_num_threads(before);
 }
 
 TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
