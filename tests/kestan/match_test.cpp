@@ -378,3 +378,68 @@ TEST(FeatureMatch, DamagedDescriptorsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace kestan_test;
+
+// A scanned region that the reader would refuse is refused when saving;
+// every region that saves reads back.
+TEST(FeatureSave, WhatIsSavedReadsBackOrTheSaveIsRefused) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  const double nan = std::nan("");
+  const std::u16string refused = u"Scanned region out of the range that a file with descriptors holds";
+  struct Case {
+    TRectangularRegion region;
+    bool saves;
+  };
+  const std::vector<Case> cases = {
+      {{80, 60, 100, 100, 0}, true},     {{80, 60, 100, 100, 725}, true}, {{-30, 60, 200, 100, 0}, true},
+      {{80, 60, 0, 0, 0}, true},         {{80, 60, -200, 100, 0}, false}, {{80, 60, 2e6, 100, 0}, false},
+      {{80, 60, 100, 2e6, 0}, false},    {{3e6, 60, 100, 100, 0}, false}, {{80, 60, 100, 100, nan}, false},
+      {{80, 60, 1e300, 1e300, 0}, false},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "region.bff";
+  for (const Case& c : cases) {
+    const TRectangularRegion& g = c.region;
+    SCOPED_TRACE(std::to_string(g.cx) + ", " + std::to_string(g.width) + ", " + std::to_string(g.height) + ", " +
+                 std::to_string(g.angle));
+    fs::remove(file);
+    module_test::MethodRun save("kestan", "gpu_feature_save");
+    save.ctx.setFrame(u"input frame", picture);
+    save.ctx.setRegions(u"scanned region", {g});
+    save.ctx.setFlags(u"save descriptors", {true});
+    save.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+    const talvix::RunResult r = save();
+    EXPECT_EQ(r.ok, c.saves);
+    EXPECT_EQ(fs::exists(file), c.saves);
+    EXPECT_EQ(save.ctx.flags(u"save descriptors"), std::vector<bool>{!c.saves});
+    if (!c.saves) {
+      EXPECT_EQ(r.error, refused);
+    }
+
+    module_test::MethodRun saveData("kestan", "gpu_feature_save_data");
+    saveData.ctx.setFrame(u"input frame", picture);
+    saveData.ctx.setRegions(u"scanned region", {g});
+    const talvix::RunResult d = saveData();
+    EXPECT_EQ(d.ok, c.saves);
+    if (!c.saves) {
+      EXPECT_EQ(d.error, refused);
+      EXPECT_TRUE(saveData.ctx.data(u"data object with found features").empty());
+      continue;
+    }
+    // What was saved reads back in the searches.
+    module_test::MethodRun match("kestan", "gpu_feature_match");
+    match.ctx.setFrame(u"input frame", picture);
+    match.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+    EXPECT_TRUE(match().ok);
+    module_test::MethodRun matchData("kestan", "gpu_feature_match_data");
+    matchData.ctx.setFrame(u"input frame", picture);
+    matchData.ctx.setData(u"data object with descriptors", saveData.ctx.data(u"data object with found features"));
+    EXPECT_TRUE(matchData().ok);
+  }
+}
+
+}  // namespace
