@@ -226,6 +226,12 @@ void KeepAgreeingPairs(DescriptorStore& store) {
       bestCount = n;
     }
   }
+  if (bestCount == 0) {
+    // No pair agrees even with itself (a pose that is not a number).
+    for (gpu::CListElem* e = store.matches.head; e; e = e->next) static_cast<CMatchListElem*>(e)->keypoint->flag = 0;
+    store.matches.DeleteAll();
+    return;
+  }
   // The group is taken again about its own mean pose, which lies nearer the
   // object's than the seed's does.
   const Pose seed = poses[best];
