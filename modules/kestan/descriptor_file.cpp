@@ -21,6 +21,8 @@ constexpr char16_t kEndOfFile[] = u"Unexpected end of file";
 constexpr char16_t kBadVersion[] = u"Bad version of the file with descriptors";
 constexpr char16_t kNoBlock[] = u"Data object does not exists";
 constexpr char16_t kTooSmall[] = u"Insufficient data object size";
+constexpr char16_t kRegionOutOfRange[] = u"Scanned region out of the range that a file with descriptors holds";
+constexpr char16_t kKeypointOutOfRange[] = u"Keypoints out of the range that a file with descriptors holds";
 
 bool Fail(int errLen, char16_t* errBuf, const char16_t* text) {
   gpu::CopyError(text, errLen, errBuf);
@@ -103,25 +105,32 @@ TRectangle Reference(const SaveSettings& s) {
                     static_cast<double>(s.frameHeight), 0.0};
 }
 
-bool WriteDescriptors(const Sink& write, gpu::CList& keypoints, const SaveSettings& s) {
+// The header and records that a save writes, computed before anything is
+// written, so that what the reader would refuse is never saved.
+struct Prepared {
+  DescriptorHeader header{};
+  std::vector<FeatureRecord> records;
+};
+
+Prepared Prepare(gpu::CList& keypoints, const SaveSettings& s) {
   const TRectangle ref = Reference(s);
   FloatMatrix3x3 m;
   FloatMatrix3x3Identity(&m);
   FloatMatrix3x3Translate(&m, static_cast<float>(-ref.cx), static_cast<float>(-ref.cy));
   FloatMatrix3x3Rotate(&m, static_cast<float>(ref.angle * 0.017453292519943295));
 
-  DescriptorHeader header{};
-  header.count = keypoints.count;
-  header.orientationMode = s.orientationMode;
-  std::copy_n(s.thresholds, 8, header.thresholds);
-  header.centreX = ref.cx;
-  header.centreY = ref.cy;
-  header.width = ref.width;
-  header.height = ref.height;
-  header.angle = ref.angle;
-  bool ok = write(&kFileTag, 4) && write(&kFileVersion, 4) && write(&header, sizeof header);
+  Prepared p;
+  p.header.count = keypoints.count;
+  p.header.orientationMode = s.orientationMode;
+  std::copy_n(s.thresholds, 8, p.header.thresholds);
+  p.header.centreX = ref.cx;
+  p.header.centreY = ref.cy;
+  p.header.width = ref.width;
+  p.header.height = ref.height;
+  p.header.angle = ref.angle;
 
   const float negX = static_cast<float>(-ref.cx), negY = static_cast<float>(-ref.cy);
+  p.records.reserve(static_cast<size_t>(keypoints.count));
   gpu::CResultListElem* k = nullptr;
   for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
     FeatureRecord r = RecordOf(*k);
@@ -132,8 +141,34 @@ bool WriteDescriptors(const Sink& write, gpu::CList& keypoints, const SaveSettin
     r.offsetY = r.y + negY;
     r.distance = std::sqrt(turned.x * turned.x + turned.y * turned.y);
     ComputeDescriptorStatistics(r);
-    StoreRecord(*k, r);
-    ok = write(&r, kRecordBytes) && ok;
+    p.records.push_back(r);
+  }
+  return p;
+}
+
+// The text for a prepared save that the reader would refuse; null when it
+// reads back. The region is blamed for a record that is sound but for its
+// place relative to the region.
+const char16_t* Unreadable(const Prepared& p) {
+  if (!Sound(p.header)) return kRegionOutOfRange;
+  for (const FeatureRecord& r : p.records) {
+    if (Sound(r)) continue;
+    FeatureRecord own = r;
+    own.offsetX = own.offsetY = own.rotatedOffsetX = own.rotatedOffsetY = own.distance = 0.0f;
+    return Sound(own) ? kRegionOutOfRange : kKeypointOutOfRange;
+  }
+  return nullptr;
+}
+
+// Writes the prepared bytes and stores the computed fields into the
+// keypoints' own records.
+bool WriteDescriptors(const Sink& write, gpu::CList& keypoints, const Prepared& p) {
+  bool ok = write(&kFileTag, 4) && write(&kFileVersion, 4) && write(&p.header, sizeof p.header);
+  size_t i = 0;
+  gpu::CResultListElem* k = nullptr;
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k), ++i) {
+    StoreRecord(*k, p.records[i]);
+    ok = write(&p.records[i], kRecordBytes) && ok;
   }
   return ok;
 }
@@ -188,10 +223,12 @@ bool LoadDescriptorData(int errLen, char16_t* errBuf, const DataBlock* block, De
 
 bool SaveDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, gpu::CList& keypoints,
                         const SaveSettings& s) {
+  const Prepared p = Prepare(keypoints, s);
+  if (const char16_t* text = Unreadable(p)) return Fail(errLen, errBuf, text);
   const int handle = selvane::Create(255, path, 0);
   if (handle == -1) return Fail(errLen, errBuf, kCannotCreate);
   const bool ok = WriteDescriptors(
-      [handle](const void* buf, int n) { return selvane::Write(handle, 0, buf, n) == n; }, keypoints, s);
+      [handle](const void* buf, int n) { return selvane::Write(handle, 0, buf, n) == n; }, keypoints, p);
   selvane::Close(handle);
   // A file that could not be written whole is as good as one not created.
   return ok || Fail(errLen, errBuf, kCannotCreate);
@@ -199,6 +236,12 @@ bool SaveDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, gpu:
 
 bool SaveDescriptorData(int errLen, char16_t* errBuf, DataObject* slot, gpu::CList& keypoints, const SaveSettings& s) {
   if (!slot) return Fail(errLen, errBuf, kNoBlock);
+  const Prepared p = Prepare(keypoints, s);
+  if (const char16_t* text = Unreadable(p)) {
+    // No earlier save stays readable in the object.
+    if (*slot) (*slot)->length = 0;
+    return Fail(errLen, errBuf, text);
+  }
   const int64_t wanted = kHeadBytes + static_cast<int64_t>(kRecordBytes) * keypoints.count;
   const int n = static_cast<int>(std::min<int64_t>(wanted, INT32_MAX));
   if (!*slot) {
@@ -219,7 +262,7 @@ bool SaveDescriptorData(int errLen, char16_t* errBuf, DataObject* slot, gpu::CLi
         at += len;
         return true;
       },
-      keypoints, s);
+      keypoints, p);
   block->length = n;
   return true;
 }

@@ -13,50 +13,45 @@ namespace {
 using frame::ParamName;
 using frame::RunArgs;
 
+// The position of a catalogue input in a method's input list; -1 when the
+// method has no such input.
+int Position(int method, std::u16string_view name) {
+  const auto inputs = kCatalogue.methods()[method].inputs;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (inputs[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
-  return frame::InputNamed(a, kCatalogue.methods()[method].inputs, name);
+  const int i = Position(method, name);
+  return i < 0 ? ParamName{} : frame::InputName(a, i);
 }
 
-// Element 0 of a number input; a scalar given as an array is warned about.
-bool Number(const RunArgs& a, const ParamName& n, double* v) {
-  double* p = nullptr;
-  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), 0, &p) || !p) return false;
-  frame::WarnArrayInput(a.ctx, 63, n.c_str());
-  *v = *p;
-  return true;
+// Bounds as doubles, so that a value given as 0.1 is not taken for one below 0.1f.
+float RealInput(const RunArgs& a, int method, std::u16string_view name, double def, double lo, double hi) {
+  return frame::RealInRange(a, Position(method, name), def, lo, hi, true);
 }
 
-// A value bounded to [lo, hi], the correction reported.
-float Bounded(const RunArgs& a, const ParamName& n, double v, float lo, float hi) {
-  const float f = static_cast<float>(v);
-  const float c = f < lo ? lo : f > hi ? hi : f;
-  if (c != f) frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), f, c);
-  return c;
-}
-
-float RealInput(const RunArgs& a, int method, std::u16string_view name, float def, float lo, float hi) {
-  const ParamName n = Input(a, method, name);
-  double v = 0;
-  return Number(a, n, &v) ? Bounded(a, n, v, lo, hi) : def;
+int IntInput(const RunArgs& a, int method, std::u16string_view name, int def, int lo, int hi) {
+  return frame::IntInRange(a, Position(method, name), def, lo, hi, true);
 }
 
 // An integer choice among 0..count-1; anything else becomes `other`.
 int ChoiceInput(const RunArgs& a, int method, std::u16string_view name, int def, int count, int other) {
-  const ParamName n = Input(a, method, name);
-  double v = 0;
-  if (!Number(a, n, &v)) return def;
-  const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
+  const int position = Position(method, name);
+  const int i = frame::TruncateToInt(frame::NumberOr(a, position, def, true));
   if (i >= 0 && i < count) return i;
-  frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, other);
+  frame::WarnIntParameterCorrected(a.ctx, 63, frame::InputName(a, position).c_str(), i, other);
   return other;
 }
 
 // Eight magnitudes at most `bound` from an array: element 0 fills all,
-// elements 1..7 their own.
+// elements 1..7 their own. A value that is not a number counts as unread.
 void ThresholdArray(const RunArgs& a, int method, std::u16string_view name, float bound, float def, float out[8]) {
   const ParamName n = Input(a, method, name);
   double* p = nullptr;
-  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), 0, &p) || !p) {
+  if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), 0, &p) || !p || std::isnan(*p)) {
     std::fill_n(out, 8, def);
     return;
   }
@@ -70,7 +65,7 @@ void ThresholdArray(const RunArgs& a, int method, std::u16string_view name, floa
   int hi = 0;
   if (!GetObjectMaxIndex(a.ctx, 63, n.c_str(), &hi)) return;
   for (int k = 1; k <= std::min(hi, 7); ++k) {
-    if (GetNumber(a.ctx, 63, n.c_str(), k, &p) && p) out[k] = magnitude(*p);
+    if (GetNumber(a.ctx, 63, n.c_str(), k, &p) && p && !std::isnan(*p)) out[k] = magnitude(*p);
   }
 }
 
@@ -121,27 +116,20 @@ bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
   } else {
     ThresholdArray(a, method, u"features threshold correction", 20.0f, 0.0f, thresholdCorrection);
     similarityMethod = ChoiceInput(a, method, u"method for descriptors similarity testing", 1, 3, 2);
-    maxDifference = RealInput(a, method, u"maximal accepted descriptors difference", 1.5f, 0.0f, 20.0f);
-    minCorrelation = RealInput(a, method, u"mininimal accepted descriptors cross correlation", 0.8f, 0.0f, 1.0f);
+    maxDifference = RealInput(a, method, u"maximal accepted descriptors difference", 1.5, 0.0, 20.0);
+    minCorrelation = RealInput(a, method, u"mininimal accepted descriptors cross correlation", 0.8, 0.0, 1.0);
   }
   if (method >= kFeatureMatch && method <= kMultipleFeatureMatchData) {
-    const ParamName n = Input(a, method, u"number of matches required");
-    double v = 0;
-    matchesRequired = 1;
-    if (Number(a, n, &v)) {
-      const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
-      matchesRequired = std::clamp(i, 1, 1000);
-      if (matchesRequired != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, matchesRequired);
-    }
-    filtrationPasses = RealInput(a, method, u"number of passes of outcome statistical filtration", 0.0f, 0.0f, 5.0f);
+    matchesRequired = IntInput(a, method, u"number of matches required", 1, 1, 1000);
+    filtrationPasses = RealInput(a, method, u"number of passes of outcome statistical filtration", 0.0, 0.0, 5.0);
     distanceCoefficient = RealInput(
-        a, method, u"distance coefficient from region center for outcome statistical filtration", 1.2f, 1.0f, 100.0f);
+        a, method, u"distance coefficient from region center for outcome statistical filtration", 1.2, 1.0, 100.0);
     angleDifference =
-        RealInput(a, method, u"region angle difference for outcome statistical filtration", 15.0f, 0.1f, 60.0f);
+        RealInput(a, method, u"region angle difference for outcome statistical filtration", 15.0, 0.1, 60.0);
   }
   if (method == kKeypointMatch || method == kKeypointMatchData) {
     angleDifference =
-        RealInput(a, method, u"angle difference of the descriptor dominant orientation", 15.0f, 0.1f, 60.0f);
+        RealInput(a, method, u"angle difference of the descriptor dominant orientation", 15.0, 0.1, 60.0);
   }
   if (method == kFeatureSave) {
     in.saveFlag = FlagInput(a, method, u"save descriptors");
@@ -158,16 +146,7 @@ bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
     DataObject* d = nullptr;
     if (n.ok && GetData(a.ctx, 259, n.c_str(), 0, &d)) in.dataObject = d;
   }
-  if (method >= kFeatureMatch) {
-    const ParamName n = Input(a, method, u"content of drawings into the picture");
-    double v = 0;
-    drawingContent = 0;
-    if (Number(a, n, &v)) {
-      const int i = static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0));
-      drawingContent = std::clamp(i, 0, 2);
-      if (drawingContent != i) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), i, drawingContent);
-    }
-  }
+  if (method >= kFeatureMatch) drawingContent = IntInput(a, method, u"content of drawings into the picture", 0, 0, 2);
   bool* draw = FlagInput(a, method, u"draw outputs into the picture");
   drawOutputs = draw ? *draw : true;
   return true;

@@ -120,27 +120,32 @@ void CMultipleFeatureDetector::WriteMatches(const RunArgs& a) {
     o->found = MatchObject(messageMaxIndex, message, o->descriptors, feature.results, Settings(), o->foundRectangle,
                            true, j == objects.count, &handedOver);
   }
-  int k = 0;
-  for (gpu::CListElem* e = objects.head; e; e = e->next) {
+  // Entry i belongs to object i; an object not found has 0 matches and a
+  // zero rectangle there, as the single-object search leaves them.
+  int i = 0;
+  for (gpu::CListElem* e = objects.head; e; e = e->next, ++i) {
     auto* o = static_cast<CMultipleListElem*>(e);
-    if (!o->found) continue;
-    if (double* m = NumberOut(a, matchesName, k)) *m = o->descriptors.matches.count;
-    TRectangle* rect = RectangleOut(a, rectName, k);
+    double* m = NumberOut(a, matchesName, i);
+    TRectangle* rect = RectangleOut(a, rectName, i);
+    if (!o->found) {
+      if (m) *m = 0;
+      if (rect) *rect = TRectangle{};
+      continue;
+    }
+    if (m) *m = o->descriptors.matches.count;
     if (rect) *rect = o->foundRectangle;
     if (drawOutputs) {
       if (drawingContent != 2) DrawMatches(a, o->descriptors);
       if (rect) DrawFound(a, o->foundRectangle, o->label);
     }
-    ++k;
   }
-  if (k == 0) {
+  if (i == 0) {
     if (double* m = NumberOut(a, matchesName, 0)) *m = 0;
     if (TRectangle* rect = RectangleOut(a, rectName, 0)) *rect = TRectangle{};
-    k = 1;
+    i = 1;
   }
-  // The arrays hold this run's finds only.
-  if (matchesName.ok) SetObjectMaxIndex(a.ctx, 63, matchesName.c_str(), k - 1);
-  if (rectName.ok) SetObjectMaxIndex(a.ctx, 63, rectName.c_str(), k - 1);
+  if (matchesName.ok) SetObjectMaxIndex(a.ctx, 63, matchesName.c_str(), i - 1);
+  if (rectName.ok) SetObjectMaxIndex(a.ctx, 63, rectName.c_str(), i - 1);
   // The keypoints handed between objects were needed for the drawing only.
   handedOver.DeleteAll();
 }

@@ -1,5 +1,6 @@
 #include "matching.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -173,6 +174,94 @@ bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRe
   return true;
 }
 
+namespace {
+
+// Two pairs agree on the object's pose when their sizes differ by at most
+// this factor and the centres they predict lie within this fraction of the
+// object's diagonal (at the smaller pair's scale): wide enough for the
+// spread of true pairs, narrow enough to part two copies of the object that
+// do not overlap. A stray pair's size counts for nothing, so that it cannot
+// gather the others.
+constexpr double kScaleAgreement = 1.5;
+constexpr double kAgreement = 0.25;
+constexpr double kLeastAgreement = 4.0;  // pixels, for a reference without size
+// The pairs tried as the seed of the largest group; more pairs than this
+// are sampled at even steps, which bounds the cost for crowded frames.
+constexpr size_t kMostSeeds = 1024;
+
+struct Pose {
+  double x, y, scale;
+};
+
+// Keeps only the largest group of pairs that agree with one pair (the first
+// of equal groups), so that pairs from two copies of the object or stray
+// pairs are not pooled into one pose. The keypoints of the dropped pairs
+// are no longer marked used: another object, or another copy, may take them.
+void KeepAgreeingPairs(DescriptorStore& store) {
+  const size_t m = static_cast<size_t>(store.matches.count);
+  if (m < 2) return;
+  const double diagonal = std::hypot(store.header.width, store.header.height);
+  std::vector<Pose> poses;
+  poses.reserve(m);
+  for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
+    const auto* match = static_cast<const CMatchListElem*>(e);
+    poses.push_back({match->centreX, match->centreY, match->scale});
+  }
+  auto agree = [&](const Pose& a, const Pose& b) {
+    const double small = std::min(a.scale, b.scale), large = std::max(a.scale, b.scale);
+    if (!(large <= small * kScaleAgreement)) return false;
+    return std::hypot(a.x - b.x, a.y - b.y) <= std::max(kAgreement * diagonal * small, kLeastAgreement);
+  };
+  auto agreeing = [&](const Pose& seed) {
+    size_t n = 0;
+    for (const Pose& p : poses) n += agree(seed, p);
+    return n;
+  };
+  const size_t step = (m + kMostSeeds - 1) / kMostSeeds;
+  size_t best = 0, bestCount = 0;
+  for (size_t i = 0; i < m; i += step) {
+    const size_t n = agreeing(poses[i]);
+    if (n > bestCount) {
+      best = i;
+      bestCount = n;
+    }
+  }
+  if (bestCount == 0) {
+    // No pair agrees even with itself (a pose that is not a number).
+    for (gpu::CListElem* e = store.matches.head; e; e = e->next) static_cast<CMatchListElem*>(e)->keypoint->flag = 0;
+    store.matches.DeleteAll();
+    return;
+  }
+  // The group is taken again about its own mean pose, which lies nearer the
+  // object's than the seed's does.
+  const Pose seed = poses[best];
+  Pose mean{0, 0, 0};
+  for (const Pose& p : poses) {
+    if (agree(seed, p)) {
+      mean.x += p.x / bestCount;
+      mean.y += p.y / bestCount;
+      mean.scale += p.scale / bestCount;
+    }
+  }
+  const Pose place = agreeing(mean) >= bestCount ? mean : seed;
+
+  CMatchListElem* match = nullptr;
+  size_t i = 0;
+  bool more = store.matches.GetFirst(&match);
+  while (more) {
+    if (!agree(place, poses[i++])) {
+      match->keypoint->flag = 0;
+      store.matches.RemoveCurrent();
+      delete match;
+      more = store.matches.GetCurrent(&match);
+    } else {
+      more = store.matches.GetNext(&match);
+    }
+  }
+}
+
+}  // namespace
+
 bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
                  TRectangle& found, bool multiple, bool last, gpu::CList* handedOver) {
   // Each keypoint's best saved record within the threshold; the first of equals stays.
@@ -225,6 +314,7 @@ bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CLis
     k->flag = 1;
     store.matches.Append(m);
   }
+  KeepAgreeingPairs(store);
   if (!EstimateRectangle(errLen, errBuf, store, found)) return false;
 
   const int passes = s.filtrationPasses >= 1.0f ? static_cast<int>(s.filtrationPasses) : 0;

@@ -133,6 +133,36 @@ TEST(DescriptorFile, SaveFailures) {
   }
   EXPECT_FALSE(kestan::SaveDescriptorData(63, err, nullptr, k.list, {0, thresholds, nullptr, 8, 8}));
   EXPECT_EQ(std::u16string(err), u"Data object does not exists");
+
+  // What the reader would refuse is not written: a region (or the keypoints'
+  // place relative to it) beyond a million pixels, and a keypoint that is
+  // not a number. An earlier save in the data object does not stay readable.
+  char16_t text[128] = {};
+  Keypoints broken(2);
+  FeatureRecord r = kestan::RecordOf(*static_cast<gpu::CResultListElem*>(broken.list.head->next));
+  r.descriptor[5] = std::nanf("");
+  kestan::StoreRecord(*static_cast<gpu::CResultListElem*>(broken.list.head->next), r);
+  const TRectangularRegion far{-999990, 0, 10, 10, 0};
+  struct Case {
+    gpu::CList* keypoints;
+    const TRectangularRegion* region;
+    const char16_t* expected;
+  };
+  for (const Case& c : {Case{&k.list, &far, u"Scanned region out of the range that a file with descriptors holds"},
+                        Case{&broken.list, nullptr, u"Keypoints out of the range that a file with descriptors holds"}}) {
+    SCOPED_TRACE(talvix::ToUtf8(c.expected));
+    TempDir dir;
+    const std::u16string path = talvix::ToU16((dir.path() / "x.bff").string());
+    EXPECT_FALSE(kestan::SaveDescriptorFile(127, text, path.c_str(), *c.keypoints, {0, thresholds, c.region, 8, 8}));
+    EXPECT_EQ(std::u16string(text), c.expected);
+    EXPECT_FALSE(fs::exists(dir.path() / "x.bff"));
+    DataObject slot = nullptr;
+    ASSERT_TRUE(kestan::SaveDescriptorData(127, text, &slot, k.list, {0, thresholds, nullptr, 8, 8}));
+    EXPECT_FALSE(kestan::SaveDescriptorData(127, text, &slot, *c.keypoints, {0, thresholds, c.region, 8, 8}));
+    EXPECT_EQ(std::u16string(text), c.expected);
+    EXPECT_EQ(slot->length, 0);
+    talvix::FreeDataBlock(slot);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Saving the descriptors of a picture and finding the object again in the
 // same, a shifted and a turned picture, through every search method.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <cmath>
 #include <random>
@@ -212,6 +213,70 @@ TEST(FeatureMatch, TwoObjectsFromFilesAndFromDataObjects) {
   }
 }
 
+// Two copies of one object (the second turned), and a saved object that is
+// not in the picture.
+TEST(FeatureMatch, CopiesAreFoundEachOnItsOwnAndAMissKeepsItsEntry) {
+  REQUIRE_GL();
+  const TRectangularRegion left{60, 60, 100, 100, 0};
+  const std::vector<uint8_t> a = Save(Picture(300, 120, {{1, 60, 60, 0}}), &left);
+  const std::vector<uint8_t> b = Save(Picture(300, 120, {{2, 60, 60, 0}}), &left);
+  const FrameBuffer copies = Picture(300, 120, {{1, 60, 60, 0}, {1, 230, 60, 30}});
+  auto isCopy = [](const TRectangle& r) {
+    return std::hypot(r.cx - 60, r.cy - 60) < 3 || std::hypot(r.cx - 230, r.cy - 60) < 3;
+  };
+  const int before = omp_get_max_threads();
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    omp_set_num_threads(threads);
+    {
+      // One copy or the other, never a place between them.
+      module_test::MethodRun run("kestan", "gpu_feature_match_data");
+      run.ctx.setFrame(u"input frame", copies);
+      run.ctx.setData(u"data object with descriptors", a);
+      ASSERT_TRUE(run().ok);
+      EXPECT_TRUE(isCopy(run.ctx.rectangles(u"found rectangle").at(0)));
+      EXPECT_GT(run.ctx.numbers(u"number of found matches").at(0), 10);
+    }
+    struct Case {
+      std::vector<std::vector<uint8_t>> saved;
+      std::vector<bool> present;
+    };
+    for (const Case& c : {Case{{a}, {true}}, Case{{a, a}, {true, true}}, Case{{b, a}, {false, true}},
+                          Case{{a, b, a}, {true, false, true}}, Case{{b}, {false}}}) {
+      SCOPED_TRACE(c.saved.size());
+      talvix::Inspection inspection;
+      module_test::MethodRun run("kestan", "gpu_multiple_feature_match_data", &inspection);
+      run.ctx.setFrame(u"input frame", copies);
+      run.ctx.setDataList(u"data object with descriptors", c.saved);
+      run.ctx.setStrings(u"label of object", {u"L0", u"L1", u"L2"});
+      ASSERT_TRUE(run().ok);
+      const auto rects = run.ctx.rectangles(u"found rectangle");
+      const auto matches = run.ctx.numbers(u"number of found matches");
+      ASSERT_EQ(rects.size(), c.saved.size());
+      ASSERT_EQ(matches.size(), c.saved.size());
+      std::vector<std::u16string> labels;
+      for (const auto& call : module_test::CallsOf(run.ctx.drawList(), "DrawString")) labels.push_back(call.text);
+      for (size_t i = 0; i < c.saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool drawn = std::find(labels.begin(), labels.end(), u"L" + talvix::ToU16(std::to_string(i))) != labels.end();
+        EXPECT_EQ(drawn, c.present[i]);
+        if (c.present[i]) {
+          EXPECT_TRUE(isCopy(rects[i])) << rects[i].cx << ", " << rects[i].cy;
+          EXPECT_GT(matches[i], 10);
+        } else {
+          EXPECT_EQ(matches[i], 0);
+          EXPECT_EQ(rects[i].cx + rects[i].cy + rects[i].width + rects[i].height + rects[i].angle, 0.0);
+        }
+      }
+      // Two entries of one object find the two copies.
+      if (c.saved.size() > 1 && c.present.front() && c.present.back()) {
+        EXPECT_GT(std::hypot(rects.front().cx - rects.back().cx, rects.front().cy - rects.back().cy), 100);
+      }
+    }
+  }
+  omp_set_num_threads(before);
+}
+
 TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
   REQUIRE_GL();
   TempDir dir;
@@ -310,6 +375,71 @@ TEST(FeatureMatch, DamagedDescriptorsAreRefused) {
   run.ctx.setData(u"data object with descriptors", good);
   ASSERT_TRUE(run().ok);
   EXPECT_NEAR(run.ctx.rectangles(u"found rectangle").at(0).cx, 80, 1.0);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kestan_test;
+
+// A scanned region that the reader would refuse is refused when saving;
+// every region that saves reads back.
+TEST(FeatureSave, WhatIsSavedReadsBackOrTheSaveIsRefused) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(160, 120, {{1, 80, 60, 0}});
+  const double nan = std::nan("");
+  const std::u16string refused = u"Scanned region out of the range that a file with descriptors holds";
+  struct Case {
+    TRectangularRegion region;
+    bool saves;
+  };
+  const std::vector<Case> cases = {
+      {{80, 60, 100, 100, 0}, true},     {{80, 60, 100, 100, 725}, true}, {{-30, 60, 200, 100, 0}, true},
+      {{80, 60, 0, 0, 0}, true},         {{80, 60, -200, 100, 0}, false}, {{80, 60, 2e6, 100, 0}, false},
+      {{80, 60, 100, 2e6, 0}, false},    {{3e6, 60, 100, 100, 0}, false}, {{80, 60, 100, 100, nan}, false},
+      {{80, 60, 1e300, 1e300, 0}, false},
+  };
+  TempDir dir;
+  const fs::path file = dir.path() / "region.bff";
+  for (const Case& c : cases) {
+    const TRectangularRegion& g = c.region;
+    SCOPED_TRACE(std::to_string(g.cx) + ", " + std::to_string(g.width) + ", " + std::to_string(g.height) + ", " +
+                 std::to_string(g.angle));
+    fs::remove(file);
+    module_test::MethodRun save("kestan", "gpu_feature_save");
+    save.ctx.setFrame(u"input frame", picture);
+    save.ctx.setRegions(u"scanned region", {g});
+    save.ctx.setFlags(u"save descriptors", {true});
+    save.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+    const talvix::RunResult r = save();
+    EXPECT_EQ(r.ok, c.saves);
+    EXPECT_EQ(fs::exists(file), c.saves);
+    EXPECT_EQ(save.ctx.flags(u"save descriptors"), std::vector<bool>{!c.saves});
+    if (!c.saves) {
+      EXPECT_EQ(r.error, refused);
+    }
+
+    module_test::MethodRun saveData("kestan", "gpu_feature_save_data");
+    saveData.ctx.setFrame(u"input frame", picture);
+    saveData.ctx.setRegions(u"scanned region", {g});
+    const talvix::RunResult d = saveData();
+    EXPECT_EQ(d.ok, c.saves);
+    if (!c.saves) {
+      EXPECT_EQ(d.error, refused);
+      EXPECT_TRUE(saveData.ctx.data(u"data object with found features").empty());
+      continue;
+    }
+    // What was saved reads back in the searches.
+    module_test::MethodRun match("kestan", "gpu_feature_match");
+    match.ctx.setFrame(u"input frame", picture);
+    match.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+    EXPECT_TRUE(match().ok);
+    module_test::MethodRun matchData("kestan", "gpu_feature_match_data");
+    matchData.ctx.setFrame(u"input frame", picture);
+    matchData.ctx.setData(u"data object with descriptors", saveData.ctx.data(u"data object with found features"));
+    EXPECT_TRUE(matchData().ok);
+  }
 }
 
 }  // namespace

@@ -229,8 +229,9 @@ TEST(ObjectSearch, FiltrationRequiredMatchesAndAngleFolding) {
     bool exact;  // the rectangle of the six true matches
   };
   const std::vector<Case> cases = {
-      {"no filtration", 0, 1, true, 7, false},
-      {"half a pass is none", 0.5f, 1, true, 7, false},
+      // The far pair predicts another centre: it is dropped without filtration.
+      {"no filtration", 0, 1, true, 6, true},
+      {"half a pass is none", 0.5f, 1, true, 6, true},
       {"one pass removes the outlier", 1, 1, true, 6, true},
       {"2.7 passes", 2.7f, 1, true, 6, true},
       {"six matches, six required", 1, 6, false, 6, true},
@@ -290,6 +291,52 @@ TEST(ObjectSearch, AnOutlyingAngleIsFilteredAndTiesKeepTheFirst) {
   EXPECT_NEAR(found.angle, Scene::kAngle, 1e-3);
   for (gpu::CListElem* e = scene.current.list.head; e; e = e->next) {
     EXPECT_NE(static_cast<gpu::CResultListElem*>(e)->best, twinElem);
+  }
+}
+
+// Copies of the scene's keypoints `dx` to the right: the first `count`
+// of them, or, when `moved`, all of them moved and two left behind.
+void AddCopy(Scene& scene, double dx, int count, bool moved) {
+  int i = 0;
+  std::vector<FeatureRecord> copy;
+  for (gpu::CListElem* e = scene.current.list.head; e && i < count; e = e->next, ++i) {
+    auto* k = static_cast<gpu::CResultListElem*>(e);
+    FeatureRecord r = kestan::RecordOf(*k);
+    r.x += static_cast<float>(dx);
+    if (moved && i >= 2) {
+      kestan::StoreRecord(*k, r);
+    } else {
+      copy.push_back(r);
+    }
+  }
+  for (const FeatureRecord& r : copy) scene.current.Add(r);
+}
+
+TEST(ObjectSearch, TwoCopiesAreFoundOneByOneAndNeverBetween) {
+  struct Case {
+    const char* name;
+    int count;
+    bool moved;
+    double first;  // the shift of the copy found first
+  };
+  for (const Case& c : {Case{"six and six: the first", 6, false, 0}, Case{"six and four", 4, false, 0},
+                        Case{"two and six", 6, true, 200}}) {
+    SCOPED_TRACE(c.name);
+    Scene scene(0, 0, 0);
+    AddCopy(scene, 200, c.count, c.moved);
+    const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
+    TRectangle found{};
+    gpu::CList handed;
+    ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, true, false, &handed));
+    EXPECT_NEAR(found.cx, Scene::kCx + c.first, 1e-3);
+    EXPECT_NEAR(found.cy, Scene::kCy, 1e-3);
+    // The other copy's keypoints stay for the next object, which finds it.
+    EXPECT_EQ(handed.count, scene.store.matches.count);
+    const int other = scene.current.list.count;
+    ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, true, true, &handed));
+    EXPECT_EQ(scene.store.matches.count, other);
+    EXPECT_NEAR(found.cx, Scene::kCx + 200 - c.first, 1e-3);
+    handed.DeleteAll();
   }
 }
 

@@ -209,6 +209,9 @@ TEST(FeatureInputs, Corrections) {
       {{1, 2, -300}, 0, {1, 2, 200, 1, 1, 1, 1, 1}, 0, 1},
       {{4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, 7, {4, 5, 6, 7, 8, 9, 10, 11}, 2, 1},
       {{}, 1.9, {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5}, 1, 0},
+      // A threshold that is not a number counts as not given.
+      {{std::nan("")}, 1, {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5}, 1, 0},
+      {{4, std::nan(""), 6}, 1, {4, 4, 6, 4, 4, 4, 4, 4}, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expectedMode);
@@ -276,6 +279,74 @@ TEST(FeatureInputs, SearchCorrections) {
     if (!c.corrected.empty()) {
       EXPECT_NE(w[0].find(c.input), std::u16string::npos);
       EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Option numbers that are not numbers, infinite or far too large, in every
+// method that has them: NaN is taken as not given, the others are corrected
+// as any value out of range.
+TEST(FeatureInputs, NonFiniteAndHugeOptionNumbers) {
+  REQUIRE_GL();
+  TempDir dir;
+  std::vector<uint8_t> empty(88, 0);
+  const int32_t tag = 22, version = 1;
+  std::memcpy(empty.data(), &tag, 4);
+  std::memcpy(empty.data() + 4, &version, 4);
+  const fs::path file = dir.path() / "empty.bff";
+  WriteFile(file, empty);
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  struct Option {
+    std::u16string name;
+    const char* high;  // the value that +Inf and 1e300 become
+    const char* low;   // and -Inf
+  };
+  const std::vector<Option> options = {
+      {u"features orientation detection method", "2", "2"},
+      {u"method for descriptors similarity testing", "2", "2"},
+      {u"number of matches required", "1000", "1"},
+      {u"content of drawings into the picture", "2", "0"},
+  };
+  const char* const methods[] = {"gpu_keypoint",
+                                 "gpu_feature_save",
+                                 "gpu_feature_save_data",
+                                 "gpu_feature_match",
+                                 "gpu_feature_match_data",
+                                 "gpu_multiple_feature_match",
+                                 "gpu_multiple_feature_match_data",
+                                 "gpu_keypoint_match",
+                                 "gpu_keypoint_match_data"};
+  talvix::Module& m = module_test::Load("kestan");
+  for (const char* id : methods) {
+    const int index = m.findMethod(id);
+    const auto& inputs = m.catalogue().methods.at(index).inputs;
+    auto has = [&](std::u16string_view name) {
+      return std::any_of(inputs.begin(), inputs.end(), [&](const auto& in) { return in.name == name; });
+    };
+    for (const Option& o : options) {
+      if (!has(o.name)) continue;
+      for (double v : {nan, inf, -inf, 1e300}) {
+        SCOPED_TRACE(std::string(id) + " " + talvix::ToUtf8(o.name) + " " + std::to_string(v));
+        Instance run(m, id);
+        run.ctx.setFrame(u"input frame", FrameBuffer::make(24, 16, 8, 0));
+        if (has(u"descriptors file")) run.ctx.setStrings(u"descriptors file", {talvix::ToU16(file.string())});
+        if (has(u"data object with descriptors")) run.ctx.setDataList(u"data object with descriptors", {empty});
+        run.ctx.setNumbers(o.name, {v});
+        ASSERT_TRUE(run().ok);
+        const auto& w = run.ctx.warnings();
+        if (std::isnan(v)) {
+          EXPECT_TRUE(w.empty());
+          continue;
+        }
+        ASSERT_EQ(w.size(), 1u);
+        EXPECT_NE(w[0].find(o.name), std::u16string::npos);
+        const std::string expected = std::string("new value ") + (v < 0 ? o.low : o.high) + ".";
+        EXPECT_TRUE(w[0].ends_with(talvix::ToU16(expected))) << talvix::ToUtf8(w[0]);
+      }
     }
   }
 }
