@@ -7,6 +7,9 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+
+#include <omp.h>
 
 #include "gl_test_util.h"
 #include "image_io.h"
@@ -303,6 +306,153 @@ TEST(BinaryPattern, Corrections) {
     if (!c.corrected.empty()) {
       EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Both thread counts a host may run with.
+template <class F>
+void AtOneAndEightThreads(F f) {
+  const int before = omp_get_max_threads();
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    omp_set_num_threads(threads);
+    f();
+  }
+  omp_set_num_threads(before);
+}
+
+// An unrotated copy beside two look-alikes (its mirror image and a copy
+// whose right half is another texture): searched over turns and scales, the
+// copy is reported in its own pose, not in the look-alikes' best coarse one.
+TEST(GreyPattern, AnUnrotatedCopyAmongLookAlikesIsFoundUpright) {
+  REQUIRE_GL();
+  const FrameBuffer pattern = PatternFrame(3);
+  const double cx = 40, cy = 52;
+  FrameBuffer picture = Picture(160, 104, 3, {{cx, cy, 0, 1}});
+  for (int y = 0; y < kP; ++y) {
+    for (int x = 0; x < kP; ++x) {
+      picture.pixel(84 + x, 20 + y)[0] = pattern.pixel(kP - 1 - x, y)[0];
+      picture.pixel(120 + x, 56 + y)[0] = x < kP / 2 ? pattern.pixel(x, y)[0] : PatternFrame(5).pixel(x, y)[0];
+    }
+  }
+  AtOneAndEightThreads([&] {
+    for (double requested : {0.5, 0.8}) {
+      SCOPED_TRACE(requested);
+      module_test::MethodRun run("nesbar", "gpu_pattern");
+      run.ctx.setFrame(u"input frame", picture);
+      run.ctx.setFrame(u"pattern", pattern);
+      run.ctx.setNumbers(u"end rotation", {45});
+      run.ctx.setNumbers(u"rotation step", {5});
+      run.ctx.setNumbers(u"begin scale", {0.7});
+      run.ctx.setNumbers(u"end scale", {1.3});
+      run.ctx.setNumbers(u"scale step", {0.1});
+      run.ctx.setNumbers(u"requested correlation", {requested});
+      ASSERT_TRUE(run().ok);
+      const auto found = run.ctx.rectangles(u"found rectangle");
+      ASSERT_EQ(found.size(), 1u);
+      EXPECT_NEAR(found[0].cx, cx, 1.0);
+      EXPECT_NEAR(found[0].cy, cy, 1.0);
+      // Within one refinement step (5 x 0.525 degrees, 0.0525 in scale).
+      EXPECT_LE(std::fabs(found[0].angle), 2.7);
+      EXPECT_NEAR(run.ctx.numbers(u"found scale").at(0), 1.0, 0.06);
+      EXPECT_GT(run.ctx.numbers(u"found correlation").at(0), 0.97);
+    }
+  });
+}
+
+// A scanned region is cut at the frame's edges: a region wholly left of or
+// below the frame finds nothing, one reaching over the left edge only what
+// lies inside it.
+TEST(BothMethods, ARegionPastTheLeftOrLowerEdgeIsCut) {
+  REQUIRE_GL();
+  const FrameBuffer grey = PatternFrame(3);
+  const FrameBuffer greyPicture = Picture(128, 96, 3, {{20, 20, 0, 1}, {60, 60, 0, 1}});
+  struct Case {
+    const char* name;
+    TRectangularRegion region;
+    std::vector<std::pair<double, double>> expected;
+  };
+  const std::vector<Case> cases = {
+      {"wholly left", {-60, 48, 80, 96, 0}, {}},
+      {"wholly below", {64, -70, 128, 100, 0}, {}},
+      {"left and below", {-60, -60, 80, 80, 0}, {}},
+      // x from -40 to 40: the match at x = 60 lies outside.
+      {"over the left edge", {0, 48, 80, 96, 0}, {{20, 20}}},
+      // y from -50 to 30: the match at y = 60 lies outside.
+      {"over the lower edge", {64, -10, 128, 80, 0}, {{20, 20}}},
+      {"round the frame", {64, 48, 400, 300, 0}, {{20, 20}, {60, 60}}},
+  };
+  for (const char* method : {"gpu_pattern", "gpu_pattern_binary"}) {
+    const bool binary = std::string(method) == "gpu_pattern_binary";
+    const FrameBuffer pattern = binary ? BlackAndWhite(grey, 8) : grey;
+    const FrameBuffer picture = binary ? BlackAndWhite(greyPicture, 8) : greyPicture;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(method) + ": " + c.name);
+      AtOneAndEightThreads([&] {
+        module_test::MethodRun run("nesbar", method);
+        run.ctx.setRegions(u"scanned region", {c.region});
+        if (binary) run.ctx.setNumbers(u"pattern sampling step", {2});
+        const std::vector<TRectangle> found = Find(run, picture, pattern, {}, 5);
+        ASSERT_EQ(found.size(), c.expected.size());
+        for (auto [x, y] : c.expected) {
+          EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const TRectangle& r) {
+            return std::hypot(r.cx - x, r.cy - y) <= 1.0;
+          })) << x << ", " << y;
+        }
+        for (double score : run.ctx.numbers(u"found correlation")) EXPECT_LE(score, 1.0);
+      });
+    }
+  }
+}
+
+// A binary pattern whose rarer value covers only a few samples matches any
+// place where those few agree; it answers not found. Bright 5 x 5 dots on
+// dark, centred on the sampling grid (step 5 over 41 x 41: 81 samples), wide
+// enough to be met from the coarse grid points every 4 pixels.
+FrameBuffer Dots(int w, int h, const std::vector<std::pair<int, int>>& dots) {
+  FrameBuffer f = FrameBuffer::make(w, h, 8, 20);
+  for (auto [x, y] : dots)
+    for (int j = -2; j <= 2; ++j)
+      for (int i = -2; i <= 2; ++i) f.pixel(x + i, y + j)[0] = 230;
+  return f;
+}
+
+TEST(BinaryPattern, AFewSamplesOfOneValueFindNothing) {
+  REQUIRE_GL();
+  const std::vector<std::pair<int, int>> grid = {{5, 5},   {35, 10}, {20, 20}, {10, 30}, {30, 35},
+                                                 {15, 10}, {25, 30}, {35, 25}, {5, 20}};
+  struct Case {
+    size_t dots;  // bright samples of 81
+    bool found;
+  };
+  // From 8 samples of the rarer value on, the pattern is found in its place.
+  for (const Case c : {Case{2, false}, Case{5, false}, Case{7, false}, Case{8, true}, Case{9, true}}) {
+    SCOPED_TRACE(std::to_string(c.dots) + " bright samples");
+    const std::vector<std::pair<int, int>> dots(grid.begin(), grid.begin() + c.dots);
+    const FrameBuffer pattern = Dots(41, 41, dots);
+    // The pattern at (51, 40); its first two dots again, far from it.
+    std::vector<std::pair<int, int>> scene;
+    for (auto [x, y] : dots) scene.push_back({x + 31, y + 20});
+    for (auto [x, y] : {grid[0], grid[1]}) scene.push_back({x + 140, y + 90});
+    const FrameBuffer picture = Dots(200, 150, scene);
+    AtOneAndEightThreads([&] {
+      for (const Search& s : {Search{}, Search{0, 30, 10}}) {
+        module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+        const std::vector<TRectangle> found = Find(run, picture, pattern, s, 5);
+        if (!c.found) {
+          EXPECT_TRUE(found.empty());
+          continue;
+        }
+        ASSERT_FALSE(found.empty());
+        // Within the dots' half width, every shift scores 1.
+        EXPECT_NEAR(found[0].cx, 51, 2.0);
+        EXPECT_NEAR(found[0].cy, 40, 2.0);
+      }
+    });
   }
 }
 
