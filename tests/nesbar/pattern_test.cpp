@@ -392,6 +392,21 @@ TEST(GreyPattern, AnUnrotatedCopyAmongLookAlikesIsFoundUpright) {
   }
 }
 
+// A pattern without texture (one grey, or every pixel transparent) matches
+// nothing, rather than everywhere at 1.
+TEST(GreyPattern, APatternWithoutTextureFindsNothing) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(128, 96, 3, {{40, 35, 0, 1}});
+  for (const FrameBuffer& pattern : {FrameBuffer::make(40, 30, 8, 99), FrameBuffer::make(300, 3, 8, 128),
+                                     FrameBuffer::make(20, 20, 32, 99)}) {
+    SCOPED_TRACE(std::to_string(pattern.width()) + "x" + std::to_string(pattern.depth()));
+    for (const Search& s : {Search{}, Search{0, 30, 10}}) {
+      module_test::MethodRun run("nesbar", "gpu_pattern");
+      EXPECT_TRUE(Find(run, picture, pattern, s, 5).empty());
+    }
+  }
+}
+
 // A scanned region is cut at the frame's edges: a region wholly left of or
 // below the frame finds nothing, one reaching over the left edge only what
 // lies inside it.
