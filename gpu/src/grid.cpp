@@ -24,8 +24,11 @@ int64_t FirstMultipleAtOrAbove(int64_t v, int64_t step) {
 void EmitRect(int64_t x, int64_t y, int64_t w, int64_t h, int stepX, int stepY, int fw, int fh,
               const GridSink& sink) {
   if (stepX < 1 || stepY < 1) return;
-  x = std::max<int64_t>(x, 0);
-  y = std::max<int64_t>(y, 0);
+  // What lies left of or below the frame is cut off the size, so that the
+  // rectangle never grows onto the frame's corner.
+  if (x < 0) w += x, x = 0;
+  if (y < 0) h += y, y = 0;
+  if (w < 0 || h < 0) return;
   if (x + w > fw) w = fw - x;
   if (y + h > fh) h = fh - y;
   const int64_t first = FirstMultipleAtOrAbove(x, stepX);

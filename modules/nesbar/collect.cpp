@@ -67,7 +67,8 @@ float CollectMatches(const float* rgb, int width, int height, int patternWidth, 
     r->width = patternWidth * s->scale;
     r->height = patternHeight * s->scale;
     r->rectangleAngle = r->angle;
-    r->correlation = s->score;
+    // Single-precision sums can land a rounding above 1.
+    r->correlation = std::min(s->score, 1.0f);
     r->scale = s->scale;
     lastScale = s->scale;
     results.Append(r);

@@ -62,6 +62,29 @@ TEST(Grid, RectIsClippedToTheFrame) {
   EXPECT_EQ(q, (Points{{6, 6}, {9, 6}, {6, 9}, {9, 9}}));
 }
 
+// What lies left of or below the frame is cut off, not moved onto the frame.
+TEST(Grid, RectLeftOfOrBelowTheFrameIsCut) {
+  struct Case {
+    int x, y, w, h;
+    Points expected;
+  };
+  const Case cases[] = {
+      {-10, 2, 18, 5, {{0, 4}, {4, 4}, {8, 4}}},
+      {2, -10, 3, 17, {{4, 0}, {4, 4}}},
+      {-40, 0, 30, 10, {}},  // wholly left
+      {0, -40, 10, 30, {}},  // wholly below
+      {-40, -40, 30, 30, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Collect([&](const gpu::GridSink& s) { gpu::EmitGridRect(c.x, c.y, c.w, c.h, 4, 4, 20, 16, s); }),
+              c.expected)
+        << c.x << "," << c.y << " " << c.w << "x" << c.h;
+  }
+  // The same through an unrotated region.
+  const TRectangularRegion left{-25, 8, 30, 10, 0};
+  EXPECT_TRUE(Collect([&](const gpu::GridSink& s) { gpu::EmitRegionGrid(&left, 4, 4, 20, 16, s); }).empty());
+}
+
 TEST(Grid, UnrotatedRegionEqualsTheRect) {
   const TRectangularRegion regions[] = {
       {20, 15, 16, 10, 0}, {10.5, 9.5, 7, 5, 0}, {0, 0, 30, 30, 0}, {60, 40, 200, 200, 0}, {33, 21, 1, 1, 0}};

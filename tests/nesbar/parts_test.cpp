@@ -169,6 +169,7 @@ TEST(Collection, OrderSuppressionTiesAndTheMaximum) {
       // The best replaces the only element before the sentinel: it must not
       // land behind the sentinel (and be lost with a maximum of 1).
       {"the best replaces the head", {{40, 40, 0.5f}, {10, 10, 0.8f}, {12, 10, 0.95f}}, 1, {{12, 10, 0.95f}}},
+      {"a rounding above 1 is reported as 1", {{5, 5, 1.0000002f}}, 5, {{5, 5, 1.0f}}},
       {"nothing", {}, 5, {}},
   };
   for (const Case& c : cases) {

@@ -6,7 +6,11 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
+#include <utility>
+
+#include <omp.h>
 
 #include "gl_test_util.h"
 #include "image_io.h"
@@ -83,7 +87,7 @@ struct Search {
 };
 
 std::vector<TRectangle> Find(module_test::MethodRun& run, const FrameBuffer& picture, const FrameBuffer& pattern,
-                             const Search& s, int max) {
+                             const Search& s, int max, double requested = 0.7) {
   run.ctx.setFrame(u"input frame", picture);
   run.ctx.setFrame(u"pattern", pattern);
   run.ctx.setNumbers(u"begin rotation", {s.beginRotation});
@@ -93,7 +97,7 @@ std::vector<TRectangle> Find(module_test::MethodRun& run, const FrameBuffer& pic
   run.ctx.setNumbers(u"end scale", {s.endScale});
   run.ctx.setNumbers(u"scale step", {s.scaleStep});
   run.ctx.setNumbers(u"maximal number of found patterns", {double(max)});
-  run.ctx.setNumbers(u"requested correlation", {0.7});
+  run.ctx.setNumbers(u"requested correlation", {requested});
   EXPECT_TRUE(run().ok);
   return run.ctx.rectangles(u"found rectangle");
 }
@@ -303,6 +307,195 @@ TEST(BinaryPattern, Corrections) {
     if (!c.corrected.empty()) {
       EXPECT_TRUE(w[0].ends_with(c.corrected)) << talvix::ToUtf8(w[0]);
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Both thread counts a host may run with.
+template <class F>
+void AtOneAndEightThreads(F f) {
+  const int before = omp_get_max_threads();
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    omp_set_num_threads(threads);
+    f();
+  }
+  omp_set_num_threads(before);
+}
+
+// A square pattern of shaded hard-edged shapes, rectangles and striped
+// ellipses, softened by a 3 x 3 mean: edges that a turned or scaled pose can
+// half match from a few pixels away.
+FrameBuffer Shapes(int side, unsigned seed) {
+  std::vector<double> g(static_cast<size_t>(side) * side);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> U(0, 1);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) g[y * side + x] = 90 + 1.2 * x + 0.6 * y;
+  for (int k = 0; k < 7; ++k) {
+    const double cx = U(rng) * side, cy = U(rng) * side, a = 6 + U(rng) * side / 2, b = 4 + U(rng) * side / 3;
+    const double t = U(rng) * M_PI, c = std::cos(t), s = std::sin(t), grey = 20 + 215 * U(rng), stripe = 3 + U(rng) * 5;
+    const bool ellipse = k % 2;
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) {
+        const double u = c * (x - cx) + s * (y - cy), v = -s * (x - cx) + c * (y - cy);
+        const bool in = ellipse ? u * u / (a * a) + v * v / (b * b) <= 1 : std::fabs(u) <= a && std::fabs(v) <= b;
+        if (in) g[y * side + x] = grey + (ellipse ? 40 * std::sin(u / stripe * M_PI) : 0);
+      }
+  }
+  FrameBuffer f = FrameBuffer::make(side, side, 8);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      double sum = 0;
+      for (int j = -1; j <= 1; ++j)
+        for (int i = -1; i <= 1; ++i) sum += g[std::clamp(y + j, 0, side - 1) * side + std::clamp(x + i, 0, side - 1)];
+      f.pixel(x, y)[0] = static_cast<uint8_t>(std::clamp(std::lround(sum / 9), 0L, 255L));
+    }
+  return f;
+}
+
+// An unrotated copy beside two look-alikes (its mirror image and a copy
+// whose right half is other shapes), searched over 0 to 45 degrees and
+// scales 0.7 to 1.3: the coarse grid (7 pixels) meets the copy a few pixels
+// off, where a turned or scaled pose scores best; the copy must still be
+// reported in place in its own pose.
+TEST(GreyPattern, AnUnrotatedCopyAmongLookAlikesIsFoundUpright) {
+  REQUIRE_GL();
+  constexpr int kSide = 70;
+  for (unsigned seed : {4u, 17u}) {
+    SCOPED_TRACE("shapes " + std::to_string(seed));
+    const FrameBuffer pattern = Shapes(kSide, seed), other = Shapes(kSide, seed + 100);
+    FrameBuffer picture = FrameBuffer::make(4 * kSide, 2 * kSide, 8, 128);
+    const int off = static_cast<int>(seed % 4) + 1, cx = kSide / 2 + off + 3, cy = kSide / 2 + off + 20;
+    for (int y = 0; y < kSide; ++y)
+      for (int x = 0; x < kSide; ++x) {
+        picture.pixel(cx - kSide / 2 + x, cy - kSide / 2 + y)[0] = pattern.pixel(x, y)[0];
+        picture.pixel(kSide + 20 + x, 5 + y)[0] = pattern.pixel(kSide - 1 - x, y)[0];
+        picture.pixel(2 * kSide + 40 + x, 30 + y)[0] = (x < kSide / 2 ? pattern : other).pixel(x, y)[0];
+      }
+    AtOneAndEightThreads([&] {
+      for (double requested : {0.5, 0.8}) {
+        SCOPED_TRACE(requested);
+        module_test::MethodRun run("nesbar", "gpu_pattern");
+        const std::vector<TRectangle> found = Find(run, picture, pattern, {0, 45, 5, 0.7, 1.3, 0.1}, 1, requested);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].cx, cx);
+        EXPECT_EQ(found[0].cy, cy);
+        EXPECT_LT(std::fabs(found[0].angle), 1.0);
+        EXPECT_NEAR(run.ctx.numbers(u"found scale").at(0), 1.0, 0.01);
+        EXPECT_GT(run.ctx.numbers(u"found correlation").at(0), 0.99);
+      }
+    });
+  }
+}
+
+// A pattern without texture (one grey, or every pixel transparent) matches
+// nothing, rather than everywhere at 1.
+TEST(GreyPattern, APatternWithoutTextureFindsNothing) {
+  REQUIRE_GL();
+  const FrameBuffer picture = Picture(128, 96, 3, {{40, 35, 0, 1}});
+  for (const FrameBuffer& pattern : {FrameBuffer::make(40, 30, 8, 99), FrameBuffer::make(300, 3, 8, 128),
+                                     FrameBuffer::make(20, 20, 32, 99)}) {
+    SCOPED_TRACE(std::to_string(pattern.width()) + "x" + std::to_string(pattern.depth()));
+    for (const Search& s : {Search{}, Search{0, 30, 10}}) {
+      module_test::MethodRun run("nesbar", "gpu_pattern");
+      EXPECT_TRUE(Find(run, picture, pattern, s, 5).empty());
+    }
+  }
+}
+
+// A scanned region is cut at the frame's edges: a region wholly left of or
+// below the frame finds nothing, one reaching over the left edge only what
+// lies inside it.
+TEST(BothMethods, ARegionPastTheLeftOrLowerEdgeIsCut) {
+  REQUIRE_GL();
+  const FrameBuffer grey = PatternFrame(3);
+  const FrameBuffer greyPicture = Picture(128, 96, 3, {{20, 20, 0, 1}, {60, 60, 0, 1}});
+  struct Case {
+    const char* name;
+    TRectangularRegion region;
+    std::vector<std::pair<double, double>> expected;
+  };
+  const std::vector<Case> cases = {
+      {"wholly left", {-60, 48, 80, 96, 0}, {}},
+      {"wholly below", {64, -70, 128, 100, 0}, {}},
+      {"left and below", {-60, -60, 80, 80, 0}, {}},
+      // x from -40 to 40: the match at x = 60 lies outside.
+      {"over the left edge", {0, 48, 80, 96, 0}, {{20, 20}}},
+      // y from -50 to 30: the match at y = 60 lies outside.
+      {"over the lower edge", {64, -10, 128, 80, 0}, {{20, 20}}},
+      {"round the frame", {64, 48, 400, 300, 0}, {{20, 20}, {60, 60}}},
+  };
+  for (const char* method : {"gpu_pattern", "gpu_pattern_binary"}) {
+    const bool binary = std::string(method) == "gpu_pattern_binary";
+    const FrameBuffer pattern = binary ? BlackAndWhite(grey, 8) : grey;
+    const FrameBuffer picture = binary ? BlackAndWhite(greyPicture, 8) : greyPicture;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(method) + ": " + c.name);
+      AtOneAndEightThreads([&] {
+        module_test::MethodRun run("nesbar", method);
+        run.ctx.setRegions(u"scanned region", {c.region});
+        if (binary) run.ctx.setNumbers(u"pattern sampling step", {2});
+        const std::vector<TRectangle> found = Find(run, picture, pattern, {}, 5);
+        ASSERT_EQ(found.size(), c.expected.size());
+        for (auto [x, y] : c.expected) {
+          EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const TRectangle& r) {
+            return std::hypot(r.cx - x, r.cy - y) <= 1.0;
+          })) << x << ", " << y;
+        }
+        for (double score : run.ctx.numbers(u"found correlation")) EXPECT_LE(score, 1.0);
+      });
+    }
+  }
+}
+
+// A binary pattern whose rarer value covers only a few samples matches any
+// place where those few agree; it answers not found. Bright 5 x 5 dots on
+// dark, centred on the sampling grid (step 5 over 41 x 41: 81 samples), wide
+// enough to be met from the coarse grid points every 4 pixels.
+FrameBuffer Dots(int w, int h, const std::vector<std::pair<int, int>>& dots) {
+  FrameBuffer f = FrameBuffer::make(w, h, 8, 20);
+  for (auto [x, y] : dots)
+    for (int j = -2; j <= 2; ++j)
+      for (int i = -2; i <= 2; ++i) f.pixel(x + i, y + j)[0] = 230;
+  return f;
+}
+
+TEST(BinaryPattern, AFewSamplesOfOneValueFindNothing) {
+  REQUIRE_GL();
+  const std::vector<std::pair<int, int>> grid = {{5, 5},   {35, 10}, {20, 20}, {10, 30}, {30, 35},
+                                                 {15, 10}, {25, 30}, {35, 25}, {5, 20}};
+  struct Case {
+    size_t dots;  // bright samples of 81
+    bool found;
+  };
+  // From 8 samples of the rarer value on, the pattern is found in its place.
+  for (const Case c : {Case{2, false}, Case{5, false}, Case{7, false}, Case{8, true}, Case{9, true}}) {
+    SCOPED_TRACE(std::to_string(c.dots) + " bright samples");
+    const std::vector<std::pair<int, int>> dots(grid.begin(), grid.begin() + c.dots);
+    const FrameBuffer pattern = Dots(41, 41, dots);
+    // The pattern at (51, 40); its first two dots again, far from it.
+    std::vector<std::pair<int, int>> scene;
+    for (auto [x, y] : dots) scene.push_back({x + 31, y + 20});
+    for (auto [x, y] : {grid[0], grid[1]}) scene.push_back({x + 140, y + 90});
+    const FrameBuffer picture = Dots(200, 150, scene);
+    AtOneAndEightThreads([&] {
+      for (const Search& s : {Search{}, Search{0, 30, 10}}) {
+        module_test::MethodRun run("nesbar", "gpu_pattern_binary");
+        const std::vector<TRectangle> found = Find(run, picture, pattern, s, 5);
+        if (!c.found) {
+          EXPECT_TRUE(found.empty());
+          continue;
+        }
+        ASSERT_FALSE(found.empty());
+        // Within the dots' half width, every shift scores 1.
+        EXPECT_NEAR(found[0].cx, 51, 2.0);
+        EXPECT_NEAR(found[0].cy, 40, 2.0);
+      }
+    });
   }
 }
 

@@ -12,6 +12,10 @@ float Binary(sampler2DRect t, vec2 p)
   return dot(texture2DRect(t, p + 0.5).rgb, vec3(1.0 / 3.0)) >= Threshold ? 1.0 : 0.0;
 }
 
+// The fewest samples of the pattern's rarer value (black or white) that make
+// a pattern: with fewer, places far from the pattern's own scored 1.
+const float kFewestRare = 8.0;
+
 // Correlation of the thresholded pattern and frame on the pattern's grid
 // every Step pixels, the pattern turned by angle (counter-clockwise, rows up)
 // and scaled about its centre placed at c; below 0 counts as 0.
@@ -34,6 +38,9 @@ float Correlate(vec2 c, float angle, float scale)
       sab += a * b;
     }
   }
+  // With a handful of samples of one value the pattern matches wherever those
+  // few agree, at a correlation that says nothing: such a pattern scores 0.
+  if (min(sa, n - sa) < kFewestRare) return 0.0;
   float spread = (sa - sa * sa / n) * (sb - sb * sb / n);
   return spread > 0.0 ? max((sab - sa * sb / n) / sqrt(spread), 0.0) : 0.0;
 }

@@ -35,6 +35,6 @@ void main()
   float n = PatternSizeX * PatternSizeY;
   float spread = sff - sf * sf / n;
   // A window with less spread than half a grey level has no texture to match.
-  float r = spread > n * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
+  float r = spread > n * kFlat && PatternNormPow2 > n * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
   gl_FragColor = r >= Score ? vec4(r, 0.0, 1.0, 1.0) : vec4(0.0);
 }

@@ -40,8 +40,9 @@ float Correlate(vec2 c, float angle, float scale)
   }
   float count = max(float(n), 1.0);
   float spread = sff - sf * sf / count;
-  // A window with less spread than half a grey level has no texture to match.
-  return spread > count * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
+  // A window, or a pattern, with less spread than half a grey level has no
+  // texture to match (a uniform pattern scored 1 everywhere).
+  return spread > count * kFlat && PatternNormPow2 > count * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
 }
 
 vec4 Result(float r, float angle, float scale)

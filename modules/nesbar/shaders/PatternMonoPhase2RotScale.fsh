@@ -40,8 +40,9 @@ float Correlate(vec2 c, float angle, float scale)
   }
   float count = max(float(n), 1.0);
   float spread = sff - sf * sf / count;
-  // A window with less spread than half a grey level has no texture to match.
-  return spread > count * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
+  // A window, or a pattern, with less spread than half a grey level has no
+  // texture to match (a uniform pattern scored 1 everywhere).
+  return spread > count * kFlat && PatternNormPow2 > count * kFlat ? sfp / sqrt(spread * PatternNormPow2) : 0.0;
 }
 
 vec4 Result(float r, float angle, float scale)
@@ -72,6 +73,38 @@ uniform float UScaleRange;
 uniform float UScaleStep1;
 uniform float UScaleStep2;
 
+// The best coarse pose at c: the coarse result came from a grid point up to
+// Distance away, where a turned or scaled pose may fit better than the true
+// one, so the neighbouring coarse angles and scales are tried here, climbing
+// while one scores higher. The climb stays within the searched angles and
+// scales (angles wrap when the search covers a whole turn).
+vec3 Climb(vec2 c, vec3 coarse)
+{
+  float lowScale = UScaleStart;
+  float highScale = UScaleStart + UScaleRange;
+  bool wholeTurn = UAngleRange + UAngleStep1 > 6.2831853;
+  float margin = 0.5 * UAngleStep1;
+  float scaleReach = UScaleStep1 > 0.0 ? 1.0 : 0.0;
+  float angleReach = UAngleStep1 > 0.0 ? 1.0 : 0.0;
+  vec3 at = vec3(Correlate(c, coarse.g, coarse.b), coarse.g, coarse.b);
+  for (int i = 0; i < 256; ++i) {
+    vec3 next = at;
+    for (float j = -scaleReach; j <= scaleReach; j += 1.0) {
+      float s = clamp(at.b + j * UScaleStep1, lowScale, highScale);
+      for (float k = -angleReach; k <= angleReach; k += 1.0) {
+        float a = at.g + k * UAngleStep1;
+        if (!wholeTurn && (a < UAngleStart - margin || a > UAngleStart + UAngleRange + margin)) continue;
+        if (s == at.b && k == 0.0) continue;
+        float r = Correlate(c, a, s);
+        if (r > next.r) next = vec3(r, a, s);
+      }
+    }
+    if (next.r <= at.r) break;
+    at = next;
+  }
+  return at;
+}
+
 void main()
 {
   vec2 c = floor(gl_FragCoord.xy);
@@ -80,13 +113,14 @@ void main()
     gl_FragColor = vec4(0.0);
     return;
   }
+  vec3 best = Climb(c, coarse);
+  vec3 centre = best;
   float angleSteps = UAngleStep2 > 0.0 ? floor(UAngleStep1 / UAngleStep2) : 0.0;
   float scaleSteps = UScaleStep2 > 0.0 ? floor(UScaleStep1 / UScaleStep2) : 0.0;
-  vec3 best = vec3(-2.0, coarse.g, coarse.b);
   for (float j = -scaleSteps; j <= scaleSteps; j += 1.0) {
-    float s = clamp(coarse.b + j * UScaleStep2, UScaleStart, UScaleStart + UScaleRange);
+    float s = clamp(centre.b + j * UScaleStep2, UScaleStart, UScaleStart + UScaleRange);
     for (float k = -angleSteps; k <= angleSteps; k += 1.0) {
-      float a = coarse.g + k * UAngleStep2;
+      float a = centre.g + k * UAngleStep2;
       float r = Correlate(c, a, s);
       if (r > best.r) best = vec3(r, a, s);
     }
