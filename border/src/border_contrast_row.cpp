@@ -35,19 +35,20 @@ void CBorderDetection::CountEdgeContrastRow(const Frame* frame, int y, int16_t* 
   if (width <= 0) return;
   std::fill(out, out + width, int16_t{-1});
   const int bpp = border::FrameBpp(frame);
-  if ((bpp != 8 && bpp != 32) || y <= 0 || y >= border::FrameHeight(frame) - 1 || width < 3) return;
+  if ((bpp != 8 && bpp != 24 && bpp != 32) || y <= 0 || y >= border::FrameHeight(frame) - 1 || width < 3) return;
   const uint8_t* c = border::PixelAt(frame, 0, y);
   const std::ptrdiff_t stride = border::FrameStride(frame);
   if (bpp == 8) {
     ContrastKernel(c - stride, c, c + stride, width, out);
     return;
   }
-  // 32 bpp: the grey rows first, (R + G + B) / 3 per pixel.
+  // 24 and 32 bpp: the grey rows first, (R + G + B) / 3 per pixel.
+  const int bytes = bpp / 8;
   std::vector<int> grey(static_cast<size_t>(width) * 3);
   for (int r = 0; r < 3; ++r) {
     const uint8_t* p = c + (r - 1) * stride;
     int* g = grey.data() + static_cast<size_t>(r) * width;
-    for (int x = 0; x < width; ++x, p += 4) g[x] = (p[0] + p[1] + p[2]) / 3;
+    for (int x = 0; x < width; ++x, p += bytes) g[x] = (p[0] + p[1] + p[2]) / 3;
   }
   ContrastKernel(grey.data(), grey.data() + width, grey.data() + 2 * width, width, out);
 }

@@ -23,10 +23,11 @@ std::shared_ptr<int[]> Grown(const int* raw, int oldCapacity, int capacity) {
 }
 
 // The parts of a scan arc that can meet the frame (at most two, written to
-// parts): none when its circle passes wholly inside or outside the frame, the
-// whole arc when the circle is of the frame's size, and otherwise the arc cut
-// to the directions in which the frame lies. A ring far past the frame is so
-// walked only where it can meet the frame, not round its whole length.
+// parts): none when its circle misses the frame or holds the whole frame
+// inside it, the whole arc when the circle is of the frame's size, and
+// otherwise the arc cut to the directions in which the frame lies. A ring far
+// past the frame is so walked only where it can meet the frame, not round its
+// whole length.
 int ArcPartsInFrame(const TRing& arc, int w, int d, TRing parts[2]) {
   constexpr double kMargin = 2.0;  // pixels, for the snapping of samples
   const double r = arc.r1;

@@ -31,7 +31,7 @@ inline uint8_t* PixelAt(Frame* f, int x, int y) {
 inline int MarkAt(const Frame* mark, int x, int y) {
   if (!InFrame(mark, x, y)) return 255;
   if (mark->biBitCount == 8) return *PixelAt(mark, x, y);
-  if (mark->biBitCount == 32) {
+  if (mark->biBitCount == 24 || mark->biBitCount == 32) {
     const uint8_t* p = PixelAt(mark, x, y);
     return (p[0] + p[1] + p[2]) / 3;
   }

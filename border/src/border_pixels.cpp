@@ -16,7 +16,7 @@ void CBorderDetection::GetPixelValue(const Frame* frame, int x, int y, int* valu
   const uint8_t* p = border::PixelAt(frame, x, y);
   if (frame->biBitCount == 8) {
     *value = p[0];
-  } else if (frame->biBitCount == 32) {
+  } else if (frame->biBitCount == 24 || frame->biBitCount == 32) {
     *value = (p[0] + p[1] + p[2]) / 3;
   }
 }
@@ -30,9 +30,9 @@ void CBorderDetection::AddPixelValue(Frame* frame, int x, int y, unsigned value)
   uint8_t* p = border::PixelAt(frame, x, y);
   if (frame->biBitCount == 8) {
     p[0] = static_cast<uint8_t>(value);
-  } else if (frame->biBitCount == 32) {
+  } else if (frame->biBitCount == 24 || frame->biBitCount == 32) {
     const uint32_t v = value;
-    std::memcpy(p, &v, 4);
+    std::memcpy(p, &v, frame->biBitCount / 8);  // little-endian: B, G, R(, A)
   }
 }
 
@@ -79,13 +79,15 @@ inline int LargerSquaredGradient(const uint8_t* down, const uint8_t* c, const ui
 
 bool CBorderDetection::CountEdgeContrast(const Frame* frame, int x, int y, int* contrast) {
   *contrast = -1;
-  if (!frame || (frame->biBitCount != 8 && frame->biBitCount != 32)) return false;
+  if (!frame || (frame->biBitCount != 8 && frame->biBitCount != 24 && frame->biBitCount != 32)) return false;
   if (x <= 0 || y <= 0 || x >= frame->biWidth - 1 || y >= frame->biHeight - 1) return false;
   // Row pointers once, then the neighbours by offset.
   const std::ptrdiff_t stride = border::FrameStride(frame);
   const uint8_t* c = border::PixelAt(frame, x, y);
-  const int squared = frame->biBitCount == 8 ? LargerSquaredGradient<1>(c - stride, c, c + stride)
-                                             : LargerSquaredGradient<4>(c - stride, c, c + stride);
+  const int bpp = frame->biBitCount;
+  const int squared = bpp == 8    ? LargerSquaredGradient<1>(c - stride, c, c + stride)
+                      : bpp == 24 ? LargerSquaredGradient<3>(c - stride, c, c + stride)
+                                  : LargerSquaredGradient<4>(c - stride, c, c + stride);
   *contrast = TruncatedRoot(squared);
   return true;
 }

@@ -147,7 +147,7 @@ bool CGeometricMatching::Run(const RunArgs& a) {
   }
   for (const Frame* fr : {static_cast<const Frame*>(f), static_cast<const Frame*>(pattern)}) {
     const int bpp = GetFrameBPP(fr);
-    if (bpp != 8 && bpp != 32) {
+    if (bpp != 8 && bpp != 24 && bpp != 32) {
       modelValid_ = false;
       return a.fail(u"error: Unsupported pixel format");
     }

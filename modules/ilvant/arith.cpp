@@ -76,7 +76,7 @@ struct OneFrame {
 };
 
 bool OpenOneFrame(const RunArgs& a, OneFrame* f) {
-  if (!InputFrame(a, 0, &f->in)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &f->in)) return FailInput(a, u"Input frame");
   f->src = FrameRows(f->in);
   if (!OutputFrame(a, 0, f->src.width, f->src.depth, f->src.bpp, &f->out)) return a.fail(kNoOutputFrame);
   f->dst = FrameRows(f->out);

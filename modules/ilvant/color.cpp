@@ -14,7 +14,7 @@ namespace {
 template <typename Row>
 bool ToMonochrome(const RunArgs& a, Row row) {
   Frame* in = nullptr;
-  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
   const FrameRows src(in);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, src.width, src.depth, 8, &out)) return a.fail(kNoOutputFrame);
@@ -40,7 +40,7 @@ bool RunColorToMonochromeAvg(const RunArgs& a) { return ToMonochrome(a, rows::Av
 
 bool RunMonochromeToColor(const RunArgs& a) {
   Frame* in = nullptr;
-  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
   const FrameRows src(in);
   Frame* out = nullptr;
   if (!OutputFrame(a, 0, src.width, src.depth, 32, &out)) return a.fail(kNoOutputFrame);
@@ -75,7 +75,8 @@ bool RunSplitRGB(const RunArgs& a) {
 
 bool RunCombineRGB(const RunArgs& a) {
   // Without a mask the colour is opaque.
-  return color::Combine(a, 255, [](unsigned r, unsigned g, unsigned b, uint8_t* px) {
+  static constexpr std::u16string_view kPlanes[3] = {u"Input red frame", u"Input green frame", u"Input blue frame"};
+  return color::Combine(a, kPlanes, 255, [](unsigned r, unsigned g, unsigned b, uint8_t* px) {
     px[0] = static_cast<uint8_t>(b), px[1] = static_cast<uint8_t>(g), px[2] = static_cast<uint8_t>(r);
   });
 }

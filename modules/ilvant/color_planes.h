@@ -20,7 +20,7 @@ inline constexpr std::u16string_view kCombineSizes = u"error: Combine RGB requir
 template <typename Row>
 bool Split(const RunArgs& a, bool hslGrey, Row row) {
   Frame* in = nullptr;
-  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
   const FrameRows src(in);
   Frame* out[4] = {};
   for (int j = 0; j < 3; ++j) {
@@ -72,12 +72,13 @@ inline std::u16string_view CheckPlane(Frame* f, const Frame* first) {
 }
 
 // pixel(c0, c1, c2, px) writes B, G, R of one output pixel from the three
-// plane bytes; A is the mask byte, or noMaskAlpha without a mask.
+// plane bytes; A is the mask byte, or noMaskAlpha without a mask. `planes`
+// are the catalogue's names of the three plane inputs.
 template <typename Pixel>
-bool Combine(const RunArgs& a, uint8_t noMaskAlpha, Pixel pixel) {
+bool Combine(const RunArgs& a, const std::u16string_view (&planes)[3], uint8_t noMaskAlpha, Pixel pixel) {
   Frame* in[4] = {};
   for (int i = 0; i < 3; ++i) {
-    if (!InputFrame(a, i, &in[i])) return a.fail(kNoInputFrame);
+    if (!InputFrame(a, i, &in[i])) return FailInput(a, planes[i]);
     const std::u16string_view bad = CheckPlane(in[i], i ? in[0] : nullptr);
     if (!bad.empty()) return a.fail(bad);
   }

@@ -6,7 +6,7 @@ namespace ilvant {
 
 bool RunCopyFrame(const RunArgs& a) {
   Frame* input = nullptr;
-  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &input)) return FailInput(a, u"Input frame");
   Frame* output = nullptr;
   if (!OutputFrame(a, 0, GetFrameWidth(input), GetFrameDepth(input), GetFrameBPP(input), &output))
     return a.fail(kNoOutputFrame);

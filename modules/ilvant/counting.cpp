@@ -104,7 +104,7 @@ void SizeOutputs(const RunArgs& a, int n) {
 bool RunLinePixelCount(const RunArgs& a) {
   Frame* input = nullptr;
   CountContext count;
-  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &input)) return FailInput(a, u"Input frame");
   if (const NumberInput t = ReadNumber(a, 2); t.ok) count.threshold = ThresholdLevel(a.ctx, t.name.c_str(), t.value);
   PrepareOverlay(a, true, input, count);
 
@@ -127,7 +127,7 @@ bool RunLinePixelCount(const RunArgs& a) {
 bool RunRegionPixelCount(const RunArgs& a) {
   Frame* input = nullptr;
   CountContext count;
-  if (!InputFrame(a, 0, &input)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &input)) return FailInput(a, u"Input frame");
   PrepareOverlay(a, false, input, count);
 
   const ParamName regions = InputName(a, 1);

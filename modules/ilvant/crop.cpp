@@ -19,7 +19,7 @@ int Bound(float v, int n) {
 
 bool RunCrop(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
 
   const ParamName name = InputName(a, 1);
   TRectangularRegion* region = nullptr;

@@ -220,7 +220,7 @@ void Map(const FrameRows& src, const FrameRows& dst, const Palette& pal) {
 
 bool RunFalseColor(const RunArgs& a) {
   Frame* in = nullptr;
-  if (!InputFrame(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
   const FrameRows src(in);
   if (src.bpp != 8) return a.fail(kNotMonochrome);
 

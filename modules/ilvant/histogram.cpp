@@ -110,7 +110,7 @@ void EqualizeColor(const FrameRows& src, const FrameRows& dst) {
 
 bool RunHistogramEqualization(const RunArgs& a) {
   Frame* in = nullptr;
-  if (!InputFrame(a, 0, &in)) return a.fail(std::u16string(kNoInputFrame) + u"Input frame");
+  if (!InputFrame(a, 0, &in)) return FailInput(a, u"Input frame");
   const FrameRows src(in);
   if (src.width == 0 || src.depth == 0) return a.fail(kZeroDimension);
   Frame* out = nullptr;

@@ -30,7 +30,9 @@ bool RunSplitHSL(const RunArgs& a) {
 
 bool RunCombineHSL(const RunArgs& a) {
   // Without a mask the alpha stays 0, as callers of this method expect.
-  return color::Combine(a, 0, [](unsigned hue, unsigned sat, unsigned light, uint8_t* px) {
+  static constexpr std::u16string_view kPlanes[3] = {u"Input hue frame", u"Input saturation frame",
+                                                     u"Input lightness frame"};
+  return color::Combine(a, kPlanes, 0, [](unsigned hue, unsigned sat, unsigned light, uint8_t* px) {
     double r, g, b;
     frame::HslToRgb(hue * kByteToHue, sat / 255.0, light / 255.0, &r, &g, &b);
     px[0] = UnitByte(b), px[1] = UnitByte(g), px[2] = UnitByte(r);

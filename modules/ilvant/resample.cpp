@@ -84,7 +84,7 @@ bool Resample(const RunArgs& a, const FrameRows& in, int tw, int td, int mode, b
 
 bool RunDownsample(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
   const int kx = ReadAtLeastOne(a, 1, 1, false);
   const int ky = ReadAtLeastOne(a, 2, 1, false);
   const int tw = in.width / kx;
@@ -106,7 +106,7 @@ bool RunDownsample(const RunArgs& a) {
 
 bool RunOversample(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
   const int kx = ReadAtLeastOne(a, 1, 1, true);
   const int ky = ReadAtLeastOne(a, 2, 1, true);
   const int64_t tw = static_cast<int64_t>(kx) * in.width;
@@ -120,7 +120,7 @@ bool RunOversample(const RunArgs& a) {
 
 bool RunResize(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
   const int tw = ReadAtLeastOne(a, 1, in.width, true);
   const int td = ReadAtLeastOne(a, 2, in.depth, true);
   const int mode = ReadMode(a);

@@ -84,7 +84,7 @@ void Turn(const FrameRows& in, const FrameRows& out, float s, float c, const Cen
 
 bool RunRotate(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
 
   const NumberInput n = ReadNumber(a, 1);
   const double degrees = n.ok ? n.value : 0.0;

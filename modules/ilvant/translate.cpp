@@ -67,7 +67,7 @@ int WholeOffset(double o, int n) {
 
 bool RunTranslate(const RunArgs& a) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
   FrameRows out;
   if (!OutputRows(a, 0, in.width, in.depth, in.bpp, &out)) return a.fail(kNoOutputFrame);
 

@@ -74,7 +74,7 @@ void Move(const FrameRows& in, const FrameRows& out, Turn turn) {
 
 bool RunTurn(const RunArgs& a, Turn turn) {
   FrameRows in;
-  if (!InputRows(a, 0, &in)) return a.fail(kNoInputFrame);
+  if (!InputRows(a, 0, &in)) return FailInput(a, u"Input frame");
   const bool swap = turn == Turn::kRight || turn == Turn::kLeft;
   FrameRows out;
   if (!OutputRows(a, 0, swap ? in.depth : in.width, swap ? in.width : in.depth, in.bpp, &out)) {

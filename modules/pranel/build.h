@@ -1,6 +1,7 @@
 // One output element per index: read the inputs of element i, then write.
 #pragma once
 
+#include "catalogue.h"
 #include "element_run.h"
 
 namespace pranel {
@@ -9,12 +10,12 @@ template <class T>
 using Getter = bool (*)(void*, int, const char16_t*, int, T**);
 
 // `read(run, i, &value)` reads element i's inputs. An output without any
-// input element fails with the input text (constructors of records) or the
-// output text (flags, numbers and strings).
+// input element fails with the input text, naming the input of a one-input
+// method. Records (not value copies) refuse numbers that are not finite.
 template <class T, class Read>
-bool Build(const RunArgs& a, int inputs, Getter<T> get, bool valueCopy, Read read) {
-  ElementRun run(a, inputs);
-  if (run.last() < 0) return valueCopy ? run.FailOutput() : a.fail(kNoInput);
+bool Build(const RunArgs& a, int method, Getter<T> get, bool valueCopy, Read read) {
+  ElementRun run(a, method, !valueCopy);
+  if (run.last() < 0) return valueCopy ? run.FailInput(0) : a.fail(kNoInput);
   if (!run.outputName().ok) return run.FailOutput();
   for (int i = 0; i <= run.last(); ++i) {
     T value{};

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 
+#include "catalogue.h"
+
 namespace pranel {
 
-ElementRun::ElementRun(const RunArgs& a, int inputCount)
-    : a_(a), names_(inputCount), max_(inputCount, -1), output_(frame::OutputName(a, 0)) {
+ElementRun::ElementRun(const RunArgs& a, int method, bool finiteOnly)
+    : a_(a), method_(method), finiteOnly_(finiteOnly), output_(frame::OutputName(a, 0)) {
+  const int inputCount = static_cast<int>(kCatalogue.methods()[method].inputs.size());
+  names_.resize(inputCount);
+  max_.assign(inputCount, -1);
   for (int k = 0; k < inputCount; ++k) {
     names_[k] = frame::InputName(a, k);
     int n = -1;
@@ -16,9 +21,25 @@ ElementRun::ElementRun(const RunArgs& a, int inputCount)
 
 int ElementRun::At(int input, int i) const { return max_[input] < 0 ? -1 : std::min(i, max_[input]); }
 
+std::u16string_view ListedInputName(int method, int input) {
+  if (method < 0 || method >= kMethodCount) return {};
+  const auto inputs = kCatalogue.methods()[method].inputs;
+  return input >= 0 && static_cast<size_t>(input) < inputs.size() ? inputs[input].name : std::u16string_view();
+}
+
+std::u16string_view ElementRun::NameOf(int input) const {
+  return names_[input].ok ? std::u16string_view(names_[input].c_str()) : ListedInputName(method_, input);
+}
+
 bool ElementRun::FailInput(int input) const {
   std::u16string text(kNoInput);
-  text += names_[input].c_str();
+  text += NameOf(input);
+  return a_.fail(text);
+}
+
+bool ElementRun::FailNotFinite(int input) const {
+  std::u16string text(kNotFinite);
+  text += NameOf(input);
   return a_.fail(text);
 }
 
@@ -35,7 +56,7 @@ bool ElementRun::Number(int input, int i, double* v) const {
   double* p = nullptr;
   if (!GetNumber(a_.ctx, 63, names_[input].c_str(), at, &p) || !p) return FailInput(input);
   *v = *p;
-  return true;
+  return Finite(input, *v);
 }
 
 bool ElementRun::Flagged(int input, int i, double* v, bool* inFrame) const {
@@ -46,7 +67,7 @@ bool ElementRun::Flagged(int input, int i, double* v, bool* inFrame) const {
   double* p = nullptr;
   if (!GetNumberTransformFlag(a_.ctx, 63, names_[input].c_str(), at, &p, inFrame) || !p) return FailInput(input);
   *v = *p;
-  return true;
+  return Finite(input, *v);
 }
 
 bool ElementRun::Point(int xInput, int yInput, int i, double* x, double* y) const {
@@ -54,6 +75,8 @@ bool ElementRun::Point(int xInput, int yInput, int i, double* x, double* y) cons
   if (!Flagged(xInput, i, x, &xFrame) || !Flagged(yInput, i, y, &yFrame)) return false;
   if (xFrame != yFrame) return a_.fail(kNoTransform);
   if (!xFrame) TransformPoint(a_.ctx, *x, *y, x, y);
+  // Finite coordinates carried past the double range.
+  if (finiteOnly_ && !(std::isfinite(*x) && std::isfinite(*y))) return a_.fail(kNoTransform);
   return true;
 }
 

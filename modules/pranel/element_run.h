@@ -3,6 +3,7 @@
 // without elements gives 0 (with a clear transform flag).
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,16 @@ using frame::RunArgs;
 inline constexpr std::u16string_view kNoInput = u"error: Cannot get input parameter ";
 inline constexpr std::u16string_view kNoOutput = u"error: Cannot write to output parameter ";
 inline constexpr std::u16string_view kNoTransform = u"error: Cannot transform coordinate system";
+inline constexpr std::u16string_view kNotFinite = u"error: Input is not a finite number: ";
+
+// The catalogue's name of an input of a method; empty past the table.
+std::u16string_view ListedInputName(int method, int input);
 
 class ElementRun {
  public:
-  ElementRun(const RunArgs& a, int inputCount);
+  // The inputs of `method` as its catalogue lists them. With finiteOnly,
+  // numbers that are not finite are refused with the input's name.
+  ElementRun(const RunArgs& a, int method, bool finiteOnly);
 
   // The highest index of the output: the largest of the inputs' (-1: none).
   int last() const { return last_; }
@@ -38,15 +45,21 @@ class ElementRun {
   // The host string of element i, null for an input without elements.
   bool String(int input, int i, HostString** s) const;
 
+  // The input's text, naming it by the host or else by the catalogue.
   bool FailInput(int input) const;
+  bool FailNotFinite(int input) const;
   bool FailOutput() const;
   const ParamName& outputName() const { return output_; }
 
  private:
   // The element to read for index i, -1 when the input has none.
   int At(int input, int i) const;
+  std::u16string_view NameOf(int input) const;
+  bool Finite(int input, double v) const { return !finiteOnly_ || std::isfinite(v) || FailNotFinite(input); }
 
   const RunArgs& a_;
+  int method_;
+  bool finiteOnly_;
   std::vector<ParamName> names_;
   std::vector<int> max_;
   ParamName output_;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "catalogue.h"
 #include "element_run.h"
 #include "frame/input_params.h"
 
@@ -21,7 +22,7 @@ bool Scalar(const RunArgs& a, int input, double* v, bool required) {
   if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
   if (!ok && required) {
     std::u16string text(kNoInput);
-    text += name.ok ? name.c_str() : u"";
+    text += name.ok ? std::u16string_view(name.c_str()) : ListedInputName(kFrame, input);
     return a.fail(text);
   }
   return true;

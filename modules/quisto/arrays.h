@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 
 #include "catalogue.h"
 #include "run.h"
@@ -11,6 +12,12 @@ namespace quisto {
 
 template <class T>
 using Getter = bool (*)(void*, int, const char16_t*, int, T**);
+
+inline bool AllFinite(double v) { return std::isfinite(v); }
+inline bool AllFinite(const TPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+inline bool AllFinite(const TLine& l) {
+  return std::isfinite(l.x0) && std::isfinite(l.y0) && std::isfinite(l.x1) && std::isfinite(l.y1);
+}
 
 template <class T>
 struct ArrayInput {
@@ -24,12 +31,14 @@ struct ArrayInput {
         hi_(hi) {}
 
   // Reads element i while i is within this array; past its end the last
-  // element read stays. False with the failure text when it cannot be read.
+  // element read stays. False with the failure text when it cannot be read
+  // or is not finite.
   bool fetch(const RunArgs& a, int i) {
     if (i > max) return true;
     T* p = nullptr;
     if (!name.ok) return FailNamed(a, prefix, listed);
     if (!get(a.ctx, hi_, name.c_str(), i, &p) || !p) return FailNamed(a, prefix, name.c_str());
+    if (!AllFinite(*p)) return FailNamed(a, kNotFinite, name.c_str());
     value = *p;
     return true;
   }

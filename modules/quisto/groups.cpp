@@ -1,5 +1,7 @@
 // Groups of points: joining, extending and their centre of mass.
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 #include "arrays.h"
 
@@ -96,6 +98,9 @@ bool RunMassCenter(const RunArgs& a) {
   for (int i = 0; i <= in.max; ++i) {
     if (!in.fetch(a, i)) return false;
     // Coordinates count as single precision values.
+    if (!(std::fabs(in.value.x) <= FLT_MAX && std::fabs(in.value.y) <= FLT_MAX)) {
+      return FailNamed(a, kBeyondSingle, in.name.c_str());
+    }
     sx += static_cast<float>(in.value.x);
     sy += static_cast<float>(in.value.y);
     if (marks) DrawPointMark(a.ctx, in.value.x, in.value.y, kInputRole);

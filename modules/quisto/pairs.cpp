@@ -85,7 +85,8 @@ bool RunMidpoint(const RunArgs& a) {
   return ForEachElement(a, line.max, out, [&](int i) {
     if (!line.fetch(a, i)) return false;
     const TLine& l = line.value;
-    const TPoint c{(l.x0 + l.x1) * 0.5, (l.y0 + l.y1) * 0.5};
+    // Halves first: the same value, and finite for any finite ends.
+    const TPoint c{l.x0 * 0.5 + l.x1 * 0.5, l.y0 * 0.5 + l.y1 * 0.5};
     TPoint* o = out.at(a, i);
     if (!o) return false;
     *o = c;
@@ -158,6 +159,7 @@ bool RunLinesIntersection(const RunArgs& a) {
     if (!l1.fetch(a, i) || !l2.fetch(a, i)) return false;
     const std::optional<TPoint> c = CrossPoint(l1.value, l2.value);
     if (!c) return a.fail(kNoCrossPoint);
+    if (!std::isfinite(c->x) || !std::isfinite(c->y)) return a.fail(kNoFiniteCrossPoint);
     TPoint* o = out.at(a, i);
     if (!o) return false;
     *o = *c;

@@ -10,6 +10,9 @@ namespace {
 
 using frame::RunArgs;
 
+constexpr std::u16string_view kNoEnclosingCircle =
+    u"error: No enclosing circle was found: no pixel reaches the threshold, or every circle exceeds the size limit";
+
 // Input i as a magnitude capped at `most` (with the correction warning),
 // `absent` when missing; then the array warning.
 float Magnitude(const RunArgs& a, int i, float absent, float most) {
@@ -132,12 +135,14 @@ bool CGPUIncircle::Run(const RunArgs& a) {
       });
   if (!state_.usable) return false;
 
+  // The enclosing pick starts at 1e38: still there, no pixel held a circle.
+  const bool noEnclosingCircle = methodIndex_ == 1 && radius >= 1e38f;
+  if (noEnclosingCircle) centreX = centreY = radius = 0;
   const double values[3] = {centreX, centreY, radius < 0 ? 0.0 : radius};
   for (int i = 0; i < 3; ++i) {
     if (double* p = Output(a, i)) *p = values[i];
   }
-  // An enclosing circle of no object (radius 1e38) is not drawn.
-  if (draw && radius > 0 && radius < 1e38f) {
+  if (draw && radius > 0) {
     const TColor colour = GetDrawColor(a.ctx, 1);
     const double thick = GetDrawThickness(a.ctx, 1), r = radius;
     DrawCircle(a.ctx, centreX, centreY, r, thick, colour);
@@ -148,6 +153,7 @@ bool CGPUIncircle::Run(const RunArgs& a) {
     const frame::ParamName name = frame::OutputName(a, i);
     if (name.ok) SetObjectMaxIndex(a.ctx, 63, name.c_str(), 0);
   }
+  if (ok && noEnclosingCircle) return a.fail(kNoEnclosingCircle);
   return ok;
 }
 

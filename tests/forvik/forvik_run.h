@@ -53,6 +53,17 @@ inline talvix::FrameBuffer Disc(int w, int d, double cx, double cy, double r, in
   });
 }
 
+// A grey frame at 24 or 32 bits: B = G = R = the grey byte, alpha 255, so
+// that every depth reads the same grey.
+inline talvix::FrameBuffer AtDepth(const talvix::FrameBuffer& grey, int bpp) {
+  if (bpp == 8) return grey;
+  talvix::FrameBuffer f = talvix::FrameBuffer::make(grey.width(), grey.depth(), bpp, 255);
+  for (int y = 0; y < grey.depth(); ++y)
+    for (int x = 0; x < grey.width(); ++x)
+      for (int c = 0; c < 3; ++c) f.pixel(x, y)[c] = grey.pixel(x, y)[0];
+  return f;
+}
+
 // The drawing calls of one function name.
 inline std::vector<talvix::DrawCall> Calls(const talvix::RunContext& ctx, const std::string& fn) {
   std::vector<talvix::DrawCall> out;

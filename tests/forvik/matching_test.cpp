@@ -154,7 +154,8 @@ TEST(GeometricMatching, FailureTexts) {
       {"blank pattern", scene, FrameBuffer::make(kPw, kPd, 8, 40), u"error: No tracable contour on pattern frame"},
       {"one disc is too few elements", scene, disc, u"error: There is not enough feature on pattern frame"},
       {"blank scene", FrameBuffer::make(420, 400, 8, 40), pattern, u"error: No tracable contour on source frame"},
-      {"24-bit scene", FrameBuffer::make(420, 400, 24, 40), pattern, u"error: Unsupported pixel format"},
+      {"blank 24-bit scene", FrameBuffer::make(420, 400, 24, 40), pattern,
+       u"error: No tracable contour on source frame"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -168,6 +169,31 @@ TEST(GeometricMatching, FailureTexts) {
   EXPECT_EQ(run().error, u"error: Cannot get source frame");
   run.ctx.setFrame(u"Input frame", scene);
   EXPECT_EQ(run().error, u"error: Cannot get pattern frame");
+}
+
+// The pattern model and the search read 24-bit frames as their grey and
+// 32-bit twins.
+TEST(GeometricMatching, TwentyFourBitFramesMatchAsTheirTwins) {
+  const FrameBuffer scene = Scene(420, 400, {{200.3, 190.6, 37, 1}}), pattern = Pattern();
+  std::vector<TRectangle> found[3];
+  int k = 0;
+  for (int bpp : {8, 24, 32}) {
+    SCOPED_TRACE(bpp);
+    MethodRun run("geometric_matching");
+    Prepare(run, forvik_test::AtDepth(scene, bpp), forvik_test::AtDepth(pattern, bpp == 24 ? 24 : 8));
+    const talvix::RunResult r = run();
+    ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+    found[k] = run.ctx.rectangles(u"Result rectangles");
+    ASSERT_EQ(found[k].size(), 1u);
+    ExpectPose(found[k][0], {200.3, 190.6, 37, 1});
+    ++k;
+  }
+  for (int i : {0, 2}) {
+    EXPECT_EQ(found[1][0].cx, found[i][0].cx);
+    EXPECT_EQ(found[1][0].cy, found[i][0].cy);
+    EXPECT_EQ(found[1][0].angle, found[i][0].angle);
+    EXPECT_EQ(found[1][0].width, found[i][0].width);
+  }
 }
 
 TEST(GeometricMatching, CorrectedParameters) {

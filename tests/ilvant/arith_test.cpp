@@ -203,7 +203,7 @@ struct FailureCase {
 
 TEST(PixelArithmeticFailures, Texts) {
   const std::vector<FailureCase> cases = {
-      {"simple_threshold", false, false, true, 4, 255, u"error: Cannot get input frame "},
+      {"simple_threshold", false, false, true, 4, 255, u"error: Cannot get input frame Input frame"},
       {"inverse", true, false, false, 4, 255, u"error: Cannot get output frame"},
       {"mult_const", true, false, false, 4, 255, u"error: Cannot get output frame"},
       {"add_frame", false, true, true, 4, 255, u"error: Cannot get input frame Input frame"},

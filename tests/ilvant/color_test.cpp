@@ -179,10 +179,10 @@ TEST(Combine, InputErrors) {
       {"combine_RGB", 1, 5, 8, size},
       {"combine_RGB", 3, 5, 8, size},
       {"combine_RGB", 3, 4, 32, mono},
-      {"combine_RGB", 1, 0, 0, u"error: Cannot get input frame "},
+      {"combine_RGB", 1, 0, 0, u"error: Cannot get input frame Input green frame"},
       {"combine_HSL", 0, 4, 32, mono},
       {"combine_HSL", 2, 3, 8, size},
-      {"combine_HSL", 2, 0, 0, u"error: Cannot get input frame "},
+      {"combine_HSL", 2, 0, 0, u"error: Cannot get input frame Input lightness frame"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.id << " input " << c.bad);
@@ -323,7 +323,7 @@ TEST(ColorMethods, MissingInputFrame) {
     MethodRun run(id);
     const auto r = run();
     EXPECT_FALSE(r.ok) << id;
-    EXPECT_EQ(r.error, u"error: Cannot get input frame ") << id;
+    EXPECT_EQ(r.error, u"error: Cannot get input frame Input frame") << id;
   }
 }
 

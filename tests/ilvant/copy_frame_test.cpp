@@ -67,7 +67,7 @@ talvix::FrameBuffer EmptyFrame(int bpp) {
 }
 
 TEST_F(CopyFrame, MissingFramesGiveTheirTexts) {
-  const std::u16string noInput = u"error: Cannot get input frame ";
+  const std::u16string noInput = u"error: Cannot get input frame Input frame";
   const std::u16string noOutput = u"error: Cannot get output frame";
   struct Case {
     const char* what;
@@ -104,7 +104,7 @@ TEST_F(CopyFrame, MissingFramesGiveTheirTexts) {
 // The error text is cut to errLen + 1 characters; when it fills the buffer
 // exactly there is no terminator, and nothing is written behind it.
 TEST_F(CopyFrame, ErrorTextStaysWithinErrLenPlusOne) {
-  const std::u16string text = u"error: Cannot get input frame ";
+  const std::u16string text = u"error: Cannot get input frame Input frame";
   const int full = static_cast<int>(text.size());
   for (int errLen : {0, 9, full - 2, full - 1, full, 255}) {
     SCOPED_TRACE(testing::Message() << "errLen " << errLen);

@@ -87,7 +87,7 @@ TEST(Crop, MissingInputFails) {
   run.ctx.setRegions(u"Region", {{10, 5, 4, 2, 0}});
   const talvix::RunResult r = run();
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, u"error: Cannot get input frame ");
+  EXPECT_EQ(r.error, u"error: Cannot get input frame Input frame");
 }
 
 TEST(Crop, ArrayRegionWarnsAndUsesTheFirst) {

@@ -312,7 +312,7 @@ TEST(FalseColor, Failures) {
     ctx.setFrame(u"Input frame", Grey(4, 4, [](int, int) { return 1; }));
   };
   const Case cases[] = {
-      {"no frame", [](talvix::RunContext&) {}, u"error: Cannot get input frame "},
+      {"no frame", [](talvix::RunContext&) {}, u"error: Cannot get input frame Input frame"},
       {"colour frame", [](talvix::RunContext& ctx) { ctx.setFrame(u"Input frame", FrameBuffer::make(4, 4, 32)); },
        u"error: Frame is not monochromatic "},
       {"palette 18", [&](talvix::RunContext& ctx) { grey(ctx), ctx.setNumbers(u"Predefined palette", {18}); },

@@ -223,7 +223,7 @@ TEST(Rotate, MissingInputFails) {
   run.ctx.setNumbers(u"Angle", {30});
   const talvix::RunResult r = run();
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, u"error: Cannot get input frame ");
+  EXPECT_EQ(r.error, u"error: Cannot get input frame Input frame");
 }
 
 TEST(Rotate, OneAndEightThreadsAgree) {

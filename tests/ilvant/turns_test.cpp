@@ -113,7 +113,7 @@ TEST(Turns, MissingInputFails) {
     MethodRun run(m.id);
     const talvix::RunResult r = run();
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, u"error: Cannot get input frame ") << m.id;
+    EXPECT_EQ(r.error, u"error: Cannot get input frame Input frame") << m.id;
   }
 }
 

@@ -3,6 +3,7 @@
 // inputs left off the command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -66,6 +67,47 @@ TEST(ModhostBadInput, TruncatedPicturesAreRefusedByName) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("truncated"), std::string::npos) << r.err;
+  }
+}
+
+// A few bytes whose header claims a picture past the pixel limit are refused
+// by their claim, at once, before anything is decoded.
+TEST(ModhostBadInput, PicturesClaimingTooManyPixelsAreRefused) {
+  // JPEG: start of image, then a baseline frame header of 20000 x 20000 grey.
+  std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x4E, 0x20, 0x4E, 0x20, 1, 1, 0x11, 0};
+  jpeg.resize(7500, 0);
+  // PNG: the signature, an IHDR of 30000 x 20000 grey, and an empty IDAT.
+  std::vector<uint8_t> png = {0x89, 'P',  'N',  'G',  '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                              0,    0,    0x75, 0x30, 0,    0,    0x4E, 0x20, 8, 0, 0, 0, 0, 0, 0, 0,
+                              0,    0,    0,    0,    0,    'I',  'D',  'A',  'T'};
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* claim;
+  };
+  const Case cases[] = {{"claims.jpg", jpeg, "20000 x 20000"}, {"claims.png", png, "30000 x 20000"}};
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    {
+      std::ofstream f(dir / c.file, std::ios::binary);
+      f.write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Result r = RunModhost({"run", "ilvant", "copy_frame", "Input frame=" + (dir / c.file)}, dir);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::string("claims ") + c.claim + " pixels"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("268435456"), std::string::npos) << r.err;
+  }
+  struct Size {
+    int64_t w, d;
+    bool readable;
+  };
+  for (const Size s : {Size{16384, 16384, true}, Size{16385, 16384, false}, Size{1, 268435456, true},
+                       Size{2, 134217729, false}, Size{20000, 20000, false}, Size{1, 1, true}}) {
+    EXPECT_EQ(modhost::PixelCountProblem(s.w, s.d).empty(), s.readable) << s.w << " x " << s.d;
   }
 }
 

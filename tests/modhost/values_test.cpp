@@ -100,7 +100,8 @@ TEST(ModhostValues, ValueThatDoesNotParseIsAUsageError) {
       {"colour", "red"},
       {"coordinate system", "1,2"},
       {"data object", dir / "missing.bin"},
-      {"data object", dir.path().string()},  // a directory opens, but reading it fails
+      {"data object", dir.path().string(), "is a directory"},
+      {"frame", dir.path().string(), "it is a directory"},
       {"frame", dir / "missing.png"},
       {"frame", dir / "text.png"},
       {"frame", kSamples + "/scene_grey.png:16"},

@@ -181,10 +181,10 @@ TEST(Pranel, FlagsNumbersColoursAndTheirTexts) {
     std::u16string input, error;
   };
   const Empty empties[] = {
-      {"create_flag", u"Flag", u"error: Cannot write to output parameter Output flag"},
-      {"create_not_flag", u"Flag", u"error: Cannot write to output parameter Output flag"},
-      {"create_number", u"Number", u"error: Cannot write to output parameter Output number"},
-      {"create_string", u"String", u"error: Cannot write to output parameter Output string"},
+      {"create_flag", u"Flag", u"error: Cannot get input parameter Flag"},
+      {"create_not_flag", u"Flag", u"error: Cannot get input parameter Flag"},
+      {"create_number", u"Number", u"error: Cannot get input parameter Number"},
+      {"create_string", u"String", u"error: Cannot get input parameter String"},
       {"create_color", u"Red", kNoInput},
       {"create_line", u"X coordinate 1", kNoInput},
   };
@@ -195,7 +195,54 @@ TEST(Pranel, FlagsNumbersColoursAndTheirTexts) {
     const auto r = run();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, e.error);
+    // An input the host leaves unconnected is named by the catalogue.
+    MethodRun unnamed("pranel", e.id);
+    unnamed.ctx.setUnnamed(e.input);
+    EXPECT_EQ(unnamed().error, e.error);
   }
+}
+
+// Records are built from finite numbers only: a value that is not finite is
+// refused with its input's name, whichever element holds it, and a point
+// carried past the double range by the run's coordinate system is refused
+// as a failed transform. Value copies (numbers) keep what they are given.
+TEST(Pranel, NotFiniteNumbersAreRefused) {
+  const struct Case {
+    const char* id;
+    const char16_t* input;
+  } cases[] = {
+      {"create_coordinate_system", u"Angle"},
+      {"create_coordinate_system_2points", u"Y coordinate 2"},
+      {"create_rectangle", u"Width"},
+      {"create_ring", u"Outer radius"},
+      {"create_rectangular_region", u"X coordinate"},
+      {"create_ring_region", u"Ending angle"},
+      {"create_point", u"Y coordinate"},
+      {"create_line", u"X coordinate 2"},
+      {"create_color", u"Blue"},
+  };
+  for (const double bad : {double(NAN), double(INFINITY), -double(INFINITY)}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.id) + " " + ToUtf8(c.input) + " " + std::to_string(bad));
+      MethodRun run("pranel", c.id);
+      for (const auto& in : run.mod.catalogue().methods[run.index].inputs) {
+        run.ctx.setNumbers(in.name, in.name == c.input ? std::vector<double>{0.5, bad} : std::vector<double>{0.25});
+      }
+      const auto r = run();
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"error: Input is not a finite number: " + std::u16string(c.input));
+    }
+  }
+  Fixture far("create_point");
+  far.run.ctx.setNumbers(u"X coordinate", {1.7e308});
+  far.run.ctx.setNumbers(u"Y coordinate", {1.7e308});
+  const auto r = far.run();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, kNoTransform);
+  MethodRun number("pranel", "create_number");
+  number.ctx.setNumbers(u"Number", {double(INFINITY)});
+  ASSERT_TRUE(number().ok);
+  EXPECT_EQ(number.ctx.numbers(u"Output number"), std::vector<double>{double(INFINITY)});
 }
 
 TEST(Pranel, Strings) {
@@ -244,6 +291,10 @@ TEST(Pranel, FramesOfOddWidths) {
   const auto r = bad();
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, u"error: Cannot get input parameter Width");
+  MethodRun unnamed("pranel", "create_frame");
+  unnamed.ctx.setNumbers(u"Width", {3});
+  unnamed.ctx.setUnnamed(u"Height");
+  EXPECT_EQ(unnamed().error, u"error: Cannot get input parameter Height");
 }
 
 // Sizes and types past the int range are converted without overflow: the

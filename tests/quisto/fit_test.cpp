@@ -102,10 +102,11 @@ TEST(FitLine, DegenerateInputs) {
   EXPECT_EQ(vertical.y1, 9);
 }
 
-// Points past the int range (or not finite) are not proper: refused with the
-// text, by both fits, rather than cast to pixel bounds.
+// Points past the int range are not proper: refused with the text, by both
+// fits, rather than cast to pixel bounds (points that are not finite are
+// refused as by every method).
 TEST(Fit, PointsPastTheIntRangeAreRefused) {
-  const double big[] = {3e9, -1e12, 1e300, HUGE_VAL, std::nan("")};
+  const double big[] = {3e9, -1e12, 1e300};
   for (const char* id : {"fit_line", "fit_circle"})
     for (double v : big) {
       SCOPED_TRACE(std::string(id) + " " + std::to_string(v));

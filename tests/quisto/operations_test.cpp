@@ -1,6 +1,7 @@
 // Geometry operations on points and lines, through the exported interface.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -149,6 +150,7 @@ TEST(Operations, DistancesOfHugeCoordinates) {
     const char* id;
     std::vector<TLine> first, second;  // points as x0, y0
     double expected;                   // NaN: refused
+    std::u16string error = u"error: Cannot calculate a finite distance of these coordinates";
   } cases[] = {
       {"length", {{1e300, 0, -1e300, 0}}, {}, 2e300},
       {"length", {{0, 0, 3e300, 4e300}}, {}, 5e300},
@@ -157,9 +159,9 @@ TEST(Operations, DistancesOfHugeCoordinates) {
       {"distance_line", {{5, 1e300, 0, 0}}, {{0, 0, 0, 1e-300}}, 5},
       {"length", {{-1e308, 0, 1e308, 0}}, {}, NAN},
       {"distance", {{-1e308, 0, 0, 0}}, {{1e308, 0, 0, 0}}, NAN},
-      {"distance", {{NAN, 0, 0, 0}}, {{1, 0, 0, 0}}, NAN},
+      {"distance", {{NAN, 0, 0, 0}}, {{1, 0, 0, 0}}, NAN, u"error: Input is not a finite number: Input point 1"},
       {"distance_line", {{0, 1, 0, 0}}, {{-1.5e308, 0, 1.5e308, 1}}, NAN},
-      {"distance_line", {{inf, 1, 0, 0}}, {{0, 0, 1, 0}}, NAN},
+      {"distance_line", {{inf, 1, 0, 0}}, {{0, 0, 1, 0}}, NAN, u"error: Input is not a finite number: Input point"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.id) + " expecting " + std::to_string(c.expected));
@@ -173,7 +175,7 @@ TEST(Operations, DistancesOfHugeCoordinates) {
     const auto r = run();
     if (std::isnan(c.expected)) {
       EXPECT_FALSE(r.ok);
-      EXPECT_EQ(r.error, u"error: Cannot calculate a finite distance of these coordinates");
+      EXPECT_EQ(r.error, c.error);
       continue;
     }
     ASSERT_TRUE(r.ok) << ToUtf8(r.error);
@@ -181,6 +183,94 @@ TEST(Operations, DistancesOfHugeCoordinates) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_NEAR(got[0], c.expected, 1e-12 * c.expected);
   }
+}
+
+// A coordinate that is not finite is refused with the name of its input,
+// by every method, whichever element holds it; finite coordinates whose
+// result leaves the double (or, for the mass centre, the single) range are
+// refused too rather than answered as infinities.
+TEST(Operations, NotFiniteCoordinatesAreRefused) {
+  const struct Case {
+    const char* id;
+    const char16_t* input;  // the input holding the bad value
+    int element;
+  } cases[] = {
+      {"midpoint", u"Input line", 0},
+      {"length", u"Input line", 1},
+      {"distance", u"Input point 2", 0},
+      {"distance_line", u"Input line", 0},
+      {"lines_intersection", u"Input line 1", 0},
+      {"lines_intersection", u"Input line 2", 1},
+      {"angle_lines", u"Input line 2", 0},
+      {"aggregate_points", u"Input points 1", 1},
+      {"aggregate_points", u"Input points 2", 0},
+      {"add_point", u"Input points", 1},
+      {"add_point", u"Coordinate X", 0},
+      {"add_point", u"Coordinate Y", 1},
+      {"mass_center", u"Input points", 2},
+      {"fit_line", u"Input points", 1},
+      {"fit_circle", u"Input points", 2},
+  };
+  for (const double bad : {double(NAN), double(INFINITY), -double(INFINITY)}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.id) + " " + ToUtf8(c.input) + " " + std::to_string(bad));
+      MethodRun run("quisto", c.id);
+      for (const auto& in : run.mod.catalogue().methods[run.index].inputs) {
+        const bool poisoned = in.name == c.input;
+        if (in.type == ptPoint) {
+          std::vector<TPoint> v = {{1, 2}, {7, 3}, {2, 9}};
+          if (poisoned) v[c.element].y = bad;
+          run.ctx.setPoints(in.name, v);
+        } else if (in.type == ptLine) {
+          // Lines of the second input cross those of the first.
+          std::vector<TLine> v = in.name.ends_with(u"2") ? std::vector<TLine>{{0, 4, 3, 0}, {0, 0, 9, 1}}
+                                                         : std::vector<TLine>{{0, 0, 3, 4}, {5, 0, 1, 9}};
+          if (poisoned) v[c.element].x1 = bad;
+          run.ctx.setLines(in.name, v);
+        } else if (in.type == ptNumber) {
+          std::vector<double> v = {4, 6};
+          if (poisoned) v[c.element] = bad;
+          run.ctx.setNumbers(in.name, v);
+        }
+      }
+      const auto start = std::chrono::steady_clock::now();
+      const auto r = run();
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"error: Input is not a finite number: " + std::u16string(c.input));
+    }
+  }
+  const struct Huge {
+    const char* id;
+    std::vector<TLine> first, second;  // points as x0, y0
+    std::u16string error;
+  } huge[] = {
+      {"lines_intersection", {{0, 1e308, 1, 1e308}}, {{0, -1e308, 1e300, -1e308 + 1e300}},
+       u"error: Cannot calculate a finite cross point of these lines"},
+      {"mass_center", {{1e39, 0, 0, 0}, {0, 0, 0, 0}}, {},
+       u"error: Input coordinates lie beyond the single precision range: Input points"},
+  };
+  for (const Huge& c : huge) {
+    SCOPED_TRACE(c.id);
+    MethodRun run("quisto", c.id);
+    const auto& in = run.mod.catalogue().methods[run.index].inputs;
+    for (size_t k = 0; k < 2 && k < in.size(); ++k) {
+      const std::vector<TLine>& v = k == 0 ? c.first : c.second;
+      if (in[k].type == ptPoint) run.ctx.setPoints(in[k].name, AsPoints(v));
+      if (in[k].type == ptLine) run.ctx.setLines(in[k].name, v);
+    }
+    const auto r = run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, c.error);
+  }
+  // The midpoint of ends near the double range stays finite.
+  MethodRun mid("quisto", "midpoint");
+  mid.ctx.setLines(u"Input line", {{1.5e308, -1.5e308, 1.7e308, -1.7e308}});
+  ASSERT_TRUE(mid().ok);
+  const auto c = mid.ctx.points(u"Center");
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_DOUBLE_EQ(c[0].x, 1.6e308);
+  EXPECT_DOUBLE_EQ(c[0].y, -1.6e308);
 }
 
 TEST(Operations, AddPointWarnsOnceAndAppendsTheShorterCount) {

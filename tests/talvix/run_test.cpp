@@ -42,7 +42,7 @@ TEST(ModuleRuns, ErrorBufferIsTerminatedByTheHost) {
   int copy = m->findMethod(std::string("copy_frame"));
   RunContext ctx(*m, copy);
   intptr_t handle = m->create(copy);
-  const std::u16string full = u"error: Cannot get input frame ";
+  const std::u16string full = u"error: Cannot get input frame Input frame";
   struct Case {
     int errLen;
     std::u16string expected;

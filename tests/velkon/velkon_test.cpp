@@ -131,16 +131,45 @@ TEST(VelkonGpu, NoObjectThresholdAndLimit) {
   const Shape disc = [](int x, int y) { return (x - 10) * (x - 10) + (y - 9) * (y - 9) <= 25; };
   const FrameBuffer dim = Scene(21, 19, 8, disc, 100);  // grey 0.39
   {
-    // Without an object: nothing found, nothing drawn; the enclosing circle
-    // reports 1e38.
-    MethodRun in("velkon", "gpu_incircle"), out("velkon", "gpu_outcircle");
-    const Found a = RunOn(in, dim), b = RunOn(out, dim);
+    // Without an object nothing is found or drawn: the inscribed circle is
+    // of radius 0; an enclosing circle of nothing is refused, its outputs 0.
+    MethodRun in("velkon", "gpu_incircle");
+    const Found a = RunOn(in, dim);
     EXPECT_TRUE(a.result.ok);
     EXPECT_EQ(a.r, 0.0);
     EXPECT_EQ(a.circles, 0u);
-    EXPECT_EQ(b.r, double(1e38f));
+  }
+  const std::u16string noEnclosing =
+      u"error: No enclosing circle was found: no pixel reaches the threshold, or every circle exceeds the size limit";
+  struct Outcircle {
+    const char* what;
+    FrameBuffer frame;
+    double limit;  // < 0: not set
+  } outs[] = {
+      {"no object", dim, -1},
+      {"every circle past the limit", Scene(21, 19, 8, disc), 2},
+  };
+  for (const Outcircle& c : outs) {
+    SCOPED_TRACE(c.what);
+    MethodRun out("velkon", "gpu_outcircle");
+    if (c.limit >= 0) out.ctx.setNumbers(u"size limit", {c.limit});
+    const Found b = RunOn(out, c.frame);
+    EXPECT_FALSE(b.result.ok);
+    EXPECT_EQ(b.result.error, noEnclosing);
+    EXPECT_EQ(b.r, 0.0);
     EXPECT_EQ(b.x, 0.0);
+    EXPECT_EQ(b.y, 0.0);
     EXPECT_EQ(b.circles, 0u);
+  }
+  {
+    // A limit that a circle meets still finds it.
+    MethodRun out("velkon", "gpu_outcircle");
+    out.ctx.setNumbers(u"size limit", {6});
+    const Found b = RunOn(out, Scene(21, 19, 8, disc));
+    EXPECT_TRUE(b.result.ok) << talvix::ToUtf8(b.result.error);
+    EXPECT_EQ(b.x, 10.0);
+    EXPECT_EQ(b.y, 9.0);
+    EXPECT_EQ(b.r, 5.0);
   }
   {
     // A threshold of -0.3 is used as 0.3: the dim disc is an object.

@@ -97,6 +97,12 @@ std::string TruncationProblem(const uint8_t* head, size_t headLen, uintmax_t fil
   return {};
 }
 
+std::string PixelCountProblem(int64_t w, int64_t d) {
+  if (w > 0 && d > 0 && w <= kMaxPicturePixels / d) return {};
+  return "its header claims " + std::to_string(w) + " x " + std::to_string(d) + " pixels, more than the " +
+         std::to_string(kMaxPicturePixels) + " (2^28) that a picture may have here";
+}
+
 std::string PngSizeProblem(int64_t w, int64_t d, int channels) {
   if (w <= 0 || d <= 0) return "the frame has no pixels";
   // The encoder keeps one filter byte per row plus the row's bytes, in an int.
@@ -108,6 +114,11 @@ std::string PngSizeProblem(int64_t w, int64_t d, int channels) {
 }
 
 talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* error) {
+  std::error_code dirError;
+  if (std::filesystem::is_directory(path, dirError)) {
+    *error = "it is a directory";
+    return {};
+  }
   {
     std::ifstream file(path, std::ios::binary);
     uint8_t head[512];
@@ -125,6 +136,12 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
   int w = 0, d = 0, fileChannels = 0;
   if (!stbi_info(path.c_str(), &w, &d, &fileChannels)) {
     *error = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
+    return {};
+  }
+  // The header is checked before anything is decoded: a damaged or hostile
+  // file of a few bytes can claim more pixels than the machine holds.
+  if (std::string problem = PixelCountProblem(w, d); !problem.empty()) {
+    *error = problem;
     return {};
   }
   if (bpp == 0) bpp = fileChannels <= 2 ? 8 : 32;  // grey with or without alpha is grey

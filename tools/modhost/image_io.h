@@ -20,6 +20,15 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
 // its header declares; empty when it holds them or the format is another.
 std::string TruncationProblem(const uint8_t* head, size_t headLen, uintmax_t fileSize);
 
+// The most pixels a picture read may claim (16384 x 16384, a frame of 1 GiB at
+// 32 bits): far above any camera's picture, and the decoder allocates by the
+// header's claim before it reads a pixel.
+inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
+
+// Why a picture whose header claims w x d pixels is not read; empty when
+// it may be.
+std::string PixelCountProblem(int64_t w, int64_t d);
+
 // Why a picture of w x d pixels with `channels` bytes each cannot be written
 // as a PNG (the encoder counts its bytes in an int); empty when it can.
 std::string PngSizeProblem(int64_t w, int64_t d, int channels);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -143,9 +144,11 @@ std::string ParseFrame(InputValues& in, const std::string& text) {
 
 std::string ParseData(InputValues& in, const std::string& text) {
   if (in.count > 0) return "a data object input takes one file";
+  std::error_code ec;
+  if (std::filesystem::is_directory(text, ec)) return "\"" + text + "\" is a directory";
   std::ifstream file(text, std::ios::binary);
   if (!file) return "cannot open file \"" + text + "\"";
-  // A read error (a directory opens but cannot be read) throws from the stream buffer.
+  // A read error throws from the stream buffer.
   try {
     in.data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   } catch (const std::exception&) {

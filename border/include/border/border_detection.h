@@ -63,15 +63,16 @@ class __attribute__((visibility("default"))) CBorderDetection {
   CBorderDetection(const CBorderDetection&) = delete;
 
   // ---- Pixel functions ------------------------------------------------------
-  // Grey value: 8 bpp the byte, 32 bpp (R + G + B) / 3; -1 outside the frame
+  // Grey value: 8 bpp the byte, 24 and 32 bpp (R + G + B) / 3; -1 outside the frame
   // or for another depth.
   static void GetPixelValue(const Frame* frame, int x, int y, int* value);
   // Grey values of the 8 neighbours in neighbour order (-1 off the frame).
   static void GetSurroundedPixelValues(const Frame* frame, int x, int y, int values[8]);
-  // 8 bpp: the low byte of value; 32 bpp: the whole pixel; elsewhere nothing.
+  // 8 bpp: the low byte of value; 24 bpp: its low three bytes (B, G, R);
+  // 32 bpp: the whole pixel; elsewhere nothing.
   static void AddPixelValue(Frame* frame, int x, int y, unsigned value);
   // Larger of the truncated axis and diagonal gradients (at most 360) at an
-  // inner pixel of an 8 or 32 bpp frame; -1 and false elsewhere.
+  // inner pixel of an 8, 24 or 32 bpp frame; -1 and false elsewhere.
   static bool CountEdgeContrast(const Frame* frame, int x, int y, int* contrast);
   // The contrasts of a whole memory row y, out[x] for every x of the frame
   // as CountEdgeContrast gives them (-1 where it answers false), for callers

@@ -234,4 +234,28 @@ struct LineWalk {
   }
 };
 
+// The walk between two real ends in a w x d frame. Ends within the snapping
+// bound are snapped as they are. Snapping a line that reaches past the bound
+// would clamp x and y separately and so turn it; such a line is first cut to
+// the frame and a pixel round it, keeping its direction (an end already
+// there stays exact). A line that misses the frame gives a walk that does
+// not touch it.
+inline LineWalk SnapLine(double x0, double y0, double x1, double y1, int w, int d) {
+  const double bound = double(kCoordLimit) - 1;
+  const auto within = [bound](double t) { return std::abs(t) < bound; };
+  if ((within(x0) && within(y0) && within(x1) && within(y1)) || !std::isfinite(x0) || !std::isfinite(y0) ||
+      !std::isfinite(x1) || !std::isfinite(y1)) {
+    return {Snap(x0), Snap(y0), Snap(x1), Snap(y1)};
+  }
+  // In halves, so that the difference of two ends near the largest double
+  // stays finite.
+  const double ax = x0 / 2, ay = y0 / 2, bx = x1 / 2 - ax, by = y1 / 2 - ay;
+  double lo = 0, hi = 1;
+  if (!ClipSlab(ax, bx, -0.5, w / 2.0, lo, hi) || !ClipSlab(ay, by, -0.5, d / 2.0, lo, hi)) {
+    return {-1, -1, -1, -1};
+  }
+  const auto at = [](double s, double a, double b, double end) { return s == 1 ? end : 2 * (a + s * b); };
+  return {Snap(at(lo, ax, bx, x1)), Snap(at(lo, ay, by, y1)), Snap(at(hi, ax, bx, x1)), Snap(at(hi, ay, by, y1))};
+}
+
 }  // namespace talvix::geom

@@ -16,7 +16,7 @@ void ScanLine(const Frame* f, const TRectangularRegion* region, const TLine* lin
     rect = RegionOrFrame(region, view);
     if (!rect.ok) return;
   }
-  LineWalk walk{Snap(line->x0), Snap(line->y0), Snap(line->x1), Snap(line->y1)};
+  const LineWalk walk = SnapLine(line->x0, line->y0, line->x1, line->y1, view.w, view.d);
   // The line is not clipped to the region first: positions stay those of the
   // whole line, and pixels outside the region are skipped.
   WithPick(PickFor(view.bpp, mode), [&](auto pick) {

@@ -56,8 +56,8 @@ bool GetScanRectangularRegionLine(const Frame* f, const TRectangularRegion* regi
   } else {
     lo = hi = (lo + hi) / 2;
   }
-  LineWalk line{Snap(rect.x(pu + lo * du, pv + lo * dv)), Snap(rect.y(pu + lo * du, pv + lo * dv)),
-                Snap(rect.x(pu + hi * du, pv + hi * dv)), Snap(rect.y(pu + hi * du, pv + hi * dv))};
+  const LineWalk line = SnapLine(rect.x(pu + lo * du, pv + lo * dv), rect.y(pu + lo * du, pv + lo * dv),
+                                 rect.x(pu + hi * du, pv + hi * dv), rect.y(pu + hi * du, pv + hi * dv), view.w, view.d);
   if (!line.touches(view.w, view.d)) return Refuse(x0, y0, x1, y1);
   if (x0) *x0 = ClampInt(line.x0);
   if (y0) *y0 = ClampInt(line.y0);

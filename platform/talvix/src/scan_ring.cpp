@@ -115,8 +115,8 @@ bool GetScanRingRegionSpoke(const Frame* f, const TRingRegion* region, int count
                  : count == 1 ? a.a1 + a.sweep / 2
                               : a.a1 + i * a.sweep / (count - 1);
   SinCos t = SinCosDeg(angle);
-  LineWalk line{Snap(a.cx + a.rin * t.c), Snap(a.cy + a.rin * t.s), Snap(a.cx + a.rout * t.c),
-                Snap(a.cy + a.rout * t.s)};
+  const LineWalk line = SnapLine(a.cx + a.rin * t.c, a.cy + a.rin * t.s, a.cx + a.rout * t.c,
+                                 a.cy + a.rout * t.s, view.w, view.d);
   if (!line.touches(view.w, view.d)) return refuse();
   if (x0) *x0 = ClampInt(line.x0);
   if (y0) *y0 = ClampInt(line.y0);
