@@ -1,5 +1,6 @@
 #include "frame/image_stats.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int kBins = 256;
 constexpr int kUniformWindow = 15;  // adjacent grey values that make a region uniform
+constexpr int kInkGap = 48;         // grey values between a plain ground and ink clear of it
+constexpr int kLeastInk = 20;       // pixels: fewer are specks, not ink
 
 // Truncation toward zero; values beyond the int range saturate instead of
 // being undefined.
@@ -30,6 +33,57 @@ const int32_t* RowStart(const int32_t* matrix, int rowLength, int row) {
 // sqrt in double precision, rounded to single.
 float RootOf(float v) { return static_cast<float>(std::sqrt(static_cast<double>(v))); }
 
+// The histogram of a region, and its pairs of neighbouring pixels delivered
+// one after the other, counted by the brighter and by the darker of the two.
+struct RegionTally {
+  std::array<uint32_t, kBins> bins{};
+  std::array<uint32_t, kBins> pairsByBrighter{};
+  std::array<uint32_t, kBins> pairsByDarker{};
+  int64_t lastX = 0, lastY = 0;
+  unsigned lastValue = 0;
+  bool haveLast = false;
+};
+
+bool CountRegionPixel(void* user, int x, int y, unsigned value) {
+  RegionTally* t = static_cast<RegionTally*>(user);
+  if (value >= kBins) {
+    t->haveLast = false;
+    return true;
+  }
+  ++t->bins[value];
+  const int64_t dx = x - t->lastX, dy = y - t->lastY;
+  if (t->haveLast && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+    ++t->pairsByBrighter[std::max(value, t->lastValue)];
+    ++t->pairsByDarker[std::min(value, t->lastValue)];
+  }
+  t->lastX = x;
+  t->lastY = y;
+  t->lastValue = value;
+  t->haveLast = true;
+  return true;
+}
+
+// Whether pixels well clear of the window of kUniformWindow values at `start`
+// make a group of their own on one side: ink on a plain ground, which may
+// cover far less than 2 % of a region. Scattered noise does not count: it is
+// rarely next to another such pixel, where the pixels of a stroke are.
+bool ClearInkBeside(const RegionTally& t, int start, uint64_t total) {
+  const uint64_t least = std::max<uint64_t>(kLeastInk, total / 10000);
+  const auto group = [least](uint64_t ink, uint64_t pairs) { return ink >= least && 4 * pairs >= ink; };
+  uint64_t ink = 0, pairs = 0;
+  for (int v = 0; v < start - kInkGap; ++v) {
+    ink += t.bins[v];
+    pairs += t.pairsByBrighter[v];
+  }
+  if (group(ink, pairs)) return true;
+  ink = pairs = 0;
+  for (int v = start + kUniformWindow + kInkGap; v < kBins; ++v) {
+    ink += t.bins[v];
+    pairs += t.pairsByDarker[v];
+  }
+  return group(ink, pairs);
+}
+
 }  // namespace
 
 bool CountHistogramBin(void* histogram, int, int, unsigned value) {
@@ -38,22 +92,30 @@ bool CountHistogramBin(void* histogram, int, int, unsigned value) {
 }
 
 int AutoThreshold(const Frame* frame, const TRectangularRegion* region) {
-  std::array<uint32_t, kBins> bins{};
-  ScanRectangularRegion(frame, region, 1, bins.data(), CountHistogramBin);
+  RegionTally tally;
+  ScanRectangularRegion(frame, region, 1, &tally, CountRegionPixel);
+  const std::array<uint32_t, kBins>& bins = tally.bins;
 
   uint64_t total = 0;
   for (uint32_t b : bins) total += b;
   if (total == 0) return 0;  // empty region: 0 / 0 below
   const uint64_t limit = static_cast<uint64_t>(static_cast<double>(total) * 0.98);
 
-  uint64_t window = 0;
+  // The fullest window of adjacent values: above the limit the region is
+  // uniform, unless clear ink stands apart from it.
+  uint64_t window = 0, fullest = 0;
+  int fullestStart = 0;
   for (int i = 0; i < kUniformWindow; ++i) window += bins[i];
   for (int s = 0;; ++s) {
-    if (window > limit) return 0;
+    if (window > fullest) {
+      fullest = window;
+      fullestStart = s;
+    }
     if (s + kUniformWindow >= kBins) break;
     window += bins[s + kUniformWindow];
     window -= bins[s];
   }
+  if (fullest > limit && !ClearInkBeside(tally, fullestStart, total)) return 0;
 
   std::array<float, kBins> p;
   const float ftotal = static_cast<float>(total);

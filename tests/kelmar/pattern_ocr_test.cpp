@@ -123,12 +123,6 @@ TEST(PatternOcr, UnknownGlyphsTouchingGlyphsAndCorrections) {
     }
   }
   {
-    SCOPED_TRACE("a uniform region reads nothing");
-    const Reading r = Read(3, talvix::FrameBuffer::make(100, 60, 8, 200), Digits(), u"0123456789");
-    EXPECT_TRUE(r.result.ok);
-    EXPECT_EQ(r.text, u"");
-  }
-  {
     SCOPED_TRACE("more glyphs than characters");
     const talvix::FrameBuffer input = RenderText(120, 70, Line({"0124"}));
     const Reading r = Read(3, input, Digits(), u"012",
@@ -160,6 +154,36 @@ TEST(PatternOcr, UnknownGlyphsTouchingGlyphsAndCorrections) {
     inst.ctx.setFrame(u"Pattern frame", talvix::FrameBuffer::make(60, 40, 8, 255));
     inst.ctx.setNumbers(u"Pattern threshold", {0.5});
     EXPECT_EQ(inst.run().error, u"error: List of chars not found");
+  }
+}
+
+// A region much larger than its few characters (their ink well under 2 % of
+// it) reads them with the automatic threshold; a plain region or an empty
+// table reads nothing.
+TEST(PatternOcr, SparseTextPlainRegionsAndEmptyTable) {
+  TextLayout t = Line({"4071"});
+  t.x = 115;
+  t.y = 110;
+  const talvix::FrameBuffer sparse = RenderText(304, 204, t);
+  const int before = omp_get_max_threads();
+  for (const int method : {3, 4}) {
+    for (const int threads : {1, 8}) {
+      SCOPED_TRACE(testing::Message() << "method " << method << ", " << threads << " threads");
+      omp_set_num_threads(threads);
+      const Reading r = Read(method, sparse, Digits(), u"0123456789");
+      ASSERT_TRUE(r.result.ok) << talvix::ToUtf8(r.result.error);
+      EXPECT_EQ(talvix::ToUtf8(r.text), "4071");
+    }
+    omp_set_num_threads(before);
+
+    SCOPED_TRACE(testing::Message() << "method " << method);
+    const Reading plain = Read(method, talvix::FrameBuffer::make(100, 60, 8, 200), Digits(), u"0123456789");
+    EXPECT_FALSE(plain.result.ok);
+    EXPECT_EQ(plain.result.error, u"No characters found in the image");
+    EXPECT_EQ(plain.text, u"");
+    const Reading empty = Read(method, sparse, Digits(), u"");
+    EXPECT_FALSE(empty.result.ok);
+    EXPECT_EQ(empty.result.error, u"error: No chars are defined");
   }
 }
 

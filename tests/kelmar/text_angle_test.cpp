@@ -72,7 +72,8 @@ TEST(TextAngle, PolarityAndThreshold) {
   Instance inst(5);
   inst.ctx.setFrame(u"Input frame", f);
   inst.ctx.setNumbers(u"Threshold", {1.5});
-  ASSERT_TRUE(inst.run().ok);
+  // Corrected to 1: every pixel is text, so no line is clear at any angle.
+  EXPECT_EQ(inst.run().error, u"Text not found");
   EXPECT_EQ(inst.ctx.warnings(),
             std::vector<std::u16string>{
                 u"Not acceptable value of the parameter Threshold (1.500000). It will be used new value 1.000000."});
@@ -101,6 +102,52 @@ TEST(TextAngle, ThreadCountsAgree) {
   const double eight = Measure(f, {{260, 230, 300, 150, 0}});
   omp_set_num_threads(before);
   EXPECT_EQ(one, eight);
+}
+
+// One short line on a plain ground covers well under 2 % of the frame; with
+// "Threshold" unconnected its direction is still found, at any thread count.
+TEST(TextAngle, SparseLineOnAPlainGround) {
+  const int before = omp_get_max_threads();
+  for (const double drawn : {-20.0, 15.0}) {
+    TextLayout t;
+    t.lines = {"Quick brown fox 4071"};
+    t.size = 30;
+    t.angle = drawn;
+    t.x = 170;
+    t.y = 250;
+    const talvix::FrameBuffer f = RenderText(640, 480, t);
+    for (const int threads : {1, 8}) {
+      SCOPED_TRACE(testing::Message() << drawn << " degrees, " << threads << " threads");
+      omp_set_num_threads(threads);
+      EXPECT_LE(Gap(Measure(f), drawn), 1.0);
+    }
+    EXPECT_LE(Gap(Measure(f, {}, false, {std::nan("")}), drawn), 1.0) << "not a number: automatic";
+  }
+  omp_set_num_threads(before);
+}
+
+// Nothing to take a direction from: a plain region, or a threshold that
+// puts every line through text at every angle.
+TEST(TextAngle, NoTextIsNotFound) {
+  const talvix::FrameBuffer text = RenderText(520, 460, Paragraph(10));
+  const struct {
+    const char* what;
+    talvix::FrameBuffer frame;
+    std::vector<double> threshold;
+  } cases[] = {
+      {"plain", talvix::FrameBuffer::make(300, 200, 8, 180), {}},
+      {"plain, threshold given", talvix::FrameBuffer::make(300, 200, 8, 180), {0.5}},
+      {"every pixel darker than the threshold", text, {1.0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Instance inst(5);
+    inst.ctx.setFrame(u"Input frame", c.frame);
+    if (!c.threshold.empty()) inst.ctx.setNumbers(u"Threshold", c.threshold);
+    const talvix::RunResult r = inst.run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, u"Text not found");
+  }
 }
 
 }  // namespace

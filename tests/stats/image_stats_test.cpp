@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <climits>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -83,6 +85,75 @@ TEST(AutoThreshold, ColourFrameUsesMeanOfChannels) {
       p[0] = 10, p[1] = 20, p[2] = 30;  // grey 20
     }
   EXPECT_EQ(frame::AutoThreshold(f.frame(), nullptr), 20);
+}
+
+// A 200 x 150 ground of 235 with +-3 of noise (more than 98 % within 15
+// values), with `marks` drawn on it.
+FrameBuffer Ground(const std::function<void(FrameBuffer&)>& marks) {
+  FrameBuffer f = FrameBuffer::make(200, 150, 8);
+  uint32_t seed = 12345;
+  for (int y = 0; y < f.depth(); ++y)
+    for (int x = 0; x < f.width(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      f.pixel(x, y)[0] = static_cast<uint8_t>(232 + (seed >> 24) % 7);
+    }
+  if (marks) marks(f);
+  return f;
+}
+
+// Upright strokes 3 pixels wide and 20 high, with a softened edge column.
+void Strokes(FrameBuffer& f, int count) {
+  for (int i = 0; i < count; ++i)
+    for (int y = 60; y < 80; ++y) {
+      const int x = 20 + 12 * i;
+      f.pixel(x, y)[0] = f.pixel(x + 1, y)[0] = f.pixel(x + 2, y)[0] = 25;
+      f.pixel(x + 3, y)[0] = 130;
+    }
+}
+
+// Clear ink covering well under 2 % still splits from a plain ground; a
+// ground alone, with its noise or with scattered single pixels, stays uniform.
+TEST(AutoThreshold, SparseClearInkOnAPlainGround) {
+  const FrameBuffer sparse = Ground([](FrameBuffer& f) { Strokes(f, 4); });  // 320 + 80 of 30000 pixels
+  const int level = frame::AutoThreshold(sparse.frame(), nullptr);
+  EXPECT_GE(level, 25);
+  EXPECT_LT(level, 232);
+  const FrameBuffer light = Ground([](FrameBuffer& f) {
+    Strokes(f, 4);
+    for (int y = 0; y < f.depth(); ++y)
+      for (int x = 0; x < f.width(); ++x) f.pixel(x, y)[0] = static_cast<uint8_t>(255 - f.pixel(x, y)[0]);
+  });
+  const int lightLevel = frame::AutoThreshold(light.frame(), nullptr);
+  EXPECT_GE(lightLevel, 23);
+  EXPECT_LT(lightLevel, 230) << "light ink on a dark ground";
+
+  const struct {
+    const char* what;
+    std::function<void(FrameBuffer&)> marks;
+  } plain[] = {
+      {"one grey", [](FrameBuffer& f) { f = FrameBuffer::make(200, 150, 8, 235); }},
+      {"ground noise", nullptr},
+      {"a speck", [](FrameBuffer& f) {
+         for (int y = 70; y < 74; ++y)
+           for (int x = 90; x < 94; ++x) f.pixel(x, y)[0] = 20;
+       }},
+      {"scattered dark pixels, 1 %", [](FrameBuffer& f) {
+         for (int i = 0; i < 300; ++i) f.pixel((i * 37) % 200, (i * 53) % 150)[0] = 10;
+       }},
+      {"ink less than 48 values off the ground", [](FrameBuffer& f) {
+         Strokes(f, 4);
+         for (int y = 0; y < f.depth(); ++y)
+           for (int x = 0; x < f.width(); ++x) f.pixel(x, y)[0] = std::max<uint8_t>(f.pixel(x, y)[0], 190);
+       }},
+  };
+  for (const auto& c : plain) {
+    const FrameBuffer f = Ground(c.marks);
+    EXPECT_EQ(frame::AutoThreshold(f.frame(), nullptr), 0) << c.what;
+  }
+  // Within a region: the strokes' part of the frame is split, a plain part is not.
+  const TRectangularRegion strokes{40, 70, 60, 40, 0}, clear{150, 30, 80, 40, 0};
+  EXPECT_GT(frame::AutoThreshold(sparse.frame(), &strokes), 0);
+  EXPECT_EQ(frame::AutoThreshold(sparse.frame(), &clear), 0);
 }
 
 TEST(CountHistogramBin, CountsEightBitValuesAndIgnoresTheRest) {

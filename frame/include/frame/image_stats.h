@@ -17,7 +17,9 @@ namespace frame {
 // Threshold 1..255 of the region (null: the whole frame) by Otsu's method on
 // the host's mode-1 values: the last grey value of the lower class. 0 when the
 // region is empty, when more than 98 % of its pixels lie within 15 adjacent
-// values (uniform), or when no split gives a positive variance.
+// values (uniform) and no group of neighbouring pixels stands well clear of
+// them (sparse ink on a plain ground), or when no split gives a positive
+// variance.
 int AutoThreshold(const Frame* frame, const TRectangularRegion* region);
 
 // 8 bpp: the byte at (x, y); 32 bpp: (R + G + B) / 3. 0 outside the frame or

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "frame/input_params.h"
 #include "frame/image_stats.h"
@@ -16,6 +17,8 @@ namespace kelmar {
 namespace {
 
 enum Input { kInFrame = 0, kInRegion = 1, kInThreshold = 2, kInNegative = 3 };
+
+constexpr std::u16string_view kNoText = u"Text not found";
 
 struct CopyRecord {
   uint8_t* rows;
@@ -68,7 +71,8 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
   float threshold = 0;
   const frame::ParamName thresholdName = frame::InputName(a, kInThreshold);
   double* t = nullptr;
-  if (thresholdName.ok && GetNumber(a.ctx, 63, thresholdName.c_str(), 0, &t) && t) {
+  // Not a number counts as not given: the threshold is then automatic.
+  if (thresholdName.ok && GetNumber(a.ctx, 63, thresholdName.c_str(), 0, &t) && t && !std::isnan(*t)) {
     const float v = static_cast<float>(*t);
     if (v > 1) {
       frame::WarnRealParameterCorrected(a.ctx, 63, thresholdName.c_str(), v, 1.0f);
@@ -82,6 +86,8 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
     frame::WarnArrayInput(a.ctx, 63, thresholdName.c_str());
   } else {
     threshold = static_cast<float>(frame::AutoThreshold(input, &region));
+    // 0 is a plain region: no text to take a direction from.
+    if (threshold == 0) return a.fail(kNoText);
   }
 
   bool negative = false;
@@ -106,7 +112,7 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
   ScanRectangularRegion(input, &region, 1, &copy, CopyRegionPixel);
 
   int counts[kTrialAngles] = {};
-  const int level = static_cast<int>(threshold);
+  const int level = frame::TruncateToInt(threshold);
 #pragma omp parallel for schedule(static)
   for (int i = 0; i < kTrialAngles; ++i) {
     const TRectangularRegion trial{static_cast<double>(side / 2), static_cast<double>(side / 2),
@@ -126,6 +132,9 @@ bool CMatchDirText::Run(const frame::RunArgs& a) {
     counts[i] = clear;
   }
 
+  // Equal counts at every angle (no line clear, or nothing in the way of any)
+  // favour no direction.
+  if (std::all_of(counts + 1, counts + kTrialAngles, [&](int c) { return c == counts[0]; })) return a.fail(kNoText);
   const double angle = ChooseTextAngle(counts);
   const frame::ParamName out = frame::OutputName(a, 0);
   double* p = nullptr;

@@ -157,7 +157,8 @@ bool CMatchOCR::Run(const frame::RunArgs& a) {
   const TRectangularRegion region = RegionPartInFrame(*regionPtr, GetFrameWidth(input), GetFrameDepth(input));
   frame::WarnArrayInput(a.ctx, 63, regionName.c_str());
   std::u16string defined;
-  if (!StringIn(a, kInTable, &defined)) return a.fail(u"error: No chars are defined");
+  // An empty table has nothing to read the glyphs as.
+  if (!StringIn(a, kInTable, &defined) || defined.empty()) return a.fail(u"error: No chars are defined");
 
   Params p;
   p.acceptance = RealIn(a, kInAcceptance, 0.55f, 0.3f, 0.95f);
@@ -184,11 +185,11 @@ bool CMatchOCR::Run(const frame::RunArgs& a) {
   HostString* out = nullptr;
   const bool haveOut = outName.ok && GetString(a.ctx, 63, outName.c_str(), 0, &out) && out;
   const int threshold = p.threshold >= 0 ? p.threshold : frame::AutoThreshold(input, &region);
-  if (threshold == 0) {
-    if (haveOut) SetZeroString(out);  // a uniform region reads nothing
-    return true;
+  // A threshold of 0 is a plain region: nothing in it to read.
+  if (threshold == 0 || !SegmentInput(input, region, threshold, p)) {
+    if (haveOut) SetZeroString(out);
+    return a.fail(u"No characters found in the image");
   }
-  if (!SegmentInput(input, region, threshold, p)) return a.fail(u"No characters found in the image");
 
   if (candidates_.size() < static_cast<size_t>(processors)) candidates_.resize(processors);
   Classify(input, region, p);
