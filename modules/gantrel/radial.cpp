@@ -42,13 +42,13 @@ void Crossing(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const CRadial::Poi
   out->y = quotient(Wide(ya - yb) * c - Wide(y0 - y1) * e);
 }
 
-// The most spokes a run lays: one per pixel round the frame's outline, or a
-// few million, whichever is more. A caller may ask for any count up to that
-// and gets one flag per spoke; past it spokes only go round the same pixels
-// again and again, and would take minutes to lay.
+// The most spokes a run lays: one per pixel round the frame's outline, or
+// 262144, whichever is more. A caller may ask for any count up to that and
+// gets one flag per spoke; past it spokes only go round the same pixels again
+// and again, and would take minutes to lay.
 int MostSpokes(const Frame* f) {
   const double outline = 2.0 * (GetFrameWidth(f) + GetFrameDepth(f));
-  return static_cast<int>(std::clamp(outline, double{1 << 20}, double{kMaxOutputElements}));
+  return static_cast<int>(std::clamp(outline, double{1 << 18}, double{kMaxOutputElements}));
 }
 
 }  // namespace

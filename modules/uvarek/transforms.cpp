@@ -116,11 +116,12 @@ bool CDFT1::TransformLine() {
 }
 
 bool CDFT1::TransformLongLine() {
-  // Lines that fit the frame keep the direct sums, whatever their cost; so
-  // do lines past it while the sums stay cheap.
+  // Lines that lie mostly within the frame keep the direct sums, their cost
+  // bounded by the frame's size; so do longer lines while the sums stay
+  // cheap (about a second).
   constexpr double kDirectBudget = 1 << 26;
   const int reached = reached_;
-  if (reached >= n_ || reached < 1 || static_cast<double>(reached) * l_ <= kDirectBudget) return false;
+  if (reached < 1 || 2 * int64_t{reached} > n_ || static_cast<double>(reached) * l_ <= kDirectBudget) return false;
   const float n = static_cast<float>(n_);
   const int64_t period = kind_ == kDct ? 2 * int64_t{n_} : n_;
   ChirpSums sums(line_.data(), reached, period);

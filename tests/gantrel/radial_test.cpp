@@ -167,14 +167,14 @@ namespace {
 
 // A ring far larger than the frame, as a caller lays it round a part that
 // may sit anywhere: every spoke asked for gets its flag, silently, up to the
-// bound of a million spokes; an absurd count is held there, with a warning,
-// and answers promptly.
+// bound of 262144 spokes; an absurd count is held there, with a warning, and
+// answers promptly.
 TEST(Radial, EverySpokeAskedForHasItsFlag) {
   talvix::FrameBuffer f = talvix::FrameBuffer::make(320, 240, 8, 30);
   for (int y = 0; y < 240; ++y)
     for (int x = 0; x < 320; ++x)
       if (std::hypot(x - 160, y - 120) <= 60) *f.pixel(x, y) = 220;
-  constexpr int kMost = 1 << 20;
+  constexpr int kMost = 1 << 18;
   struct Case {
     double asked;
     int spokes;
@@ -186,7 +186,9 @@ TEST(Radial, EverySpokeAskedForHasItsFlag) {
       {100000, 100000, nullptr},
       {3e9, kMost,
        "Not acceptable value of the parameter Number of scan lines (3000000000.000000). It will be used new value "
-       "1048576.000000."},
+       "262144.000000."},
+      {kMost + 1.0, kMost,
+       "Not acceptable value of the parameter Number of scan lines (262145). It will be used new value 262144."},
   };
   for (const char* method : {"radial_edge_detection_by_threshold", "radial_edge_detection_by_contour"}) {
     for (const Case& c : cases) {
