@@ -202,8 +202,11 @@ TEST(Radial, EverySpokeAskedForHasItsFlag) {
       const talvix::RunResult r = run();
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       // No more time than the spokes laid take: an absurd count lays no more.
-      if (perSpoke > 0) EXPECT_LT(seconds, 3 * perSpoke * c.spokes + 1.0);
-      if (perSpoke == 0) perSpoke = seconds / c.spokes;
+      if (perSpoke > 0) {
+        EXPECT_LT(seconds, 3 * perSpoke * c.spokes + 1.0);
+      } else {
+        perSpoke = seconds / c.spokes;
+      }
       ASSERT_TRUE(r.ok) << Utf8(r.error);
       const std::vector<bool> flags = run.ctx.flags(u"Indication of finding a point at scanline");
       EXPECT_EQ(flags, std::vector<bool>(static_cast<size_t>(c.spokes), true));
