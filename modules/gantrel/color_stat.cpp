@@ -20,7 +20,8 @@ bool CColorStat::CollectColorStatistics(void* user, int, int, unsigned value) {
   if (!s) return false;
   unsigned channel[4];
   int channels = 1;
-  if (s->bpp_ == 32) {
+  if (s->bpp_ == 32 || s->bpp_ == 24) {
+    // 24-bit pixels come packed with an opaque alpha.
     if ((value >> 24) <= 127) return true;  // transparent pixels are not counted
     channel[0] = (value >> 16) & 0xFF;
     channel[1] = (value >> 8) & 0xFF;
@@ -54,7 +55,7 @@ bool CColorStat::Run(const RunArgs& a) {
     std::fill(std::begin(min_), std::end(min_), 255u);
     std::fill(std::begin(max_), std::end(max_), 0u);
     count_ = 0;
-    if (bpp_ == 32) {
+    if (bpp_ == 32 || bpp_ == 24) {
       ScanRectangularRegion(frame, region, 5, this, CollectColorStatistics);
     } else if (bpp_ == 8) {
       ScanRectangularRegion(frame, region, 1, this, CollectColorStatistics);
@@ -62,7 +63,7 @@ bool CColorStat::Run(const RunArgs& a) {
     if (count_ < 1) return a.fail(kNoPixels);
     TColor lo, hi, mean;
     const double n = static_cast<double>(count_);
-    if (bpp_ == 32) {
+    if (bpp_ == 32 || bpp_ == 24) {
       lo = {min_[0] / 255.0, min_[1] / 255.0, min_[2] / 255.0, min_[3] / 255.0};
       hi = {max_[0] / 255.0, max_[1] / 255.0, max_[2] / 255.0, max_[3] / 255.0};
       mean = {sum_[0] / n / 255.0, sum_[1] / n / 255.0, sum_[2] / n / 255.0, sum_[3] / n / 255.0};

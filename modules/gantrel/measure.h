@@ -84,6 +84,14 @@ inline void WarnIntCorrected(const RunArgs& a, int i, int oldValue, int newValue
   if (n.ok) frame::WarnIntParameterCorrected(a.ctx, 63, n.c_str(), oldValue, newValue);
 }
 
+// A count input i corrected to `used`, warned in the integer form, or in the
+// real one where the asked value has no int form.
+inline void WarnCountCorrected(const RunArgs& a, int i, double asked, int used) {
+  if (std::fabs(asked) < 2147483648.0) return WarnIntCorrected(a, i, frame::TruncateToInt(asked), used);
+  const ParamName n = InputName(a, i);
+  if (n.ok) frame::WarnRealParameterCorrected(a.ctx, 63, n.c_str(), static_cast<float>(asked), static_cast<float>(used));
+}
+
 // The most elements the host holds in one output.
 inline constexpr int kMaxOutputElements = 1 << 24;
 

@@ -42,11 +42,13 @@ void Crossing(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const CRadial::Poi
   out->y = quotient(Wide(ya - yb) * c - Wide(y0 - y1) * e);
 }
 
-// The distance from (x, y) to the frame's farthest corner.
-double FarthestCorner(const Frame* f, double x, double y) {
-  const double dx = std::max(std::fabs(x), std::fabs(GetFrameWidth(f) - x));
-  const double dy = std::max(std::fabs(y), std::fabs(GetFrameDepth(f) - y));
-  return std::hypot(dx, dy);
+// The most spokes a run lays: one per pixel round the frame's outline, or
+// 262144, whichever is more. A caller may ask for any count up to that and
+// gets one flag per spoke; past it spokes only go round the same pixels again
+// and again, and would take minutes to lay.
+int MostSpokes(const Frame* f) {
+  const double outline = 2.0 * (GetFrameWidth(f) + GetFrameDepth(f));
+  return static_cast<int>(std::clamp(outline, double{1 << 18}, double{kMaxOutputElements}));
 }
 
 }  // namespace
@@ -58,12 +60,15 @@ bool CRadial::Run(const RunArgs& a) {
   const TRingRegion* ring = InputElement<TRingRegion>(a, kRingIn, GetRingRegion);
   const double* spokesIn = NumberInput(a, kSpokesIn);
   // Fewer than one spoke means none.
-  // No more spokes than pixel positions round the outer circle, counted only
-  // as far as the frame reaches from the centre.
-  double outer = ring ? std::max(std::fabs(ring->r1), std::fabs(ring->r2))
-                      : std::min(GetFrameWidth(frame), GetFrameDepth(frame)) / 2.0;
-  if (ring) outer = std::min(outer, FarthestCorner(frame, ring->cx, ring->cy));
-  const int spokes = std::max(spokesIn ? BoundedLineCount(*spokesIn, 2 * M_PI * outer) : 16, 0);
+  int spokes = 16;
+  if (spokesIn) {
+    spokes = std::max(frame::TruncateToInt(*spokesIn), 0);
+    const int most = MostSpokes(frame);
+    if (spokes > most) {
+      WarnCountCorrected(a, kSpokesIn, *spokesIn, most);
+      spokes = most;
+    }
+  }
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
   const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);

@@ -45,6 +45,15 @@ int LineCount(const RunArgs& a, const NumberInput& n, int most) {
   return c;
 }
 
+// The most scan lines a run lays: 65536, or every row that can cross the
+// frame where a frame has more. Over-sampling a region repeats its rows,
+// which a caller may well want; up to 65536 lines the float sums of 8-bit
+// samples stay exact, and the lines together sample the frame no more than
+// 65536 times over.
+int MostLines(double frameWidth, double frameDepth) {
+  return frame::TruncateToInt(std::max(65536.0, frameWidth + frameDepth));
+}
+
 // Line lengths beyond this are refused: the buffers would not fit, and the
 // power of two above the length must stay an int.
 constexpr int kMaxSamples = 1 << 24;
@@ -74,6 +83,7 @@ bool CDFT1::AccumulateSample(unsigned value) {
     } else {
       line_[sampleIndex_] += static_cast<float>(value);
     }
+    reached_ = std::max(reached_, sampleIndex_ + 1);
   }
   ++sampleIndex_;
   return true;
@@ -120,10 +130,7 @@ bool CDFT1::Run(const RunArgs& a) {
   const double fw = GetFrameWidth(f), fh = GetFrameDepth(f);
   scanRegion_ = hasRegion ? region : TRectangularRegion{fw * 0.5, fh * 0.5, fw, fh, 0};
   drawingRegion_ = hasDrawing ? drawing : TRectangularRegion{fw * 0.5, fh * 0.5, fw, fh, 0};
-  // More lines than the region has pixel rows only repeat rows, and no more
-  // rows of a region cross the frame than its width and depth together.
-  const double rows = std::min(std::ceil(scanRegion_.height), fw + fh);
-  lineCount_ = LineCount(a, count, std::max(1, frame::TruncateToInt(rows)));
+  lineCount_ = LineCount(a, count, MostLines(fw, fh));
 
   // The band, then held within the spectrum: a begin past it would index
   // past the arrays.
@@ -190,6 +197,7 @@ bool CDFT1::Run(const RunArgs& a) {
   lineScanned_.assign(lineCount_, false);
 
   std::fill(line_.begin(), line_.begin() + n_, 0.0f);
+  reached_ = 0;
   firstLine_ = lastLine_ = false;
   const TRectangularRegion* r = hasRegion ? &region : nullptr;
   for (int i = 0; i < lineCount_; ++i) {
@@ -209,7 +217,7 @@ bool CDFT1::Run(const RunArgs& a) {
     for (int i = 0; i < n_; ++i) line_[i] /= static_cast<float>(lineCount_);
   }
 
-  maximum_ = phaseMaximum_ = FLT_MIN;
+  maximum_ = phaseMaximum_ = -FLT_MAX;
   minimum_ = phaseMinimum_ = FLT_MAX;
   sum_ = 0;
   if (!TransformLine()) return a.fail(kPixelsUndefined);

@@ -33,6 +33,9 @@ class CDFT1 : public CUvarekObject {
 
  private:
   bool TransformLine();
+  // The DCT or DFT band by chirp sums over the samples reached; true when it
+  // took the band, false when the direct sums are cheap enough.
+  bool TransformLongLine();
   void ComputeWindow();
   void Fft(int m);
   void DrawTransformResults() const;
@@ -59,6 +62,7 @@ class CDFT1 : public CUvarekObject {
   bool windowStale_ = true;
   bool firstLine_ = false, lastLine_ = false, newLine_ = false;
   int sampleIndex_ = 0;
+  int reached_ = 0;  // samples delivered by the longest line of the run
   // Twiddle factors of the last FFT length, in bit-reversed order.
   int twiddleLength_ = 0;
   std::vector<float> twiddleCos_, twiddleSin_;

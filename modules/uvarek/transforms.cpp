@@ -1,6 +1,12 @@
-// Windows, the direct single-precision DCT and DFT, and the radix-2 FFT.
+// Windows, the direct single-precision DCT and DFT, the chirp sums for lines
+// far longer than the frame, and the radix-2 FFT.
+#include <algorithm>
 #include <cmath>
+#include <complex>
+#include <cstdint>
+#include <vector>
 
+#include "chirp.h"
 #include "dft1.h"
 
 namespace uvarek {
@@ -63,11 +69,18 @@ bool CDFT1::TransformLine() {
     }
   };
   const float* x = line_.data();
+  // Past the samples reached the line holds zeros, which leave every sum as
+  // it is: the sums stop there.
+  const int reached = reached_;
+  if (kind_ != kFft && TransformLongLine()) {
+    for (int i = 0; i < l_; ++i) account(amplitude_[i], kind_ == kDct ? 0.0f : phase_[i]);
+    return true;
+  }
   if (kind_ == kDct) {
     for (int k = begin_; k <= end_; ++k) {
       float s = 0;
       const float step = static_cast<float>(k) * (kPi / n);
-      for (int j = 0; j < n_; ++j) s += std::cos(step * (static_cast<float>(j) + 0.5f)) * x[j];
+      for (int j = 0; j < reached; ++j) s += std::cos(step * (static_cast<float>(j) + 0.5f)) * x[j];
       amplitude_[k - begin_] = s / n;
       account(amplitude_[k - begin_], 0);
     }
@@ -78,7 +91,7 @@ bool CDFT1::TransformLine() {
     for (int k = begin_; k <= end_; ++k) {
       float re = 0, im = 0;
       const float step = static_cast<float>(k) * w;
-      for (int j = 0; j < n_; ++j) {
+      for (int j = 0; j < reached; ++j) {
         const float arg = step * static_cast<float>(j);
         re += std::cos(arg) * x[j];
         im += std::sin(arg) * x[j];
@@ -98,6 +111,37 @@ bool CDFT1::TransformLine() {
     amplitude_[k] = std::sqrt(im * im + re * re);
     phase_[k] = re == 0 ? 0.0f : std::atan(im / re);
     account(amplitude_[k], phase_[k]);
+  }
+  return true;
+}
+
+bool CDFT1::TransformLongLine() {
+  // Lines that lie mostly within the frame keep the direct sums, their cost
+  // bounded by the frame's size; so do longer lines while the sums stay
+  // cheap (about a second).
+  constexpr double kDirectBudget = 1 << 26;
+  const int reached = reached_;
+  if (reached < 1 || 2 * int64_t{reached} > n_ || static_cast<double>(reached) * l_ <= kDirectBudget) return false;
+  const float n = static_cast<float>(n_);
+  const int64_t period = kind_ == kDct ? 2 * int64_t{n_} : n_;
+  ChirpSums sums(line_.data(), reached, period);
+  std::vector<std::complex<double>> block(static_cast<size_t>(sums.BlockSize()));
+  for (int first = begin_; first <= end_; first += sums.BlockSize()) {
+    const int count = std::min(sums.BlockSize(), end_ - first + 1);
+    sums.Block(first, count, block.data());
+    for (int m = 0; m < count; ++m) {
+      const int k = first + m;
+      if (kind_ == kDct) {
+        // cos(pi k (j + 1/2) / N) is the real part of e^(i pi k / 2N) e^(2 pi i k j / 2N).
+        const double turn = 3.14159265358979323846 * static_cast<double>(k) / (2.0 * n_);
+        const double c = block[m].real() * std::cos(turn) - block[m].imag() * std::sin(turn);
+        amplitude_[k - begin_] = static_cast<float>(c) / n;
+        continue;
+      }
+      const float re = static_cast<float>(block[m].real()), im = static_cast<float>(block[m].imag());
+      amplitude_[k - begin_] = std::sqrt((im / n) * (im / n) + (re / n) * (re / n));
+      phase_[k - begin_] = re == 0 ? 0.0f : std::atan(im / re);
+    }
   }
   return true;
 }

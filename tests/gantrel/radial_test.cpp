@@ -2,6 +2,7 @@
 // the failures.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -158,6 +159,69 @@ TEST(Radial, StoredThreshold) {
   run();
   EXPECT_EQ(run.ctx.numbers(u"Threshold"), std::vector<double>{0.0});
   EXPECT_TRUE(run.ctx.warnings().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A ring far larger than the frame, as a caller lays it round a part that
+// may sit anywhere: every spoke asked for gets its flag, silently, up to the
+// bound of 262144 spokes; an absurd count is held there, with a warning, and
+// answers promptly.
+TEST(Radial, EverySpokeAskedForHasItsFlag) {
+  talvix::FrameBuffer f = talvix::FrameBuffer::make(320, 240, 8, 30);
+  for (int y = 0; y < 240; ++y)
+    for (int x = 0; x < 320; ++x)
+      if (std::hypot(x - 160, y - 120) <= 60) *f.pixel(x, y) = 220;
+  constexpr int kMost = 1 << 18;
+  struct Case {
+    double asked;
+    int spokes;
+    const char* warning;  // null: none
+  } cases[] = {
+      {100000, 100000, nullptr},  // first: the time of one spoke
+      {16, 16, nullptr},
+      {3000, 3000, nullptr},
+      {1120, 1120, nullptr},  // one per pixel round the frame's outline
+      {3e9, kMost,
+       "Not acceptable value of the parameter Number of scan lines (3000000000.000000). It will be used new value "
+       "262144.000000."},
+      {kMost + 1.0, kMost,
+       "Not acceptable value of the parameter Number of scan lines (262145). It will be used new value 262144."},
+  };
+  for (const char* method : {"radial_edge_detection_by_threshold", "radial_edge_detection_by_contour"}) {
+    double perSpoke = 0;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << method << " " << c.asked);
+      MethodRun run(method);
+      run.ctx.setFrame(u"Input frame", f);
+      run.ctx.setRingRegions(u"Ring", {{160, 120, 0, 1000, 0, 0}});
+      run.ctx.setNumbers(u"Number of scan lines", {c.asked});
+      const auto start = std::chrono::steady_clock::now();
+      const talvix::RunResult r = run();
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      // No more time than the spokes laid take: an absurd count lays no more.
+      if (perSpoke > 0) {
+        EXPECT_LT(seconds, 3 * perSpoke * c.spokes + 1.0);
+      } else {
+        perSpoke = seconds / c.spokes;
+      }
+      ASSERT_TRUE(r.ok) << Utf8(r.error);
+      const std::vector<bool> flags = run.ctx.flags(u"Indication of finding a point at scanline");
+      EXPECT_EQ(flags, std::vector<bool>(static_cast<size_t>(c.spokes), true));
+      const auto points = run.ctx.points(u"Detected points");
+      ASSERT_EQ(points.size(), static_cast<size_t>(c.spokes));
+      for (size_t k = 0; k < points.size(); k += 97) EXPECT_NEAR(std::hypot(points[k].x - 160, points[k].y - 120), 60, 2);
+      const auto warnings = run.ctx.warnings();
+      if (c.warning) {
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(Utf8(warnings[0]), c.warning);
+      } else {
+        EXPECT_TRUE(warnings.empty());
+      }
+    }
+  }
 }
 
 }  // namespace

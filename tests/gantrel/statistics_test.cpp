@@ -80,9 +80,29 @@ TEST(ColorStatistics, EmptyOutsideAndUnreadable) {
   EXPECT_EQ(Utf8(r.error), noPixels);
   ExpectColor(outside.ctx.colors(u"Minimal values of color channels")[0], 3 / 255.0, 2 / 255.0, 1 / 255.0, 1);
 
-  MethodRun wide("get_color_statistics");
-  wide.ctx.setFrame(u"Input frame", talvix::FrameBuffer::make(8, 8, 24, 9));
-  EXPECT_EQ(Utf8(wide().error), noPixels);
+  // 24 bits: read as opaque colour pixels, region by region.
+  talvix::FrameBuffer wide = talvix::FrameBuffer::make(8, 8, 24);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      uint8_t* p = wide.pixel(x, y);
+      p[0] = static_cast<uint8_t>(10 * x), p[1] = 100, p[2] = static_cast<uint8_t>(200 + y);
+    }
+  MethodRun deep("get_color_statistics");
+  deep.ctx.setFrame(u"Input frame", wide);
+  deep.ctx.setRegions(u"Region", {{4, 4, 8, 8, 0}, {1, 1, 2, 2, 0}});
+  ASSERT_TRUE(deep().ok);
+  const auto lo = deep.ctx.colors(u"Minimal values of color channels");
+  const auto hi = deep.ctx.colors(u"Maximal values of color channels");
+  const auto mean = deep.ctx.colors(u"Average values of color channels");
+  ASSERT_EQ(mean.size(), 2u);
+  ExpectColor(lo[0], 200 / 255.0, 100 / 255.0, 0, 1);
+  ExpectColor(hi[0], 207 / 255.0, 100 / 255.0, 70 / 255.0, 1);
+  ExpectColor(mean[0], 203.5 / 255.0, 100 / 255.0, 35 / 255.0, 1);
+  ExpectColor(mean[1], 200.5 / 255.0, 100 / 255.0, 5 / 255.0, 1);
+  MethodRun wideOutside("get_color_statistics");
+  wideOutside.ctx.setFrame(u"Input frame", wide);
+  wideOutside.ctx.setRegions(u"Region", {{100, 100, 5, 5, 0}});
+  EXPECT_EQ(Utf8(wideOutside().error), noPixels);
 }
 
 // The expected counts and output of a mask comparison, pixel by pixel.

@@ -2,6 +2,7 @@
 // the votes and the merging, without the GPU stage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -100,6 +101,7 @@ std::vector<std::pair<std::u16string, int>> TextsAndHits(CBarcodeDecoder& d) {
   return got;
 }
 
+// Every order of the list gives the same codes.
 TEST(MergeCodes, DifferentTextsAtOnePlaceKeepTheOneWithMoreHitsOrNeither) {
   struct Code {
     const char16_t* text;
@@ -109,22 +111,36 @@ TEST(MergeCodes, DifferentTextsAtOnePlaceKeepTheOneWithMoreHitsOrNeither) {
   struct Case {
     const char* name;
     std::vector<Code> codes;
-    std::vector<std::pair<std::u16string, int>> kept;
+    std::vector<std::pair<std::u16string, int>> kept;  // in text order
   };
   const Case cases[] = {
       {"more hits win", {{u"A", 0, 2}, {u"B", 4, 5}, {u"C", 100, 3}}, {{u"B", 5}, {u"C", 3}}},
       {"equal hits: neither", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 100, 3}}, {{u"C", 3}}},
       {"equal hits, alone: neither", {{u"A", 0, 3}, {u"B", 4, 3}}, {}},
+      // A tie hands the place to no weaker text, and a stronger one takes it.
+      {"a tie above a weaker text: none", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 2, 2}}, {}},
+      {"a tie below a stronger text: the stronger", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 2, 4}}, {{u"C", 4}}},
+      {"a tie of three: none", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 2, 3}}, {}},
+      {"a tie at one place, a code elsewhere", {{u"A", 0, 3}, {u"B", 4, 3}, {u"C", 2, 2}, {u"D", 100, 2}},
+       {{u"D", 2}}},
       // Same texts join first, so the conflict weighs their summed hits.
       {"a text seen twice against one seen once more", {{u"A", 0, 2}, {u"B", 4, 3}, {u"A", 1, 2}}, {{u"A", 4}}},
       {"apart: both stay", {{u"A", 0, 2}, {u"B", 20, 2}}, {{u"A", 2}, {u"B", 2}}},
   };
   for (const Case& c : cases) {
-    CBarcodeDecoder d;
-    for (const Code& k : c.codes) AddCode(d, k.text, k.x, k.hits);
-    d.MergeCodes();
-    EXPECT_EQ(TextsAndHits(d), c.kept) << c.name;
-    EXPECT_EQ(d.codes.count, static_cast<int>(c.kept.size())) << c.name;
+    std::vector<size_t> order(c.codes.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    do {
+      std::string trace = c.name;
+      for (size_t i : order) trace += " " + std::to_string(i);
+      CBarcodeDecoder d;
+      for (size_t i : order) AddCode(d, c.codes[i].text, c.codes[i].x, c.codes[i].hits);
+      d.MergeCodes();
+      auto got = TextsAndHits(d);
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(got, c.kept) << trace;
+      EXPECT_EQ(d.codes.count, static_cast<int>(c.kept.size())) << trace;
+    } while (std::next_permutation(order.begin(), order.end()));
   }
 }
 

@@ -1,8 +1,10 @@
 // The scans of one candidate region: five passes of fifteen lines across it,
 // repeated on a lengthened region and then along the whole frame when nothing
 // is found; the codes that more than one line or pass agree on are kept.
+#include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "decoder/decoder.h"
 #include "kavrin.h"
@@ -144,21 +146,26 @@ void CBarcodeDecoder::MergeCodes() {
     }
   }
   // Two texts at one place cannot both be right: the one with more hits
-  // stays, and with equal hits neither is trusted.
+  // stays, and with equal hits neither is trusted. A tie keeps its hits as
+  // the bar that a later text at the place must pass, so that no weaker text
+  // takes the place, whatever the order of the list.
+  std::vector<gpu::CListElem*> tied;
+  const auto isTied = [&](gpu::CListElem* e) { return std::find(tied.begin(), tied.end(), e) != tied.end(); };
   for (gpu::CListElem* ea = codes.head; ea; ea = ea->next) {
     auto* a = static_cast<CCodeListElem*>(ea);
     gpu::CListElem* previous = ea;
     for (gpu::CListElem* eb = ea->next; eb;) {
       auto* b = static_cast<CCodeListElem*>(eb);
       gpu::CListElem* next = eb->next;
-      if (a->hits > 0 && b->hits > 0 && QuadsOverlap(CornersOf(a->corners), CornersOf(b->corners))) {
+      if (QuadsOverlap(CornersOf(a->corners), CornersOf(b->corners))) {
         if (b->hits > a->hits) {
           a->hits = b->hits;
           a->type = b->type;
           std::copy(b->line, b->line + 4, a->line);
           std::swap(a->text, b->text);
-        } else if (b->hits == a->hits) {
-          a->hits = 0;  // goes below with the single hits
+          std::erase(tied, ea);
+        } else if (b->hits == a->hits && !isTied(ea)) {
+          tied.push_back(ea);
         }
         remove(previous, eb);
       } else {
@@ -167,8 +174,13 @@ void CBarcodeDecoder::MergeCodes() {
       eb = next;
     }
   }
+  // A tie goes always; then, while two or more remain, codes seen only once.
+  for (gpu::CListElem* e : tied) {
+    codes.current = e;
+    codes.RemoveCurrent();
+    delete static_cast<CCodeListElem*>(e);
+  }
   codes.current = nullptr;
-  // While two or more remain, codes seen only once go; a dropped conflict goes always.
   for (gpu::CListElem* e = codes.head; e;) {
     gpu::CListElem* next = e->next;
     const int hits = static_cast<CCodeListElem*>(e)->hits;
