@@ -95,13 +95,19 @@ inline void WarnCountCorrected(const RunArgs& a, int i, double asked, int used) 
 // The most elements the host holds in one output.
 inline constexpr int kMaxOutputElements = 1 << 24;
 
-// A requested count of scan lines spread over extent pixels: more lines than
+// Lines that any region may take, however thin: over-sampling a region is an
+// ordinary request and answers as asked up to here.
+inline constexpr int kFreeLineCount = 1 << 16;
+
+// A requested count of scan lines spread over extent pixels, bounded only
+// where the count is far past any use: beyond kFreeLineCount more lines than
 // pixel positions across the extent only repeat one another, and no output
 // holds more than kMaxOutputElements, so a huge count cannot run on for ages.
 inline int BoundedLineCount(double requested, double extent) {
   const int n = frame::TruncateToInt(requested);
   const double positions = std::isfinite(extent) ? std::ceil(std::fabs(extent)) + 1 : 1;
-  return positions >= kMaxOutputElements ? std::min(n, kMaxOutputElements) : std::min(n, static_cast<int>(positions));
+  const double most = std::min<double>(std::max<double>(positions, kFreeLineCount), kMaxOutputElements);
+  return std::min(n, static_cast<int>(most));
 }
 
 // The lines of `lines` (already bounded) across the region that can reach the

@@ -1,7 +1,8 @@
 // Huge scan-line counts: every method that lays lines across a region or
 // spokes round a ring answers promptly; across a region with what the count
-// bounded to the region's pixel positions gives (the spokes' own bound is
-// tested with the radial methods). Huge object lengths answer as a length
+// bounded to 65536 lines gives, while a thin region over-sampled by an
+// ordinary count keeps every line (the spokes' own bound is tested with the
+// radial methods). Huge object lengths answer as a length
 // longer than any line.
 #include <gtest/gtest.h>
 
@@ -34,19 +35,18 @@ struct Outcome {
 };
 
 
-TEST(LineCount, HugeCountIsBoundedToPixelPositions) {
+TEST(LineCount, HugeCountIsBoundedFarPastOrdinaryCounts) {
   struct Case {
     const char* method;
     const char16_t* pointsOut;
     const char16_t* lineOut;  // null: none
-    double bounded;           // the count the region allows
+    double bounded;           // the count a huge request is held to
   } cases[] = {
-      // A region 10 pixels high: 11 line positions.
-      {"edge_profile_by_threshold", u"Position of points", nullptr, 11},
-      {"edge_profile_by_contour", u"Position of points", nullptr, 11},
-      {"straight_edge_detection_by_threshold", nullptr, u"Detected edge", 11},
-      {"line_edge_detection_by_contour", u"Used points", u"Detected edge", 11},
-      {"best_line_edge_detection_by_threshold", u"Detected points", u"Detected edge", 11},
+      {"edge_profile_by_threshold", u"Position of points", nullptr, 65536},
+      {"edge_profile_by_contour", u"Position of points", nullptr, 65536},
+      {"straight_edge_detection_by_threshold", nullptr, u"Detected edge", 65536},
+      {"line_edge_detection_by_contour", u"Used points", u"Detected edge", 65536},
+      {"best_line_edge_detection_by_threshold", u"Detected points", u"Detected edge", 65536},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.method);
@@ -74,6 +74,23 @@ TEST(LineCount, HugeCountIsBoundedToPixelPositions) {
     EXPECT_EQ(huge.error, bounded.error);
     EXPECT_EQ(huge.points, bounded.points);
     EXPECT_EQ(huge.lines, bounded.lines);
+  }
+}
+
+// More lines than a thin region has rows is an ordinary request: each line
+// asked for is laid and gives its point.
+TEST(LineCount, ThinRegionKeepsEveryLineAskedFor) {
+  for (const char* method : {"edge_profile_by_threshold", "edge_profile_by_contour"}) {
+    SCOPED_TRACE(method);
+    MethodRun run(method);
+    run.ctx.setFrame(u"Input frame", BrightDisc());
+    run.ctx.setRegions(u"Region", {{45, 50, 50, 10, 0}});
+    run.ctx.setNumbers(u"Number of horizontal scan lines", {15});
+    run.ctx.setFlags(u"Negative", {true});
+    const talvix::RunResult r = run();
+    ASSERT_TRUE(r.ok) << Utf8(r.error);
+    EXPECT_EQ(run.ctx.points(u"Position of points").size(), 15u);
+    EXPECT_TRUE(run.ctx.warnings().empty());
   }
 }
 
