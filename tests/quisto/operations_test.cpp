@@ -37,6 +37,16 @@ std::vector<TPoint> AsPoints(const std::vector<TLine>& v) {
   return p;
 }
 
+// The method's first two inputs, points or lines, from the two lists.
+void SetFirstTwo(MethodRun& run, const std::vector<TLine>& first, const std::vector<TLine>& second) {
+  const auto& in = run.mod.catalogue().methods[run.index].inputs;
+  for (size_t k = 0; k < 2 && k < in.size(); ++k) {
+    const std::vector<TLine>& v = k == 0 ? first : second;
+    if (in[k].type == ptPoint) run.ctx.setPoints(in[k].name, AsPoints(v));
+    if (in[k].type == ptLine) run.ctx.setLines(in[k].name, v);
+  }
+}
+
 TEST_P(Operations, ClosedForms) {
   const PairCase& c = GetParam();
   MethodRun run("quisto", c.id);
@@ -166,12 +176,7 @@ TEST(Operations, DistancesOfHugeCoordinates) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.id) + " expecting " + std::to_string(c.expected));
     MethodRun run("quisto", c.id);
-    const auto& in = run.mod.catalogue().methods[run.index].inputs;
-    for (size_t k = 0; k < 2 && k < in.size(); ++k) {
-      const std::vector<TLine>& v = k == 0 ? c.first : c.second;
-      if (in[k].type == ptPoint) run.ctx.setPoints(in[k].name, AsPoints(v));
-      if (in[k].type == ptLine) run.ctx.setLines(in[k].name, v);
-    }
+    SetFirstTwo(run, c.first, c.second);
     const auto r = run();
     if (std::isnan(c.expected)) {
       EXPECT_FALSE(r.ok);
@@ -253,12 +258,7 @@ TEST(Operations, NotFiniteCoordinatesAreRefused) {
   for (const Huge& c : huge) {
     SCOPED_TRACE(c.id);
     MethodRun run("quisto", c.id);
-    const auto& in = run.mod.catalogue().methods[run.index].inputs;
-    for (size_t k = 0; k < 2 && k < in.size(); ++k) {
-      const std::vector<TLine>& v = k == 0 ? c.first : c.second;
-      if (in[k].type == ptPoint) run.ctx.setPoints(in[k].name, AsPoints(v));
-      if (in[k].type == ptLine) run.ctx.setLines(in[k].name, v);
-    }
+    SetFirstTwo(run, c.first, c.second);
     const auto r = run();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, c.error);
