@@ -66,7 +66,11 @@ bool RunAddPoint(const RunArgs& a) {
   if (!GroupReady(a, group)) return false;
   group.size(a, in.max);
   if (!CopyPoints(a, in, group, 0, show)) return false;
-  if (!xs.name.ok || !ys.name.ok || !group.name.ok) return true;
+  if (!xs.name.ok || !ys.name.ok || !group.name.ok) {
+    // Nothing to add: the group is the input, and its count says so.
+    WriteCount(a, count, in.max + 1);
+    return true;
+  }
 
   if (xs.max != ys.max) frame::WarnArraySizeMismatch(a.ctx, xs.name.c_str(), ys.name.c_str());
   const int maxXY = std::min(xs.max, ys.max);

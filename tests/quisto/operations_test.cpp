@@ -289,6 +289,22 @@ TEST(Operations, AddPointWarnsOnceAndAppendsTheShorterCount) {
   EXPECT_EQ(run.ctx.numbers(u"Number of points in the output group"), std::vector<double>{4});
 }
 
+// Without coordinates to add, the group is the input and its count is
+// written all the same.
+TEST(Operations, AddPointWithoutCoordinatesCountsTheInput) {
+  for (const char16_t* left : {u"Coordinate X", u"Coordinate Y"}) {
+    MethodRun run("quisto", "add_point");
+    run.ctx.setPoints(u"Input points", {{1, 1}, {2, 2}});
+    run.ctx.setNumbers(u"Coordinate X", {10});
+    run.ctx.setNumbers(u"Coordinate Y", {-1});
+    run.ctx.setUnnamedInput(left);
+    const auto r = run();
+    ASSERT_TRUE(r.ok) << ToUtf8(r.error);
+    EXPECT_EQ(run.ctx.points(u"Output group of points").size(), 2u);
+    EXPECT_EQ(run.ctx.numbers(u"Number of points in the output group"), std::vector<double>{2});
+  }
+}
+
 TEST(Operations, AggregateJoinsBothGroups) {
   MethodRun run("quisto", "aggregate_points");
   run.ctx.setPoints(u"Input points 1", {{1, 1}});
