@@ -177,12 +177,15 @@ bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRe
 namespace {
 
 // Two pairs agree on the object's pose when their sizes differ by at most
-// this factor and the centres they predict lie within this fraction of the
-// object's diagonal (at the smaller pair's scale): wide enough for the
-// spread of true pairs, narrow enough to part two copies of the object that
-// do not overlap. A stray pair's size counts for nothing, so that it cannot
-// gather the others.
+// this factor, their turns by at most kTurnAgreement degrees, and the
+// centres they predict lie within this fraction of the object's diagonal (at
+// the smaller pair's scale): wide enough for the spread of true pairs,
+// narrow enough to part two copies of the object that do not overlap. A
+// stray pair's size counts for nothing, so that it cannot gather the others.
+// Pairs near the object's centre predict its centre whatever their turn, so
+// the turn is checked on its own: the rectangle's angle is their mean.
 constexpr double kScaleAgreement = 1.5;
+constexpr double kTurnAgreement = 30.0;
 constexpr double kAgreement = 0.25;
 constexpr double kLeastAgreement = 4.0;  // pixels, for a reference without size
 // The pairs tried as the seed of the largest group; more pairs than this
@@ -190,8 +193,14 @@ constexpr double kLeastAgreement = 4.0;  // pixels, for a reference without size
 constexpr size_t kMostSeeds = 1024;
 
 struct Pose {
-  double x, y, scale;
+  double x, y, scale, angle;  // angle in degrees
 };
+
+// The difference of two turns in degrees, 0 to 180.
+double TurnApart(double a, double b) {
+  const double d = std::fmod(std::fabs(a - b), 360.0);
+  return d > 180.0 ? 360.0 - d : d;
+}
 
 // Keeps only the largest group of pairs that agree with one pair (the first
 // of equal groups), so that pairs from two copies of the object or stray
@@ -205,11 +214,11 @@ void KeepAgreeingPairs(DescriptorStore& store) {
   poses.reserve(m);
   for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
     const auto* match = static_cast<const CMatchListElem*>(e);
-    poses.push_back({match->centreX, match->centreY, match->scale});
+    poses.push_back({match->centreX, match->centreY, match->scale, match->angle});
   }
   auto agree = [&](const Pose& a, const Pose& b) {
     const double small = std::min(a.scale, b.scale), large = std::max(a.scale, b.scale);
-    if (!(large <= small * kScaleAgreement)) return false;
+    if (!(large <= small * kScaleAgreement) || !(TurnApart(a.angle, b.angle) <= kTurnAgreement)) return false;
     return std::hypot(a.x - b.x, a.y - b.y) <= std::max(kAgreement * diagonal * small, kLeastAgreement);
   };
   auto agreeing = [&](const Pose& seed) {
@@ -235,14 +244,16 @@ void KeepAgreeingPairs(DescriptorStore& store) {
   // The group is taken again about its own mean pose, which lies nearer the
   // object's than the seed's does.
   const Pose seed = poses[best];
-  Pose mean{0, 0, 0};
+  Pose mean{0, 0, 0, 0};
   for (const Pose& p : poses) {
     if (agree(seed, p)) {
       mean.x += p.x / bestCount;
       mean.y += p.y / bestCount;
       mean.scale += p.scale / bestCount;
+      mean.angle += std::remainder(p.angle - seed.angle, 360.0) / bestCount;
     }
   }
+  mean.angle += seed.angle;
   const Pose place = agreeing(mean) >= bestCount ? mean : seed;
 
   CMatchListElem* match = nullptr;

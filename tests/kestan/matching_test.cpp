@@ -294,6 +294,23 @@ TEST(ObjectSearch, AnOutlyingAngleIsFilteredAndTiesKeepTheFirst) {
   }
 }
 
+// A pair near the object's centre predicts the centre whatever its turn:
+// without any filtration pass, its turn alone keeps it out of the pose.
+TEST(ObjectSearch, APairTurnedFromTheOthersIsNotPooledIntoTheAngle) {
+  Scene scene(0, 0, 0);
+  FeatureRecord centre = Record(static_cast<float>(Scene::kCx), static_cast<float>(Scene::kCy), 9, 0.5f, 6);
+  centre.offsetX = centre.offsetY = 0;
+  kestan::ComputeDescriptorStatistics(centre);
+  scene.store.saved.Append(Elem(centre));
+  centre.orientation += 1.2f;
+  scene.current.Add(centre);
+  TRectangle found{};
+  const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
+  ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr));
+  EXPECT_EQ(scene.store.matches.count, 6);
+  EXPECT_NEAR(found.angle, Scene::kAngle, 1e-3);
+}
+
 // Copies of the scene's keypoints `dx` to the right: the first `count`
 // of them, or, when `moved`, all of them moved and two left behind.
 void AddCopy(Scene& scene, double dx, int count, bool moved) {
