@@ -211,14 +211,19 @@ void CReadBarcode1D::EnsureSlots(int threads, int frameWidth) {
   work_.assign(static_cast<size_t>(threads), LineWork{});
 }
 
-CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, const TRectangularRegion* region,
-                                                    const Settings& s) {
-  LineResult r;
+int CReadBarcode1D::SampleLine(int t, const TLine& line, const TRectangularRegion* region) {
   SampleSlot& slot = this->slot(t);
   slot.count = 0;
   ScanUser user{&slot};
   ScanLineSubPixelPrecisionWithSharpening(frame_, region, &line, 1, &user, 8, CollectProfileSample);
-  const int n = slot.count;
+  return slot.count;
+}
+
+CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, const TRectangularRegion* region,
+                                                    const Settings& s) {
+  LineResult r;
+  SampleSlot& slot = this->slot(t);
+  const int n = SampleLine(t, line, region);
   r.samples = n;
   if (n < 3) return r;
   LineWork& work = work_[static_cast<size_t>(t)];
@@ -264,7 +269,7 @@ bool CReadBarcode1D::Confirmed(const LineVotes::Entry& e, const Settings& s) {
   // has no room beside its line) is read in the frame beside the region.
   int own = 0;
   if (TLine line; region_ && WalkedPart(frame_, k.x0, k.y0, k.x1, k.y1, line)) {
-    own = ReadLine(0, line, region_, s).samples;
+    own = SampleLine(0, line, region_);
   }
   // Turned about the symbol's middle on the line, then moved across it.
   const double mx = (e.ends.x0 + e.ends.x1) / 2, my = (e.ends.y0 + e.ends.y1) / 2;

@@ -34,6 +34,9 @@ class CReadBarcode1D : public CMethod {
     bool forward = true;
     int samples = 0;  // of the line in the scanned area
   };
+  // Fills slot `slot` with the samples of `line` through `region` (null: the
+  // whole frame); their count.
+  int SampleLine(int slot, const TLine& line, const TRectangularRegion* region);
   // Reads one line through `region` (null: the whole frame).
   LineResult ReadLine(int slot, const TLine& line, const TRectangularRegion* region, const Settings& s);
   // Whether a line beside the lone line that read `e` reads the same text.

@@ -219,6 +219,7 @@ TEST(Code39, ACharacterBlurredIntoAStarGivesTheWholeTextOrNothing) {
   // printed halfway between the two and blurred, it reads as either on a
   // given line. A stretch from it to the start or the stop is never a text.
   const std::string text = "P8XDPB";
+  int reads = 0;
   for (double halfway : {0.4, 0.5, 0.6}) {
     std::vector<double> runs = Code39Runs(text, 3.0);
     const size_t x = 10 * (text.find('X') + 1);  // the character's first element
@@ -236,12 +237,16 @@ TEST(Code39, ACharacterBlurredIntoAStarGivesTheWholeTextOrNothing) {
       r.height = 60;
       const Outcome got = Read(RenderRuns(runs, r), Options{});
       if (got.ok) {
+        ++reads;
         EXPECT_EQ(got.text, text);
       } else {
         EXPECT_EQ(got.error, "No barcode was found on the image");
       }
     }
   }
+  // Some of these symbols read whole: a reader that gave up on every one
+  // would pass the checks above.
+  EXPECT_GT(reads, 0);
 }
 
 }  // namespace

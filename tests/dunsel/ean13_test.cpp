@@ -84,6 +84,15 @@ TEST(Ean13, ReadsEveryFirstDigitAtSeveralModuleWidthsInBothPolarities) {
   }
 }
 
+// A symbol turned by `angle` degrees, blurred and noisy.
+Render Distorted(double angle, double blur, double noise) {
+  Render r;
+  r.angle = angle;
+  r.blur = blur;
+  r.noise = noise;
+  return r;
+}
+
 TEST(Ean13, ReadsTurnedBlurredAndNoisySymbols) {
   const std::vector<int> bits = Ean("400638133393");
   struct Case {
@@ -93,10 +102,7 @@ TEST(Ean13, ReadsTurnedBlurredAndNoisySymbols) {
                         {4, 1, 4, 3}, {0, 1, 3, 2},  {-2, 1, 6, 4}, {180, 0, 0, 3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "angle " << c.angle << " blur " << c.blur << " noise " << c.noise);
-    Render r;
-    r.angle = c.angle;
-    r.blur = c.blur;
-    r.noise = c.noise;
+    Render r = Distorted(c.angle, c.blur, c.noise);
     r.module = c.module;
     const Read got = ReadEan(RenderRow(bits, r), 20, {0.0});
     EXPECT_TRUE(got.ok) << got.error;
@@ -147,11 +153,7 @@ TEST(Ean13, RegionsAFewPixelsHighAlongTheSymbolRead) {
                         {2, 6, 1, 0, 0}, {1, 0, 1, 1, 3}, {1, 180, 1, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "height " << c.height << " angle " << c.angle << " lines " << c.lines);
-    Render r;
-    r.angle = c.angle;
-    r.blur = c.blur;
-    r.noise = c.noise;
-    const talvix::FrameBuffer f = RenderRow(bits, r);
+    const talvix::FrameBuffer f = RenderRow(bits, Distorted(c.angle, c.blur, c.noise));
     Reader reader("barcode_EAN13");
     talvix::RunContext ctx(Reader::Module(), reader.index());
     ctx.setFrame(u"Input frame", f);

@@ -322,4 +322,3 @@ TEST(PlateRead, OutputsAndDrawing) {
 }
 
 }  // namespace
-
