@@ -136,34 +136,38 @@ bool HoldsInside(const Frame* mark, int label, Pixel boxMin, Pixel boxMax, size_
   const int w = GetFrameWidth(mark), h = GetFrameDepth(mark);
   const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(mark));
   const ptrdiff_t stride = (w + 3) & ~3;
-  const auto own = [&](int x, int y) {
-    return x >= 0 && y >= 0 && x < w && y < h && data[static_cast<ptrdiff_t>(y) * stride + x] == label;
-  };
-  // Outside: what the box's rim reaches through pixels not of the label.
+  // The box and a rim of one pixel, read once: the label's own pixels, then
+  // what the rim reaches through pixels not of the label (the outside).
+  constexpr uint8_t kOwn = 1, kOutside = 2;
   const int x0 = boxMin.x - 1, y0 = boxMin.y - 1, bw = boxMax.x - boxMin.x + 3, bh = boxMax.y - boxMin.y + 3;
-  std::vector<uint8_t> outside(static_cast<size_t>(bw) * static_cast<size_t>(bh), 0);
+  std::vector<uint8_t> cell(static_cast<size_t>(bw) * static_cast<size_t>(bh), 0);
+  for (int y = std::max(y0, 0); y < std::min(y0 + bh, h); ++y) {
+    const uint8_t* row = data + static_cast<ptrdiff_t>(y) * stride;
+    uint8_t* out = cell.data() + static_cast<size_t>(y - y0) * static_cast<size_t>(bw);
+    for (int x = std::max(x0, 0); x < std::min(x0 + bw, w); ++x) out[x - x0] = row[x] == label ? kOwn : 0;
+  }
   std::vector<Pixel> stack;
   const auto reach = [&](int x, int y) {
-    if (x < x0 || y < y0 || x >= x0 + bw || y >= y0 + bh || own(x, y)) return;
-    uint8_t& o = outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)];
-    if (o) return;
-    o = 1;
+    if (x < 0 || y < 0 || x >= bw || y >= bh) return;
+    uint8_t& c = cell[static_cast<size_t>(y) * static_cast<size_t>(bw) + static_cast<size_t>(x)];
+    if (c) return;
+    c = kOutside;
     stack.push_back({x, y});
   };
-  for (int x = x0; x < x0 + bw; ++x) reach(x, y0), reach(x, y0 + bh - 1);
-  for (int y = y0; y < y0 + bh; ++y) reach(x0, y), reach(x0 + bw - 1, y);
+  for (int x = 0; x < bw; ++x) reach(x, 0), reach(x, bh - 1);
+  for (int y = 0; y < bh; ++y) reach(0, y), reach(bw - 1, y);
   while (!stack.empty()) {
     const Pixel q = stack.back();
     stack.pop_back();
     reach(q.x + 1, q.y), reach(q.x - 1, q.y), reach(q.x, q.y + 1), reach(q.x, q.y - 1);
   }
   size_t deep = 0;
-  for (int y = y0 + 1; y < y0 + bh - 1; ++y) {
-    for (int x = x0 + 1; x < x0 + bw - 1; ++x) {
-      if (own(x, y) || outside[static_cast<size_t>(y - y0) * static_cast<size_t>(bw) + static_cast<size_t>(x - x0)])
-        continue;
+  for (int y = 1; y < bh - 1; ++y) {
+    const uint8_t* c = cell.data() + static_cast<size_t>(y) * static_cast<size_t>(bw);
+    for (int x = 1; x < bw - 1; ++x) {
+      if (c[x]) continue;
       bool touches = false;
-      for (int k = 0; k < 8 && !touches; ++k) touches = own(x + kDx[k], y + kDy[k]);
+      for (int k = 0; k < 8 && !touches; ++k) touches = c[static_cast<ptrdiff_t>(kDy[k]) * bw + x + kDx[k]] == kOwn;
       deep += !touches;
       if (deep >= needed) return true;
     }
