@@ -19,9 +19,6 @@ inline constexpr std::u16string_view kNoOutput = u"error: Cannot write to output
 inline constexpr std::u16string_view kNoTransform = u"error: Cannot transform coordinate system";
 inline constexpr std::u16string_view kNotFinite = u"error: Input is not a finite number: ";
 
-// The catalogue's name of an input of a method; empty past the table.
-std::u16string_view ListedInputName(int method, int input);
-
 class ElementRun {
  public:
   // The inputs of `method` as its catalogue lists them. With finiteOnly,

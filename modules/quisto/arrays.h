@@ -27,7 +27,7 @@ struct ArrayInput {
         max(MaxIndexOf(a.ctx, hi, name)),
         get(getter),
         prefix(failPrefix),
-        listed(ListedInputName(method, input)),
+        listed(kCatalogue.ListedInputName(method, input)),
         hi_(hi) {}
 
   // Reads element i while i is within this array; past its end the last
