@@ -32,7 +32,7 @@ bool ElementRun::FailInput(int input) const {
 }
 
 bool ElementRun::FailNotFinite(int input) const {
-  std::u16string text(kNotFinite);
+  std::u16string text(frame::kNotFiniteInput);
   text += NameOf(input);
   return a_.fail(text);
 }
