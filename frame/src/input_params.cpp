@@ -37,11 +37,16 @@ bool CopyFirst(const RunArgs& a, int i, T* out, bool warnArray, Getter get) {
 
 }  // namespace
 
-ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name) {
+int InputPosition(std::span<const InputEntry> inputs, std::u16string_view name) {
   for (size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].name == name) return InputName(a, static_cast<int>(i));
+    if (inputs[i].name == name) return static_cast<int>(i);
   }
-  return ParamName{};
+  return -1;
+}
+
+ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name) {
+  const int i = InputPosition(inputs, name);
+  return i < 0 ? ParamName{} : InputName(a, i);
 }
 
 int TruncateToInt(double v) {

@@ -13,19 +13,12 @@ namespace {
 using frame::ParamName;
 using frame::RunArgs;
 
-// The position of a catalogue input in a method's input list; -1 when the
-// method has no such input.
 int Position(int method, std::u16string_view name) {
-  const auto inputs = kCatalogue.methods()[method].inputs;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].name == name) return static_cast<int>(i);
-  }
-  return -1;
+  return frame::InputPosition(kCatalogue.methods()[method].inputs, name);
 }
 
 ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
-  const int i = Position(method, name);
-  return i < 0 ? ParamName{} : frame::InputName(a, i);
+  return frame::InputNamed(a, kCatalogue.methods()[method].inputs, name);
 }
 
 // Bounds as doubles, so that a value given as 0.1 is not taken for one below 0.1f.

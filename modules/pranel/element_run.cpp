@@ -21,14 +21,8 @@ ElementRun::ElementRun(const RunArgs& a, int method, bool finiteOnly)
 
 int ElementRun::At(int input, int i) const { return max_[input] < 0 ? -1 : std::min(i, max_[input]); }
 
-std::u16string_view ListedInputName(int method, int input) {
-  if (method < 0 || method >= kMethodCount) return {};
-  const auto inputs = kCatalogue.methods()[method].inputs;
-  return input >= 0 && static_cast<size_t>(input) < inputs.size() ? inputs[input].name : std::u16string_view();
-}
-
 std::u16string_view ElementRun::NameOf(int input) const {
-  return names_[input].ok ? std::u16string_view(names_[input].c_str()) : ListedInputName(method_, input);
+  return names_[input].ok ? std::u16string_view(names_[input].c_str()) : kCatalogue.ListedInputName(method_, input);
 }
 
 bool ElementRun::FailInput(int input) const {
@@ -38,7 +32,7 @@ bool ElementRun::FailInput(int input) const {
 }
 
 bool ElementRun::FailNotFinite(int input) const {
-  std::u16string text(kNotFinite);
+  std::u16string text(frame::kNotFiniteInput);
   text += NameOf(input);
   return a_.fail(text);
 }

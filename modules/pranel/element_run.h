@@ -17,10 +17,6 @@ using frame::RunArgs;
 inline constexpr std::u16string_view kNoInput = u"error: Cannot get input parameter ";
 inline constexpr std::u16string_view kNoOutput = u"error: Cannot write to output parameter ";
 inline constexpr std::u16string_view kNoTransform = u"error: Cannot transform coordinate system";
-inline constexpr std::u16string_view kNotFinite = u"error: Input is not a finite number: ";
-
-// The catalogue's name of an input of a method; empty past the table.
-std::u16string_view ListedInputName(int method, int input);
 
 class ElementRun {
  public:

@@ -22,7 +22,7 @@ bool Scalar(const RunArgs& a, int input, double* v, bool required) {
   if (name.ok) frame::WarnArrayInput(a.ctx, 63, name.c_str());
   if (!ok && required) {
     std::u16string text(kNoInput);
-    text += name.ok ? std::u16string_view(name.c_str()) : ListedInputName(kFrame, input);
+    text += name.ok ? std::u16string_view(name.c_str()) : kCatalogue.ListedInputName(kFrame, input);
     return a.fail(text);
   }
   return true;

@@ -27,7 +27,7 @@ struct ArrayInput {
         max(MaxIndexOf(a.ctx, hi, name)),
         get(getter),
         prefix(failPrefix),
-        listed(ListedInputName(method, input)),
+        listed(kCatalogue.ListedInputName(method, input)),
         hi_(hi) {}
 
   // Reads element i while i is within this array; past its end the last
@@ -38,7 +38,7 @@ struct ArrayInput {
     T* p = nullptr;
     if (!name.ok) return FailNamed(a, prefix, listed);
     if (!get(a.ctx, hi_, name.c_str(), i, &p) || !p) return FailNamed(a, prefix, name.c_str());
-    if (!AllFinite(*p)) return FailNamed(a, kNotFinite, name.c_str());
+    if (!AllFinite(*p)) return FailNamed(a, frame::kNotFiniteInput, name.c_str());
     value = *p;
     return true;
   }

@@ -79,10 +79,5 @@ static_assert(kCatalogue.Consistent());
 
 const ModuleResourceTable& Resources() { return frame::CatalogueResources<kCatalogue>::kTable; }
 
-std::u16string_view ListedInputName(int method, int input) {
-  if (method < 0 || method >= kMethodCount) return {};
-  const std::span<const InputEntry> inputs = kMethods[method].inputs;
-  return input >= 0 && static_cast<size_t>(input) < inputs.size() ? inputs[input].name : std::u16string_view();
-}
 
 }  // namespace quisto

@@ -23,8 +23,4 @@ extern const frame::Catalogue kCatalogue;
 
 const ModuleResourceTable& Resources();
 
-// The catalogue's own name of input `input` of method `method`: the texts
-// name an input the host left unconnected by it.
-std::u16string_view ListedInputName(int method, int input);
-
 }  // namespace quisto

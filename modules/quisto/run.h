@@ -32,7 +32,6 @@ inline constexpr std::u16string_view kNotEnoughPoints =
     u"error: There are not enough proper input points for this calculation";
 inline constexpr std::u16string_view kNoPrattCircle = u"error: Cannot calulate circle using Pratt algorithm";
 inline constexpr std::u16string_view kNoFiniteDistance = u"error: Cannot calculate a finite distance of these coordinates";
-inline constexpr std::u16string_view kNotFinite = u"error: Input is not a finite number: ";
 inline constexpr std::u16string_view kNoFiniteCrossPoint = u"error: Cannot calculate a finite cross point of these lines";
 inline constexpr std::u16string_view kBeyondSingle =
     u"error: Input coordinates lie beyond the single precision range: ";

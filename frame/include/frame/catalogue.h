@@ -98,6 +98,13 @@ class Catalogue {
   constexpr std::span<const CategoryEntry> categories() const { return categories_; }
   constexpr std::span<const Placement> placements() const { return placements_; }
   constexpr const CataloguePolicy& policy() const { return policy_; }
+  // The name the catalogue lists for input `input` of method `method`
+  // (for texts about an input the host did not name); empty past the tables.
+  constexpr std::u16string_view ListedInputName(int method, int input) const {
+    if (method < 0 || static_cast<size_t>(method) >= methods_.size()) return {};
+    const std::span<const InputEntry> inputs = methods_[method].inputs;
+    return input >= 0 && static_cast<size_t>(input) < inputs.size() ? inputs[input].name : std::u16string_view();
+  }
 
   // Pins the host library, then fetches every icon into its global; true.
   bool Init() const;

@@ -11,6 +11,9 @@
 
 namespace frame {
 
+// The position of the input listed as `name`; -1 when there is none.
+int InputPosition(std::span<const InputEntry> inputs, std::u16string_view name);
+
 // The name of the input that a method's catalogue entries list as `name`,
 // fetched by that input's position; not ok when the method has no such input.
 ParamName InputNamed(const RunArgs& a, std::span<const InputEntry> inputs, std::u16string_view name);

@@ -23,6 +23,9 @@ struct RunArgs {
   bool fail(std::u16string_view text) const { return Fail(errLen, errBuf, text); }
 };
 
+// The refusal of an input number that is not finite; the input's name follows.
+inline constexpr std::u16string_view kNotFiniteInput = u"error: Input is not a finite number: ";
+
 // A parameter name fetched by position (highest index 63, or 127 where a
 // module names its parameters with 128 characters).
 struct ParamName {
