@@ -147,6 +147,9 @@ void FoldLastIntoFirst(LineSegment* first, const LineSegment& last) {
   SetLength(first);
 }
 
+// Whether a segment ending at (x1, y1) and one starting at (x0, y0) meet.
+bool Meet(float x1, float y1, float x0, float y0) { return std::fabs(x1 - x0) <= 4 && std::fabs(y1 - y0) <= 4; }
+
 }  // namespace
 
 bool SameDirection(const LineSegment& s1, const LineSegment& s2, float tolerance) {
@@ -221,8 +224,7 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
 
     const LineSegment seg = Segment(p, i, end, fit);
     LineSegment* prev = segments.size() > firstOfCall ? &segments.back() : nullptr;
-    if (prev && SameDirection(*prev, seg, angleTolerance) && std::fabs(prev->x1 - seg.x0) <= 4 &&
-        std::fabs(prev->y1 - seg.y0) <= 4) {
+    if (prev && SameDirection(*prev, seg, angleTolerance) && Meet(prev->x1, prev->y1, seg.x0, seg.y0)) {
       Join(p, prev, seg);
     } else {
       segments.push_back(seg);
@@ -230,8 +232,12 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
     i = end;
   }
 
+  // The last segment ends where the walk came round to; it joins the first
+  // only when it meets that one's start. Direction alone would also join
+  // the two long sides of a thin bar into one line across it.
   if (closed && segments.size() >= firstOfCall + 2 &&
-      SameDirection(segments[firstOfCall], segments.back(), angleTolerance)) {
+      SameDirection(segments[firstOfCall], segments.back(), angleTolerance) &&
+      Meet(segments.back().x1, segments.back().y1, segments[firstOfCall].x0, segments[firstOfCall].y0)) {
     FoldLastIntoFirst(&segments[firstOfCall], segments.back());
     segments.pop_back();
   }
