@@ -59,7 +59,10 @@ bool CLineDetectionByContour::Run(const RunArgs& a) {
   if (show) {
     const TColor colour = GetDrawColor(a.ctx, 1);
     const double thickness = GetDrawThickness(a.ctx, 1);
-    for (const LineSegment& s : segments) DrawSegment(a.ctx, s.x0, s.y0, s.x1, s.y1, endMarkRadius, thickness, colour);
+    for (const LineSegment& s : segments) {
+      const TLine l = OnFittedLine(s);
+      DrawSegment(a.ctx, l.x0, l.y0, l.x1, l.y1, endMarkRadius, thickness, colour);
+    }
   }
   return true;
 }

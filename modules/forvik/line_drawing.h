@@ -8,7 +8,12 @@
 
 namespace forvik {
 
-// Number of results, then the lines (x0, y0, x1, y1) of every segment.
+// The segment's ends moved square onto its fitted line: border pixels lie
+// off the edge by up to a pixel, or a point round a corner.
+TLine OnFittedLine(const LineSegment& s);
+
+// Number of results, then the lines (x0, y0, x1, y1) of every segment, on its
+// fitted line.
 void WriteSegments(const RunArgs& a, const std::vector<LineSegment>& segments);
 
 // A segment as a line with a circle of the end-mark radius at each end.

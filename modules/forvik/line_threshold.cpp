@@ -74,14 +74,8 @@ bool CLineDetectionByThreshold::Run(const RunArgs& a) {
     const TColor colour = GetDrawColor(a.ctx, 1);
     const double thickness = GetDrawThickness(a.ctx, 1);
     for (const LineSegment& s : segments) {
-      // Drawn on the fitted line; the outputs keep the found pixels.
-      double x0 = s.x0, y0 = s.y0, x1 = s.x1, y1 = s.y1;
-      if (s.orientation == 0) {
-        x0 = s.a * y0 + s.b, x1 = s.a * y1 + s.b;
-      } else {
-        y0 = s.a * x0 + s.b, y1 = s.a * x1 + s.b;
-      }
-      DrawSegment(a.ctx, x0, y0, x1, y1, endMarkRadius, thickness, colour);
+      const TLine l = OnFittedLine(s);
+      DrawSegment(a.ctx, l.x0, l.y0, l.x1, l.y1, endMarkRadius, thickness, colour);
     }
   }
   return true;
