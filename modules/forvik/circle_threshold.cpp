@@ -2,6 +2,7 @@
 // to the first pixel past the threshold, and a circle fitted to the ray ends.
 #include <omp.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -70,18 +71,30 @@ TLine Ray(int x, int y, float theta, int width, int depth) {
 
 }  // namespace
 
+namespace {
+
+bool Covers(const std::vector<CircleCandidate>& circles, int x, int y) {
+  for (const CircleCandidate& c : circles) {
+    if ((x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.radius * c.radius) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 // One seed: its 72 ray ends into this thread's slice, the bounding box test,
-// and the fit. The candidate list is touched only under the lock.
+// and the fit. The candidate list is read only under the lock; it holds
+// circles of earlier seeds only, so a seed inside one would be dropped when
+// settled anyway and need not be fitted.
 void CCircleDetectionByThreshold::Seed(const Frame* f, const TRectangularRegion* region, int vLines, int hLines,
-                                       int index, int thread, float tolerance) {
+                                       int index, int thread, float tolerance, SeedOutcome* out) {
   int x = 0, y = 0;
   unsigned value = 0;
   if (!GetScanPoints(f, region, vLines, hLines, index, 1, 0, &x, &y, &value)) return;
+  out->x = x, out->y = y;
   {
     const std::lock_guard<std::mutex> hold(lock);
-    for (const CircleCandidate& c : candidates) {
-      if ((x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.radius * c.radius) return;
-    }
+    if (Covers(candidates, x, y)) return;
   }
   // A dark object (rays seek the first pixel above) needs a seed below.
   const int v = static_cast<int>(value);
@@ -115,10 +128,13 @@ void CCircleDetectionByThreshold::Seed(const Frame* f, const TRectangularRegion*
   }
   const double spanX = maxX - minX, spanY = maxY - minY;
   if (!(std::fabs(1 - std::fabs(spanY / spanX)) < 0.7 && std::fabs(1 - std::fabs(spanX / spanY)) < 0.7)) return;
-  CircleCandidate c;
-  if (!FitThresholdCircle(xs, ys, kRays - 1, tolerance, &c)) return;
-  const std::lock_guard<std::mutex> hold(lock);
-  candidates.push_back(c);
+  out->fitted = FitThresholdCircle(xs, ys, kRays - 1, tolerance, &out->circle);
+}
+
+// Under the lock, in seed order: a fitted seed inside or on a circle of an
+// earlier seed is dropped, as when the seeds are taken one by one.
+void CCircleDetectionByThreshold::Settle(const SeedOutcome& o) {
+  if (o.fitted && !Covers(candidates, o.x, o.y)) candidates.push_back(o.circle);
 }
 
 bool CCircleDetectionByThreshold::Run(const RunArgs& a) {
@@ -147,16 +163,32 @@ bool CCircleDetectionByThreshold::Run(const RunArgs& a) {
   const frame::ScanSpan cols = frame::ScanSpanInFrame(f, in.region, in.vLines, true);
   const int64_t rowCount = rows.last - rows.first + 1, colCount = cols.last - cols.first + 1;
   const int64_t seeds = rowCount > 0 && colCount > 0 ? rowCount * colCount : 0;
+  // Seeds are fitted in parallel and settled in seed order, so that every
+  // team answers as one thread does: a seed settles as soon as all before
+  // it have, and the fits of later seeds are skipped when a settled circle
+  // covers them. Outcomes are held for one block of seeds at a time.
+  constexpr int64_t kBlock = 4096;
+  std::vector<SeedOutcome> outcomes(static_cast<size_t>(std::min(seeds, kBlock)));
   bool outOfMemory = false;
-#pragma omp parallel for schedule(static) num_threads(team)
-  for (int64_t k = 0; k < seeds; ++k) {
-    const int64_t index = (rows.first + k / colCount) * int64_t{cols.count} + cols.first + k % colCount;
-    if (index > INT_MAX) continue;
-    try {
-      Seed(f, in.region, cols.count, rows.count, static_cast<int>(index), omp_get_thread_num(), in.tolerance);
-    } catch (const std::bad_alloc&) {
+  for (int64_t b0 = 0; b0 < seeds && !outOfMemory; b0 += kBlock) {
+    const int64_t b1 = std::min(seeds, b0 + kBlock);
+    std::fill(outcomes.begin(), outcomes.end(), SeedOutcome{});
+    int64_t next = b0;  // the first seed not settled, under the lock
+#pragma omp parallel for schedule(dynamic) num_threads(team)
+    for (int64_t k = b0; k < b1; ++k) {
+      SeedOutcome& o = outcomes[static_cast<size_t>(k - b0)];
+      const int64_t index = (rows.first + k / colCount) * int64_t{cols.count} + cols.first + k % colCount;
+      try {
+        if (index <= INT_MAX)
+          Seed(f, in.region, cols.count, rows.count, static_cast<int>(index), omp_get_thread_num(), in.tolerance, &o);
+        const std::lock_guard<std::mutex> hold(lock);
+        o.done = true;
+        for (; next < b1 && outcomes[static_cast<size_t>(next - b0)].done; ++next)
+          Settle(outcomes[static_cast<size_t>(next - b0)]);
+      } catch (const std::bad_alloc&) {
 #pragma omp atomic write
-      outOfMemory = true;
+        outOfMemory = true;
+      }
     }
   }
   if (outOfMemory) throw std::bad_alloc();

@@ -203,8 +203,16 @@ class CCircleDetectionByThreshold : public CShapesMain {
   bool Run(const RunArgs& args) override;
 
  private:
+  // What one seed gave, held until every seed before it is settled.
+  struct SeedOutcome {
+    int x = 0, y = 0;
+    bool fitted = false;
+    bool done = false;
+    CircleCandidate circle;
+  };
   void Seed(const Frame* f, const TRectangularRegion* region, int vLines, int hLines, int index, int thread,
-            float tolerance);
+            float tolerance, SeedOutcome* out);
+  void Settle(const SeedOutcome& o);
 };
 
 }  // namespace forvik
