@@ -38,6 +38,20 @@ bool Scan(CShapesMain& o, const Frame* f, const TRectangularRegion* region, doub
   return true;
 }
 
+// A scan line of the region cut to the frame, whose ends are then frame
+// pixels: past the frame the host reads -1, below any threshold, which
+// would pass for the object (or the ground) at the line's ends. False when
+// the line misses the frame.
+bool LineInFrame(const Frame* f, const TRectangularRegion* region, int count, int i, int* x0, int* y0, int* x1,
+                 int* y1) {
+  if (!GetScanRectangularRegionLine(f, region, count, i, 0.0, x0, y0, x1, y1)) return false;
+  double cx0 = 0, cy0 = 0, cx1 = 0, cy1 = 0;
+  if (!ClipLine(f, nullptr, *x0, *y0, *x1, *y1, &cx0, &cy0, &cx1, &cy1)) return false;
+  *x0 = static_cast<int>(std::lround(cx0)), *y0 = static_cast<int>(std::lround(cy0));
+  *x1 = static_cast<int>(std::lround(cx1)), *y1 = static_cast<int>(std::lround(cy1));
+  return true;
+}
+
 void DrawCaliper(void* ctx, const TLine& l, float width) {
   const bool labelled = GetDrawingLevel(ctx) >= 2;
   const std::u16string text = Label("%.2f", static_cast<double>(width));
@@ -65,7 +79,7 @@ bool CCaliper::Run(const RunArgs& a) {
 
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   const frame::ScanSpan span = frame::ScanSpanInFrame(f, region, lines);
-  if (GetScanRectangularRegionLine(f, region, span.count, span.count / 2, 0.0, &x0, &y0, &x1, &y1)) {
+  if (LineInFrame(f, region, span.count, span.count / 2, &x0, &y0, &x1, &y1)) {
     if (inner()) {
       int mid = -1;
       GetPixelValue(f, (x0 + x1) / 2, (y0 + y1) / 2, &mid);
@@ -80,7 +94,7 @@ bool CCaliper::Run(const RunArgs& a) {
   }
 
   for (int i = span.first; i <= span.last; ++i) {
-    if (!GetScanRectangularRegionLine(f, region, span.count, i, 0.0, &x0, &y0, &x1, &y1)) continue;
+    if (!LineInFrame(f, region, span.count, i, &x0, &y0, &x1, &y1)) continue;
     const TPoint start{static_cast<double>(x0), static_cast<double>(y0)};
     const TPoint end{static_cast<double>(x1), static_cast<double>(y1)};
     const TPoint middle{(x0 + x1) * 0.5, (y0 + y1) * 0.5};
