@@ -147,8 +147,15 @@ void FoldLastIntoFirst(LineSegment* first, const LineSegment& last) {
   SetLength(first);
 }
 
-// Whether a segment ending at (x1, y1) and one starting at (x0, y0) meet.
-bool Meet(float x1, float y1, float x0, float y0) { return std::fabs(x1 - x0) <= 4 && std::fabs(y1 - y0) <= 4; }
+// Whether `next` carries on from `prev` along the outline: it starts where
+// `prev` ends and runs the same way. The slopes alone do not tell the two
+// long sides of a bar, which run back along each other, from one side;
+// across a bar 8 px wide their ends are also within 4 px.
+bool CarriesOn(const LineSegment& prev, const LineSegment& next) {
+  const bool meet = std::fabs(prev.x1 - next.x0) <= 4 && std::fabs(prev.y1 - next.y0) <= 4;
+  const float along = (prev.x1 - prev.x0) * (next.x1 - next.x0) + (prev.y1 - prev.y0) * (next.y1 - next.y0);
+  return meet && along > 0;
+}
 
 }  // namespace
 
@@ -224,7 +231,7 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
 
     const LineSegment seg = Segment(p, i, end, fit);
     LineSegment* prev = segments.size() > firstOfCall ? &segments.back() : nullptr;
-    if (prev && SameDirection(*prev, seg, angleTolerance) && Meet(prev->x1, prev->y1, seg.x0, seg.y0)) {
+    if (prev && SameDirection(*prev, seg, angleTolerance) && CarriesOn(*prev, seg)) {
       Join(p, prev, seg);
     } else {
       segments.push_back(seg);
@@ -232,12 +239,12 @@ void ExtractLineSegments(const float* xs, const float* ys, int lastIndex, float 
     i = end;
   }
 
-  // The last segment ends where the walk came round to; it joins the first
-  // only when it meets that one's start. Direction alone would also join
-  // the two long sides of a thin bar into one line across it.
+  // The last segment joins the first only where it carries on into it, as
+  // any other join: on direction alone the two long sides of a thin bar
+  // became one line across it.
   if (closed && segments.size() >= firstOfCall + 2 &&
       SameDirection(segments[firstOfCall], segments.back(), angleTolerance) &&
-      Meet(segments.back().x1, segments.back().y1, segments[firstOfCall].x0, segments[firstOfCall].y0)) {
+      CarriesOn(segments.back(), segments[firstOfCall])) {
     FoldLastIntoFirst(&segments[firstOfCall], segments.back());
     segments.pop_back();
   }
