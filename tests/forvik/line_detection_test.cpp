@@ -1,6 +1,7 @@
 // Line detection by contour and by threshold on drawn frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -37,6 +38,16 @@ struct Rect {
     const double us[] = {-w / 2, w / 2, w / 2, -w / 2}, vs[] = {-h / 2, -h / 2, h / 2, h / 2};
     for (int k = 0; k < 4; ++k) out[k] = {cx + us[k] * c - vs[k] * s, cy + us[k] * s + vs[k] * c};
     return out;
+  }
+  // Soft edges, as a blurred picture has: the grey ramps over `ramp` px
+  // across the edge.
+  FrameBuffer drawSoft(int fw, int fd, double ramp) const {
+    const double c = std::cos(deg * std::numbers::pi / 180), s = std::sin(deg * std::numbers::pi / 180);
+    return Grey(fw, fd, [&](int x, int y) {
+      const double u = std::abs((x - cx) * c + (y - cy) * s) - w / 2, v = std::abs(-(x - cx) * s + (y - cy) * c) - h / 2;
+      const double outside = u > 0 || v > 0 ? std::hypot(std::max(u, 0.0), std::max(v, 0.0)) : std::max(u, v);
+      return 40 + 170 * std::clamp(0.5 - outside / ramp, 0.0, 1.0);
+    });
   }
   FrameBuffer draw(int fw, int fd) const {
     const double c = std::cos(deg * std::numbers::pi / 180), s = std::sin(deg * std::numbers::pi / 180);
@@ -108,6 +119,71 @@ TEST(LineByContour, RectangleGivesFourSidesWhereverItsOutlineStarts) {
       ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
       EXPECT_EQ(found.lines.size(), 4u);
       EXPECT_EQ(SidesHit(r, found.lines), (std::array<int, 4>{1, 1, 1, 1}));
+    }
+  }
+}
+
+// Whether a found line runs along the side a-b: both ends within `px` of the
+// side's line and its direction within `deg` of the side's.
+bool Along(const TLine& l, TPoint a, TPoint b, double px, double deg) {
+  const double turn = std::remainder(std::atan2(l.y1 - l.y0, l.x1 - l.x0) - std::atan2(b.y - a.y, b.x - a.x),
+                                     std::numbers::pi);
+  return DistanceToLine({l.x0, l.y0}, a, b) <= px && DistanceToLine({l.x1, l.y1}, a, b) <= px &&
+         std::abs(turn) * 180 / std::numbers::pi <= deg;
+}
+
+// A bar 8 to 14 px wide: the ends of its long sides lie within a few pixels
+// of each other across the bar, and the sides have the same slope, but they
+// are two lines, not one across the bar or a stub where its outline starts.
+TEST(LineByContour, ThinBarGivesItsTwoLongSides) {
+  const Rect bars[] = {{160.2, 120.4, 150, 8, 0},   {158.7, 121.1, 170, 8, 48},  {161.3, 119.6, 190, 9, 21},
+                       {160.5, 120.5, 160, 9, 57},  {160.4, 120.7, 155, 10, 24}, {160.1, 118.8, 200, 11, 138},
+                       {160.6, 120.9, 175, 12, 90}, {159.8, 120.3, 180, 14, 33}};
+  for (const Rect& bar : bars) {
+    SCOPED_TRACE(testing::Message() << bar.w << " x " << bar.h << " turned " << bar.deg);
+    MethodRun run("line_detection_by_contour");
+    run.ctx.setFrame(u"Input frame", bar.draw(320, 240));
+    run.ctx.setNumbers(u"Number Of Horizontal Scanlines", {15});
+    run.ctx.setNumbers(u"Number Of Vertical Scanlines", {20});
+    const Found found = Collect(run);
+    ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+    const auto c = bar.corners();
+    for (const int k : {0, 2}) {
+      SCOPED_TRACE(testing::Message() << "long side " << k);
+      const auto hits = std::count_if(found.lines.begin(), found.lines.end(), [&](const TLine& l) {
+        return Along(l, c[k], c[k + 1], 1, 1) && std::hypot(l.x1 - l.x0, l.y1 - l.y0) > 0.7 * bar.w;
+      });
+      EXPECT_EQ(hits, 1);
+    }
+    // Only the short ends may add lines, and those are short.
+    for (const TLine& l : found.lines) {
+      if (Along(l, c[0], c[1], 1, 1) || Along(l, c[2], c[3], 1, 1)) continue;
+      EXPECT_LT(std::hypot(l.x1 - l.x0, l.y1 - l.y0), bar.h + 4) << l.x0 << ", " << l.y0 << " - " << l.x1 << ", " << l.y1;
+    }
+  }
+}
+
+// The ends of each reported line lie on the edge it follows, not at border
+// pixels up to a pixel inside it or a point round a corner.
+TEST(LineDetection, EndsLieOnTheEdgeTheyFollow) {
+  const Rect rects[] = {{100.3, 80.6, 120, 70, 0},  {100.3, 80.6, 110, 70, 30}, {100.3, 80.6, 90, 60, -50},
+                        {98.8, 81.2, 100, 64, 12},  {101.6, 79.4, 104, 70, 71}, {99.4, 80.0, 120, 50, 45},
+                        {99.4, 80.8, 110, 59, 66}};
+  for (const char* method : {"line_detection_by_contour", "line_detection_by_threshold"}) {
+    for (const Rect& r : rects) {
+      for (const double ramp : {0.0, 3.0}) {
+        SCOPED_TRACE(testing::Message() << method << ", turned " << r.deg << ", edge ramp " << ramp);
+        MethodRun run(method);
+        run.ctx.setFrame(u"Input frame", ramp > 0 ? r.drawSoft(200, 160, ramp) : r.draw(200, 160));
+        const Found found = Collect(run);
+        ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+        const auto c = r.corners();
+        for (const TLine& l : found.lines) {
+          bool along = false;
+          for (int k = 0; k < 4; ++k) along = along || Along(l, c[k], c[(k + 1) % 4], 1, 1);
+          EXPECT_TRUE(along) << l.x0 << ", " << l.y0 << " - " << l.x1 << ", " << l.y1;
+        }
+      }
     }
   }
 }

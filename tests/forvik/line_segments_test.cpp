@@ -102,6 +102,14 @@ TEST(LineSegments, GeneratedLists) {
        true, {{0, 40, 40, 40}, {0, 40, 0, 0}, {0, 0, 40, 0}, {40, 0, 40, 40}}, false},
       {"diamond", Polyline({{20, 0}, {40, 21}, {20, 42}, {0, 21}}, 1.5f, true), 1.0f, true,
        {{20, 0, 40, 21}, {40, 21, 20, 42}, {20, 42, 0, 21}, {0, 21, 20, 0}}, false},
+      {"thin bar from mid-side", StartAt(Polyline({{0, 0}, {113, 113}, {107, 119}, {-6, 6}}, 2, true), 40), 1.0f,
+       true, {{0, 0, 113, 113}, {107, 119, -6, 6}}, false},
+      {"thin bar from a corner", Polyline({{0, 0}, {113, 113}, {107, 119}, {-6, 6}}, 2, true), 1.0f, true,
+       {{0, 0, 113, 113}, {107, 119, -6, 6}}, false},
+      // Runs back along itself 4 px away: the ends meet, the slopes agree,
+      // but the second run does not carry on from the first.
+      {"hairpin 4 px wide", Polyline({{0, 0}, {60, 0}, {60, 4}, {0, 4}}, 2, false), 1.0f, false,
+       {{0, 0, 60, 0}, {60, 4, 0, 4}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
