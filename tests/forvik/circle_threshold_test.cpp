@@ -274,6 +274,57 @@ TEST(CircleByThreshold, SeveralDiscsWithAnyTeamSize) {
   omp_set_num_threads(saved);
 }
 
+// Noisy discs and slightly oval blobs, some touching, under a dense grid:
+// seeds in one blob fit circles that differ a little, so which seed of a
+// blob settles first shows in the answer.
+FrameBuffer Blobs() {
+  struct Blob {
+    double x, y, rx, ry;
+  };
+  const Blob blobs[] = {{70.3, 60.8, 38, 33},   {150.6, 62.1, 30, 30},  {250.2, 80.7, 52, 44}, {340.5, 70.4, 26, 31},
+                        {80.9, 190.2, 45, 45},  {168.4, 200.6, 40, 36}, {262.7, 215.3, 35, 35}, {345.1, 200.8, 30, 24},
+                        {207.3, 140.2, 18, 18}, {120.5, 128.4, 14, 16}};
+  std::mt19937 rng(5);
+  std::normal_distribution<double> noise(0, 12);
+  std::vector<int> grey(400 * 300);
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) {
+      bool in = false;
+      for (const Blob& b : blobs) in = in || std::hypot((x - b.x) / b.rx, (y - b.y) / b.ry) <= 1;
+      grey[static_cast<size_t>(y) * 400 + x] = std::clamp(static_cast<int>((in ? 60 : 190) + noise(rng)), 0, 255);
+    }
+  return Grey(400, 300, [&](int x, int y) { return grey[static_cast<size_t>(y) * 400 + x]; });
+}
+
+// Every team size answers as one thread does, run after run: the same
+// circles, qualities and order.
+TEST(CircleByThreshold, EveryTeamGivesTheOneThreadAnswer) {
+  const FrameBuffer f = Blobs();
+  const int saved = omp_get_max_threads();
+  MethodRun run("circle_detection_by_threshold");
+  omp_set_num_threads(1);
+  const Found one = Detect(run, f, 48, false);
+  ASSERT_TRUE(one.result.ok) << talvix::ToUtf8(one.result.error);
+  ASSERT_GE(one.circles.size(), 6u);
+  for (const int team : {1, 2, 8, 16}) {
+    for (int round = 0; round < 3; ++round) {
+      SCOPED_TRACE(testing::Message() << team << " threads, run " << round);
+      omp_set_num_threads(team);
+      const Found found = Detect(run, f, 48, false);
+      ASSERT_TRUE(found.result.ok) << talvix::ToUtf8(found.result.error);
+      EXPECT_EQ(found.count, one.count);
+      EXPECT_EQ(found.quality, one.quality);
+      ASSERT_EQ(found.circles.size(), one.circles.size());
+      for (size_t i = 0; i < one.circles.size(); ++i) {
+        EXPECT_EQ(found.circles[i].cx, one.circles[i].cx) << "circle " << i;
+        EXPECT_EQ(found.circles[i].cy, one.circles[i].cy) << "circle " << i;
+        EXPECT_EQ(found.circles[i].r1, one.circles[i].r1) << "circle " << i;
+      }
+    }
+  }
+  omp_set_num_threads(saved);
+}
+
 TEST(CircleByThreshold, DrawingAndCorrectedQuality) {
   talvix::Inspection inspection;
   inspection.setDrawingLevel(2);
