@@ -3,6 +3,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -83,24 +84,24 @@ bool Covers(const std::vector<CircleCandidate>& circles, int x, int y) {
 }  // namespace
 
 // One seed: its 72 ray ends into this thread's slice, the bounding box test,
-// and the fit. The candidate list is read only under the lock; it holds
-// circles of earlier seeds only, so a seed inside one would be dropped when
-// settled anyway and need not be fitted.
+// and the fit. The candidate list holds circles of earlier seeds only, so a
+// seed inside one would be dropped when settled and need not be fitted; it
+// is read when the lock is free, and a seed not tested so is fitted anyway.
 void CCircleDetectionByThreshold::Seed(const Frame* f, const TRectangularRegion* region, int vLines, int hLines,
                                        int index, int thread, float tolerance, SeedOutcome* out) {
   int x = 0, y = 0;
   unsigned value = 0;
   if (!GetScanPoints(f, region, vLines, hLines, index, 1, 0, &x, &y, &value)) return;
   out->x = x, out->y = y;
-  {
-    const std::lock_guard<std::mutex> hold(lock);
-    if (Covers(candidates, x, y)) return;
-  }
   // A dark object (rays seek the first pixel above) needs a seed below.
   const int v = static_cast<int>(value);
   if (objectBright ? !(v < threshold) : !(v > threshold)) return;
   const int width = GetFrameWidth(f), depth = GetFrameDepth(f);
   if (x < 0 || x >= width || y < 0 || y >= depth) return;
+  {
+    const std::unique_lock<std::mutex> hold(lock, std::try_to_lock);
+    if (hold.owns_lock() && Covers(candidates, x, y)) return;
+  }
 
   float* xs = &rayX[static_cast<size_t>(thread) * kRays];
   float* ys = &rayY[static_cast<size_t>(thread) * kRays];
@@ -164,32 +165,40 @@ bool CCircleDetectionByThreshold::Run(const RunArgs& a) {
   const int64_t rowCount = rows.last - rows.first + 1, colCount = cols.last - cols.first + 1;
   const int64_t seeds = rowCount > 0 && colCount > 0 ? rowCount * colCount : 0;
   // Seeds are fitted in parallel and settled in seed order, so that every
-  // team answers as one thread does: a seed settles as soon as all before
-  // it have, and the fits of later seeds are skipped when a settled circle
-  // covers them. Outcomes are held for one block of seeds at a time.
+  // team answers as one thread does. A thread that finds the lock free
+  // settles the seeds done so far, so that later seeds inside their circles
+  // are not fitted; what is left settles after the loop. Nobody waits for
+  // the lock. Outcomes are held for one block of seeds at a time.
   constexpr int64_t kBlock = 4096;
-  std::vector<SeedOutcome> outcomes(static_cast<size_t>(std::min(seeds, kBlock)));
+  const size_t slotCount = static_cast<size_t>(std::min(seeds, kBlock));
+  std::vector<SeedOutcome> outcomes(slotCount);
+  std::vector<std::atomic<bool>> done(slotCount);
   bool outOfMemory = false;
   for (int64_t b0 = 0; b0 < seeds && !outOfMemory; b0 += kBlock) {
     const int64_t b1 = std::min(seeds, b0 + kBlock);
     std::fill(outcomes.begin(), outcomes.end(), SeedOutcome{});
+    for (std::atomic<bool>& d : done) d.store(false, std::memory_order_relaxed);
     int64_t next = b0;  // the first seed not settled, under the lock
-#pragma omp parallel for schedule(dynamic) num_threads(team)
+    const auto settleReady = [&] {
+      for (; next < b1 && done[static_cast<size_t>(next - b0)].load(std::memory_order_acquire); ++next)
+        Settle(outcomes[static_cast<size_t>(next - b0)]);
+    };
+#pragma omp parallel for schedule(dynamic, 4) num_threads(team)
     for (int64_t k = b0; k < b1; ++k) {
-      SeedOutcome& o = outcomes[static_cast<size_t>(k - b0)];
+      const size_t slot = static_cast<size_t>(k - b0);
       const int64_t index = (rows.first + k / colCount) * int64_t{cols.count} + cols.first + k % colCount;
       try {
         if (index <= INT_MAX)
-          Seed(f, in.region, cols.count, rows.count, static_cast<int>(index), omp_get_thread_num(), in.tolerance, &o);
-        const std::lock_guard<std::mutex> hold(lock);
-        o.done = true;
-        for (; next < b1 && outcomes[static_cast<size_t>(next - b0)].done; ++next)
-          Settle(outcomes[static_cast<size_t>(next - b0)]);
+          Seed(f, in.region, cols.count, rows.count, static_cast<int>(index), omp_get_thread_num(), in.tolerance,
+               &outcomes[slot]);
+        done[slot].store(true, std::memory_order_release);
+        if (const std::unique_lock<std::mutex> hold(lock, std::try_to_lock); hold.owns_lock()) settleReady();
       } catch (const std::bad_alloc&) {
 #pragma omp atomic write
         outOfMemory = true;
       }
     }
+    if (!outOfMemory) settleReady();
   }
   if (outOfMemory) throw std::bad_alloc();
   if (candidates.empty()) return a.fail(u"There are no detected circles");

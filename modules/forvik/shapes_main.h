@@ -207,7 +207,6 @@ class CCircleDetectionByThreshold : public CShapesMain {
   struct SeedOutcome {
     int x = 0, y = 0;
     bool fitted = false;
-    bool done = false;
     CircleCandidate circle;
   };
   void Seed(const Frame* f, const TRectangularRegion* region, int vLines, int hLines, int index, int thread,
