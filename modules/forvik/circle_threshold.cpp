@@ -70,10 +70,7 @@ TLine Ray(int x, int y, float theta, int width, int depth) {
   return l;
 }
 
-}  // namespace
-
-namespace {
-
+// Whether (x, y) lies inside or on one of the circles.
 bool Covers(const std::vector<CircleCandidate>& circles, int x, int y) {
   for (const CircleCandidate& c : circles) {
     if ((x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.radius * c.radius) return true;
