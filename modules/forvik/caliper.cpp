@@ -38,17 +38,25 @@ bool Scan(CShapesMain& o, const Frame* f, const TRectangularRegion* region, doub
   return true;
 }
 
-// A scan line of the region cut to the frame, whose ends are then frame
-// pixels: past the frame the host reads -1, below any threshold, which
-// would pass for the object (or the ground) at the line's ends. False when
-// the line misses the frame.
-bool LineInFrame(const Frame* f, const TRectangularRegion* region, int count, int i, int* x0, int* y0, int* x1,
-                 int* y1) {
-  if (!GetScanRectangularRegionLine(f, region, count, i, 0.0, x0, y0, x1, y1)) return false;
+// Scan line i of the region: its middle, and its ends cut to the frame,
+// which are then frame pixels. Past the frame the host reads -1, below any
+// threshold, which would pass for the object (or the ground) at the ends.
+// The middle stays the region's. False when the line misses the frame.
+struct ScanLineInFrame {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  int midX = 0, midY = 0;      // integer halves, for the inner caliper's direction
+  double middleX = 0, middleY = 0;  // where the inner caliper opens from
+};
+
+bool LineInFrame(const Frame* f, const TRectangularRegion* region, int count, int i, ScanLineInFrame* l) {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  if (!GetScanRectangularRegionLine(f, region, count, i, 0.0, &x0, &y0, &x1, &y1)) return false;
   double cx0 = 0, cy0 = 0, cx1 = 0, cy1 = 0;
-  if (!ClipLine(f, nullptr, *x0, *y0, *x1, *y1, &cx0, &cy0, &cx1, &cy1)) return false;
-  *x0 = static_cast<int>(std::lround(cx0)), *y0 = static_cast<int>(std::lround(cy0));
-  *x1 = static_cast<int>(std::lround(cx1)), *y1 = static_cast<int>(std::lround(cy1));
+  if (!ClipLine(f, nullptr, x0, y0, x1, y1, &cx0, &cy0, &cx1, &cy1)) return false;
+  l->x0 = static_cast<int>(std::lround(cx0)), l->y0 = static_cast<int>(std::lround(cy0));
+  l->x1 = static_cast<int>(std::lround(cx1)), l->y1 = static_cast<int>(std::lround(cy1));
+  l->midX = (x0 + x1) / 2, l->midY = (y0 + y1) / 2;
+  l->middleX = (x0 + x1) * 0.5, l->middleY = (y0 + y1) * 0.5;
   return true;
 }
 
@@ -77,27 +85,27 @@ bool CCaliper::Run(const RunArgs& a) {
 
   Extreme widest{FLT_MIN}, narrowest{FLT_MAX};
 
-  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  ScanLineInFrame l;
   const frame::ScanSpan span = frame::ScanSpanInFrame(f, region, lines);
-  if (LineInFrame(f, region, span.count, span.count / 2, &x0, &y0, &x1, &y1)) {
+  if (LineInFrame(f, region, span.count, span.count / 2, &l)) {
     if (inner()) {
       int mid = -1;
-      GetPixelValue(f, (x0 + x1) / 2, (y0 + y1) / 2, &mid);
+      GetPixelValue(f, l.midX, l.midY, &mid);
       objectBright = mid < threshold;
     } else {
       int v0 = -1, v1 = -1;
-      GetPixelValue(f, x0, y0, &v0);
-      GetPixelValue(f, x1, y1, &v1);
+      GetPixelValue(f, l.x0, l.y0, &v0);
+      GetPixelValue(f, l.x1, l.y1, &v1);
       if ((v0 < threshold && v1 > threshold) || (v0 > threshold && v1 < threshold)) return a.fail(kMixedEnds);
       objectBright = v0 < threshold;
     }
   }
 
   for (int i = span.first; i <= span.last; ++i) {
-    if (!LineInFrame(f, region, span.count, i, &x0, &y0, &x1, &y1)) continue;
-    const TPoint start{static_cast<double>(x0), static_cast<double>(y0)};
-    const TPoint end{static_cast<double>(x1), static_cast<double>(y1)};
-    const TPoint middle{(x0 + x1) * 0.5, (y0 + y1) * 0.5};
+    if (!LineInFrame(f, region, span.count, i, &l)) continue;
+    const TPoint start{static_cast<double>(l.x0), static_cast<double>(l.y0)};
+    const TPoint end{static_cast<double>(l.x1), static_cast<double>(l.y1)};
+    const TPoint middle{l.middleX, l.middleY};
     TPoint p1, p2;
     bool ok;
     if (inner()) {
