@@ -50,7 +50,8 @@ void Blur(std::vector<float>& img, double sigma) {
   const int r = static_cast<int>(std::ceil(3 * sigma));
   std::vector<float> k(static_cast<size_t>(2 * r + 1));
   float sum = 0;
-  for (int i = -r; i <= r; ++i) sum += k[static_cast<size_t>(i + r)] = static_cast<float>(std::exp(-i * i / (2 * sigma * sigma)));
+  for (int i = -r; i <= r; ++i)
+    sum += k[static_cast<size_t>(i + r)] = static_cast<float>(std::exp(-i * i / (2 * sigma * sigma)));
   for (float& v : k) v /= sum;
   std::vector<float> t(img.size());
   const auto at = [](int x, int y) { return static_cast<size_t>(y) * kWidth + x; };
@@ -164,13 +165,15 @@ struct Tally {
       return false;
     };
     off += std::any_of(lines.begin(), lines.end(), [&](const TLine& l) { return !onSomeSide(l); });
-    offLong += std::any_of(lines.begin(), lines.end(), [&](const TLine& l) { return Length(l) >= 20 && !onSomeSide(l); });
+    offLong +=
+        std::any_of(lines.begin(), lines.end(), [&](const TLine& l) { return Length(l) >= 20 && !onSomeSide(l); });
     bool all = true;
     for (size_t k = 0; k < n; ++k) {
       const double side = std::hypot(c[(k + 1) % n].x - c[k].x, c[(k + 1) % n].y - c[k].y);
       if (side < 100) continue;
-      all = all && std::any_of(lines.begin(), lines.end(),
-                               [&](const TLine& l) { return Along(l, c[k], c[(k + 1) % n]) && Length(l) >= 0.7 * side; });
+      all = all && std::any_of(lines.begin(), lines.end(), [&](const TLine& l) {
+              return Along(l, c[k], c[(k + 1) % n]) && Length(l) >= 0.7 * side;
+            });
     }
     whole += all;
   }
@@ -229,7 +232,8 @@ void BM_OpenCVLineScenes(benchmark::State& state) {
   for (auto _ : state) {
     tally = Tally{};
     for (const Scene& s : scenes) {
-      const cv::Mat grey(kDepth, kWidth, CV_8UC1, const_cast<uint8_t*>(s.frame.row(0)), static_cast<size_t>(s.frame.stride()));
+      const cv::Mat grey(kDepth, kWidth, CV_8UC1, const_cast<uint8_t*>(s.frame.row(0)),
+                         static_cast<size_t>(s.frame.stride()));
       std::vector<cv::Vec4f> found;
       lsd->detect(grey, found);
       std::vector<TLine> lines;

@@ -44,7 +44,7 @@ bool Scan(CShapesMain& o, const Frame* f, const TRectangularRegion* region, doub
 // The middle stays the region's. False when the line misses the frame.
 struct ScanLineInFrame {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  int midX = 0, midY = 0;      // integer halves, for the inner caliper's direction
+  int midX = 0, midY = 0;           // integer halves, for the inner caliper's direction
   double middleX = 0, middleY = 0;  // where the inner caliper opens from
 };
 

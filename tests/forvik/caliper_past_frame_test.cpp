@@ -90,8 +90,8 @@ TEST(CaliperPastTheFrame, EndsStayOnTheFrame) {
     const bool inner = std::string(method) == "inner_caliper";
     const FrameBuffer f = forvik_test::Grey(kW, kD, [=](int x, int y) {
       const int band = y / 20;
-      const bool in = inner ? (x < 30 + 5 * band && band != 3) || x >= 170 - 3 * band
-                            : x >= 60 - 4 * band && x < 130 + 2 * band;
+      const bool in =
+          inner ? (x < 30 + 5 * band && band != 3) || x >= 170 - 3 * band : x >= 60 - 4 * band && x < 130 + 2 * band;
       return in ? 30 : 220;
     });
     const Answer frame = Measure(method, f, nullptr, kD / 8);

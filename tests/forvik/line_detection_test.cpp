@@ -44,7 +44,8 @@ struct Rect {
   FrameBuffer drawSoft(int fw, int fd, double ramp) const {
     const double c = std::cos(deg * std::numbers::pi / 180), s = std::sin(deg * std::numbers::pi / 180);
     return Grey(fw, fd, [&](int x, int y) {
-      const double u = std::abs((x - cx) * c + (y - cy) * s) - w / 2, v = std::abs(-(x - cx) * s + (y - cy) * c) - h / 2;
+      const double u = std::abs((x - cx) * c + (y - cy) * s) - w / 2,
+                   v = std::abs(-(x - cx) * s + (y - cy) * c) - h / 2;
       const double outside = u > 0 || v > 0 ? std::hypot(std::max(u, 0.0), std::max(v, 0.0)) : std::max(u, v);
       return 40 + 170 * std::clamp(0.5 - outside / ramp, 0.0, 1.0);
     });
@@ -126,8 +127,8 @@ TEST(LineByContour, RectangleGivesFourSidesWhereverItsOutlineStarts) {
 // Whether a found line runs along the side a-b: both ends within `px` of the
 // side's line and its direction within `deg` of the side's.
 bool Along(const TLine& l, TPoint a, TPoint b, double px, double deg) {
-  const double turn = std::remainder(std::atan2(l.y1 - l.y0, l.x1 - l.x0) - std::atan2(b.y - a.y, b.x - a.x),
-                                     std::numbers::pi);
+  const double turn =
+      std::remainder(std::atan2(l.y1 - l.y0, l.x1 - l.x0) - std::atan2(b.y - a.y, b.x - a.x), std::numbers::pi);
   return DistanceToLine({l.x0, l.y0}, a, b) <= px && DistanceToLine({l.x1, l.y1}, a, b) <= px &&
          std::abs(turn) * 180 / std::numbers::pi <= deg;
 }
@@ -158,7 +159,8 @@ TEST(LineByContour, ThinBarGivesItsTwoLongSides) {
     // Only the short ends may add lines, and those are short.
     for (const TLine& l : found.lines) {
       if (Along(l, c[0], c[1], 1, 1) || Along(l, c[2], c[3], 1, 1)) continue;
-      EXPECT_LT(std::hypot(l.x1 - l.x0, l.y1 - l.y0), bar.h + 4) << l.x0 << ", " << l.y0 << " - " << l.x1 << ", " << l.y1;
+      EXPECT_LT(std::hypot(l.x1 - l.x0, l.y1 - l.y0), bar.h + 4)
+          << l.x0 << ", " << l.y0 << " - " << l.x1 << ", " << l.y1;
     }
   }
 }
@@ -166,8 +168,8 @@ TEST(LineByContour, ThinBarGivesItsTwoLongSides) {
 // The ends of each reported line lie on the edge it follows, not at border
 // pixels up to a pixel inside it or a point round a corner.
 TEST(LineDetection, EndsLieOnTheEdgeTheyFollow) {
-  const Rect rects[] = {{100.3, 80.6, 120, 70, 0},  {100.3, 80.6, 110, 70, 30}, {100.3, 80.6, 90, 60, -50},
-                        {98.8, 81.2, 100, 64, 12},  {101.6, 79.4, 104, 70, 71}, {99.4, 80.0, 120, 50, 45},
+  const Rect rects[] = {{100.3, 80.6, 120, 70, 0}, {100.3, 80.6, 110, 70, 30}, {100.3, 80.6, 90, 60, -50},
+                        {98.8, 81.2, 100, 64, 12}, {101.6, 79.4, 104, 70, 71}, {99.4, 80.0, 120, 50, 45},
                         {99.4, 80.8, 110, 59, 66}};
   for (const char* method : {"line_detection_by_contour", "line_detection_by_threshold"}) {
     for (const Rect& r : rects) {
