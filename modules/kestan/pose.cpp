@@ -27,20 +27,24 @@ constexpr double kResidual = 0.04;
 
 // Pairs that fit must spread across the object in both directions: across
 // the line that best fits their saved places by this fraction of the
-// object's narrower side, and by the fit's tolerance, so that keypoints
-// strung along one straight edge never pass.
-constexpr double kSpread = 0.1;
+// object's narrower side, and by the fit's tolerance.
+constexpr double kSpread = 0.05;
 
 // Keypoints along one straight edge share the edge's axis as orientation
-// (either way along it): the saved keypoints of pairs that pin a pose down
-// must not. The mean of their doubled orientations has length 1 for one
-// axis and cos d for two axes d apart; below cos 20 degrees they differ.
-constexpr double kOneAxis = 0.9396926;
+// (either way along it) and lie in a band along it, a band as wide as the
+// keypoints are large: pairs whose saved keypoints are all turned along one
+// axis pin a pose down only when they spread across this fraction of the
+// object's narrower side, and never when they are two. The mean of the
+// doubled orientations has length 1 for one axis and cos d for two axes d
+// apart; at cos 8 degrees or more they count as one (edge keypoints agree
+// to a degree or two; unrelated ones fall within 8 degrees one time in 11).
+constexpr double kOneAxis = 0.9902681;
+constexpr double kOneAxisSpread = 0.3;
 
 // Two pairs pin a pose down only when each one's own turn and size ratio
 // agree with the pose that their places give and their saved keypoints lie
 // apart. Keypoint sizes come in steps, hence the loose size agreement.
-constexpr double kTwoTurn = 10.0;
+constexpr double kTwoTurn = 6.0;
 constexpr double kTwoScale = 1.3;
 constexpr double kTwoApart = 0.15;
 
@@ -145,9 +149,9 @@ bool PinsDown(const std::vector<PosePair>& pairs, const std::vector<size_t>& cho
               const Reference& ref, int required, bool orientations) {
   const size_t n = chosen.size();
   if (n < 2 || n <= static_cast<size_t>(std::max(required, 0))) return false;
+  const bool oneAxis = orientations && OnOneAxis(pairs, chosen);
   // Without orientations (all 0) two pairs cannot confirm the turn.
-  if (orientations && OnOneAxis(pairs, chosen)) return false;
-  if (n == 2) return orientations && TwoPinDown(pairs[chosen[0]], pairs[chosen[1]], fit, ref);
+  if (n == 2) return orientations && !oneAxis && TwoPinDown(pairs[chosen[0]], pairs[chosen[1]], fit, ref);
   double mx = 0, my = 0;
   for (size_t i : chosen) {
     mx += pairs[i].savedX / static_cast<double>(n);
@@ -169,7 +173,8 @@ bool PinsDown(const std::vector<PosePair>& pairs, const std::vector<size_t>& cho
     lo = std::min(lo, d);
     hi = std::max(hi, d);
   }
-  const double least = std::max({kLeastResidual, kSpread * std::min(ref.width, ref.height),
+  const double narrower = std::min(ref.width, ref.height);
+  const double least = std::max({kLeastResidual, (oneAxis ? kOneAxisSpread : kSpread) * narrower,
                                  Tolerance(fit, ref) / std::max(fit.Scale(), 1e-9)});
   return hi - lo >= least;
 }
