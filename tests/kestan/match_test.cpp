@@ -311,7 +311,9 @@ TEST(FeatureMatch, CopiesAreFoundEachOnItsOwnAndAMissKeepsItsEntry) {
       std::vector<bool> present;
     };
     for (const Case& c : {Case{{a}, {true}}, Case{{a, a}, {true, true}}, Case{{b, a}, {false, true}},
-                          Case{{a, b, a}, {true, false, true}}, Case{{b}, {false}}}) {
+                          Case{{a, b, a}, {true, false, true}}, Case{{b}, {false}},
+                          // A third entry finds no third copy, nor either copy again.
+                          Case{{a, a, a}, {true, true, false}}}) {
       SCOPED_TRACE(c.saved.size());
       talvix::Inspection inspection;
       module_test::MethodRun run("kestan", "gpu_multiple_feature_match_data", &inspection);
