@@ -23,6 +23,8 @@ constexpr char16_t kNoBlock[] = u"Data object does not exists";
 constexpr char16_t kTooSmall[] = u"Insufficient data object size";
 constexpr char16_t kRegionOutOfRange[] = u"Scanned region out of the range that a file with descriptors holds";
 constexpr char16_t kKeypointOutOfRange[] = u"Keypoints out of the range that a file with descriptors holds";
+constexpr char16_t kNoKeypoints[] =
+    u"No keypoints were found to save: a lower \"features threshold\" finds more (0.05 suits photographs)";
 
 bool Fail(int errLen, char16_t* errBuf, const char16_t* text) {
   gpu::CopyError(text, errLen, errBuf);
@@ -149,8 +151,9 @@ Prepared Prepare(gpu::CList& keypoints, const SaveSettings& s) {
 // The text for a prepared save that the reader would refuse; null when it
 // reads back. The region is blamed for a record that is sound but for its
 // place relative to the region.
-const char16_t* Unreadable(const Prepared& p) {
+const char16_t* Unreadable(const Prepared& p, const SaveSettings& s) {
   if (!Sound(p.header)) return kRegionOutOfRange;
+  if (s.refuseEmpty && p.records.empty()) return kNoKeypoints;
   for (const FeatureRecord& r : p.records) {
     if (Sound(r)) continue;
     FeatureRecord own = r;
@@ -224,7 +227,7 @@ bool LoadDescriptorData(int errLen, char16_t* errBuf, const DataBlock* block, De
 bool SaveDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, gpu::CList& keypoints,
                         const SaveSettings& s) {
   const Prepared p = Prepare(keypoints, s);
-  if (const char16_t* text = Unreadable(p)) return Fail(errLen, errBuf, text);
+  if (const char16_t* text = Unreadable(p, s)) return Fail(errLen, errBuf, text);
   const int handle = selvane::Create(255, path, 0);
   if (handle == -1) return Fail(errLen, errBuf, kCannotCreate);
   const bool ok = WriteDescriptors(
@@ -237,7 +240,7 @@ bool SaveDescriptorFile(int errLen, char16_t* errBuf, const char16_t* path, gpu:
 bool SaveDescriptorData(int errLen, char16_t* errBuf, DataObject* slot, gpu::CList& keypoints, const SaveSettings& s) {
   if (!slot) return Fail(errLen, errBuf, kNoBlock);
   const Prepared p = Prepare(keypoints, s);
-  if (const char16_t* text = Unreadable(p)) {
+  if (const char16_t* text = Unreadable(p, s)) {
     // No earlier save stays readable in the object.
     if (*slot) (*slot)->length = 0;
     return Fail(errLen, errBuf, text);

@@ -33,6 +33,7 @@ struct SaveSettings {
   const TRectangularRegion* region = nullptr;  // null: the whole frame
   int frameWidth = 0;
   int frameHeight = 0;
+  bool refuseEmpty = false;  // a save without keypoints fails (after the region's check)
 };
 
 // The writers also store the computed offsets and statistics into the

@@ -14,6 +14,8 @@
 
 namespace kestan {
 
+inline constexpr char16_t kFileNameHoldsNul[] = u"The name of the file with descriptors holds a NUL character";
+
 // What one run reads from its inputs besides the settings kept in the object.
 struct RunInputs {
   Frame* frame = nullptr;
@@ -50,6 +52,7 @@ class CFeatureDetector {
   int orientationMode = 2;
   bool saveDescriptors = false;
   char16_t fileName[260] = {};
+  bool fileNameHoldsNul = false;  // the name given holds a NUL: refused where it is used
   int similarityMethod = 1;
   float maxDifference = 1.5f;
   float minCorrelation = 0.8f;
@@ -71,6 +74,8 @@ class CFeatureDetector {
   bool WriteOutputs(const frame::RunArgs& a, const RunInputs& in);
   // Methods 3 to 8: the saved descriptors, by the loading policy.
   virtual bool LoadDescriptors(const frame::RunArgs& a, const RunInputs& in);
+  // Methods 1 and 2, after a save: warns of one with few keypoints.
+  void WarnOfFewKeypoints(const frame::RunArgs& a);
   MatchSettings Settings() const;
   // Methods 3 to 8: matching, outputs and drawing after the bracket.
   virtual void WriteMatches(const frame::RunArgs& a);

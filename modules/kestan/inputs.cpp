@@ -70,25 +70,31 @@ bool* FlagInput(const RunArgs& a, int method, std::u16string_view name) {
 }
 
 // A host string into a 260-character path, resolved as a file to read or
-// to create.
-void FileName(const RunArgs& a, const ParamName& n, int elem, bool create, char16_t out[260]) {
+// to create. False for a name that holds a NUL, which would name another
+// file cut at it; the path is then left empty.
+bool FileName(const RunArgs& a, const ParamName& n, int elem, bool create, char16_t out[260]) {
   out[0] = 0;
   HostString* s = nullptr;
-  if (!n.ok || !GetString(a.ctx, 259, n.c_str(), elem, &s) || !s) return;
+  if (!n.ok || !GetString(a.ctx, 259, n.c_str(), elem, &s) || !s || !*s) return true;
+  const HostStringBlock& text = **s;
+  for (int32_t i = 0; i < text.length; ++i) {
+    if (text.chars[i] == 0) return false;
+  }
   kavrin::ExportText(259, out, *s);
   if (create) {
     FindNewPath(259, out);
   } else {
     FindPath(259, out);
   }
+  return true;
 }
 
 }  // namespace
 
 ParamName InputOf(const RunArgs& a, int method, std::u16string_view name) { return Input(a, method, name); }
 
-void ResolvedFileName(const RunArgs& a, const ParamName& n, int elem, char16_t out[260]) {
-  FileName(a, n, elem, false, out);
+bool ResolvedFileName(const RunArgs& a, const ParamName& n, int elem, char16_t out[260]) {
+  return FileName(a, n, elem, false, out);
 }
 
 bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
@@ -132,7 +138,7 @@ bool CFeatureDetector::ReadInputs(const RunArgs& a, RunInputs& in) {
     in.reloadFlag = FlagInput(a, method, u"reload file with descriptors");
   }
   if (method == kFeatureSave || method == kFeatureMatch || method == kKeypointMatch) {
-    FileName(a, Input(a, method, u"descriptors file"), 0, method == kFeatureSave, fileName);
+    fileNameHoldsNul = !FileName(a, Input(a, method, u"descriptors file"), 0, method == kFeatureSave, fileName);
   }
   if (method == kFeatureMatchData || method == kKeypointMatchData) {
     const ParamName n = Input(a, method, u"data object with descriptors");

@@ -119,6 +119,15 @@ void CMultipleFeatureDetector::WriteMatches(const RunArgs& a) {
     auto* o = static_cast<CMultipleListElem*>(e);
     o->found = MatchObject(messageMaxIndex, message, o->descriptors, feature.results, Settings(), o->foundRectangle,
                            true, j == objects.count, &handedOver);
+    // A find within a quarter of its diagonal of an earlier one is that one again.
+    const TRectangle& r = o->foundRectangle;
+    for (gpu::CListElem* f = objects.head; o->found && f != e; f = f->next) {
+      const auto* earlier = static_cast<const CMultipleListElem*>(f);
+      if (earlier->found && std::hypot(earlier->foundRectangle.cx - r.cx, earlier->foundRectangle.cy - r.cy) <
+                                0.25 * std::hypot(r.width, r.height)) {
+        o->found = false;
+      }
+    }
   }
   // Entry i belongs to object i; an object not found has 0 matches and a
   // zero rectangle there, as the single-object search leaves them.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gpu/bracket.h"
+#include "pose.h"
 #include "talvix.h"
 
 namespace kestan {
@@ -17,7 +18,6 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr float kNoDistance = 1e10f;
 
 // The element's 32-bit match word holds the best correlation.
-float BestCorrelation(const gpu::CResultListElem& k) { return std::bit_cast<float>(k.score); }
 void SetBestCorrelation(gpu::CResultListElem& k, float r) { k.score = std::bit_cast<int32_t>(r); }
 
 void Stats(const gpu::KeypointRecord& r, float out[8]) {
@@ -150,15 +150,42 @@ bool MatchKeypoints(DescriptorStore& store, gpu::CList& keypoints, const MatchSe
   return !store.matches.IsEmpty();
 }
 
-bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRectangle& found) {
-  const int m = store.matches.count;
-  if (m == 0) {
-    found = TRectangle{};
-    gpu::CopyError(u"No matching points was found", errLen, errBuf);
-    return false;
+namespace {
+
+// Degrees in [0, 360).
+double FullTurn(double degrees) {
+  const double a = std::fmod(degrees, 360.0);
+  return a < 0.0 ? a + 360.0 : a;
+}
+
+Reference ReferenceOf(const DescriptorStore& store) {
+  return Reference{store.header.centreX, store.header.centreY, store.header.width, store.header.height};
+}
+
+std::vector<PosePair> PairsOf(const DescriptorStore& store) {
+  std::vector<PosePair> pairs;
+  pairs.reserve(static_cast<size_t>(store.matches.count));
+  for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
+    const auto* m = static_cast<const CMatchListElem*>(e);
+    const gpu::KeypointRecord& s = m->saved->key;
+    pairs.push_back({s.x, s.y, m->keypoint->key.x, m->keypoint->key.y, m->scale,
+                     std::remainder(m->angle - store.header.angle, 360.0), s.orientation, m->centreX, m->centreY});
   }
+  return pairs;
+}
+
+std::vector<size_t> All(size_t n) {
+  std::vector<size_t> all(n);
+  for (size_t i = 0; i < n; ++i) all[i] = i;
+  return all;
+}
+
+// The rectangle of the pairs' mean pose: for a single pair, or pairs whose
+// saved keypoints share one place, where no fit exists.
+void MeanRectangle(const DescriptorStore& store, TRectangle& found) {
+  const int m = store.matches.count;
   double cx = 0, cy = 0, scale = 0, angle = 0;
-  for (gpu::CListElem* e = store.matches.head; e; e = e->next) {
+  for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
     const auto* match = static_cast<const CMatchListElem*>(e);
     cx += match->centreX;
     cy += match->centreY;
@@ -171,165 +198,167 @@ bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRe
   found.height = store.header.height * (scale / m);
   found.angle = angle / m;
   if (found.angle < 0) found.angle += 360.0;
-  return true;
 }
 
-namespace {
+// A ratio test in the manner of nearest-neighbour matching: the nearest saved
+// descriptor is taken only when the nearest at another place is clearly
+// farther, so that keypoints alike to many saved ones (along an edge, in a
+// repeated texture) pair with none.
+constexpr float kSecondNearest = 0.8f;
 
-// Two pairs agree on the object's pose when their sizes differ by at most
-// this factor, their turns by at most kTurnAgreement degrees, and the
-// centres they predict lie within this fraction of the object's diagonal (at
-// the smaller pair's scale): wide enough for the spread of true pairs,
-// narrow enough to part two copies of the object that do not overlap. A
-// stray pair's size counts for nothing, so that it cannot gather the others.
-// Pairs near the object's centre predict its centre whatever their turn, so
-// the turn is checked on its own: the rectangle's angle is their mean.
-constexpr double kScaleAgreement = 1.5;
-constexpr double kTurnAgreement = 30.0;
-constexpr double kAgreement = 0.25;
-constexpr double kLeastAgreement = 4.0;  // pixels, for a reference without size
-// The pairs tried as the seed of the largest group; more pairs than this
-// are sampled at even steps, which bounds the cost for crowded frames.
-constexpr size_t kMostSeeds = 1024;
-
-struct Pose {
-  double x, y, scale, angle;  // angle in degrees
+// One keypoint's nearest saved record.
+struct Candidate {
+  gpu::CResultListElem* keypoint;
+  size_t record;
+  float value;  // distance, or correlation
 };
 
-// The difference of two turns in degrees, 0 to 180.
-double TurnApart(double a, double b) {
-  const double d = std::fmod(std::fabs(a - b), 360.0);
-  return d > 180.0 ? 360.0 - d : d;
+// The nearest saved record of every keypoint that passes the similarity test
+// (the first of equals), and then each record's nearest keypoint only.
+std::vector<Candidate> OneToOnePairs(const DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
+                                     const std::vector<gpu::CResultListElem*>& saved) {
+  const std::vector<UnitDescriptor> units = SavedUnits(store);
+  const bool correlation = s.method == kCorrelation;
+  const size_t n = saved.size();
+  std::vector<float> values(n);
+  std::vector<Candidate> nearest;
+  gpu::CResultListElem* k = nullptr;
+  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
+    if (correlation) FillStatistics(*k);
+    const UnitDescriptor unit = UnitOf(k->key.descriptor);
+    size_t best = n;
+    for (size_t j = 0; j < n; ++j) {
+      if (Passes(s, {saved[j]->key, units[j]}, {k->key, unit}, &values[j]) &&
+          (best == n || (correlation ? values[j] > values[best] : values[j] < values[best]))) {
+        best = j;
+      }
+    }
+    if (best == n) continue;
+    if (!correlation) {
+      const gpu::KeypointRecord& b = saved[best]->key;
+      const double samePlace = 0.5 * b.scale;
+      float second = kNoDistance;
+      for (size_t j = 0; j < n; ++j) {
+        const gpu::KeypointRecord& r = saved[j]->key;
+        if (j != best && values[j] < second && std::hypot(r.x - b.x, r.y - b.y) > samePlace) second = values[j];
+      }
+      if (!(values[best] <= kSecondNearest * second)) continue;
+    }
+    nearest.push_back({k, best, values[best]});
+  }
+  // Each record keeps the keypoint nearest to it, the first of equals.
+  std::vector<size_t> owner(n, nearest.size());
+  for (size_t i = 0; i < nearest.size(); ++i) {
+    size_t& o = owner[nearest[i].record];
+    if (o == nearest.size() ||
+        (correlation ? nearest[i].value > nearest[o].value : nearest[i].value < nearest[o].value)) {
+      o = i;
+    }
+  }
+  std::vector<Candidate> pairs;
+  for (size_t i = 0; i < nearest.size(); ++i) {
+    if (owner[nearest[i].record] == i) pairs.push_back(nearest[i]);
+  }
+  return pairs;
 }
 
-// Keeps only the largest group of pairs that agree with one pair (the first
-// of equal groups), so that pairs from two copies of the object or stray
-// pairs are not pooled into one pose. The keypoints of the dropped pairs
-// are no longer marked used: another object, or another copy, may take them.
-void KeepAgreeingPairs(DescriptorStore& store) {
-  const size_t m = static_cast<size_t>(store.matches.count);
-  if (m < 2) return;
-  const double diagonal = std::hypot(store.header.width, store.header.height);
-  std::vector<Pose> poses;
-  poses.reserve(m);
-  for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
-    const auto* match = static_cast<const CMatchListElem*>(e);
-    poses.push_back({match->centreX, match->centreY, match->scale, match->angle});
+// The pose of one pair: its size ratio, its turn and the reference centre it
+// predicts from the saved offset, turned and scaled as the keypoint.
+CMatchListElem* PairMatch(const DescriptorStore& store, gpu::CResultListElem* k, const gpu::CResultListElem* record) {
+  const FeatureRecord saved = RecordOf(*record);
+  auto* m = new CMatchListElem();
+  m->scale = k->key.scale / saved.size;
+  m->rotation = Wrap(k->key.orientation - saved.orientation, kPi, kTwoPi);
+  float angle = static_cast<float>(m->rotation * 57.29577951308232 + store.header.angle);
+  if (angle > 360.0f) angle -= 360.0f;
+  if (angle < 0.0f) angle += 360.0f;
+  m->angle = angle;
+  FloatVec2 offset = InitFloatVec2(-saved.offsetX * m->scale, -saved.offsetY * m->scale);
+  if (m->rotation != 0.0f) {
+    FloatMatrix3x3 r;
+    FloatMatrix3x3Identity(&r);
+    FloatMatrix3x3Rotate(&r, m->rotation);
+    offset = FloatVec2Transform3x3(&r, offset);
   }
-  auto agree = [&](const Pose& a, const Pose& b) {
-    const double small = std::min(a.scale, b.scale), large = std::max(a.scale, b.scale);
-    if (!(large <= small * kScaleAgreement) || !(TurnApart(a.angle, b.angle) <= kTurnAgreement)) return false;
-    return std::hypot(a.x - b.x, a.y - b.y) <= std::max(kAgreement * diagonal * small, kLeastAgreement);
-  };
-  auto agreeing = [&](const Pose& seed) {
-    size_t n = 0;
-    for (const Pose& p : poses) n += agree(seed, p);
-    return n;
-  };
-  const size_t step = (m + kMostSeeds - 1) / kMostSeeds;
-  size_t best = 0, bestCount = 0;
-  for (size_t i = 0; i < m; i += step) {
-    const size_t n = agreeing(poses[i]);
-    if (n > bestCount) {
-      best = i;
-      bestCount = n;
-    }
-  }
-  if (bestCount == 0) {
-    // No pair agrees even with itself (a pose that is not a number).
-    for (gpu::CListElem* e = store.matches.head; e; e = e->next) static_cast<CMatchListElem*>(e)->keypoint->flag = 0;
-    store.matches.DeleteAll();
-    return;
-  }
-  // The group is taken again about its own mean pose, which lies nearer the
-  // object's than the seed's does.
-  const Pose seed = poses[best];
-  Pose mean{0, 0, 0, 0};
-  for (const Pose& p : poses) {
-    if (agree(seed, p)) {
-      mean.x += p.x / bestCount;
-      mean.y += p.y / bestCount;
-      mean.scale += p.scale / bestCount;
-      mean.angle += std::remainder(p.angle - seed.angle, 360.0) / bestCount;
-    }
-  }
-  mean.angle += seed.angle;
-  const Pose place = agreeing(mean) >= bestCount ? mean : seed;
+  const FloatVec2 centre = FloatVec2Add(InitFloatVec2(k->key.x, k->key.y), offset);
+  m->centreX = centre.x;
+  m->centreY = centre.y;
+  m->keypoint = k;
+  m->saved = record;
+  return m;
+}
 
+// Keeps only the matches at the chosen positions of the list; the others'
+// keypoints are no longer marked used.
+void KeepMatches(DescriptorStore& store, const std::vector<size_t>& kept) {
   CMatchListElem* match = nullptr;
-  size_t i = 0;
+  size_t i = 0, next = 0;
   bool more = store.matches.GetFirst(&match);
   while (more) {
-    if (!agree(place, poses[i++])) {
+    if (next < kept.size() && kept[next] == i++) {
+      ++next;
+      more = store.matches.GetNext(&match);
+    } else {
       match->keypoint->flag = 0;
       store.matches.RemoveCurrent();
       delete match;
       more = store.matches.GetCurrent(&match);
-    } else {
-      more = store.matches.GetNext(&match);
     }
   }
 }
 
 }  // namespace
 
+bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRectangle& found) {
+  if (store.matches.count == 0) {
+    found = TRectangle{};
+    gpu::CopyError(u"No matching points was found", errLen, errBuf);
+    return false;
+  }
+  bool places = true;
+  for (const gpu::CListElem* e = store.matches.head; e; e = e->next) {
+    places = places && static_cast<const CMatchListElem*>(e)->saved;
+  }
+  const std::vector<PosePair> pairs = places ? PairsOf(store) : std::vector<PosePair>{};
+  SimilarityFit fit;
+  if (!places || !FitSimilarity(pairs, All(pairs.size()), fit)) {
+    MeanRectangle(store, found);
+    return true;
+  }
+  fit.Apply(store.header.centreX, store.header.centreY, &found.cx, &found.cy);
+  found.width = store.header.width * fit.Scale();
+  found.height = store.header.height * fit.Scale();
+  found.angle = FullTurn(store.header.angle + fit.TurnDegrees());
+  return true;
+}
+
 bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
                  TRectangle& found, bool multiple, bool last, gpu::CList* handedOver) {
-  // Each keypoint's best saved record within the threshold; the first of equals stays.
-  const std::vector<UnitDescriptor> units = SavedUnits(store);
-  gpu::CResultListElem* k = nullptr;
-  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
-    if (s.method == kCorrelation) FillStatistics(*k);
-    const UnitDescriptor unit = UnitOf(k->key.descriptor);
-    size_t j = 0;
-    for (gpu::CListElem* e = store.saved.head; e; e = e->next, ++j) {
-      auto* saved = static_cast<gpu::CResultListElem*>(e);
-      float value = 0.0f;
-      if (!Passes(s, {saved->key, units[j]}, {k->key, unit}, &value)) continue;
-      if (s.method == kCorrelation ? value > BestCorrelation(*k) : value < k->distance) {
-        if (s.method == kCorrelation) {
-          SetBestCorrelation(*k, value);
-        } else {
-          k->distance = value;
-        }
-        k->best = saved;
-      }
-    }
-  }
+  std::vector<gpu::CResultListElem*> saved;
+  saved.reserve(static_cast<size_t>(store.saved.count));
+  for (gpu::CListElem* e = store.saved.head; e; e = e->next) saved.push_back(static_cast<gpu::CResultListElem*>(e));
 
   store.matches.DeleteAll();
-  for (bool more = keypoints.GetFirst(&k); more; more = keypoints.GetNext(&k)) {
-    const bool matched = s.method == kCorrelation ? BestCorrelation(*k) > 0.0f : k->distance < kNoDistance;
-    if (!matched || !k->best) continue;
-    const FeatureRecord saved = RecordOf(*k->best);
-    auto* m = new CMatchListElem();
-    m->scale = k->key.scale / saved.size;
-    m->rotation = Wrap(k->key.orientation - saved.orientation, kPi, kTwoPi);
-    float angle = static_cast<float>(m->rotation * 57.29577951308232 + store.header.angle);
-    if (angle > 360.0f) angle -= 360.0f;
-    if (angle < 0.0f) angle += 360.0f;
-    m->angle = angle;
-    // The reference centre lies at the saved offset from the keypoint, turned
-    // as the keypoint turned and scaled as its size changed.
-    FloatVec2 offset = InitFloatVec2(-saved.offsetX * m->scale, -saved.offsetY * m->scale);
-    if (m->rotation != 0.0f) {
-      FloatMatrix3x3 r;
-      FloatMatrix3x3Identity(&r);
-      FloatMatrix3x3Rotate(&r, m->rotation);
-      offset = FloatVec2Transform3x3(&r, offset);
+  for (const Candidate& c : OneToOnePairs(store, keypoints, s, saved)) {
+    if (s.method == kCorrelation) {
+      SetBestCorrelation(*c.keypoint, c.value);
+    } else {
+      c.keypoint->distance = c.value;
     }
-    const FloatVec2 centre = FloatVec2Add(InitFloatVec2(k->key.x, k->key.y), offset);
-    m->centreX = centre.x;
-    m->centreY = centre.y;
-    m->keypoint = k;
-    k->flag = 1;
-    store.matches.Append(m);
+    c.keypoint->best = saved[c.record];
+    c.keypoint->flag = 1;
+    store.matches.Append(PairMatch(store, c.keypoint, saved[c.record]));
   }
-  KeepAgreeingPairs(store);
-  if (!EstimateRectangle(errLen, errBuf, store, found)) return false;
+
+  // Only the pairs that fit one verified pose stay.
+  const Reference ref = ReferenceOf(store);
+  SimilarityFit fit;
+  const bool orientations = store.header.orientationMode != 0;
+  KeepMatches(store, VerifiedPairs(PairsOf(store), ref, s.matchesRequired, orientations, fit));
+  bool ok = EstimateRectangle(errLen, errBuf, store, found);
 
   const int passes = s.filtrationPasses >= 1.0f ? static_cast<int>(s.filtrationPasses) : 0;
-  for (int p = 0; p < passes; ++p) {
+  for (int p = 0; ok && p < passes; ++p) {
     const double limit = std::sqrt(found.width * found.width + found.height * found.height) * s.distanceCoefficient;
     bool removed = false;
     CMatchListElem* m = nullptr;
@@ -351,24 +380,33 @@ bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CLis
       }
     }
     if (!removed) break;
-    if (!EstimateRectangle(errLen, errBuf, store, found)) return false;
+    ok = EstimateRectangle(errLen, errBuf, store, found);
+  }
+  // What the filtration left must still pin the pose down.
+  if (ok && passes > 0) {
+    const std::vector<PosePair> pairs = PairsOf(store);
+    ok = FitSimilarity(pairs, All(pairs.size()), fit) && PinsDown(pairs, All(pairs.size()), fit, ref, s.matchesRequired, orientations);
   }
 
   if (multiple && !last) {
+    // A found copy's keypoints are not offered to the following objects;
+    // those of an object not found stay offered.
+    gpu::CResultListElem* k = nullptr;
     bool more = keypoints.GetFirst(&k);
     while (more) {
-      if (k->flag) {
+      if (ok && k->flag) {
         keypoints.RemoveCurrent();
         if (handedOver) handedOver->Append(k);
         more = keypoints.GetCurrent(&k);
       } else {
+        k->flag = 0;
         k->distance = kNoDistance;
         SetBestCorrelation(*k, 0.0f);
         more = keypoints.GetNext(&k);
       }
     }
   }
-  return store.matches.count > s.matchesRequired;
+  return ok;
 }
 
 }  // namespace kestan

@@ -18,6 +18,10 @@ float DescriptorCorrelation(const gpu::KeypointRecord& a, const gpu::KeypointRec
 float Difference(const float* a, const float* b);
 float EuclideanDistance(const float* a, const float* b);
 
+// The fewest pairs from which a search reports an object in general (two
+// only when their own turns and sizes confirm the pose).
+inline constexpr int kLeastPairsFound = 3;
+
 struct MatchSettings {
   int method = kEuclidean;
   float maxDifference = 1.5f;
@@ -33,14 +37,18 @@ struct MatchSettings {
 // keypoint. True when any keypoint matched.
 bool MatchKeypoints(DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s);
 
-// The best saved record per keypoint, the pose each pair predicts, the
-// rectangle from their means, refined by the filtration passes. With
-// `multiple` and not `last`, the keypoints used are moved from `keypoints`
-// to `handedOver` (they are not offered to the next object). True when more
-// than matchesRequired matches remain.
+// One-to-one pairs of keypoints and saved records (each keypoint's nearest
+// record, past a second-nearest test for the distances, and each record's
+// nearest keypoint), reduced to the largest set that fits one similarity
+// and pins it down with more than matchesRequired pairs; the rectangle is
+// that fit, refined by the filtration passes. With `multiple` and not
+// `last`, the keypoints of a found object are moved from `keypoints` to
+// `handedOver` (they are not offered to the next object). True when found.
 bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
                  TRectangle& found, bool multiple, bool last, gpu::CList* handedOver);
 
+// The rectangle of the pose fitted to the matches' places (by least squares;
+// the mean pose of a single pair).
 bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRectangle& found);
 
 }  // namespace kestan

@@ -9,7 +9,7 @@
 namespace kestan {
 
 frame::ParamName InputOf(const frame::RunArgs& a, int method, std::u16string_view name);
-void ResolvedFileName(const frame::RunArgs& a, const frame::ParamName& n, int elem, char16_t out[260]);
+bool ResolvedFileName(const frame::RunArgs& a, const frame::ParamName& n, int elem, char16_t out[260]);
 
 CMultipleFeatureDetector::~CMultipleFeatureDetector() {
   objects.DeleteAll();
@@ -24,6 +24,7 @@ void CMultipleFeatureDetector::Release(void* hostContext) {
 
 void CMultipleFeatureDetector::RebuildFromFiles(const frame::RunArgs& a) {
   objects.DeleteAll();
+  fileNameHoldsNul = false;
   const frame::ParamName n = InputOf(a, method, u"descriptors file");
   int hi = -1;
   if (!n.ok || !GetObjectMaxIndex(a.ctx, 63, n.c_str(), &hi)) return;
@@ -31,7 +32,7 @@ void CMultipleFeatureDetector::RebuildFromFiles(const frame::RunArgs& a) {
     HostString* s = nullptr;
     if (!GetString(a.ctx, 259, n.c_str(), i, &s) || !s) continue;
     auto* e = new CMultipleListElem();
-    ResolvedFileName(a, n, i, e->fileName);
+    fileNameHoldsNul = !ResolvedFileName(a, n, i, e->fileName) || fileNameHoldsNul;
     objects.Append(e);
   }
 }
@@ -98,6 +99,10 @@ bool CMultipleFeatureDetector::LoadDescriptors(const frame::RunArgs& a, const Ru
     const bool reload = in.reloadFlag && *in.reloadFlag;
     if (firstRun || reload) {
       RebuildFromFiles(a);
+      if (fileNameHoldsNul) {
+        objects.DeleteAll();
+        return frame::Fail(a.errLen, a.errBuf, kFileNameHoldsNul);
+      }
       ReadLabels(a);
       ok = LoadObjectFiles();
       if (ok && in.reloadFlag) *in.reloadFlag = false;

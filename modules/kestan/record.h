@@ -63,6 +63,7 @@ class CMatchListElem : public gpu::CListElem {
   float centreX = 0.0f;
   float centreY = 0.0f;
   gpu::CResultListElem* keypoint = nullptr;
+  const gpu::CResultListElem* saved = nullptr;  // the saved record it pairs with
 };
 
 // Saved keypoints and the matches of the last search; owns both lists'

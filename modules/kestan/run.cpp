@@ -1,5 +1,6 @@
 // One run of a detector: inputs, the GPU bracket, outputs and drawing.
 #include <cmath>
+#include <string>
 
 #include "descriptor_file.h"
 #include "detector.h"
@@ -21,6 +22,11 @@ bool FailWith(const RunArgs& a, const char16_t* text) {
   while (n < 255 && text[n]) ++n;
   gpu::CopyError(std::u16string_view(text, n), a.errLen, a.errBuf);
   return false;
+}
+
+std::u16string Digits(int n) {
+  const std::string d = std::to_string(n);
+  return std::u16string(d.begin(), d.end());
 }
 
 // The viewport requests of the descriptor passes carry the target's size.
@@ -150,19 +156,35 @@ bool CFeatureDetector::WriteOutputs(const RunArgs& a, const RunInputs& in) {
     if (sizesName.ok) SetObjectMaxIndex(a.ctx, 63, sizesName.c_str(), n - 1);
   }
 
-  const SaveSettings save{orientationMode, thresholds, in.region, in.width, in.height};
+  // A save without keypoints would be found nowhere, every search answering
+  // with 0 matches: it is refused.
+  const SaveSettings save{orientationMode, thresholds, in.region, in.width, in.height, true};
   if (method == kFeatureSave && saveDescriptors) {
+    if (fileNameHoldsNul) return FailWith(a, kFileNameHoldsNul);
     if (!SaveDescriptorFile(messageMaxIndex, message, fileName, feature.results, save)) return FailWith(a, message);
     if (in.saveFlag) *in.saveFlag = false;
+    WarnOfFewKeypoints(a);
   }
   if (method == kFeatureSaveData) {
     const frame::ParamName dataName = frame::OutputName(a, 1);
     DataObject* slot = nullptr;
     if (dataName.ok && GetData(a.ctx, 259, dataName.c_str(), 0, &slot) && slot) {
       if (!SaveDescriptorData(messageMaxIndex, message, slot, feature.results, save)) return FailWith(a, message);
+      WarnOfFewKeypoints(a);
     }
   }
   return true;
+}
+
+// Fewer keypoints saved than a search needs to pin a pose down.
+void CFeatureDetector::WarnOfFewKeypoints(const RunArgs& a) {
+  const int n = feature.results.count;
+  if (n < kLeastPairsFound) {
+    const std::u16string text = u"Only " + Digits(n) +
+                                u" keypoints were saved, fewer than a search needs to find the object (" +
+                                Digits(kLeastPairsFound) + u"): a lower \"features threshold\" finds more";
+    AddWarning(a.ctx, 255, text.c_str());
+  }
 }
 
 bool CFeatureDetector::Run(const RunArgs& a) {
@@ -180,6 +202,7 @@ bool CFeatureDetector::LoadDescriptors(const RunArgs& a, const RunInputs& in) {
   if (!firstRun && !(in.reloadFlag && *in.reloadFlag) && !everyRun) return true;
   LoadedSettings s;
   const bool fromFile = method == kFeatureMatch || method == kKeypointMatch;
+  if (fromFile && fileNameHoldsNul) return FailWith(a, kFileNameHoldsNul);
   const bool ok = fromFile ? LoadDescriptorFile(messageMaxIndex, message, fileName, descriptors, s)
                            : LoadDescriptorData(messageMaxIndex, message, in.dataObject ? *in.dataObject : nullptr,
                                                 descriptors, s);

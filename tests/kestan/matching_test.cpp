@@ -1,10 +1,12 @@
 // Descriptor similarity and the two searches on keypoint lists built here.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
 #include "matching.h"
+#include "pose.h"
 
 namespace {
 
@@ -234,7 +236,8 @@ TEST(ObjectSearch, FiltrationRequiredMatchesAndAngleFolding) {
       {"half a pass is none", 0.5f, 1, true, 6, true},
       {"one pass removes the outlier", 1, 1, true, 6, true},
       {"2.7 passes", 2.7f, 1, true, 6, true},
-      {"six matches, six required", 1, 6, false, 6, true},
+      // Six pairs do not pin the pose down for six required: none stays.
+      {"six matches, six required", 1, 6, false, 0, false},
       {"six matches, five required", 1, 5, true, 6, true},
   };
   for (const Case& c : cases) {
@@ -295,7 +298,7 @@ TEST(ObjectSearch, AnOutlyingAngleIsFilteredAndTiesKeepTheFirst) {
 }
 
 // A pair near the object's centre predicts the centre whatever its turn:
-// without any filtration pass, its turn alone keeps it out of the pose.
+// without any filtration pass, its turn does not skew the pose's angle.
 TEST(ObjectSearch, APairTurnedFromTheOthersIsNotPooledIntoTheAngle) {
   Scene scene(0, 0, 0);
   FeatureRecord centre = Record(static_cast<float>(Scene::kCx), static_cast<float>(Scene::kCy), 9, 0.5f, 6);
@@ -307,7 +310,8 @@ TEST(ObjectSearch, APairTurnedFromTheOthersIsNotPooledIntoTheAngle) {
   TRectangle found{};
   const MatchSettings s{kestan::kEuclidean, 0.001f, 0, 0, 1.2f, 15, 1};
   ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, false, true, nullptr));
-  EXPECT_EQ(scene.store.matches.count, 6);
+  // Its place fits the pose; the angle comes from the places alone.
+  EXPECT_EQ(scene.store.matches.count, 7);
   EXPECT_NEAR(found.angle, Scene::kAngle, 1e-3);
 }
 
@@ -335,9 +339,13 @@ TEST(ObjectSearch, TwoCopiesAreFoundOneByOneAndNeverBetween) {
     int count;
     bool moved;
     double first;  // the shift of the copy found first
+    bool second;   // whether the other copy is found too
   };
-  for (const Case& c : {Case{"six and six: the first", 6, false, 0}, Case{"six and four", 4, false, 0},
-                        Case{"two and six", 6, true, 200}}) {
+  // With two and six, the two saved records seen twice pair with the first
+  // copy met: the larger copy is found from its four other pairs, and the two
+  // left do not pin the other copy down.
+  for (const Case& c : {Case{"six and six: the first", 6, false, 0, true}, Case{"six and four", 4, false, 0, true},
+                        Case{"two and six", 6, true, 200, false}}) {
     SCOPED_TRACE(c.name);
     Scene scene(0, 0, 0);
     AddCopy(scene, 200, c.count, c.moved);
@@ -350,9 +358,12 @@ TEST(ObjectSearch, TwoCopiesAreFoundOneByOneAndNeverBetween) {
     // The other copy's keypoints stay for the next object, which finds it.
     EXPECT_EQ(handed.count, scene.store.matches.count);
     const int other = scene.current.list.count;
-    ASSERT_TRUE(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, true, true, &handed));
-    EXPECT_EQ(scene.store.matches.count, other);
-    EXPECT_NEAR(found.cx, Scene::kCx + 200 - c.first, 1e-3);
+    ASSERT_EQ(kestan::MatchObject(255, nullptr, scene.store, scene.current.list, s, found, true, true, &handed),
+              c.second);
+    if (c.second) {
+      EXPECT_EQ(scene.store.matches.count, other);
+      EXPECT_NEAR(found.cx, Scene::kCx + 200 - c.first, 1e-3);
+    }
     handed.DeleteAll();
   }
 }
@@ -374,6 +385,62 @@ TEST(ObjectSearch, UsedKeypointsAreHandedOverExceptByTheLast) {
       EXPECT_EQ(rest->distance, 1e10f);
     }
     handed.DeleteAll();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using kestan::PosePair;
+
+// Pairs of saved places (x, y, orientation in degrees) seen again turned by
+// 20 degrees, scaled by 1.1 and shifted; each pair's own turn and size ratio
+// are the pose's unless `ownTurn` says otherwise.
+std::vector<PosePair> PairsAt(const std::vector<std::array<double, 3>>& saved, double ownTurn = 20) {
+  const double t = 20 * M_PI / 180, s = 1.1;
+  std::vector<PosePair> pairs;
+  for (const auto& [x, y, o] : saved) {
+    const double px = s * (std::cos(t) * x - std::sin(t) * y) + 30, py = s * (std::sin(t) * x + std::cos(t) * y) - 12;
+    pairs.push_back({x, y, px, py, s, ownTurn, o * M_PI / 180, 0, 0});
+  }
+  return pairs;
+}
+
+TEST(ObjectPose, WhatPinsAPoseDown) {
+  const kestan::Reference ref{50, 50, 100, 100};
+  struct Case {
+    const char* name;
+    std::vector<std::array<double, 3>> saved;
+    int required;
+    bool orientations;
+    double ownTurn;
+    bool pins;
+  };
+  const std::vector<Case> cases = {
+      {"three across the object", {{10, 10, 0}, {90, 20, 70}, {40, 80, 130}}, 1, true, 20, true},
+      {"three across, three required", {{10, 10, 0}, {90, 20, 70}, {40, 80, 130}}, 3, true, 20, false},
+      {"four on one line", {{10, 10, 0}, {30, 30, 70}, {60, 60, 130}, {90, 90, 20}}, 1, true, 20, false},
+      // Keypoints along an edge: one axis, either way along it, in a band.
+      {"a band along an edge", {{10, 46, 90}, {30, 54, 270}, {50, 46, 90}, {70, 54, 270}, {90, 47, 90}}, 1, true, 20,
+       false},
+      {"one axis, spread across", {{10, 10, 90}, {90, 20, 270}, {40, 80, 90}}, 1, true, 20, true},
+      {"two confirmed by their own turns", {{10, 10, 0}, {90, 60, 70}}, 1, true, 20, true},
+      {"two whose own turns disagree", {{10, 10, 0}, {90, 60, 70}}, 1, true, 30, false},
+      {"two on one axis", {{10, 10, 0}, {90, 60, 180}}, 1, true, 20, false},
+      {"two without orientations", {{10, 10, 0}, {90, 60, 0}}, 1, false, 20, false},
+      {"two close together", {{10, 10, 0}, {15, 14, 70}}, 1, true, 20, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<PosePair> pairs = PairsAt(c.saved, c.ownTurn);
+    std::vector<size_t> all(pairs.size());
+    for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+    kestan::SimilarityFit fit;
+    ASSERT_TRUE(kestan::FitSimilarity(pairs, all, fit));
+    EXPECT_NEAR(fit.Scale(), 1.1, 1e-9);
+    EXPECT_NEAR(fit.TurnDegrees(), 20, 1e-9);
+    EXPECT_EQ(kestan::PinsDown(pairs, all, fit, ref, c.required, c.orientations), c.pins);
   }
 }
 

@@ -4,5 +4,6 @@
 list(APPEND area_properties LABELS gpu)
 target_link_libraries(${target} PRIVATE kavrin selvane)
 target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/kestan/descriptor_file.cpp
-                                 ${CMAKE_SOURCE_DIR}/modules/kestan/matching.cpp)
+                                 ${CMAKE_SOURCE_DIR}/modules/kestan/matching.cpp
+                                 ${CMAKE_SOURCE_DIR}/modules/kestan/pose.cpp)
 target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/kestan)
