@@ -196,7 +196,7 @@ bool CReadBarcode1D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
 
   const int status = ReadBarcodeLines(ctx, f, region, s);
   if (status == kSuccess[barcodeType_]) {
-    SetString(static_cast<int>(resultText_.size()) - 1, resultText_.c_str(), result);
+    frame::SetWholeString(resultText_, result);
     return true;
   }
   // EAN-13 with a wrong check digit keeps the result string.
