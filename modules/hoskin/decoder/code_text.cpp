@@ -14,7 +14,11 @@ namespace hoskin {
 
 namespace {
 
+// Marks an FNC1 until its identifier is put in parentheses. One that no
+// identifier follows becomes the separator that GS1 transmits for FNC1, so
+// that no text holds the non-character.
 constexpr char16_t kFnc1Marker = 0xFFFF;
+constexpr char16_t kGroupSeparator = 0x1D;
 
 void Append(HostString* text, char16_t c) { SetStringChar(GetStringLength(text), c, text); }
 
@@ -117,11 +121,23 @@ bool UpcEText(HostString* text, const int* digits, const uint8_t* parity) {
   return true;
 }
 
+// Values of "$", "/", "+" and "%", and of the letters that they pair with.
+bool IsCode39Shift(int v) { return v >= 39 && v <= 42; }
+bool IsCode39Letter(int v) { return v >= 10 && v <= 35; }
+
+// Full ASCII when every "$", "/", "+" and "%" starts a pair with a letter;
+// any other text is plain Code 39 and reads as printed.
 void Code39Text(HostString* text, int count, const int* values) {
+  bool fullAscii = true;
+  for (int i = 0; i < count && fullAscii; ++i) {
+    if (!IsCode39Shift(values[i])) continue;
+    fullAscii = i + 1 < count && IsCode39Letter(values[i + 1]);
+    ++i;  // the letter is taken by the pair
+  }
   int shift = 0;
   for (int i = 0; i < count; ++i) {
     const int v = values[i];
-    if (v >= 39 && v <= 42) {
+    if (fullAscii && IsCode39Shift(v)) {
       shift = v - 38;
       continue;
     }
@@ -166,6 +182,9 @@ void ResolveGs1(HostString* text) {
     const int predefined = Gs1PredefinedLength(numbers[2]);
     m += 2 + found->digits;
     if (predefined > found->digits) m += predefined - found->digits;
+  }
+  for (int i = 0; i < GetStringLength(text); ++i) {
+    if (CharAt(text, i) == kFnc1Marker) SetStringChar(i, kGroupSeparator, text);
   }
 }
 
