@@ -297,6 +297,7 @@ int DecodeCode128(const Code128Tables& tables, SampleSlot& slot, int n, bool whi
       for (int k = 1; k < m; ++k) sum += k * values[static_cast<size_t>(k)];
       if (sum % 103 != values[static_cast<size_t>(m)]) {
         status = status > 3 ? status : 3;
+        text.assign(values.begin(), values.end());
         continue;
       }
       std::u16string raw;

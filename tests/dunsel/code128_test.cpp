@@ -300,6 +300,10 @@ TEST(Code128, ABadCheckCharacterOnOneLineDoesNotHideAGoodLine) {
   EXPECT_FALSE(wrong.ok);
   EXPECT_EQ(wrong.error, "error: Checksum error");
   EXPECT_EQ(wrong.text, "");
+  // Read so on one line only, it may be a misread scan.
+  const Outcome once = Read(RenderRuns(std::vector<double>(bad.begin(), bad.end()), alone), 1);
+  EXPECT_FALSE(once.ok);
+  EXPECT_EQ(once.error, "No barcode was found on the image");
 }
 
 }  // namespace
