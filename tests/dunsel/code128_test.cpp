@@ -141,6 +141,7 @@ TEST(Code128, Fnc4AddsOneHundredTwentyEight) {
       {"one character", {104, fnc4, v, v}, u"\u00f6v"},
       {"two latch until two more", {104, fnc4, fnc4, v, v, fnc4, fnc4, v}, u"\u00f6\u00f6v"},
       {"one within the latch lets one through", {104, fnc4, fnc4, v, fnc4, v, v}, u"\u00f6v\u00f6"},
+      {"three: a latch and a lone one", {104, fnc4, fnc4, fnc4, v, v}, u"v\u00f6"},
       {"across SHIFT", {104, fnc4, 98, 64, v}, u"\u0080v"},
       {"set A, NUL + 128 is no FNC1", {103, 101, 64, 'A' - 32}, u"\u0080A"},
   };

@@ -176,6 +176,8 @@ TEST(BuildCodeText, SymbolValuesGiveTheTextOrAreRejected) {
       {"128 FNC4 once inside the latch", 4, 2, With128Check(2, {100, 100, 33, 100, 33, 33}), {}, true,
        u"\u00c1A\u00c1"},
       {"128 FNC4 in set A", 4, 1, With128Check(1, {101, 33, 33}), {}, true, u"\u00c1A"},
+      {"128 three FNC4: a latch and a lone one", 4, 2, With128Check(2, {100, 100, 100, 33, 33}), {}, true,
+       u"A\u00c1"},
       {"GS1 01", 4, 3, With128Check(3, {102, 1, 9, 50, 11, 1, 53, 0, 3}), {}, true, u"(01)09501101530003"},
       {"GS1 two strings", 4, 3, With128Check(3, {102, 10, 12, 34, 102, 17, 26, 12, 31}), {}, true, u"(10)1234(17)261231"},
       {"FNC1 before an unknown identifier", 4, 3, With128Check(3, {102, 23, 45}), {}, true, u"\x1d" u"2345"},

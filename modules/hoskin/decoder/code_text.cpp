@@ -195,8 +195,8 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
   if (check % 103 != values[data]) return false;
 
   int set = startSet;  // 1 A, 2 B, 3 C
-  bool shift = false, latch = false, gs1 = false, lastFnc4 = false;
-  int pending = 0;
+  bool shift = false, latch = false, gs1 = false;
+  int pending = 0, fnc4Run = 0;
   for (int i = 0; i < data; ++i) {
     const int v = values[i];
     const bool fnc4 = (set == 1 && v == 101) || (set == 2 && v == 100);
@@ -219,16 +219,13 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
     } else if (v == 99) {
       set = 3, shift = false;
     } else if (fnc4) {
-      if (!latch) {
-        if (lastFnc4) {
-          latch = true, pending = 128;
-        } else if (pending == 0) {
-          pending = 128;
-        }
-      } else if (lastFnc4) {
-        latch = false, pending = 0;
-      } else if (pending == 128) {
-        pending = 0;
+      // FNC4s count in pairs: a pair toggles the latch, a lone one turns the
+      // next character the other way (so a third in a row is a lone one).
+      if (++fnc4Run % 2 == 0) {
+        latch = !latch;
+        pending = latch ? 128 : 0;
+      } else {
+        pending = latch ? 0 : 128;
       }
     } else if (v == 100) {
       set = 2;
@@ -240,7 +237,7 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
     } else if (v >= 103 && v <= 105) {
       set = v - 102;
     }
-    lastFnc4 = fnc4;
+    if (!fnc4) fnc4Run = 0;
   }
   if (gs1) ResolveGs1(text);
   return true;
