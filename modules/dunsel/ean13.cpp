@@ -52,34 +52,46 @@ struct Candidate {
   int perfect = 0;
 };
 
-// Row errors of the twelve characters in reading order.
-void CharacterErrors(const int* counts, int (&errors)[12][20]) {
-  for (int c = 0; c < 12; ++c) {
-    const int e = c < 6 ? 3 + 4 * c : 32 + 4 * (c - 6);
-    for (int r = 0; r < 20; ++r) {
-      int err = 0;
-      for (int k = 0; k < 4; ++k) err += WidthError(kWidths[r][k] - '0', counts[e + k]);
-      errors[c][r] = err;
+// Row errors of the twelve characters in reading order, worked out as far
+// as a match asks: most candidates fail within their first characters.
+class CharacterErrors {
+ public:
+  explicit CharacterErrors(const int* counts) : counts_(counts) {}
+  const int* operator[](int ch) {
+    for (; known_ <= ch; ++known_) {
+      const int e = known_ < 6 ? 3 + 4 * known_ : 32 + 4 * (known_ - 6);
+      for (int r = 0; r < 20; ++r) {
+        int err = 0;
+        for (int k = 0; k < 4; ++k) err += WidthError(kWidths[r][k] - '0', counts_[e + k]);
+        errors_[known_][r] = err;
+      }
     }
+    return errors_[ch];
   }
-}
+
+ private:
+  const int* counts_;
+  int known_ = 0;
+  int errors_[12][20];
+};
 
 // Matches the twelve characters; false when one has no row below error 3.
 // The right half holds R characters only, matched against the L rows when
 // read from the start and, read from the end, against the G rows (an R
 // character backwards): a G or L character there is never a symbol's, and
 // taking it would let the check digit alone decide the read.
-bool MatchCharacters(const int (&errors)[12][20], bool reversed, Candidate& c) {
+bool MatchCharacters(CharacterErrors& errors, bool reversed, Candidate& c) {
   for (int ch = 0; ch < 12; ++ch) {
     const bool rightHalf = reversed ? ch < 6 : ch >= 6;
     const int step = rightHalf ? 2 : 1;
+    const int* err = errors[ch];
     int best = -1;
     for (int r = rightHalf && reversed ? 1 : 0; r < 20; r += step) {
-      if (errors[ch][r] < 3 && (best < 0 || errors[ch][r] < errors[ch][best])) best = r;
+      if (err[r] < 3 && (best < 0 || err[r] < err[best])) best = r;
     }
     if (best < 0) return false;
     // The centre guard selects the sixth character once more.
-    if (errors[ch][best] == 0) c.perfect += ch == 5 ? 2 : 1;
+    if (err[best] == 0) c.perfect += ch == 5 ? 2 : 1;
     c.text[ch + 1] = static_cast<char16_t>(u'0' + best / 2);
     const bool even = best % 2 == 0;
     c.parity[ch] = ch < 6 ? (even ? 1 : 2) : (even ? 2 : 1);
@@ -115,8 +127,7 @@ void DecodeEan13(SampleSlot& slot, int n, bool whiteBars, bool refine, LineEleme
     if (!ModuleCounts(widths, counts)) continue;
 
     if (!CentreGuardHolds(counts)) continue;
-    int errors[12][20];
-    CharacterErrors(counts, errors);
+    CharacterErrors errors(counts);
     // Read from the start, then from the end; the first reading that passes
     // its check stands.
     for (bool reversed : {false, true}) {
