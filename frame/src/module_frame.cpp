@@ -28,6 +28,18 @@ void CopyText(std::u16string_view text, int hi, char16_t* buf) {
   std::fill(buf + n, buf + cap, u'\0');
 }
 
+void SetWholeString(std::u16string_view text, HostString* s) {
+  if (!s) return;
+  if (text.empty()) {
+    SetZeroString(s);
+    return;
+  }
+  SetString(static_cast<int>(text.size()) - 1, text.data(), s);
+  for (int i = GetStringLength(s); i < static_cast<int>(text.size()); ++i) {
+    SetStringChar(i, text[static_cast<size_t>(i)], s);
+  }
+}
+
 bool Fail(int errLen, char16_t* errBuf, std::u16string_view text) {
   CopyText(text, errLen, errBuf);
   return false;

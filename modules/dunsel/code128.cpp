@@ -14,8 +14,10 @@ namespace {
 
 constexpr int kMaxValues = 254;  // symbol characters after the start
 constexpr int kMaxText = 254;    // characters of the result text
-constexpr char16_t kFnc1 = 0x80;
-constexpr char16_t kFunction = 0xFE;  // FNC2, FNC3 and FNC4 stay in the text
+// Marks an FNC1 until its identifier is put in parentheses; no character
+// of a symbol (at most 255 with FNC4) can take its place.
+constexpr char16_t kFnc1 = 0xFFFF;
+constexpr char16_t kFunction = 0xFE;  // FNC2 and FNC3 stay in the text
 
 constexpr int kStop[7] = {2, 3, 3, 1, 1, 1, 2};
 constexpr int kStopReversed[7] = {2, 1, 1, 1, 3, 3, 2};
@@ -96,22 +98,31 @@ Lookup Match(const Code128Tables& tables, const int* counts) {
   return {lastOne};
 }
 
-// Text of the values after the start; false when it would not fit.
+// Text of the values after the start; false when it would not fit. FNC4
+// adds 128 to the next character of set A or B; two in a row latch that for
+// every character after them, and within the latch one FNC4 lets the next
+// character through plain and two more end it.
 bool BuildText(const Code128Tables& tables, const int* values, int m, int startType, std::u16string& text) {
   text.clear();
   int set = startType;  // 0 A, 1 B, 2 C
   int shifted = -1;     // the set of the one character after SHIFT
   int fnc1 = 0;
+  int fnc4Run = 0;      // FNC4 values just before this one
+  bool latched = false, flipNext = false;
   for (int k = 1; k < m; ++k) {
     const int v = values[k];
     const int cs = shifted >= 0 ? shifted : set;
     shifted = -1;
+    const int run = fnc4Run;
+    fnc4Run = 0;
     if (v < 96) {
       const Code128Symbol& sym = tables.symbols[v];
+      const char16_t high = latched != flipNext ? 128 : 0;
+      flipNext = false;
       if (cs == 0) {
-        text.push_back(sym.setA);
+        text.push_back(static_cast<char16_t>(sym.setA + high));
       } else if (cs == 1) {
-        text.push_back(sym.setB);
+        text.push_back(static_cast<char16_t>(sym.setB + high));
       } else {
         text.push_back(sym.setC[0]);
         text.push_back(sym.setC[1]);
@@ -124,6 +135,16 @@ bool BuildText(const Code128Tables& tables, const int* values, int m, int startT
           shifted = action - 1;
         } else {
           set = action - 1;
+        }
+        continue;
+      }
+      if (action == 6 && v >= 100) {  // FNC4
+        fnc4Run = run + 1;
+        if (fnc4Run % 2 == 0) {
+          latched = !latched;
+          flipNext = false;
+        } else {
+          flipNext = true;
         }
         continue;
       }
@@ -276,6 +297,7 @@ int DecodeCode128(const Code128Tables& tables, SampleSlot& slot, int n, bool whi
       for (int k = 1; k < m; ++k) sum += k * values[static_cast<size_t>(k)];
       if (sum % 103 != values[static_cast<size_t>(m)]) {
         status = status > 3 ? status : 3;
+        text.assign(values.begin(), values.end());
         continue;
       }
       std::u16string raw;

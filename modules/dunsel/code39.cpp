@@ -238,6 +238,7 @@ int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool white
       for (int k = 0; k + 1 < count; ++k) sum += values[static_cast<size_t>(k)];
       if (count < 1 || sum % 43 != values.back()) {
         status = std::max(status, 2);
+        text.assign(values.begin(), values.end());
         continue;
       }
     }

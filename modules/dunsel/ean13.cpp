@@ -52,33 +52,57 @@ struct Candidate {
   int perfect = 0;
 };
 
-// Matches the twelve characters; false when one has no row below error 3.
-bool MatchCharacters(const int* counts, Candidate& c) {
-  int errors[20] = {};
-  int pos = 1;
-  for (int e = 3; e <= 55;) {
-    const bool centre = e >= 27 && e <= 31;
-    if (centre) {
-      e += 5;  // the centre guard selects the sixth character once more
-    } else {
+// Row errors of the twelve characters in reading order, worked out as far
+// as a match asks: most candidates fail within their first characters.
+class CharacterErrors {
+ public:
+  explicit CharacterErrors(const int* counts) : counts_(counts) {}
+  const int* operator[](int ch) {
+    for (; known_ <= ch; ++known_) {
+      const int e = known_ < 6 ? 3 + 4 * known_ : 32 + 4 * (known_ - 6);
       for (int r = 0; r < 20; ++r) {
         int err = 0;
-        for (int k = 0; k < 4; ++k) err += WidthError(kWidths[r][k] - '0', counts[e + k]);
-        errors[r] = err;
+        for (int k = 0; k < 4; ++k) err += WidthError(kWidths[r][k] - '0', counts_[e + k]);
+        errors_[known_][r] = err;
       }
-      e += 4;
     }
+    return errors_[ch];
+  }
+
+ private:
+  const int* counts_;
+  int known_ = 0;
+  int errors_[12][20];
+};
+
+// Matches the twelve characters; false when one has no row below error 3.
+// The right half holds R characters only, matched against the L rows when
+// read from the start and, read from the end, against the G rows (an R
+// character backwards): a G or L character there is never a symbol's, and
+// taking it would let the check digit alone decide the read.
+bool MatchCharacters(CharacterErrors& errors, bool reversed, Candidate& c) {
+  for (int ch = 0; ch < 12; ++ch) {
+    const bool rightHalf = reversed ? ch < 6 : ch >= 6;
+    const int step = rightHalf ? 2 : 1;
+    const int* err = errors[ch];
     int best = -1;
-    for (int r = 0; r < 20; ++r) {
-      if (errors[r] < 3 && (best < 0 || errors[r] < errors[best])) best = r;
+    for (int r = rightHalf && reversed ? 1 : 0; r < 20; r += step) {
+      if (err[r] < 3 && (best < 0 || err[r] < err[best])) best = r;
     }
     if (best < 0) return false;
-    if (errors[best] == 0) ++c.perfect;
-    if (centre) continue;
-    c.text[pos] = static_cast<char16_t>(u'0' + best / 2);
+    // The centre guard selects the sixth character once more.
+    if (err[best] == 0) c.perfect += ch == 5 ? 2 : 1;
+    c.text[ch + 1] = static_cast<char16_t>(u'0' + best / 2);
     const bool even = best % 2 == 0;
-    c.parity[pos - 1] = pos <= 6 ? (even ? 1 : 2) : (even ? 2 : 1);
-    ++pos;
+    c.parity[ch] = ch < 6 ? (even ? 1 : 2) : (even ? 2 : 1);
+  }
+  return true;
+}
+
+// The centre guard is five elements of one module.
+bool CentreGuardHolds(const int* counts) {
+  for (int e = 27; e <= 31; ++e) {
+    if (counts[e] != 1) return false;
   }
   return true;
 }
@@ -102,42 +126,43 @@ void DecodeEan13(SampleSlot& slot, int n, bool whiteBars, bool refine, LineEleme
     const int end = elements.change(close + kElements - 1);
     if (!ModuleCounts(widths, counts)) continue;
 
-    Candidate c;
-    for (int p = 0; p < 13; ++p) c.text[p] = u'x';
-    c.text[0] = u'0';
-    c.text[13] = 0;
-    if (!MatchCharacters(counts, c)) continue;
-    if (c.perfect < 12 || c.perfect < line.digitCount) continue;
-    line.digitCount = c.perfect;
-    line.text = c.text;
-    std::array<char16_t, 14>& t = line.text;
+    if (!CentreGuardHolds(counts)) continue;
+    CharacterErrors errors(counts);
+    // Read from the start, then from the end; the first reading that passes
+    // its check stands.
+    for (bool reversed : {false, true}) {
+      Candidate c;
+      for (int p = 0; p < 13; ++p) c.text[p] = u'x';
+      c.text[0] = u'0';
+      c.text[13] = 0;
+      if (!MatchCharacters(errors, reversed, c)) continue;
+      if (c.perfect < 12 || c.perfect < line.digitCount) continue;
+      line.digitCount = c.perfect;
+      line.text = c.text;
+      line.forward = !reversed;
+      std::array<char16_t, 14>& t = line.text;
+      if (reversed) {
+        std::reverse(t.begin() + 1, t.begin() + 13);
+        std::reverse(c.parity, c.parity + 12);
+      }
+      int first = -1;
+      for (int d = 0; d < 10 && first < 0; ++d) {
+        bool same = true;
+        for (int p = 0; p < 6; ++p) same = same && kParities[d][p] - '0' == c.parity[p];
+        if (same) first = d;
+      }
+      if (first < 0) continue;
+      t[0] = static_cast<char16_t>(u'0' + first);
 
-    int a = 0, b = 0;
-    for (int p = 0; p < 6; ++p) a += c.parity[p] == 1 ? 1 : 0;
-    for (int p = 6; p < 12; ++p) b += c.parity[p] == 1 ? 1 : 0;
-    if (b >= a) {
-      line.forward = false;
-      std::reverse(t.begin() + 1, t.begin() + 13);
-      std::reverse(c.parity, c.parity + 12);
-    }
-    int first = -1;
-    for (int d = 0; d < 10 && first < 0; ++d) {
-      bool same = true;
-      for (int p = 0; p < 6; ++p) same = same && kParities[d][p] - '0' == c.parity[p];
-      if (same) first = d;
-    }
-    if (first < 0) continue;
-    t[0] = static_cast<char16_t>(u'0' + first);
-
-    int sum = 0;
-    for (int p = 0; p < 12; ++p) sum += (t[p] - u'0') * (p % 2 == 0 ? 1 : 3);
-    if ((10 - sum % 10) % 10 == t[12] - u'0') {
-      line.found = true;
-      line.digitCount = 13;
-      line.ends = {static_cast<double>(slot.sampleX[i]), static_cast<double>(slot.sampleY[i]),
-                   static_cast<double>(slot.sampleX[end]), static_cast<double>(slot.sampleY[end])};
-    } else {
-      line.found = false;
+      int sum = 0;
+      for (int p = 0; p < 12; ++p) sum += (t[p] - u'0') * (p % 2 == 0 ? 1 : 3);
+      line.found = (10 - sum % 10) % 10 == t[12] - u'0';
+      if (line.found) {
+        line.digitCount = 13;
+        line.ends = {static_cast<double>(slot.sampleX[i]), static_cast<double>(slot.sampleY[i]),
+                     static_cast<double>(slot.sampleX[end]), static_cast<double>(slot.sampleY[end])};
+        break;
+      }
     }
   }
 }

@@ -18,7 +18,8 @@ namespace {
 
 // Status codes of a line and of the run, by barcode type.
 constexpr int kSuccess[] = {1, 4, 3};
-constexpr int kEanChecksum = 2;
+constexpr int kChecksum[] = {2, 3, 2};
+constexpr int kEanChecksum = kChecksum[0];
 
 // The most lines and angles worth scanning over a region of `diagonal`
 // pixels: lines closer than a pixel, or angles whose lines end less than a
@@ -196,7 +197,7 @@ bool CReadBarcode1D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
 
   const int status = ReadBarcodeLines(ctx, f, region, s);
   if (status == kSuccess[barcodeType_]) {
-    SetString(static_cast<int>(resultText_.size()) - 1, resultText_.c_str(), result);
+    frame::SetWholeString(resultText_, result);
     return true;
   }
   // EAN-13 with a wrong check digit keeps the result string.
@@ -244,6 +245,7 @@ CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, co
       r.forward = ean.forward;
     } else if (ean.digitCount == 13 || ean.digitCount == 12) {
       r.outcome = kEanChecksum;
+      r.text.assign(ean.text.data());
     }
     return r;
   }
@@ -256,7 +258,7 @@ CReadBarcode1D::LineResult CReadBarcode1D::ReadLine(int t, const TLine& line, co
     r.outcome = o > r.outcome ? o : r.outcome;
     if (o == success) break;
   }
-  if (r.outcome == success) r.text = work.text;
+  if (r.outcome == success || r.outcome == kChecksum[barcodeType_]) r.text = work.text;
   return r;
 }
 
@@ -303,6 +305,13 @@ int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRecta
   std::atomic<int> status{0};
   std::atomic<bool> failed{false};
   LineVotes votes;
+  // A wrong check is reported only when two lines read the same symbol
+  // with it (as a symbol printed so reads everywhere); a check failing on
+  // lines that each read something else is a misread scan, no symbol fault.
+  const int checksum = kChecksum[barcodeType_];
+  LineVotes checkFailures;
+  bool checkConfirmed = false;
+  int otherFailure = 0;
   // Angles past the given ones are all 0.0: the first of them is scanned,
   // its repeats would only read the same lines again.
   const int angles = s.angleCount < s.angleElements + 1 ? s.angleCount : s.angleElements + 1;
@@ -352,8 +361,13 @@ int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRecta
         if (before != success) {
           if (r.outcome == success) {
             if (votes.Add(r.text, LineKey{x0, y0, x1, y1}, r.ends, r.forward)) take(*votes.Choice());
-          } else if (r.outcome > before) {
-            status.store(r.outcome, std::memory_order_relaxed);
+          } else {
+            if (r.outcome == checksum) {
+              checkConfirmed |= checkFailures.Add(r.text, LineKey{x0, y0, x1, y1}, r.ends, r.forward);
+            } else if (r.outcome > otherFailure) {
+              otherFailure = r.outcome;
+            }
+            if (r.outcome > before) status.store(r.outcome, std::memory_order_relaxed);
           }
         }
       }
@@ -369,7 +383,9 @@ int CReadBarcode1D::ReadBarcodeLines(void* ctx, const Frame* frame, const TRecta
     take(*only);
     return success;
   }
-  return votes.Ambiguous() ? 0 : status.load();
+  if (votes.Ambiguous()) return 0;
+  const int st = status.load();
+  return st == checksum && !checkConfirmed ? otherFailure : st;
 }
 
 }  // namespace dunsel

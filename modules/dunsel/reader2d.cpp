@@ -50,8 +50,7 @@ bool CReadBarcode2D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
     if (!GetString(ctx, 63, resultName.text, 0, &result) || !result) {
       return a.fail(u"error: There is no defined string for the result");
     }
-    if (decodedText_.empty()) SetZeroString(result);
-    else SetString(static_cast<int>(decodedText_.size()) - 1, decodedText_.c_str(), result);
+    frame::SetWholeString(decodedText_, result);
     SetObjectMaxIndex(ctx, 63, resultName.text, 0);
   }
   const float values[3] = {unusedErrorCorrection_, symbolContrast_, moduleWidthRatio_};

@@ -59,12 +59,14 @@ struct Code39Work {
 
 // Code 128 on one line: 4 decoded, else the highest of 0 nothing, 1 too many
 // characters, 2 an unknown application identifier, 3 a wrong check
-// character. The text has its application identifiers in parentheses.
+// character. The text has its application identifiers in parentheses; after
+// a wrong check character it holds the values that failed it.
 int DecodeCode128(const Code128Tables& tables, SampleSlot& slot, int n, bool whiteBars, bool refine, LineElements& fwd,
                   LineElements& rev, Code128Work& work, std::u16string& text, LineEnds& ends);
 
 // Code 39 on one line: 3 decoded, else the highest of 0 nothing, 1 too many
-// characters, 2 a wrong check character (checksum on).
+// characters, 2 a wrong check character (checksum on); after a wrong check
+// character the text holds the values that failed it.
 int DecodeCode39(const Code39Tables& tables, SampleSlot& slot, int n, bool whiteBars, bool fullAscii, bool checksum,
                  bool refine, LineElements& fwd, LineElements& rev, Code39Work& work, std::u16string& text,
                  LineEnds& ends);

@@ -120,13 +120,57 @@ TEST(Code128, ShiftActsOnTheNextCharacterOnly) {
   EXPECT_EQ(back.text, "AxB");
 }
 
-TEST(Code128, FunctionCharactersTwoToFourStayAsMarks) {
-  // FNC2 (97), FNC3 (96), FNC4 (100 in set B).
-  const Outcome got = Read(Draw(Code128Runs({104, 'A' - 32, 97, 'B' - 32, 96, 100, 'C' - 32})));
+TEST(Code128, FunctionCharactersTwoAndThreeStayAsMarks) {
+  // FNC2 (97), FNC3 (96).
+  const Outcome got = Read(Draw(Code128Runs({104, 'A' - 32, 97, 'B' - 32, 96, 'C' - 32})));
   EXPECT_TRUE(got.ok) << got.error;
   EXPECT_EQ(got.text,
-            "A\u00feB\u00fe\u00fe"
+            "A\u00feB\u00fe"
             "C");
+}
+
+TEST(Code128, Fnc4AddsOneHundredTwentyEight) {
+  // FNC4 is 100 in set B and 101 in set A; 'v' + 128 is U+00F6.
+  const int v = 'v' - 32, fnc4 = 100;
+  struct Case {
+    const char* what;
+    std::vector<int> values;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"one character", {104, fnc4, v, v}, u"\u00f6v"},
+      {"two latch until two more", {104, fnc4, fnc4, v, v, fnc4, fnc4, v}, u"\u00f6\u00f6v"},
+      {"one within the latch lets one through", {104, fnc4, fnc4, v, fnc4, v, v}, u"\u00f6v\u00f6"},
+      {"three: a latch and a lone one", {104, fnc4, fnc4, fnc4, v, v}, u"v\u00f6"},
+      {"across SHIFT", {104, fnc4, 98, 64, v}, u"\u0080v"},
+      {"set A, NUL + 128 is no FNC1", {103, 101, 64, 'A' - 32}, u"\u0080A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome got = Read(Draw(Code128Runs(c.values)));
+    EXPECT_TRUE(got.ok) << got.error;
+    EXPECT_EQ(got.text, Utf8(c.text));
+  }
+}
+
+TEST(Code128, ZintTextsComeBackWhole) {
+  struct Case {
+    std::string data;
+    int mode;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {std::string("A\0BC", 4), DATA_MODE, std::u16string(u"A\0BC", 4)},
+      {std::string("\0AB", 3), DATA_MODE, std::u16string(u"\0AB", 3)},
+      {"Gr\u00f6\u00dfe", UNICODE_MODE, u"Gr\u00f6\u00dfe"},
+      {"\u00c4\u00d6\u00dc\u00e4\u00f6\u00fc\u00df AB", UNICODE_MODE, u"\u00c4\u00d6\u00dc\u00e4\u00f6\u00fc\u00df AB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.text));
+    const Outcome got = Read(Draw(Zint(BARCODE_CODE128, c.data, c.mode)));
+    EXPECT_TRUE(got.ok) << got.error;
+    EXPECT_EQ(got.text, Utf8(c.text));
+  }
 }
 
 TEST(Code128, ApplicationIdentifiersInParentheses) {
@@ -257,6 +301,10 @@ TEST(Code128, ABadCheckCharacterOnOneLineDoesNotHideAGoodLine) {
   EXPECT_FALSE(wrong.ok);
   EXPECT_EQ(wrong.error, "error: Checksum error");
   EXPECT_EQ(wrong.text, "");
+  // Read so on one line only, it may be a misread scan.
+  const Outcome once = Read(RenderRuns(std::vector<double>(bad.begin(), bad.end()), alone), 1);
+  EXPECT_FALSE(once.ok);
+  EXPECT_EQ(once.error, "No barcode was found on the image");
 }
 
 }  // namespace

@@ -144,6 +144,7 @@ TEST(Code39, FullAsciiPairs) {
   const Case cases[] = {
       {"$A", true, "\x01"}, {"$A", false, "$A"},     {"AB$", true, "AB$"}, {"$1", true, "$1"},     {"+A+B", true, "ab"},
       {"%X", true, "\x7f"}, {"%Y%V", true, "\x7f@"}, {"/A/Z", true, "!:"}, {"$$A", true, "$\x01"},
+      {"A%UB", true, std::string("A\0B", 3)}, {"%UAB", true, std::string("\0AB", 3)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.data + (c.ascii ? " ascii" : ""));

@@ -98,6 +98,31 @@ TEST(DataMatrixRun, EachEncodationReadsExactlyBeforeThePadding) {
   }
 }
 
+TEST(DataMatrixRun, TextsWithNulComeBackWhole) {
+  struct Case {
+    const char* what;
+    std::string data;
+    int latch;  // 0: ASCII
+  };
+  const Case cases[] = {
+      {"ASCII", std::string("AB\0CD", 5), 0},
+      {"Base 256, NUL first", std::string("\0\1\2\xe9\xe8\xe0\xff\x80\x81", 9), 231},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const DmMatrix m = dunsel_test::ZintDataMatrix(c.data, DmOptions{.size = 8});
+    if (c.latch != 0) {
+      const std::vector<uint8_t> cw = dunsel_test::DrawnCodewords(m);
+      ASSERT_NE(std::find(cw.begin(), cw.end(), c.latch), cw.end()) << "the encoder took another way";
+    }
+    std::u16string text;
+    for (unsigned char ch : c.data) text.push_back(ch);
+    DmRun run(dunsel_test::RenderDataMatrix(m, Around(m, 5)));
+    ASSERT_TRUE(run.go()) << run.error();
+    EXPECT_EQ(run.ctx.strings(u"Result string").at(0), text);
+  }
+}
+
 TEST(DataMatrixRun, ModuleSizesTurnsAndPolarities) {
   struct Case {
     int version;

@@ -3,6 +3,7 @@
 // noise, single-element faults, the check digit and the module total.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,69 @@ TEST(Ean13, WrongCheckDigitKeepsTheResultString) {
   EXPECT_EQ(Utf8(r.error), "error: Checksum error");
   // The misread text does not reach the result string.
   EXPECT_EQ(Utf8(ctx.strings(u"Result string").at(0)), "");
+}
+
+TEST(Ean13, AWrongCheckDigitIsReportedOnlyWhenTwoLinesReadItAlike) {
+  // The top half of the bars ends in check digit 3, the bottom half in 4:
+  // lines reading different numbers are a misread scan, not a symbol
+  // printed with a wrong check digit.
+  std::vector<int> runs = Runs(Ean("590123412345"));  // check digit 7
+  const int e = CharacterElement(11);
+  for (int k = 0; k < 4; ++k) runs[e + k] = kL[3][k];
+  const talvix::FrameBuffer three = RenderRow(FromRuns(runs), Render{});
+  for (int k = 0; k < 4; ++k) runs[e + k] = kL[4][k];
+  talvix::FrameBuffer split = RenderRow(FromRuns(runs), Render{});
+  for (int y = split.depth() / 2; y < split.depth(); ++y)
+    for (int x = 0; x < split.width(); ++x) split.pixel(x, y)[0] = three.pixel(x, y)[0];
+  struct Case {
+    const char* what;
+    const talvix::FrameBuffer& frame;
+    int lines;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"one number on many lines", three, 20, "error: Checksum error"},
+      {"one line", three, 1, "No barcode was found on the image"},
+      {"two numbers, one line each", split, 2, "No barcode was found on the image"},
+      {"two numbers, many lines each", split, 20, "error: Checksum error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Read got = ReadEan(c.frame, c.lines);
+    EXPECT_FALSE(got.ok);
+    EXPECT_EQ(got.error, c.error);
+    EXPECT_EQ(got.text, "");
+  }
+}
+
+TEST(Ean13, ARightHalfDrawnWithOtherThanRCharactersGivesNoText) {
+  // The digits stay, so the check digit passes; the marked characters of
+  // the right half are drawn with the G widths (an L character there has
+  // the R widths, as drawn from a bar, or the L widths backwards: the
+  // same G widths read from the end).
+  struct Case {
+    const char* what;
+    std::string body;
+    std::vector<int> drawnG;  // characters 6 to 11
+    double angle;
+  };
+  const Case cases[] = {
+      {"one character", "002394243101", {9}, 0},
+      {"digit 1, whose L and G widths differ by two", "978044101498", {6}, 0},
+      {"three characters", "590123412345", {6, 8, 10}, 0},
+      {"the whole half", "400638133393", {6, 7, 8, 9, 10, 11}, 0},
+      {"read from the end", "590123412345", {7}, 180},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<int> runs = Runs(Ean(c.body));
+    const Read clean = ReadEan(RenderRow(FromRuns(runs), Distorted(c.angle, 0, 0)));
+    EXPECT_TRUE(clean.ok) << clean.error;
+    for (int ch : c.drawnG) std::reverse(runs.begin() + CharacterElement(ch), runs.begin() + CharacterElement(ch) + 4);
+    const Read got = ReadEan(RenderRow(FromRuns(runs), Distorted(c.angle, 0, 0)));
+    EXPECT_FALSE(got.ok) << got.text;
+    EXPECT_EQ(got.text, "");
+  }
 }
 
 TEST(Ean13, ModuleTotalMustBeNinetyFourToNinetySix) {

@@ -67,6 +67,12 @@ TEST(Kavrin, InsertionAppendAndExport) {
   EXPECT_EQ(main.str(), u"590123|12");
   kavrin::AppendText(&none.h, add.h);
   EXPECT_EQ(none.str(), u"|12");
+  // A NUL is a character like any other: nothing after it is lost.
+  Text held(u"A");
+  for (char16_t ch : std::u16string(u"\0B", 2)) SetStringChar(GetStringLength(&held.h), ch, &held.h);
+  kavrin::InsertText(&held.h, 1, u"(", 0);
+  kavrin::AppendText(&held.h, add.h);
+  EXPECT_EQ(held.str(), std::u16string(u"(A\0B|12", 7));
 
   struct Export {
     const char16_t* text;

@@ -86,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         SymbolCase{"upce_system0", barcode_rows::kUpcE0, u"0425261 4", hoskin::kUpcE},
         SymbolCase{"upce_system1", barcode_rows::kUpcE1, u"1425261 1", hoskin::kUpcE},
         SymbolCase{"code39_plus_shift", barcode_rows::kCode39Plus, u"Ab", hoskin::kCode39Type},
-        SymbolCase{"code39_dollar_digit", barcode_rows::kCode39Dollar1, u" ", hoskin::kCode39Type},
-        SymbolCase{"code39_trailing_shift", barcode_rows::kCode39TrailingDollar, u"AB", hoskin::kCode39Type},
+        SymbolCase{"code39_dollar_digit", barcode_rows::kCode39Dollar1, u"$1", hoskin::kCode39Type},
+        SymbolCase{"code39_trailing_shift", barcode_rows::kCode39TrailingDollar, u"AB$", hoskin::kCode39Type},
         SymbolCase{"code39_check_kept", barcode_rows::kCode39Check, u"AB12O", hoskin::kCode39Type},
         SymbolCase{"code128_b_c", barcode_rows::kCode128, u"Ab12345678", hoskin::kCode128Type},
         SymbolCase{"code128_c", barcode_rows::kCode128SetC, u"1234", hoskin::kCode128Type},
@@ -176,10 +176,14 @@ TEST(BuildCodeText, SymbolValuesGiveTheTextOrAreRejected) {
       {"128 FNC4 once inside the latch", 4, 2, With128Check(2, {100, 100, 33, 100, 33, 33}), {}, true,
        u"\u00c1A\u00c1"},
       {"128 FNC4 in set A", 4, 1, With128Check(1, {101, 33, 33}), {}, true, u"\u00c1A"},
+      {"128 three FNC4: a latch and a lone one", 4, 2, With128Check(2, {100, 100, 100, 33, 33}), {}, true,
+       u"A\u00c1"},
       {"GS1 01", 4, 3, With128Check(3, {102, 1, 9, 50, 11, 1, 53, 0, 3}), {}, true, u"(01)09501101530003"},
       {"GS1 two strings", 4, 3, With128Check(3, {102, 10, 12, 34, 102, 17, 26, 12, 31}), {}, true, u"(10)1234(17)261231"},
-      {"FNC1 before an unknown identifier", 4, 3, With128Check(3, {102, 23, 45}), {}, true, u"\uffff2345"},
-      {"FNC1 before two digits only", 4, 3, With128Check(3, {102, 23}), {}, true, u"\uffff23"},
+      {"FNC1 before an unknown identifier", 4, 3, With128Check(3, {102, 23, 45}), {}, true, u"\x1d" u"2345"},
+      {"FNC1 before two digits only", 4, 3, With128Check(3, {102, 23}), {}, true, u"\x1d" u"23"},
+      {"FNC1 inside a string of predefined length", 4, 3, With128Check(3, {102, 1, 12, 34, 102, 56, 78, 90, 12, 34, 56, 78}),
+       {}, true, u"(01)1234\x1d" u"567890123456" u"78"},
       {"FNC1 later without GS1", 4, 2, With128Check(2, {33, 102, 33}), {}, true, u"AA"},
       {"ean13", 2, 0, {9, 10, 11, 2, 13, 14, 1, 2, 3, 4, 5, 7}, {1, 0, 0, 1, 1, 0}, true, u"5 901234 123457"},
       {"ean13 check digit", 2, 0, {9, 10, 11, 2, 13, 14, 1, 2, 3, 4, 5, 8}, {1, 0, 0, 1, 1, 0}, false, u""},
@@ -198,6 +202,9 @@ TEST(BuildCodeText, SymbolValuesGiveTheTextOrAreRejected) {
       {"ean5", 7, 0, {18, 16, 1, 0, 4}, {0, 0, 1, 1, 1}, true, u"86104"},
       {"code39 star as data", 3, 0, {10, 43}, {}, true, u"A*"},
       {"code39 shifts", 3, 0, {10, 41, 11, 40, 25, 42, 30}, {}, true, std::u16string(u"Ab0\0", 4)},
+      // A shift that pairs with no letter makes the whole text plain Code 39.
+      {"code39 not Full ASCII", 3, 0, {10, 11, 12, 36, 1, 2, 38, 39, 40, 41, 42}, {}, true, u"ABC-12 $/+%"},
+      {"code39 a pair beside a lone shift", 3, 0, {41, 11, 39, 1}, {}, true, u"+B$1"},
   };
   for (const TextCase& c : cases) {
     HostString text = nullptr;

@@ -94,6 +94,30 @@ TEST_F(BarcodeRun, SymbolsOfEveryKindWithTheirTextAndType) {
   }
 }
 
+TEST_F(BarcodeRun, TextsReadWholeAndAsPrinted) {
+  struct Case {
+    int symbology;
+    std::string data;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      // "$", "/", "+" and "%" that pair with no letter: plain Code 39.
+      {BARCODE_CODE39, "ABC-12 $/+%", u"ABC-12 $/+%"},
+      {BARCODE_EXCODE39, std::string("AB\0C", 4), std::u16string(u"AB\0C", 4)},
+      {BARCODE_CODE128, std::string("A\0BC", 4), std::u16string(u"A\0BC", 4)},
+      {BARCODE_CODE128, "Gr\xf6\xdf" "e", u"Gr\u00f6\u00dfe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(talvix::ToUtf8(c.text));
+    module_test::MethodRun run("hoskin", "gpu_barcode");
+    run.ctx.setFrame(u"input frame", Draw(600, 200, {{c.symbology, c.data, 0, 2, 300, 100}}));
+    ASSERT_TRUE(run().ok);
+    std::vector<std::u16string> texts;
+    for (const auto& [text, type] : Codes(run.ctx)) texts.push_back(text);
+    EXPECT_EQ(texts, std::vector<std::u16string>{c.text});
+  }
+}
+
 TEST_F(BarcodeRun, CleanUprightSymbolsAndBandsRead) {
   // Every line of these decodes the symbol; each repeat must count as a hit
   // or the region's code keeps one hit and is dropped.

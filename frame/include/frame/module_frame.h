@@ -13,6 +13,11 @@ namespace frame {
 // zero characters; no terminator when the text fills the buffer.
 void CopyText(std::u16string_view text, int hi, char16_t* buf);
 
+// Writes the whole text into a host string, NUL characters included (the
+// host's SetString stops at the first NUL, so the rest goes character by
+// character). An empty text empties the string.
+void SetWholeString(std::u16string_view text, HostString* s);
+
 // Copies a failure text into a run's error buffer (errLen + 1 characters).
 // Always answers false, so that a run can `return Fail(...)`.
 bool Fail(int errLen, char16_t* errBuf, std::u16string_view text);

@@ -14,7 +14,11 @@ namespace hoskin {
 
 namespace {
 
+// Marks an FNC1 until its identifier is put in parentheses. One that no
+// identifier follows becomes the separator that GS1 transmits for FNC1, so
+// that no text holds the non-character.
 constexpr char16_t kFnc1Marker = 0xFFFF;
+constexpr char16_t kGroupSeparator = 0x1D;
 
 void Append(HostString* text, char16_t c) { SetStringChar(GetStringLength(text), c, text); }
 
@@ -117,11 +121,23 @@ bool UpcEText(HostString* text, const int* digits, const uint8_t* parity) {
   return true;
 }
 
+// Values of "$", "/", "+" and "%", and of the letters that they pair with.
+bool IsCode39Shift(int v) { return v >= 39 && v <= 42; }
+bool IsCode39Letter(int v) { return v >= 10 && v <= 35; }
+
+// Full ASCII when every "$", "/", "+" and "%" starts a pair with a letter;
+// any other text is plain Code 39 and reads as printed.
 void Code39Text(HostString* text, int count, const int* values) {
+  bool fullAscii = true;
+  for (int i = 0; i < count && fullAscii; ++i) {
+    if (!IsCode39Shift(values[i])) continue;
+    fullAscii = i + 1 < count && IsCode39Letter(values[i + 1]);
+    ++i;  // the letter is taken by the pair
+  }
   int shift = 0;
   for (int i = 0; i < count; ++i) {
     const int v = values[i];
-    if (v >= 39 && v <= 42) {
+    if (fullAscii && IsCode39Shift(v)) {
       shift = v - 38;
       continue;
     }
@@ -167,6 +183,9 @@ void ResolveGs1(HostString* text) {
     m += 2 + found->digits;
     if (predefined > found->digits) m += predefined - found->digits;
   }
+  for (int i = 0; i < GetStringLength(text); ++i) {
+    if (CharAt(text, i) == kFnc1Marker) SetStringChar(i, kGroupSeparator, text);
+  }
 }
 
 bool Code128Text(HostString* text, int startSet, int count, const int* values) {
@@ -176,8 +195,8 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
   if (check % 103 != values[data]) return false;
 
   int set = startSet;  // 1 A, 2 B, 3 C
-  bool shift = false, latch = false, gs1 = false, lastFnc4 = false;
-  int pending = 0;
+  bool shift = false, latch = false, gs1 = false;
+  int pending = 0, fnc4Run = 0;
   for (int i = 0; i < data; ++i) {
     const int v = values[i];
     const bool fnc4 = (set == 1 && v == 101) || (set == 2 && v == 100);
@@ -200,16 +219,13 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
     } else if (v == 99) {
       set = 3, shift = false;
     } else if (fnc4) {
-      if (!latch) {
-        if (lastFnc4) {
-          latch = true, pending = 128;
-        } else if (pending == 0) {
-          pending = 128;
-        }
-      } else if (lastFnc4) {
-        latch = false, pending = 0;
-      } else if (pending == 128) {
-        pending = 0;
+      // FNC4s count in pairs: a pair toggles the latch, a lone one turns the
+      // next character the other way (so a third in a row is a lone one).
+      if (++fnc4Run % 2 == 0) {
+        latch = !latch;
+        pending = latch ? 128 : 0;
+      } else {
+        pending = latch ? 0 : 128;
       }
     } else if (v == 100) {
       set = 2;
@@ -221,7 +237,7 @@ bool Code128Text(HostString* text, int startSet, int count, const int* values) {
     } else if (v >= 103 && v <= 105) {
       set = v - 102;
     }
-    lastFnc4 = fnc4;
+    if (!fnc4) fnc4Run = 0;
   }
   if (gs1) ResolveGs1(text);
   return true;

@@ -13,12 +13,14 @@ std::u16string_view View(HostString s) {
 }
 
 // Replaces the content through the host, which grows or makes the block.
+// SetString stops at a NUL; the characters from there on go one by one.
 void Store(HostString* s, const std::u16string& text) {
   if (text.empty()) {
     SetZeroString(s);
-  } else {
-    SetString(static_cast<int>(text.size()) - 1, text.c_str(), s);
+    return;
   }
+  SetString(static_cast<int>(text.size()) - 1, text.c_str(), s);
+  for (int i = GetStringLength(s); i < static_cast<int>(text.size()); ++i) SetStringChar(i, text[i], s);
 }
 
 }  // namespace
