@@ -411,6 +411,10 @@ TEST(Threshold, CropBoxes) {
       {{50, 40, 20, 10, 0}, 21, 11},
       {{50, 40, 20, 10, 90}, 10, 20},  // the sine and cosine in single precision, then truncated
       {{50, 40, 20, 10, 180}, 21, 11},  // a half turn is the same box
+      {{50, 40, 20, 10, 1e-9}, 21, 11},  // and so are tiny turns off it
+      {{50, 40, 20, 10, 360.0000001}, 21, 11},
+      {{50, 40, 20, 10, -1e-9}, 21, 11},
+      {{50, 40, 20, 10, 90.0000001}, 10, 20},
       {{3, 40, 20, 10, 0}, 14, 11},     // cut at the left border
       {{300, 40, 20, 10, 0}, 0, 0},
   };
