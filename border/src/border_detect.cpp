@@ -58,7 +58,7 @@ int ArcPartsInFrame(const TRing& arc, int w, int d, TRing parts[2]) {
   }
   double sweep = std::fmod(arc.a2 - arc.a1, 360.0);
   if (sweep < 0) sweep += 360.0;
-  if (sweep == 0) sweep = 360.0;  // a full turn
+  if (sweep == 0 || std::abs(arc.a2 - arc.a1) >= 360.0) sweep = 360.0;  // a full turn, as the host's scan takes it
   double start = std::fmod(base + lo - arc.a1, 360.0);
   if (start < 0) start += 360.0;
   const double width = hi - lo;

@@ -238,6 +238,10 @@ bool CThreshold::Run(const RunArgs& a) {
     }
     if (double* p = OutputElement<double>(a, 0, GetNumber, 0)) *p = level / 255.0;
     SetOutputMaxIndex(a, 0, 0);
+    // The between-class level is the last bin of the dark class: its pixels
+    // stay dark, so a two-tone picture splits in two. The reported number
+    // keeps its meaning; only the frame's rule starts one bin higher.
+    if (method == 20) ++level;
   }
 
   // A frame whose rows cannot be read is a failure, not an unwritten output.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gpu/list.h"
+#include "plan.h"
 
 namespace nesbar {
 
@@ -25,10 +26,20 @@ class CResultListElem : public gpu::CListElem {
   double correlation = 0, scale = 0;
 };
 
+// The part of a match's turned, scaled rectangle that may lie off the frame:
+// a place further out was scored against the frame's clamped edge pixels.
+inline constexpr double kOffFrameShare = 0.05;
+
+// The share of the rectangle (centre, size, angle in degrees) that lies on a
+// width x height frame, whose pixels are unit squares about their centres.
+double ShareOnFrame(double cx, double cy, double w, double h, double degrees, int width, int height);
+
 // Collects the matches of an RGB float read-back (score, angle, scale per
 // pixel, rows from 0) into results (emptied first): at most maxMatches, best
-// first. Answers the last scale kept (1 when none).
+// first, angles in [0, 360). A place whose angle lies outside the searched
+// angles, or whose rectangle lies off the frame, is no match and suppresses
+// none. Answers the last scale kept (1 when none).
 float CollectMatches(const float* rgb, int width, int height, int patternWidth, int patternHeight, int maxMatches,
-                     gpu::CList& results);
+                     const SearchedAngles& angles, gpu::CList& results);
 
 }  // namespace nesbar

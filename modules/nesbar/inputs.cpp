@@ -18,11 +18,12 @@ ParamName Input(const RunArgs& a, int method, std::u16string_view name) {
 }
 
 // The number at elem; a value that is no finite float counts as missing, so
-// that NaN or infinity never reaches the plan's step counts.
-bool Number(const RunArgs& a, const ParamName& n, int elem, double* v) {
+// that NaN or infinity never reaches the plan's step counts. An array read at
+// element 0 alone is warned of, unless the caller reads on (warnArray false).
+bool Number(const RunArgs& a, const ParamName& n, int elem, double* v, bool warnArray = true) {
   double* p = nullptr;
   if (!n.ok || !GetNumber(a.ctx, 63, n.c_str(), elem, &p) || !p) return false;
-  if (elem == 0) frame::WarnArrayInput(a.ctx, 63, n.c_str());
+  if (elem == 0 && warnArray) frame::WarnArrayInput(a.ctx, 63, n.c_str());
   if (!(std::fabs(*p) <= std::numeric_limits<float>::max())) return false;
   *v = *p;
   return true;
@@ -98,9 +99,11 @@ bool CGPUMatch::ReadInputs(const RunArgs& a) {
     search.refinement = 1.0f;
   }
   {
+    // Element 1, where given, is the second phase's correlation: an array is
+    // read on, not warned of.
     const ParamName n = Input(a, method, u"requested correlation");
     correlation[0] = correlation[1] = 0.8f;
-    if (Number(a, n, 0, &v)) {
+    if (Number(a, n, 0, &v, false)) {
       correlation[0] = correlation[1] = Magnitude(a, n, v, 0.1f, 0.999f);
       int hi = 0;
       if (GetObjectMaxIndex(a.ctx, 63, n.c_str(), &hi) && hi >= 1 && Number(a, n, 1, &v)) {

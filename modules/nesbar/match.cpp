@@ -143,7 +143,8 @@ void CGPUMatch::Render(const TRectangularRegion* region) {
   readBack.resize(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, width, height, GL_RGB, GL_FLOAT, readBack.data());
-  lastScale = CollectMatches(readBack.data(), width, height, patternWidth, patternHeight, maxMatches, results);
+  lastScale = CollectMatches(readBack.data(), width, height, patternWidth, patternHeight, maxMatches, AnglesOf(plan),
+                             results);
   gpu::EndRender();
 }
 

@@ -1,6 +1,7 @@
 #include "plan.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "frame/input_params.h"
 
@@ -8,6 +9,10 @@ namespace nesbar {
 namespace {
 
 constexpr float kRadians = 0.017453292519943295f;
+
+// Rounding of the passes' single-precision angles at the ends of the range,
+// in degrees.
+constexpr double kAngleSlack = 0.01;
 
 }  // namespace
 
@@ -63,6 +68,24 @@ SearchPlan MakePlan(const SearchSettings& s) {
     }
   }
   return p;
+}
+
+SearchedAngles AnglesOf(const SearchPlan& p) {
+  SearchedAngles a;
+  if (!p.search || p.angleSteps <= 0) return a;
+  const double span = static_cast<double>(p.angleSteps) * p.angleStep;
+  // The passes wrap their climb when one more step reaches round the turn.
+  a.whole = span + p.angleStep >= 2 * std::numbers::pi * (1 - 1e-6);
+  a.start = p.angleStart / static_cast<double>(kRadians);
+  a.span = span / static_cast<double>(kRadians);
+  return a;
+}
+
+bool SearchedAngles::Contains(double degrees) const {
+  if (whole) return true;
+  double off = std::fmod(degrees - start, 360.0);
+  if (off < 0) off += 360.0;
+  return off <= span + kAngleSlack || off >= 360.0 - kAngleSlack;
 }
 
 }  // namespace nesbar

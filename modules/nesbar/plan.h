@@ -29,4 +29,17 @@ struct SearchPlan {
 
 SearchPlan MakePlan(const SearchSettings& s);
 
+// The angles a search tried, in degrees: from start over span, modulo a
+// whole turn; every angle when the search wraps round.
+struct SearchedAngles {
+  double start = 0, span = 0;
+  bool whole = false;
+  bool Contains(double degrees) const;
+};
+
+// The angles of a plan: the coarse angles and, where the passes climb past
+// the last one to the first, the whole turn. A plan without angle steps
+// tries angle 0 alone.
+SearchedAngles AnglesOf(const SearchPlan& p);
+
 }  // namespace nesbar

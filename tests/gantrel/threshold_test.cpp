@@ -114,19 +114,60 @@ TEST(Threshold, BetweenClassLevel) {
   }
   for (const auto& h : histograms) {
     MethodRun run("bimodal_threshold");
-    run.ctx.setFrame(u"Input frame", FromHistogram(h));
+    const talvix::FrameBuffer in = FromHistogram(h);
+    run.ctx.setFrame(u"Input frame", in);
     ASSERT_TRUE(run().ok);
-    EXPECT_NEAR(Level(run), Otsu(h), 1e-9);
+    const int level = Otsu(h);
+    EXPECT_NEAR(Level(run), level, 1e-9);
+    // The level's own bin belongs to the dark class.
+    const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
+    ASSERT_NE(out, nullptr);
+    for (int y = 0; y < in.depth(); ++y)
+      for (int x = 0; x < in.width(); ++x)
+        ASSERT_EQ(*out->pixel(x, y), *in.pixel(x, y) <= level ? 0 : 255) << x << "," << y;
   }
-  // Two equal spikes: every split between them ties; the lowest stays, and
-  // both spikes come out light (50 is not below 50).
-  std::vector<int> spikes(256, 0);
-  spikes[50] = spikes[200] = 64;
-  MethodRun run("bimodal_threshold");
-  run.ctx.setFrame(u"Input frame", FromHistogram(spikes));
-  ASSERT_TRUE(run().ok);
-  EXPECT_NEAR(Level(run), 50, 1e-9);
-  EXPECT_TRUE(AllLight(*run.ctx.frame(u"Output frame")));
+}
+
+// A two-tone print splits in two: every split between the tones ties, the
+// lowest (the dark tone itself) is reported, and the dark tone stays dark on
+// every output path. Cropped outputs hold the region's box.
+TEST(Threshold, TwoToneSquareStaysDark) {
+  const int w = 64, d = 48;
+  const TRectangularRegion region{32, 24, 40, 30, 0};
+  struct Case {
+    const char* what;
+    int bpp;
+    bool region, crop;
+  } cases[] = {
+      {"whole frame", 8, false, false},   {"whole frame", 32, false, false}, {"region in place", 8, true, false},
+      {"region in place", 32, true, false}, {"region cropped", 8, true, true}, {"region cropped", 32, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.what << " " << c.bpp);
+    talvix::FrameBuffer in = talvix::FrameBuffer::make(w, d, c.bpp);
+    const auto inSquare = [](int x, int y) { return x >= 22 && x < 42 && y >= 14 && y < 34; };
+    for (int y = 0; y < d; ++y)
+      for (int x = 0; x < w; ++x)
+        for (int k = 0; k < c.bpp / 8; ++k) in.pixel(x, y)[k] = k == 3 ? 255 : inSquare(x, y) ? 50 : 200;
+    MethodRun run("bimodal_threshold");
+    run.ctx.setFrame(u"Input frame", in);
+    if (c.region) run.ctx.setRegions(u"Region", {region});
+    run.ctx.setFlags(u"Crop output frame", {c.crop});
+    ASSERT_TRUE(run().ok);
+    EXPECT_NEAR(Level(run), 50, 1e-9);
+    const talvix::FrameBuffer* out = run.ctx.frame(u"Output frame");
+    ASSERT_NE(out, nullptr);
+    const int left = c.crop ? 12 : 0, top = c.crop ? 9 : 0;
+    int dark = 0, light = 0;
+    for (int y = 0; y < out->depth(); ++y)
+      for (int x = 0; x < out->width(); ++x) {
+        const uint8_t v = out->pixel(x, y)[0];
+        ASSERT_EQ(v == 0, inSquare(x + left, y + top)) << x << "," << y;
+        (v == 0 ? dark : light) += 1;
+      }
+    EXPECT_EQ(dark, 400);
+    EXPECT_EQ(light, out->width() * out->depth() - 400);
+  }
 }
 
 TEST(Threshold, FlankRule) {
@@ -370,6 +411,10 @@ TEST(Threshold, CropBoxes) {
       {{50, 40, 20, 10, 0}, 21, 11},
       {{50, 40, 20, 10, 90}, 10, 20},  // the sine and cosine in single precision, then truncated
       {{50, 40, 20, 10, 180}, 21, 11},  // a half turn is the same box
+      {{50, 40, 20, 10, 1e-9}, 21, 11},  // and so are tiny turns off it
+      {{50, 40, 20, 10, 360.0000001}, 21, 11},
+      {{50, 40, 20, 10, -1e-9}, 21, 11},
+      {{50, 40, 20, 10, 90.0000001}, 10, 20},
       {{3, 40, 20, 10, 0}, 14, 11},     // cut at the left border
       {{300, 40, 20, 10, 0}, 0, 0},
   };

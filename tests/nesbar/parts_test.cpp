@@ -139,9 +139,10 @@ struct Found {
   bool operator==(const Found&) const = default;
 };
 
-std::vector<Found> Collect(const Scores& s, int pw, int ph, int max) {
+std::vector<Found> Collect(const Scores& s, int pw, int ph, int max,
+                           const nesbar::SearchedAngles& angles = {0, 0, true}) {
   gpu::CList results;
-  nesbar::CollectMatches(s.rgb.data(), s.w, s.h, pw, ph, max, results);
+  nesbar::CollectMatches(s.rgb.data(), s.w, s.h, pw, ph, max, angles, results);
   std::vector<Found> out;
   for (gpu::CListElem* e = results.head; e; e = e->next) {
     auto* r = static_cast<nesbar::CResultListElem*>(e);
@@ -160,29 +161,105 @@ TEST(Collection, OrderSuppressionTiesAndTheMaximum) {
   };
   // Pattern 20 x 20: neighbours closer than 15 pixels suppress each other.
   const std::vector<Case> cases = {
-      {"best first", {{5, 5, 0.85f}, {40, 5, 0.95f}, {5, 40, 0.9f}}, 5, {{40, 5, 0.95f}, {5, 40, 0.9f}, {5, 5, 0.85f}}},
-      {"the maximum", {{5, 5, 0.85f}, {40, 5, 0.95f}, {5, 40, 0.9f}}, 1, {{40, 5, 0.95f}}},
-      {"a better neighbour replaces", {{5, 5, 0.85f}, {14, 5, 0.9f}}, 5, {{14, 5, 0.9f}}},
-      {"a worse neighbour is dropped", {{5, 5, 0.9f}, {5, 14, 0.85f}}, 5, {{5, 5, 0.9f}}},
-      {"15 pixels apart both stay", {{5, 5, 0.9f}, {20, 5, 0.85f}}, 5, {{5, 5, 0.9f}, {20, 5, 0.85f}}},
-      {"ties keep the first in row order", {{30, 2, 0.9f}, {25, 6, 0.9f}}, 5, {{30, 2, 0.9f}}},
+      {"best first", {{15, 15, 0.85f}, {50, 15, 0.95f}, {15, 50, 0.9f}}, 5, {{50, 15, 0.95f}, {15, 50, 0.9f}, {15, 15, 0.85f}}},
+      {"the maximum", {{15, 15, 0.85f}, {50, 15, 0.95f}, {15, 50, 0.9f}}, 1, {{50, 15, 0.95f}}},
+      {"a better neighbour replaces", {{15, 15, 0.85f}, {24, 15, 0.9f}}, 5, {{24, 15, 0.9f}}},
+      {"a worse neighbour is dropped", {{15, 15, 0.9f}, {15, 24, 0.85f}}, 5, {{15, 15, 0.9f}}},
+      {"15 pixels apart both stay", {{15, 15, 0.9f}, {30, 15, 0.85f}}, 5, {{15, 15, 0.9f}, {30, 15, 0.85f}}},
+      {"ties keep the first in row order", {{40, 12, 0.9f}, {35, 16, 0.9f}}, 5, {{40, 12, 0.9f}}},
       // The best replaces the only element before the sentinel: it must not
       // land behind the sentinel (and be lost with a maximum of 1).
-      {"the best replaces the head", {{40, 40, 0.5f}, {10, 10, 0.8f}, {12, 10, 0.95f}}, 1, {{12, 10, 0.95f}}},
-      {"a rounding above 1 is reported as 1", {{5, 5, 1.0000002f}}, 5, {{5, 5, 1.0f}}},
+      {"the best replaces the head", {{50, 50, 0.5f}, {20, 20, 0.8f}, {22, 20, 0.95f}}, 1, {{22, 20, 0.95f}}},
+      {"a rounding above 1 is reported as 1", {{15, 15, 1.0000002f}}, 5, {{15, 15, 1.0f}}},
       {"nothing", {}, 5, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Scores s(60, 50);
+    Scores s(70, 60);  // every rectangle lies on the frame
     for (auto [x, y, score] : c.scores) s.Put(x, y, score);
     EXPECT_EQ(Collect(s, 20, 20, c.max), c.expected);
   }
   // The suppression radius follows the match's scale: at scale 2, 30 pixels.
-  Scores scaled(80, 20);
-  scaled.Put(5, 5, 0.9f, 0, 2.0f);
-  scaled.Put(30, 5, 0.8f, 0, 2.0f);
-  EXPECT_EQ(Collect(scaled, 20, 20, 5), (std::vector<Found>{{5, 5, 0.9f}}));
+  Scores scaled(100, 60);
+  scaled.Put(30, 30, 0.9f, 0, 2.0f);
+  scaled.Put(55, 30, 0.8f, 0, 2.0f);
+  EXPECT_EQ(Collect(scaled, 20, 20, 5), (std::vector<Found>{{30, 30, 0.9f}}));
+}
+
+// A place whose turned, scaled rectangle lies mostly off the frame was scored
+// against the frame's clamped edge: no match, and it suppresses no neighbour
+// on the frame. A few percent off the frame still counts. Pattern 20 x 20 on
+// a 100 x 80 frame.
+TEST(Collection, PlacesOffTheFrame) {
+  struct Case {
+    const char* name;
+    int x, y;
+    float angle, scale;  // degrees
+    bool kept;
+  };
+  const Case cases[] = {
+      {"inside", 50, 40, 0, 1, true},
+      {"touching the left edge", 10, 40, 0, 1, true},  // 0 to 20 on a frame from -0.5
+      {"2.5 % past the top", 50, 70, 0, 1, true},
+      {"7.5 % past the top", 50, 71, 0, 1, false},
+      {"42.5 % past the top", 50, 78, 0, 1, false},
+      {"14 % past the right edge at scale 2", 85, 40, 0, 2, false},
+      {"turned by 45, a corner 3 % off", 50, 10, 45, 1, true},
+      {"turned by 45, a corner 15 % off", 50, 6, 45, 1, false},
+      {"turned by 45, on the frame", 50, 15, 45, 1, true},
+      {"turned a half turn, 32.5 % past the bottom", 50, 3, 180, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scores s(100, 80);
+    s.Put(c.x, c.y, 0.9f, c.angle * kDeg, c.scale);
+    EXPECT_EQ(Collect(s, 20, 20, 5).size(), c.kept ? 1u : 0u);
+    // A better place mostly off the frame does not suppress this one.
+    s.Put(c.x, 79, 0.95f, 0, 1);
+    EXPECT_EQ(Collect(s, 20, 20, 5).size(), c.kept ? 1u : 0u);
+  }
+  EXPECT_NEAR(nesbar::ShareOnFrame(50, 78, 20, 20, 0, 100, 80), 11.5 / 20, 1e-9);
+  EXPECT_NEAR(nesbar::ShareOnFrame(50, 40, 20, 20, 30, 100, 80), 1.0, 1e-9);
+}
+
+// Reported angles lie in [0, 360) and within the angles searched, modulo a
+// whole turn: the passes' single-precision angles may come out past 2 pi or
+// below the start.
+TEST(Collection, AnglesWithinTheSearchedTurn) {
+  struct Case {
+    const char* name;
+    nesbar::SearchSettings search;
+    float radians;
+    bool kept;
+    double degrees;
+  };
+  const Case cases[] = {
+      {"22.6 past a whole turn", {0, 360, 5, 1, 1, 0.1f}, (360 + 22.6f) * kDeg, true, 22.6},
+      {"below 0 in a whole turn", {0, 360, 5, 1, 1, 0.1f}, -5 * kDeg, true, 355},
+      {"-30 to 30: 20", {-30, 30, 5, 1, 1, 0.1f}, (330 + 50) * kDeg, true, 20},
+      {"-30 to 30: -30", {-30, 30, 5, 1, 1, 0.1f}, 330 * kDeg, true, 330},
+      {"-30 to 30: -32.6", {-30, 30, 5, 1, 1, 0.1f}, 327.4f * kDeg, false, 0},
+      {"-30 to 30: 31", {-30, 30, 5, 1, 1, 0.1f}, (360 + 31) * kDeg, false, 0},
+      {"350 to 10: 355", {350, 10, 5, 1, 1, 0.1f}, 355 * kDeg, true, 355},
+      {"350 to 10: 5 past the turn", {350, 10, 5, 1, 1, 0.1f}, 365 * kDeg, true, 5},
+      {"0 to 45: -1", {0, 45, 5, 1, 1, 0.1f}, -1 * kDeg, false, 0},
+      {"no search: 0", {0, 0, 5, 1, 1, 0.1f}, 0, true, 0},
+      {"scales only: 0", {0, 0, 5, 0.8f, 1.2f, 0.1f}, 0, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scores s(60, 60);
+    s.Put(30, 30, 0.9f, c.radians, 1);
+    gpu::CList results;
+    nesbar::CollectMatches(s.rgb.data(), s.w, s.h, 20, 20, 5, nesbar::AnglesOf(nesbar::MakePlan(c.search)), results);
+    ASSERT_EQ(results.head != nullptr, c.kept);
+    if (c.kept) {
+      auto* r = static_cast<nesbar::CResultListElem*>(results.head);
+      EXPECT_NEAR(r->angle, c.degrees, 1e-3);
+      EXPECT_EQ(r->rectangleAngle, r->angle);
+    }
+    results.DeleteAll();
+  }
 }
 
 TEST(ListOperations, SetCurrentAndInsertBeforeCurrent) {

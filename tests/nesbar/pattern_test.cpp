@@ -147,6 +147,101 @@ TEST(GreyPattern, NothingInAPictureWithoutIt) {
   EXPECT_EQ(run.ctx.numbers(u"number of found patterns"), std::vector<double>{0});
 }
 
+// Copies cut by the frame's top or right edge: the passes read the part off
+// the frame as the clamped edge and could score it high. A place is reported
+// only when its rectangle lies on the frame but for a few percent; a copy
+// elsewhere is found as before, upright or in a turned search.
+TEST(GreyPattern, NoPlaceMostlyOffTheFrame) {
+  REQUIRE_GL();
+  const FrameBuffer pattern = PatternFrame(3);
+  struct Case {
+    const char* name;
+    Placed cut;
+    bool found;  // the cut copy
+  };
+  // The picture is 128 x 96, its pixels reaching to 127.5 and 95.5; the pattern is 32 x 32.
+  const Case cases[] = {
+      {"touching the top", {80, 79.5, 0, 1}, true},
+      {"3 % past the top", {80, 80.5, 0, 1}, true},
+      {"25 % past the top", {80, 87.5, 0, 1}, false},
+      {"44 % past the top", {80, 93.5, 0, 1}, false},
+      {"30 % past the right edge", {121.5, 50, 0, 1}, false},
+  };
+  for (const Case& c : cases) {
+    for (const Search& s : {Search{}, Search{-30, 30, 5}}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", rotations " << s.beginRotation << " to " << s.endRotation);
+      module_test::MethodRun run("nesbar", "gpu_pattern");
+      const FrameBuffer picture = Picture(128, 96, 3, {{30, 30, 0, 1}, c.cut});
+      const std::vector<TRectangle> found = Find(run, picture, pattern, s, 5);
+      const auto near = [&](double x, double y) {
+        return std::any_of(found.begin(), found.end(),
+                           [&](const TRectangle& r) { return std::hypot(r.cx - x, r.cy - y) <= 1.5; });
+      };
+      EXPECT_TRUE(near(30, 30));
+      EXPECT_EQ(near(c.cut.cx, c.cut.cy), c.found);
+      EXPECT_EQ(found.size(), c.found ? 2u : 1u);
+      for (const TRectangle& r : found) {
+        EXPECT_GE(r.angle, 0.0);
+        EXPECT_LT(r.angle, 360.0);
+        EXPECT_TRUE(r.angle <= 30.01 || r.angle >= 329.99) << r.angle;
+      }
+    }
+  }
+}
+
+// Angles come out in [0, 360) and within the searched range: a search of
+// -30 to 30 reports copies turned by 20 and -20 as 20 and 340; one turned
+// past the range is reported at most at the range's nearer end, however far
+// the refinement about the ends reaches. Two requested correlations (coarse
+// and fine) are both read: no warning that only the first counts.
+TEST(GreyPattern, AnglesWithinTheSearchedRange) {
+  REQUIRE_GL();
+  const FrameBuffer pattern = PatternFrame(3);
+  struct Case {
+    const char* name;
+    Search search;
+    double turn;
+    bool found;  // false: found at most at the angle given
+    double angle, tolerance;
+  };
+  const Case cases[] = {
+      {"20 in -30 to 30", {-30, 30, 5}, 20, true, 20, 2},
+      {"-20 in -30 to 30", {-30, 30, 5}, -20, true, 340, 2},
+      {"-29 in -30 to 30", {-30, 30, 5}, -29, true, 331, 2},
+      {"-34 in -30 to 30", {-30, 30, 5}, -34, false, 330, 0.01},
+      {"-45 in -30 to 30", {-30, 30, 5}, -45, false, 330, 0.01},
+      {"36 in -30 to 30", {-30, 30, 5}, 36, false, 30, 0.01},
+      {"22.6 in a whole turn", {0, 360, 10}, 22.6, true, 22.6, 5},
+      {"357 in a whole turn", {0, 360, 10}, 357, true, 357, 5},
+      {"1 in 0 to 45", {0, 45, 5}, 1, true, 1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    module_test::MethodRun run("nesbar", "gpu_pattern");
+    run.ctx.setNumbers(u"requested correlation", {0.7, 0.75});
+    const FrameBuffer picture = Picture(128, 96, 3, {{60, 48, c.turn, 1}});
+    run.ctx.setFrame(u"input frame", picture);
+    run.ctx.setFrame(u"pattern", pattern);
+    run.ctx.setNumbers(u"begin rotation", {c.search.beginRotation});
+    run.ctx.setNumbers(u"end rotation", {c.search.endRotation});
+    run.ctx.setNumbers(u"rotation step", {c.search.rotationStep});
+    run.ctx.setNumbers(u"maximal number of found patterns", {5});
+    ASSERT_TRUE(run().ok);
+    EXPECT_TRUE(run.ctx.warnings().empty()) << talvix::ToUtf8(run.ctx.warnings().at(0));
+    const std::vector<TRectangle> found = run.ctx.rectangles(u"found rectangle");
+    ASSERT_EQ(found.size(), c.found ? 1u : found.size());
+    ASSERT_LE(found.size(), 1u);
+    for (const TRectangle& r : found) {
+      EXPECT_NEAR(r.cx, 60, 1.0);
+      EXPECT_NEAR(r.cy, 48, 1.0);
+      EXPECT_GE(r.angle, 0.0);
+      EXPECT_LT(r.angle, 360.0);
+      EXPECT_NEAR(std::remainder(r.angle - c.angle, 360.0), 0.0, c.tolerance);
+    }
+    for (double score : run.ctx.numbers(u"found correlation")) EXPECT_GE(score, 0.75);
+  }
+}
+
 }  // namespace
 
 namespace {

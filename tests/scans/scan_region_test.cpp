@@ -15,19 +15,21 @@ using Points = std::vector<std::pair<int, int>>;
 namespace {
 
 // Independent membership: -w/2 <= u < w/2, -h/2 <= v < h/2, with exact
-// trigonometry at quarter turns.
+// trigonometry at quarter turns. At a half or three quarters of a turn the
+// bounds are those of 0 and 90 (the same rectangle).
 bool Oracle(const TRectangularRegion& r, double x, double y) {
   double a = std::fmod(std::fmod(r.angle, 360.0) + 360.0, 360.0);
-  double c, s;
+  double c, s, sign = 1;
   if (a == 0 || a == 90 || a == 180 || a == 270) {
     const double kc[] = {1, 0, -1, 0}, ks[] = {0, 1, 0, -1};
     c = kc[int(a) / 90];
     s = ks[int(a) / 90];
+    sign = a >= 180 ? -1 : 1;
   } else {
     c = std::cos(a * std::numbers::pi / 180);
     s = std::sin(a * std::numbers::pi / 180);
   }
-  double u = (x - r.cx) * c + (y - r.cy) * s, v = -(x - r.cx) * s + (y - r.cy) * c;
+  double u = sign * ((x - r.cx) * c + (y - r.cy) * s), v = sign * (-(x - r.cx) * s + (y - r.cy) * c);
   return u >= -r.width / 2 && u < r.width / 2 && v >= -r.height / 2 && v < r.height / 2;
 }
 
@@ -56,6 +58,40 @@ TEST(ScanRectangularRegion, TurnedRegionsMatchTheOracle) {
     // Row-major order over region and frame, each pixel once.
     EXPECT_EQ(got.points(), OracleScan(r, 40, 30));
     for (const auto& s : got.got) EXPECT_EQ(s.v, unsigned(uint8_t(s.x + 3 * s.y)));
+  }
+}
+
+// Edges through pixel centres: a turn by a half or a whole turn, or by a
+// hair's breadth, picks the same pixels, and so does a quarter turn against
+// three quarters.
+TEST(ScanRectangularRegion, HalfTurnsAndTinyTurnsPickTheSamePixels) {
+  talvix::FrameBuffer f = Patterned(40, 30, 8);
+  const TRectangularRegion shapes[] = {{20, 15, 8, 6, 0}, {20.5, 15, 9, 4, 0}, {10, 10, 20, 20, 0}, {7, 3, 4, 10, 0}};
+  const double turns[][7] = {
+      {0, 180, 360, 1e-9, -1e-9, 360.0000001, 180.0000001},
+      {90, 270, -90, 90 + 1e-9, 90 - 1e-9, 450.0000001, -269.9999999},
+  };
+  for (const TRectangularRegion& shape : shapes) {
+    for (const auto& family : turns) {
+      TRectangularRegion r = shape;
+      r.angle = family[0];
+      Recorder first;
+      ScanRectangularRegion(f.frame(), &r, 1, &first, Recorder::Cb);
+      // A w x h region with edges on pixel centres holds w x h of them (cut by the frame for the last).
+      if (shape.cx == 20) {
+        EXPECT_EQ(first.got.size(), size_t(shape.width * shape.height)) << shape.cx << " at " << family[0];
+      }
+      for (double angle : family) {
+        SCOPED_TRACE(testing::Message() << shape.cx << ", " << shape.cy << " " << shape.width << " x " << shape.height
+                                        << " at " << angle);
+        r.angle = angle;
+        Recorder got;
+        ScanRectangularRegion(f.frame(), &r, 1, &got, Recorder::Cb);
+        EXPECT_EQ(got.points(), first.points());
+        for (const auto& [x, y] : first.points())
+          EXPECT_TRUE(PixelInRectangularRegion(f.frame(), &r, {double(x), double(y)}, 0, 1)) << x << "," << y;
+      }
+    }
   }
 }
 

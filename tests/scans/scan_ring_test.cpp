@@ -179,4 +179,43 @@ TEST(PixelInRingRegion, AnnulusAndSweepInclusive) {
   for (const Case& c : cases) EXPECT_EQ(PixelInRingRegion(f.frame(), c.region, c.p), c.in) << c.p.x << "," << c.p.y;
 }
 
+// A span of a full turn or more, either way, is the whole ring: the scan,
+// the arcs, the spokes and membership all answer as for a sweep of 0.
+TEST(RingSpans, AFullTurnOrMoreIsTheWholeRing) {
+  talvix::FrameBuffer f = Patterned(100, 80, 8);
+  const auto answers = [&](double a1, double a2) {
+    std::vector<int> out;
+    const TRing ring{50, 40, 15, 0, a1, a2};
+    Recorder r;
+    ScanRing(f.frame(), &ring, 1, &r, 1, Recorder::Cb);
+    for (const auto& s : r.got) out.insert(out.end(), {s.x, s.y});
+    const TRingRegion region{50, 40, 8, 20, a1, a2};
+    TRing arc{};
+    GetScanRingRegionArc(f.frame(), &region, 3, 1, &arc);
+    out.push_back(static_cast<int>(std::fmod(arc.a2 - arc.a1, 360.0)));
+    for (int i = 0; i < 6; ++i) {
+      int e[4] = {};
+      GetScanRingRegionSpoke(f.frame(), &region, 6, i, &e[0], &e[1], &e[2], &e[3]);
+      out.insert(out.end(), e, e + 4);
+    }
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 100; ++x) out.push_back(PixelInRingRegion(f.frame(), &region, {double(x), double(y)}));
+    return out;
+  };
+  const std::vector<int> whole = answers(30, 30);
+  const std::pair<double, double> spans[] = {{0, 360},  {0, 720},    {0, 720.5}, {30, 390},
+                                             {30, 1e6}, {0, -720.5}, {400, 30}};
+  for (auto [a1, a2] : spans) {
+    const std::vector<int> got = answers(a1, a2);
+    // The spokes start at a1: compare those of a start of 30 (mod 360) only.
+    if (std::fmod(a1, 360.0) == 30) {
+      EXPECT_EQ(got, whole) << a1 << " to " << a2;
+    } else {
+      EXPECT_EQ(got, answers(a1, a1)) << a1 << " to " << a2;
+    }
+  }
+  // Just short of a full turn stays an arc.
+  EXPECT_NE(answers(30, 389.5), whole);
+}
+
 }  // namespace

@@ -73,6 +73,18 @@ uniform float UScaleRange;
 uniform float UScaleStep1;
 uniform float UScaleStep2;
 
+// A search that one more step carries round the turn wraps its angles.
+bool WholeTurn()
+{
+  return UAngleRange + UAngleStep1 > 6.2831853;
+}
+
+// Within the searched angles, up to the rounding of their single-precision sums.
+bool Searched(float a)
+{
+  return WholeTurn() || (a >= UAngleStart - 1e-4 && a <= UAngleStart + UAngleRange + 1e-4);
+}
+
 // The best coarse pose at c: the coarse result came from a grid point up to
 // Distance away, where a turned or scaled pose may fit better than the true
 // one, so the neighbouring coarse angles and scales are tried here, climbing
@@ -82,8 +94,6 @@ vec3 Climb(vec2 c, vec3 coarse)
 {
   float lowScale = UScaleStart;
   float highScale = UScaleStart + UScaleRange;
-  bool wholeTurn = UAngleRange + UAngleStep1 > 6.2831853;
-  float margin = 0.5 * UAngleStep1;
   float scaleReach = UScaleStep1 > 0.0 ? 1.0 : 0.0;
   float angleReach = UAngleStep1 > 0.0 ? 1.0 : 0.0;
   vec3 at = vec3(Correlate(c, coarse.g, coarse.b), coarse.g, coarse.b);
@@ -93,7 +103,7 @@ vec3 Climb(vec2 c, vec3 coarse)
       float s = clamp(at.b + j * UScaleStep1, lowScale, highScale);
       for (float k = -angleReach; k <= angleReach; k += 1.0) {
         float a = at.g + k * UAngleStep1;
-        if (!wholeTurn && (a < UAngleStart - margin || a > UAngleStart + UAngleRange + margin)) continue;
+        if (!Searched(a)) continue;
         if (s == at.b && k == 0.0) continue;
         float r = Correlate(c, a, s);
         if (r > next.r) next = vec3(r, a, s);
@@ -121,6 +131,7 @@ void main()
     float s = clamp(centre.b + j * UScaleStep2, UScaleStart, UScaleStart + UScaleRange);
     for (float k = -angleSteps; k <= angleSteps; k += 1.0) {
       float a = centre.g + k * UAngleStep2;
+      if (!Searched(a)) continue;
       float r = Correlate(c, a, s);
       if (r > best.r) best = vec3(r, a, s);
     }

@@ -131,24 +131,49 @@ inline SinCos SinCosDeg(double deg) {
   return {std::sin(a), std::cos(a)};
 }
 
+// A region's angle within this many degrees of a quarter turn is that
+// quarter turn: pixel centres on an edge must not move across it with the
+// sign of a tiny turn (360.0000001 is 1e-7 past a full turn).
+inline constexpr double kQuarterTurnSlack = 1e-6;
+
+// The angle in [0, 360), moved onto a quarter turn that lies within the slack.
+inline double RegionAngle(double deg) {
+  double r = std::fmod(deg, 360.0);
+  if (r < 0) r += 360.0;
+  const double q = 90.0 * std::round(r / 90.0);
+  if (std::abs(r - q) <= kQuarterTurnSlack) r = q == 360.0 ? 0.0 : q;
+  return r;
+}
+
 // A rectangular region with its axes u = (c, s) and v = (-s, c).
 struct Rect {
   double cx = 0, cy = 0, hw = 0, hh = 0, c = 1, s = 0;
+  // Half a turn gives the same rectangle, but half-open bounds in its own
+  // axes would open the other edges: at 180 and 270 membership is taken in
+  // the axes of 0 and 90.
+  bool halfTurned = false;
   bool ok = false;
 
   Rect() = default;
   Rect(double x, double y, double w, double h, double angle) : cx(x), cy(y), hw(w / 2), hh(h / 2) {
-    SinCos t = SinCosDeg(angle);
+    const double r = RegionAngle(angle);
+    SinCos t = SinCosDeg(r);
     c = t.c;
     s = t.s;
+    halfTurned = r == 180.0 || r == 270.0;
     ok = std::isfinite(x) && std::isfinite(y) && std::isfinite(w) && std::isfinite(h) && std::isfinite(angle);
   }
   double u(double px, double py) const { return (px - cx) * c + (py - cy) * s; }
   double v(double px, double py) const { return -(px - cx) * s + (py - cy) * c; }
-  // Half-open membership: -w/2 <= u < w/2 and -h/2 <= v < h/2.
+  // Half-open membership: -w/2 <= u < w/2 and -h/2 <= v < h/2 (in the
+  // half-turned axes at 180 and 270).
   bool contains(double px, double py) const {
     if (!ok) return false;
     double uu = u(px, py), vv = v(px, py);
+    if (halfTurned) {
+      uu = -uu;
+      vv = -vv;
+    }
     return uu >= -hw && uu < hw && vv >= -hh && vv < hh;
   }
   double x(double uu, double vv) const { return cx + uu * c - vv * s; }

@@ -1,5 +1,6 @@
 // Rings and ring regions: the circle scan, concentric arcs, spokes and point
-// membership. Radii are unordered and a sweep of 0 modulo 360 is a full turn.
+// membership. Radii are unordered; a sweep of 0 modulo 360, or of a full turn
+// or more, is the whole ring.
 #include <limits>
 
 #include "scan_geometry.hpp"
@@ -33,7 +34,9 @@ Annulus MakeAnnulus(double cx, double cy, double r1, double r2, double a1, doubl
   a.rin = std::min(r1, r2);
   a.rout = std::max(r1, r2);
   a.a1 = a1;
-  a.sweep = Sweep(a1, a2);
+  // A span of a full turn or more, either way, is the whole ring, not its
+  // remainder: 0 to 720.5 is not a half-degree sliver.
+  a.sweep = std::abs(a2 - a1) >= 360.0 ? 0.0 : Sweep(a1, a2);
   return a;
 }
 
