@@ -169,12 +169,15 @@ bool BuildLegSegments(ScanFamily& f, int k) {
 PassBudget BudgetOfRegion(int64_t area) {
   // Ordinary pictures stay well below both bounds: a symbol of fine modules
   // that fills its frame makes about one segment per 170 pixels and one
-  // scanned pair per 250. A fine texture (a checkerboard of single pixels,
-  // noise) makes a segment every 10 to 100 pixels and a scanned pair every
-  // one to twenty, and the pairs grow with the square of the segments.
-  constexpr int64_t kPixelsPerSegment = 128, kPixelsPerExtent = 64, kLeast = 64;
-  const int64_t segments = std::clamp<int64_t>(area / kPixelsPerSegment, kLeast, INT32_MAX);
-  return PassBudget{static_cast<int>(segments), std::max(kLeast, area / kPixelsPerExtent)};
+  // scanned pair per 250, and the largest symbol (144 x 144) at the finest
+  // modules read (3 px) makes about 1100 segments and 800 scanned pairs in
+  // the pass that reads it, whatever the frame around it. A fine
+  // texture (a checkerboard of single pixels, noise) makes a segment every
+  // 10 to 100 pixels and a scanned pair every one to twenty, and the pairs
+  // grow with the square of the segments.
+  constexpr int64_t kPixelsPerSegment = 128, kPixelsPerExtent = 64, kLeast = 64, kMost = 4096;
+  return PassBudget{static_cast<int>(std::clamp(area / kPixelsPerSegment, kLeast, kMost)),
+                    std::clamp(area / kPixelsPerExtent, kLeast, kMost)};
 }
 
 void KeepLongestSegments(ScanFamily& f, int most) {
