@@ -87,8 +87,9 @@ bool LineIntersection(double x0, double y0, double x1, double y1, double x2, dou
   return true;
 }
 
-void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, SampleSlot& slot,
-                    const LocateContext& lc, std::vector<SymbolCandidate>& out) {
+PairWork PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, SampleSlot& slot,
+                        const LocateContext& lc, int64_t extentBudget, std::vector<SymbolCandidate>& out) {
+  PairWork work;
   const double ratio2 = static_cast<double>(lc.legRatio) * lc.legRatio;
   std::vector<size_t> verticalAlive;
   for (size_t vi = 0; vi < vertical.segments.size(); ++vi)
@@ -99,6 +100,7 @@ void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, Sa
     const int64_t li2 = Sq(i.x2 - i.x0) + Sq(i.y2 - i.y0);
     for (size_t vi : verticalAlive) {
       const LegSegment& j = vertical.segments[vi];
+      ++work.pairs;
       const int64_t lj2 = Sq(j.x2 - j.x0) + Sq(j.y2 - j.y0);
       // 1. Comparable legs.
       const int64_t shorter = std::min(li2, lj2), longer = std::max(li2, lj2);
@@ -141,6 +143,10 @@ void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, Sa
       if (!placed) continue;
       // 6. The corner outside neither leg (the ends' distance is tested above).
       if (li2 <= iNear || lj2 <= jNear) continue;
+      // The extent is the costly test: a texture passes the others by the
+      // thousand.
+      if (work.extents == extentBudget) return work;
+      ++work.extents;
       // 7. Extent: the first edge-free test line beyond the symbol.
       const P2 v{(j.x0 - j.x2) / lenJ, (j.y0 - j.y2) / lenJ}, w{-v.y, v.x};
       const double lv = lenJ, lh = lenI;
@@ -192,6 +198,7 @@ void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, Sa
       c.valid = true;
     }
   }
+  return work;
 }
 
 void SelectLegLine(const double pairs[4][4], double line[4]) {

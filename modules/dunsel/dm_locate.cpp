@@ -76,13 +76,23 @@ bool CReadBarcode2D::LocateDataMatrix(void* ctx, const Frame* frame, TRectangula
   const LocateContext lc{frame, &region, width, depth, negative, legRatio_};
 
   TwoSections([&](int d) { ScanEdgeMatrix(families_[static_cast<size_t>(d)], slot(d), lc, d); });
+  // The region's part in the frame, as the scan matrices hold it.
+  const PassBudget budget = BudgetOfRegion(static_cast<int64_t>(families_[kHorizontal].columns - 1) *
+                                           (families_[kVertical].columns - 1));
   for (int k = 1; k <= 3; ++k) {
     bool found[2] = {false, false};
     TwoSections([&](int d) { found[d] = BuildLegSegments(families_[static_cast<size_t>(d)], k); });
     if (!found[0] || !found[1]) return false;
-    TwoSections([&](int d) { JoinLegSegments(families_[static_cast<size_t>(d)], d, 7 * k); });
+    TwoSections([&](int d) {
+      ScanFamily& f = families_[static_cast<size_t>(d)];
+      KeepLongestSegments(f, budget.segments);
+      JoinLegSegments(f, d, 7 * k);
+    });
     candidates_.clear();
-    PairFinderLegs(families_[kHorizontal], families_[kVertical], slot(0), lc, candidates_);
+    const PairWork work = PairFinderLegs(families_[kHorizontal], families_[kVertical], slot(0), lc, budget.extents,
+                                         candidates_);
+    locationWork_.pairs += work.pairs;
+    locationWork_.extents += work.extents;
     for (SymbolCandidate& c : candidates_)
       if (c.valid) RefineCandidate(c, families_[kHorizontal], families_[kVertical], slot(0), lc);
     RemoveDuplicateCandidates(candidates_, frame);

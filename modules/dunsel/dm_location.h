@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "dm_symbol.h"
@@ -38,10 +39,23 @@ void JoinLegSegments(ScanFamily& f, int direction, int gap);
 bool LineIntersection(double x0, double y0, double x1, double y1, double x2, double y2, double x3, double y3, float* x,
                       float* y);
 
+// What one pass may do on a region of `area` pixels in the frame: the
+// segments of each family it pairs, and the pairs whose extent it scans.
+struct PassBudget {
+  int segments;
+  int64_t extents;
+};
+PassBudget BudgetOfRegion(int64_t area);
+
+// Erases all but the `most` longest alive segments (of equal lengths the
+// earlier in the list stay).
+void KeepLongestSegments(ScanFamily& f, int most);
+
 // Finder L candidates from every pair of a horizontal-scan and a
-// vertical-scan segment.
-void PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, SampleSlot& slot,
-                    const LocateContext& lc, std::vector<SymbolCandidate>& out);
+// vertical-scan segment; the pairing ends when `extentBudget` pairs have had
+// their extent scanned.
+PairWork PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, SampleSlot& slot,
+                        const LocateContext& lc, int64_t extentBudget, std::vector<SymbolCandidate>& out);
 
 // Sides, corners, squareness and clock tracks of a candidate; clears valid
 // when one of them fails.

@@ -1,7 +1,9 @@
 // Edge matrices of the two scan-line families and the edge segments linked
 // across them.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "dm_location.h"
@@ -119,9 +121,18 @@ bool BuildLegSegments(ScanFamily& f, int k) {
 
   // Chaining: a segment takes over a later one that starts with its last two
   // points and goes on straight; only segments that took one over remain.
-  // The later segments that can match begin on the next triple of rows.
+  // The later segments that can match begin on the next triple of rows; each
+  // triple's segments are looked up by their first two points, which no
+  // segment of a later triple has changed yet when it is looked up (a texture
+  // makes thousands of segments per triple).
   const int triples = static_cast<int>(f.tripleStart.size()) - 1;
   std::vector<LegSegment>& s = f.segments;
+  using Start = std::array<int, 5>;  // x0, y0, x1, y1, index
+  std::vector<Start> starts(s.size());
+  for (size_t j = 0; j < s.size(); ++j) starts[j] = Start{s[j].x0, s[j].y0, s[j].x1, s[j].y1, static_cast<int>(j)};
+  for (int t = 0; t < triples; ++t)
+    std::sort(starts.begin() + f.tripleStart[static_cast<size_t>(t)],
+              starts.begin() + f.tripleStart[static_cast<size_t>(t) + 1]);
   for (int t = 0; t < triples; ++t) {
     for (int i = f.tripleStart[static_cast<size_t>(t)]; i < f.tripleStart[static_cast<size_t>(t) + 1]; ++i) {
       LegSegment& a = s[static_cast<size_t>(i)];
@@ -129,9 +140,15 @@ bool BuildLegSegments(ScanFamily& f, int k) {
       bool absorbed = false;
       for (int next = t + 1; next < triples; ++next) {
         bool found = false;
-        for (int j = f.tripleStart[static_cast<size_t>(next)]; j < f.tripleStart[static_cast<size_t>(next) + 1]; ++j) {
-          LegSegment& b = s[static_cast<size_t>(j)];
-          if (!b.alive() || b.x0 != a.x1 || b.x1 != a.x2 || b.y0 != a.y1 || b.y1 != a.y2) continue;
+        // The segments of the next triple that start where a ends, in list
+        // order.
+        const auto first = starts.begin() + f.tripleStart[static_cast<size_t>(next)];
+        const auto last = starts.begin() + f.tripleStart[static_cast<size_t>(next) + 1];
+        const Start lo{a.x1, a.y1, a.x2, a.y2, 0};
+        for (auto it = std::lower_bound(first, last, lo);
+             it != last && (*it)[0] == a.x1 && (*it)[1] == a.y1 && (*it)[2] == a.x2 && (*it)[3] == a.y2; ++it) {
+          LegSegment& b = s[static_cast<size_t>((*it)[4])];
+          if (!b.alive()) continue;
           if (!Straight(a.x1 - a.x0, a.y1 - a.y0, a.x1 - b.x2, a.y1 - b.y2, 0.1)) continue;
           a.x1 = b.x1;
           a.x2 = b.x2;
@@ -147,6 +164,39 @@ bool BuildLegSegments(ScanFamily& f, int k) {
     }
   }
   return true;
+}
+
+PassBudget BudgetOfRegion(int64_t area) {
+  // Ordinary pictures stay well below both bounds: a symbol of fine modules
+  // that fills its frame makes about one segment per 170 pixels and one
+  // scanned pair per 250, and the largest symbol (144 x 144) at the finest
+  // modules read (3 px) makes about 1100 segments and 800 scanned pairs in
+  // the pass that reads it, whatever the frame around it. A fine
+  // texture (a checkerboard of single pixels, noise) makes a segment every
+  // 10 to 100 pixels and a scanned pair every one to twenty, and the pairs
+  // grow with the square of the segments.
+  constexpr int64_t kPixelsPerSegment = 128, kPixelsPerExtent = 64, kLeast = 64, kMost = 4096;
+  return PassBudget{static_cast<int>(std::clamp(area / kPixelsPerSegment, kLeast, kMost)),
+                    std::clamp(area / kPixelsPerExtent, kLeast, kMost)};
+}
+
+void KeepLongestSegments(ScanFamily& f, int most) {
+  std::vector<LegSegment>& s = f.segments;
+  std::vector<int> alive;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i].alive()) alive.push_back(static_cast<int>(i));
+  if (alive.size() <= static_cast<size_t>(most)) return;
+  auto length2 = [&](int i) {
+    const LegSegment& a = s[static_cast<size_t>(i)];
+    return static_cast<int64_t>(a.x2 - a.x0) * (a.x2 - a.x0) + static_cast<int64_t>(a.y2 - a.y0) * (a.y2 - a.y0);
+  };
+  // A finder leg runs along the whole symbol; a texture's segments are many
+  // and mostly short.
+  std::nth_element(alive.begin(), alive.begin() + most, alive.end(), [&](int a, int b) {
+    const int64_t la = length2(a), lb = length2(b);
+    return la != lb ? la > lb : a < b;
+  });
+  for (auto it = alive.begin() + most; it != alive.end(); ++it) s[static_cast<size_t>(*it)].erase();
 }
 
 void JoinLegSegments(ScanFamily& f, int direction, int gap) {

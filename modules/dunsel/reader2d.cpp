@@ -39,6 +39,7 @@ bool CReadBarcode2D::Run(void* ctx, intptr_t inputList, const void* inputNames, 
   if (!field_) field_ = std::make_unique<GaloisField>();
   decodedText_.clear();
   outputRectangleValid_ = false;
+  locationWork_ = {};
 
   if ((bpp != 8 && bpp != 32) || !LocateDataMatrix(ctx, f, region, negative, width, depth, showResults)) {
     return a.fail(kNotFound);

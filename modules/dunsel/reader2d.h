@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,12 +40,22 @@ struct ScanFamily {
   int at(const std::vector<int>& m, int row, int col) const { return m[static_cast<size_t>(row) * columns + col]; }
 };
 
+// Work of the location's pairing: pairs of a horizontal-scan and a
+// vertical-scan segment tested, and of them those whose extent was scanned.
+struct PairWork {
+  int64_t pairs = 0;
+  int64_t extents = 0;
+};
+
 struct RunInputs;
 
 class CReadBarcode2D : public CMethod {
  public:
   bool Run(void* hostContext, intptr_t inputList, const void* inputNames, intptr_t outputList, const void* outputNames,
            int errLen, char16_t* errBuf) override;
+
+  // The pairing work of the last run, summed over its passes.
+  const PairWork& locationWork() const { return locationWork_; }
 
  private:
   friend struct DmLocation;
@@ -63,6 +74,7 @@ class CReadBarcode2D : public CMethod {
   bool outputRectangleValid_ = false;
   float unusedErrorCorrection_ = 0, symbolContrast_ = 0, moduleWidthRatio_ = 0;
   int moduleThreshold_ = 0;
+  PairWork locationWork_;
 
   std::array<ScanFamily, 2> families_;  // 0 horizontal scan lines, 1 vertical
   std::vector<SymbolCandidate> candidates_;
