@@ -64,6 +64,7 @@ class CPatternMatch : public CMatch {
   void BuildAngleTables();
   void BuildExtentTables(int regionAngle);
   void CountHistograms(const Frame* pattern);
+  bool GreyPoints() const;  // colour sets whose every point has R = G = B
   void PrepareOffsets();
 
   // Search (pattern_search.cpp).

@@ -137,6 +137,13 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
         const float product = colourDeviations_[ch] * colourDeviations_[3 + ch] * colourDeviations_[6 + ch];
         if (!(product >= 0.7f)) return kNoColourDetails;
       }
+      // Grey points give three equal channels, so the colour score is the grey
+      // one and needs the grey method's detail: else a nearly flat pattern
+      // matches noise anywhere.
+      if (GreyPoints() &&
+          !(colourDeviations_[0] * colourDeviations_[3] * colourDeviations_[6] >= 8.0f)) {
+        return kNoDetails;
+      }
     } else {
       for (int k = 0; k < 3; ++k) {
         int mean = 0;
@@ -166,6 +173,17 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
   cachedAngleStart_ = angleStart_;
   cachedAngleEnd_ = angleEnd_;
   return {};
+}
+
+bool CPatternMatch::GreyPoints() const {
+  for (int k = 0; k < 3; ++k) {
+    const size_t n = counts_[k];
+    const int32_t* red = sets_[k].data();
+    for (size_t i = 0; i < n; ++i) {
+      if (red[i] != red[n + i] || red[i] != red[2 * n + i]) return false;
+    }
+  }
+  return true;
 }
 
 void CPatternMatch::BuildExtentTables(int regionAngle) {
