@@ -56,7 +56,15 @@ class CPatternMatch : public CMatch {
     std::vector<ptrdiff_t> fineBytes;  // per fine index: byte offsets
     std::vector<OffsetBox> fineBoxes;
     std::vector<uint8_t> fineReady;
+    std::vector<ptrdiff_t> fullBytes;  // every pattern pixel turned by fullAngle
+    OffsetBox fullBox;
+    int fullAngle = INT_MIN;
     int lineCounter = 0;
+  };
+  // A match refined on every pattern pixel.
+  struct Refined {
+    int x, y, j;
+    double score;
   };
 
   // Model (pattern_model.cpp).
@@ -66,11 +74,17 @@ class CPatternMatch : public CMatch {
   void CountHistograms(const Frame* pattern);
   bool GreyPoints() const;  // colour sets whose every point has R = G = B
   void PrepareOffsets();
+  void KeepPatternPixels(const Frame* pattern);
 
   // Search (pattern_search.cpp).
   void SearchLines(const WorkBlock& block);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
-  bool Evaluate(const WorkBlock& block, Scratch& s, int x, int y);
+  bool Evaluate(Scratch& s, int x, int y);
+  Refined Refine(Scratch& s, int x, int y, int j, int jBase, int jLow, int jHigh) const;
+  void TurnPattern(Scratch& s, int degrees) const;
+  double FullScore(const Scratch& s, int x, int y) const;
+  bool InRegion(int x, int y) const;
+  void CountLineStarts();
   bool Fits(int x, int y, int r) const;
   float Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const;
   bool MaskBit(int r, int x, int y);
@@ -98,6 +112,11 @@ class CPatternMatch : public CMatch {
   int32_t colourMeans_[9] = {};  // channel-major: channel c, set k at 3c + k
   int32_t greyMeans_[3] = {};
   uint32_t patternSums_[3][3] = {};  // per set, the sum of each channel's values (grey: channel 0)
+  // Every counted pattern pixel: its offset from the centre and its values
+  // (grey: channel 0), with each channel's sum and sum of squares.
+  std::vector<int32_t> fullDx_, fullDy_;
+  std::vector<uint8_t> fullValues_[3];
+  int64_t fullSums_[3] = {}, fullSquares_[3] = {};
   int cachedAngleStart_ = INT_MIN, cachedAngleEnd_ = INT_MIN;
   int cachedCoarseStep_ = 0, cachedFineStep_ = 0, cachedRegionAngle_ = 0;
   int32_t patternStamp_ = -1;
@@ -122,6 +141,12 @@ class CPatternMatch : public CMatch {
   std::vector<OffsetBox> offsetBoxes_[2];
 
   std::vector<Scratch> scratch_;
+  // Where a climb may go: the region's bounds as one part would have them, so
+  // that no part's edge stops a climb.
+  WorkBlock regionBounds_;
+  // Per line, the point gate's count at the line's first point, as one walk
+  // over all lines in order leaves it: every thread count tries the same points.
+  std::vector<int> lineStarts_;
   std::vector<uint8_t> visitedMask_;
   std::mutex resultLock_, maskLock_;
   std::atomic<bool> stopFlag_{false};
