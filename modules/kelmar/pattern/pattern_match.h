@@ -18,6 +18,7 @@
 #pragma once
 
 #include <atomic>
+#include <barrier>
 #include <climits>
 #include <cstdint>
 #include <mutex>
@@ -77,14 +78,13 @@ class CPatternMatch : public CMatch {
   void KeepPatternPixels(const Frame* pattern);
 
   // Search (pattern_search.cpp).
-  void SearchLines(const WorkBlock& block);
+  void SearchLines(const WorkBlock& block, std::barrier<>* counted);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
   bool Evaluate(Scratch& s, int x, int y);
   Refined Refine(Scratch& s, int x, int y, int j, int jBase, int jLow, int jHigh) const;
   void TurnPattern(Scratch& s, int degrees) const;
   double FullScore(const Scratch& s, int x, int y) const;
   bool InRegion(int x, int y) const;
-  void CountLineStarts();
   bool Fits(int x, int y, int r) const;
   float Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const;
   bool MaskBit(int r, int x, int y);
@@ -144,9 +144,7 @@ class CPatternMatch : public CMatch {
   // Where a climb may go: the region's bounds as one part would have them, so
   // that no part's edge stops a climb.
   WorkBlock regionBounds_;
-  // Per line, the point gate's count at the line's first point, as one walk
-  // over all lines in order leaves it: every thread count tries the same points.
-  std::vector<int> lineStarts_;
+  std::vector<int64_t> linePoints_;  // per line, the points the scan visits
   std::vector<uint8_t> visitedMask_;
   std::mutex resultLock_, maskLock_;
   std::atomic<bool> stopFlag_{false};

@@ -69,37 +69,37 @@ bool CountPoint(void* user, int, int, unsigned) {
 
 }  // namespace
 
-void CPatternMatch::CountLineStarts() {
+// The point gate counts across lines as one walk over all lines in order
+// would: each part first counts the points of its own lines, and after all
+// have counted, starts each line with the count of the lines before it. A
+// counter starting at 0 in each part made the points tried depend on where
+// the parts were cut.
+void CPatternMatch::SearchLines(const WorkBlock& block, std::barrier<>* counted) {
   const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
-  lineStarts_.assign(lineCount_, 0);
-  int64_t walked = 0;
-  for (int i = 0; i < lineCount_; ++i) {
-    lineStarts_[i] = static_cast<int>(walked % scanStep_);
+  // A line the host cannot place is skipped (and has no points).
+  const auto lineAt = [&](int i, TLine* line) {
     int x0, y0, x1, y1;
     if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
-      continue;
+      return false;
     }
-    const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
-                     static_cast<double>(y1)};
-    ScanLine(inputFrame_, &searchRegion_, &line, 1, &walked, CountPoint);
+    *line = {static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1), static_cast<double>(y1)};
+    return true;
+  };
+  for (int i = block.firstLine; i <= block.lastLine; ++i) {
+    TLine line;
+    if (lineAt(i, &line)) ScanLine(inputFrame_, &searchRegion_, &line, 1, &linePoints_[i], CountPoint);
   }
-}
-
-void CPatternMatch::SearchLines(const WorkBlock& block) {
-  const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
+  counted->arrive_and_wait();
+  int64_t walked = 0;
+  for (int i = 0; i < block.firstLine; ++i) walked += linePoints_[i];
   ScanRecord rec{this, &block};
   Scratch& s = scratch_[block.thread];
   for (int i = block.firstLine; i <= block.lastLine; ++i) {
     if (stopFlag_.load(std::memory_order_relaxed)) break;
-    int x0, y0, x1, y1;
-    // A line the host cannot place is skipped.
-    if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
-      continue;
-    }
-    const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
-                     static_cast<double>(y1)};
-    s.lineCounter = lineStarts_[i];
-    ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
+    s.lineCounter = static_cast<int>(walked % scanStep_);
+    walked += linePoints_[i];
+    TLine line;
+    if (lineAt(i, &line)) ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
   }
 }
 
