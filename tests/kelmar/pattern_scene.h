@@ -2,6 +2,7 @@
 // into a frame turned by a known angle at a known place.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -76,6 +77,16 @@ inline void Paste(talvix::FrameBuffer& dst, const talvix::FrameBuffer& pattern, 
       if (bytes == 4) dst.pixel(x, y)[3] = 255;
     }
   }
+}
+
+// The w x h block of `f` whose centre (w / 2, h / 2) is the pixel (cx, cy).
+inline talvix::FrameBuffer Cut(const talvix::FrameBuffer& f, int cx, int cy, int w, int h) {
+  talvix::FrameBuffer out = talvix::FrameBuffer::make(w, h, f.bpp());
+  const int bytes = f.bpp() / 8;
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(f.pixel(cx - w / 2, cy - h / 2 + y), static_cast<size_t>(w) * bytes, out.row(y));
+  }
+  return out;
 }
 
 }  // namespace kelmar_test
