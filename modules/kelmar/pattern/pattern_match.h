@@ -64,7 +64,7 @@ class CPatternMatch : public CMatch {
   };
   // A match refined on every pattern pixel.
   struct Refined {
-    int x, y, j;
+    int x, y, angle;
     double score;
   };
 
@@ -81,7 +81,8 @@ class CPatternMatch : public CMatch {
   void SearchLines(const WorkBlock& block, std::barrier<>* counted);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
   bool Evaluate(Scratch& s, int x, int y);
-  Refined Refine(Scratch& s, int x, int y, int j, int jBase, int jLow, int jHigh) const;
+  Refined Refine(Scratch& s, int x, int y, int angle) const;
+  bool Better(const Refined& l, const Refined& r) const;
   void TurnPattern(Scratch& s, int degrees) const;
   double FullScore(const Scratch& s, int x, int y) const;
   bool InRegion(int x, int y) const;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "frame/image_stats.h"
 #include "pattern/pattern_match.h"
@@ -381,9 +382,9 @@ bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
   // The sampled score can rank a look-alike above the copy, and a climb in
   // steps of 4 can stop beside a narrow peak: the match is placed and scored
   // on every pattern pixel.
-  const Refined m = Refine(s, b3x, b3y, b3j, jBase, jLow, jHigh);
+  const Refined m = Refine(s, b3x, b3y, angleOf(b3j));
   if (m.score < minScore_) return true;
-  return Store(MatchRecord{m.x, m.y, angleOf(m.j), static_cast<float>(m.score)}, br);
+  return Store(MatchRecord{m.x, m.y, m.angle, static_cast<float>(m.score)}, br);
 }
 
 bool CPatternMatch::InRegion(int x, int y) const {
@@ -464,49 +465,75 @@ double CPatternMatch::FullScore(const Scratch& s, int x, int y) const {
   return score;
 }
 
-// From stage 3's best (x, y, fine index j): first every position within 2 px
-// at j and the fine angles beside it, then a climb over the neighbours, on the
-// correlation of all pattern pixels, within 16 px of the start and inside the
-// region. The best place found is the match. (Sampled scores of a smooth
-// pattern leave stage 3 several pixels beside the peak.)
-CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int j, int jBase, int jLow, int jHigh) const {
+// From stage 3's best (x, y, angle in degrees): first every position within
+// 2 px at that angle and a degree either side, then a climb over the
+// neighbours by pixels and whole degrees, on the correlation of all pattern
+// pixels, within 16 px and one coarse step of the start, inside the region
+// and the allowed angles. The best place found is the match. Sampled scores
+// of a smooth pattern leave stage 3 several pixels beside the peak, and
+// stage 3's angles lie on a grid set by the coarse angle a climb happened to
+// take; whole degrees give one answer whichever candidate arrives.
+namespace {
+
+// How far an angle lies from the coarse grid, then from 0.
+std::pair<int, int> AngleKey(int angle, int coarseStep) {
+  const int r = ((angle % coarseStep) + coarseStep) % coarseStep;
+  return {std::min(r, coarseStep - r), std::abs(angle)};
+}
+
+}  // namespace
+
+// One order for every climb: by score, and among equal scores (angles a small
+// pattern cannot tell apart) the angle nearer the coarse grid, then the lower
+// position, so that where a climb starts does not decide between them.
+bool CPatternMatch::Better(const Refined& l, const Refined& r) const {
+  if (l.score != r.score) return l.score > r.score;
+  const auto kl = AngleKey(l.angle, coarseStep_), kr = AngleKey(r.angle, coarseStep_);
+  if (kl != kr) return kl < kr;
+  if (l.angle != r.angle) return l.angle < r.angle;
+  return std::pair(l.y, l.x) < std::pair(r.y, r.x);
+}
+
+CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle) const {
   constexpr int kReach = 16;
-  const int k = coarseStep_ / fineStep_;
-  uint8_t seen[2 * kReach + 1][2 * kReach + 1][11] = {};
-  const auto angleOf = [&](int jj) { return coarseStep_ * jBase + (jj - jBase) * fineStep_; };
-  Refined best{x, y, j, -2};
-  int cx = x, cy = y, cj = j, radius = 2;
+  constexpr int kTurns = 5;  // the largest coarse step
+  uint8_t seen[2 * kReach + 1][2 * kReach + 1][2 * kTurns + 1] = {};
+  const int turns = std::min(coarseStep_, kTurns);
+  const int lowest = std::max(angle - turns, std::min(angle, lower360_ - 360));
+  const int highest = std::min(angle + turns, std::max(angle, upper_));
+  Refined best{x, y, angle, -2};
+  int cx = x, cy = y, ca = angle, radius = 2;
   for (;;) {
-    for (int jj = std::max(jLow, cj - 1); jj <= std::min(jHigh, cj + 1); ++jj) {
+    for (int a = std::max(lowest, ca - 1); a <= std::min(highest, ca + 1); ++a) {
       bool turned = false;
       // Stage 3's fit test at this angle.
-      const float theta = static_cast<float>(angleOf(jj)) * kDegToRad;
+      const float theta = static_cast<float>(a) * kDegToRad;
       const float sn = std::sin(theta), cs = std::cos(theta);
       const float ev = std::fabs((patternWidth_ / 2) * sn) + std::fabs((patternHeight_ / 2) * cs);
       const float eh = std::fabs((patternWidth_ / 2) * cs) + std::fabs((patternHeight_ / 2) * sn);
       for (int py = cy - radius; py <= cy + radius; ++py) {
         for (int px = cx - radius; px <= cx + radius; ++px) {
           if (std::abs(px - x) > kReach || std::abs(py - y) > kReach) continue;
-          uint8_t& done = seen[py - y + kReach][px - x + kReach][jj - jBase + k];
+          uint8_t& done = seen[py - y + kReach][px - x + kReach][a - angle + kTurns];
           if (done) continue;
           done = 1;
           if (!(py + ev <= inputHeight_ - 1 && py - ev >= 0 && px + eh < inputWidth_ - 1 && px - eh >= 0)) continue;
           if (!InRegion(px, py)) continue;
           if (!turned) {
-            TurnPattern(s, angleOf(jj));
+            TurnPattern(s, a);
             turned = true;
           }
           const OffsetBox& box = s.fullBox;
           if (!Inside(px, py, box.dxMin, box.dxMax, box.dyMin, box.dyMax, inputWidth_, inputHeight_)) continue;
-          const double score = FullScore(s, px, py);
-          if (score > best.score) best = {px, py, jj, score};
+          const Refined here{px, py, a, FullScore(s, px, py)};
+          if (Better(here, best)) best = here;
         }
       }
     }
-    if (best.x == cx && best.y == cy && best.j == cj) break;
+    if (best.x == cx && best.y == cy && best.angle == ca) break;
     cx = best.x;
     cy = best.y;
-    cj = best.j;
+    ca = best.angle;
     radius = 1;
   }
   return best;
