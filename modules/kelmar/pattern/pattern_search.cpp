@@ -468,8 +468,8 @@ double CPatternMatch::FullScore(const Scratch& s, int x, int y) const {
 // From stage 3's best (x, y, angle in degrees): first every position within
 // 2 px at that angle and a degree either side, then a climb over the
 // neighbours by pixels and whole degrees, on the correlation of all pattern
-// pixels, within 16 px and one coarse step of the start, inside the region
-// and the allowed angles. The best place found is the match. Sampled scores
+// pixels, within 16 px of the start, inside the region and the allowed
+// angles. The best place found is the match. Sampled scores
 // of a smooth pattern leave stage 3 several pixels beside the peak, and
 // stage 3's angles lie on a grid set by the coarse angle a climb happened to
 // take; whole degrees give one answer whichever candidate arrives.
@@ -496,11 +496,10 @@ bool CPatternMatch::Better(const Refined& l, const Refined& r) const {
 
 CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle) const {
   constexpr int kReach = 16;
-  constexpr int kTurns = 5;  // the largest coarse step
+  constexpr int kTurns = 16;  // angles whose places are remembered as tried
   uint8_t seen[2 * kReach + 1][2 * kReach + 1][2 * kTurns + 1] = {};
-  const int turns = std::min(coarseStep_, kTurns);
-  const int lowest = std::max(angle - turns, std::min(angle, lower360_ - 360));
-  const int highest = std::min(angle + turns, std::max(angle, upper_));
+  uint8_t spare = 0;
+  const int lowest = std::min(angle, lower360_ - 360), highest = std::max(angle, upper_);
   Refined best{x, y, angle, -2};
   int cx = x, cy = y, ca = angle, radius = 2;
   for (;;) {
@@ -514,7 +513,10 @@ CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle
       for (int py = cy - radius; py <= cy + radius; ++py) {
         for (int px = cx - radius; px <= cx + radius; ++px) {
           if (std::abs(px - x) > kReach || std::abs(py - y) > kReach) continue;
-          uint8_t& done = seen[py - y + kReach][px - x + kReach][a - angle + kTurns];
+          // Further turns are tried again if met again: the climb still ends,
+          // as every step is to a strictly better place.
+          uint8_t& done = std::abs(a - angle) <= kTurns ? seen[py - y + kReach][px - x + kReach][a - angle + kTurns]
+                                                         : (spare = 0);
           if (done) continue;
           done = 1;
           if (!(py + ev <= inputHeight_ - 1 && py - ev >= 0 && px + eh < inputWidth_ - 1 && px - eh >= 0)) continue;
