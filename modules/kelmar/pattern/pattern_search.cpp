@@ -498,7 +498,6 @@ CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle
   constexpr int kReach = 16;
   constexpr int kTurns = 16;  // angles whose places are remembered as tried
   uint8_t seen[2 * kReach + 1][2 * kReach + 1][2 * kTurns + 1] = {};
-  uint8_t spare = 0;
   const int lowest = std::min(angle, lower360_ - 360), highest = std::max(angle, upper_);
   Refined best{x, y, angle, -2};
   int cx = x, cy = y, ca = angle, radius = 2;
@@ -515,10 +514,11 @@ CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle
           if (std::abs(px - x) > kReach || std::abs(py - y) > kReach) continue;
           // Further turns are tried again if met again: the climb still ends,
           // as every step is to a strictly better place.
-          uint8_t& done = std::abs(a - angle) <= kTurns ? seen[py - y + kReach][px - x + kReach][a - angle + kTurns]
-                                                         : (spare = 0);
-          if (done) continue;
-          done = 1;
+          if (std::abs(a - angle) <= kTurns) {
+            uint8_t& done = seen[py - y + kReach][px - x + kReach][a - angle + kTurns];
+            if (done) continue;
+            done = 1;
+          }
           if (!(py + ev <= inputHeight_ - 1 && py - ev >= 0 && px + eh < inputWidth_ - 1 && px - eh >= 0)) continue;
           if (!InRegion(px, py)) continue;
           if (!turned) {
