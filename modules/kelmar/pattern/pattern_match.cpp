@@ -244,27 +244,21 @@ bool CPatternMatch::Search(int processors) {
   }
 
   regionBounds_ = PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, 1).front();
-  linePoints_.assign(lineCount_, 0);
   const std::vector<WorkBlock> blocks =
       PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, processors);
   std::vector<std::thread> threads;
   threads.reserve(processors - 1);
-  std::barrier<> counted(processors);
   try {
-    for (int t = 0; t + 1 < processors; ++t) {
-      threads.emplace_back(&CPatternMatch::SearchLines, this, blocks[t], &counted);
-    }
+    for (int t = 0; t + 1 < processors; ++t) threads.emplace_back(&CPatternMatch::SearchLines, this, blocks[t]);
   } catch (...) {
-    // Stop and wait for the parts already started before giving up; the parts
-    // never started leave the count's barrier.
+    // Stop and wait for the parts already started before giving up.
     stopFlag_ = true;
-    for (int t = static_cast<int>(threads.size()); t < processors; ++t) counted.arrive_and_drop();
     for (std::thread& th : threads) th.join();
     stopFlag_ = false;
     resultCount_ = 0;
     return false;
   }
-  SearchLines(blocks.back(), &counted);
+  SearchLines(blocks.back());
   for (std::thread& th : threads) th.join();
   return true;
 }

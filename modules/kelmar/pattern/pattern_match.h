@@ -18,7 +18,6 @@
 #pragma once
 
 #include <atomic>
-#include <barrier>
 #include <climits>
 #include <cstdint>
 #include <mutex>
@@ -78,7 +77,7 @@ class CPatternMatch : public CMatch {
   void KeepPatternPixels(const Frame* pattern);
 
   // Search (pattern_search.cpp).
-  void SearchLines(const WorkBlock& block, std::barrier<>* counted);
+  void SearchLines(const WorkBlock& block);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
   bool Evaluate(Scratch& s, int x, int y);
   Refined Refine(Scratch& s, int x, int y, int angle) const;
@@ -145,7 +144,6 @@ class CPatternMatch : public CMatch {
   // Where a climb may go: the region's bounds as one part would have them, so
   // that no part's edge stops a climb.
   WorkBlock regionBounds_;
-  std::vector<int64_t> linePoints_;  // per line, the points the scan visits
   std::vector<uint8_t> visitedMask_;
   std::mutex resultLock_, maskLock_;
   std::atomic<bool> stopFlag_{false};

@@ -61,46 +61,24 @@ bool MarkVisited(void* user, int x, int y, unsigned) {
 
 }  // namespace
 
-namespace {
-
-bool CountPoint(void* user, int, int, unsigned) {
-  ++*static_cast<int64_t*>(user);
-  return true;
-}
-
-}  // namespace
-
-// The point gate counts across lines as one walk over all lines in order
-// would: each part first counts the points of its own lines, and after all
-// have counted, starts each line with the count of the lines before it. A
-// counter starting at 0 in each part made the points tried depend on where
-// the parts were cut.
-void CPatternMatch::SearchLines(const WorkBlock& block, std::barrier<>* counted) {
+void CPatternMatch::SearchLines(const WorkBlock& block) {
   const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
-  // A line the host cannot place is skipped (and has no points).
-  const auto lineAt = [&](int i, TLine* line) {
-    int x0, y0, x1, y1;
-    if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
-      return false;
-    }
-    *line = {static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1), static_cast<double>(y1)};
-    return true;
-  };
-  for (int i = block.firstLine; i <= block.lastLine; ++i) {
-    TLine line;
-    if (lineAt(i, &line)) ScanLine(inputFrame_, &searchRegion_, &line, 1, &linePoints_[i], CountPoint);
-  }
-  counted->arrive_and_wait();
-  int64_t walked = 0;
-  for (int i = 0; i < block.firstLine; ++i) walked += linePoints_[i];
   ScanRecord rec{this, &block};
   Scratch& s = scratch_[block.thread];
   for (int i = block.firstLine; i <= block.lastLine; ++i) {
     if (stopFlag_.load(std::memory_order_relaxed)) break;
-    s.lineCounter = static_cast<int>(walked % scanStep_);
-    walked += linePoints_[i];
-    TLine line;
-    if (lineAt(i, &line)) ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
+    int x0, y0, x1, y1;
+    // A line the host cannot place is skipped.
+    if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
+      continue;
+    }
+    const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
+                     static_cast<double>(y1)};
+    // The point gate counts from each line's start: a count running on over
+    // a thread's lines from 0 made the points tried depend on where the parts
+    // were cut, so on the thread count.
+    s.lineCounter = 0;
+    ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
   }
 }
 
@@ -108,8 +86,7 @@ bool CPatternMatch::EvaluatePoint(void* user, int x, int y, unsigned) {
   const ScanRecord* rec = static_cast<const ScanRecord*>(user);
   CPatternMatch& self = *rec->object;
   Scratch& s = self.scratch_[rec->block->thread];
-  // Every scanStep-th point of the walk over all lines, counting across
-  // lines from where the line starts in that walk.
+  // Every scanStep-th point of the line.
   s.lineCounter = (s.lineCounter + 1) % self.scanStep_;
   if (s.lineCounter != 0) return true;
   return self.Evaluate(s, x, y);
