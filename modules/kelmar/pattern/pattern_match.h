@@ -9,9 +9,11 @@
 //
 // A run cuts the search region's lines into one part per processor; each part
 // is walked by its own thread (the caller walks the last), which evaluates
-// every scanStep-th point with a three-stage search: coarse angles with set 1,
-// a hill climb over positions and neighbouring coarse angles with set 2, then
-// fine angles with set 3. Matches go to a shared table of at most 50 under the
+// every scanStep-th point of each line with a three-stage search: coarse
+// angles with set 1, a hill climb over positions and neighbouring coarse
+// angles with set 2, then fine angles with set 3. A candidate that passes is
+// placed and scored on the correlation of all its pattern pixels, so that the
+// answer does not hang on the sample points or on which climb got there first. Matches go to a shared table of at most 50 under the
 // result lock; a bit mask over (coarse angle, pixel), guarded by the mask
 // lock, keeps points from being evaluated twice and the surroundings of a
 // match from being searched again.
@@ -56,7 +58,7 @@ class CPatternMatch : public CMatch {
     std::vector<ptrdiff_t> fineBytes;  // per fine index: byte offsets
     std::vector<OffsetBox> fineBoxes;
     std::vector<uint8_t> fineReady;
-    std::vector<ptrdiff_t> fullBytes;  // every pattern pixel turned by fullAngle
+    std::vector<int32_t> fullBytes;  // every pattern pixel turned by fullAngle
     OffsetBox fullBox;
     int fullAngle = INT_MIN;
     int lineCounter = 0;

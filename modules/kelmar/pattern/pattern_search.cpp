@@ -386,7 +386,8 @@ void CPatternMatch::TurnPattern(Scratch& s, int degrees) const {
   for (size_t i = 0; i < n; ++i) {
     const float dx = static_cast<float>(fullDx_[i]), dy = static_cast<float>(fullDy_[i]);
     const int fx = RoundHalfAway(dx * cs - dy * sn), fy = RoundHalfAway(dy * cs + dx * sn);
-    s.fullBytes[i] = fy * inputStride_ + static_cast<ptrdiff_t>(fx) * bytes;
+    // Within the frame's bytes (below 2^31) wherever a score reads them.
+    s.fullBytes[i] = static_cast<int32_t>(fy * inputStride_ + static_cast<ptrdiff_t>(fx) * bytes);
     box = {std::min(box.dxMin, fx), std::max(box.dxMax, fx), std::min(box.dyMin, fy), std::max(box.dyMax, fy)};
   }
   s.fullBox = box;
@@ -413,7 +414,7 @@ double Pearson(int64_t n, int64_t sv, int64_t svv, int64_t sp, int64_t spp, int6
 double CPatternMatch::FullScore(const Scratch& s, int x, int y) const {
   const size_t n = fullDx_.size();
   const uint8_t* base = inputData_ + y * inputStride_ + static_cast<ptrdiff_t>(x) * (inputBpp_ / 8);
-  const ptrdiff_t* at = s.fullBytes.data();
+  const int32_t* at = s.fullBytes.data();
   if (!colour()) {
     const uint8_t* p = fullValues_[0].data();
     int64_t sv = 0, svv = 0, svp = 0;
