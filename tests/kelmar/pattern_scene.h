@@ -2,6 +2,7 @@
 // into a frame turned by a known angle at a known place.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -64,11 +65,14 @@ inline void Paste(talvix::FrameBuffer& dst, const talvix::FrameBuffer& pattern, 
       if (x < 0 || y < 0 || x >= dst.width() || y >= dst.depth()) continue;
       const double dx = x - cx, dy = y - cy;
       const double px = c * dx + s * dy + pw / 2, py = -s * dx + c * dy + ph / 2;
+      // The last row and column too, so that an unturned copy is exact.
+      if (px < 0 || py < 0 || px > pw - 1 || py > ph - 1) continue;
       const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
-      if (ix < 0 || iy < 0 || ix + 1 >= pw || iy + 1 >= ph) continue;
       const double tx = px - ix, ty = py - iy;
       for (int k = 0; k < bytes && k < 3; ++k) {
-        const auto at = [&](int xx, int yy) { return pattern.pixel(xx, yy)[pattern.bpp() == 8 ? 0 : k]; };
+        const auto at = [&](int xx, int yy) {
+          return pattern.pixel(std::min(xx, pw - 1), std::min(yy, ph - 1))[pattern.bpp() == 8 ? 0 : k];
+        };
         const double v = (at(ix, iy) * (1 - tx) + at(ix + 1, iy) * tx) * (1 - ty) +
                          (at(ix, iy + 1) * (1 - tx) + at(ix + 1, iy + 1) * tx) * ty;
         dst.pixel(x, y)[k] = static_cast<uint8_t>(v + 0.5);
@@ -76,6 +80,16 @@ inline void Paste(talvix::FrameBuffer& dst, const talvix::FrameBuffer& pattern, 
       if (bytes == 4) dst.pixel(x, y)[3] = 255;
     }
   }
+}
+
+// The w x h block of `f` whose centre (w / 2, h / 2) is the pixel (cx, cy).
+inline talvix::FrameBuffer Cut(const talvix::FrameBuffer& f, int cx, int cy, int w, int h) {
+  talvix::FrameBuffer out = talvix::FrameBuffer::make(w, h, f.bpp());
+  const int bytes = f.bpp() / 8;
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(f.pixel(cx - w / 2, cy - h / 2 + y), static_cast<size_t>(w) * bytes, out.row(y));
+  }
+  return out;
 }
 
 }  // namespace kelmar_test

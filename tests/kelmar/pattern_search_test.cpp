@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "image_io.h"
 #include "kelmar_rig.h"
 #include "modules/kelmar/pattern/pattern_match.h"
 #include "modules/kelmar/pattern/sampling.h"
@@ -137,6 +138,40 @@ TEST(PatternSearch, NoTwoRecordsWithinTheMergeDistance) {
           EXPECT_GE(dx * dx + dy * dy, merge2) << "records " << i << " and " << j << " at " << r[i].cx << ", "
                                                << r[i].cy << ", threads " << threads << " seed " << seed;
         }
+      }
+    }
+  }
+}
+
+// Whatever points the seed draws (the clock drew them once), the sample
+// scene's copy is found at its place with the correlation of all its pixels,
+// at every thread count, with a region one pixel past the frame and with the
+// exact frame: the climb crosses part bounds and the points tried are the
+// same.
+TEST(PatternSearch, SampleSceneCopyUnderAnySeedAndThreadCount) {
+  FixedSeedScope scope;
+  std::string error;
+  const talvix::FrameBuffer scene = modhost::ReadImage(VISION_SOURCE_DIR "/samples/scene_grey.png", 0, &error);
+  ASSERT_TRUE(error.empty()) << error;
+  const talvix::FrameBuffer pattern = kelmar_test::Cut(scene, 140, 140, 80, 60);
+  const TRectangularRegion regions[] = {{160, 120, 322, 242, 0}, {160, 120, 320, 240, 0}};
+  for (const TRectangularRegion& region : regions) {
+    for (int threads : {1, 2, 8}) {
+      omp_set_num_threads(threads);
+      for (uint32_t seed : {1u, 23770u, 95041u, 142555u}) {
+        SCOPED_TRACE(testing::Message() << "width " << region.width << ", " << threads << " threads, seed " << seed);
+        g_seed = seed;
+        Direct d;
+        d.ctx.setFrame(u"Input frame", scene);
+        d.ctx.setFrame(u"Pattern frame", pattern);
+        d.ctx.setRegions(u"Region", {region});
+        d.ctx.setNumbers(u"Allowed rotation", {0});
+        d.ctx.setFlags(u"Show results", {false});
+        ASSERT_TRUE(d.run()) << talvix::ToUtf8(d.err.data());
+        const TRectangle r = d.ctx.rectangles(u"Output rectangle").at(0);
+        EXPECT_EQ(r.cx, 140);
+        EXPECT_EQ(r.cy, 140);
+        EXPECT_EQ(d.ctx.numbers(u"Matching confidence").at(0), 1.0);
       }
     }
   }

@@ -11,3 +11,5 @@ target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/modules/kelmar)
 # sample points' seed can be fixed.
 file(GLOB kelmar_pattern_search CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/modules/kelmar/pattern/*.cpp)
 target_sources(${target} PRIVATE ${kelmar_pattern_search})
+# The sample pictures are read as the command-line host reads them.
+target_link_libraries(${target} PRIVATE modhost_core)

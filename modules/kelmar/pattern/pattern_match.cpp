@@ -238,9 +238,12 @@ bool CPatternMatch::Search(int processors) {
     s.fineBytes.assign(static_cast<size_t>(fine) * counts_[2], 0);
     s.fineBoxes.assign(fine, OffsetBox{});
     s.fineReady.assign(fine, 0);
+    s.fullBytes.assign(fullDx_.size(), 0);
+    s.fullAngle = INT_MIN;
     s.lineCounter = 0;
   }
 
+  regionBounds_ = PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, 1).front();
   const std::vector<WorkBlock> blocks =
       PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, processors);
   std::vector<std::thread> threads;

@@ -9,9 +9,11 @@
 //
 // A run cuts the search region's lines into one part per processor; each part
 // is walked by its own thread (the caller walks the last), which evaluates
-// every scanStep-th point with a three-stage search: coarse angles with set 1,
-// a hill climb over positions and neighbouring coarse angles with set 2, then
-// fine angles with set 3. Matches go to a shared table of at most 50 under the
+// every scanStep-th point of each line with a three-stage search: coarse
+// angles with set 1, a hill climb over positions and neighbouring coarse
+// angles with set 2, then fine angles with set 3. A candidate that passes is
+// placed and scored on the correlation of all its pattern pixels, so that the
+// answer does not hang on the sample points or on which climb got there first. Matches go to a shared table of at most 50 under the
 // result lock; a bit mask over (coarse angle, pixel), guarded by the mask
 // lock, keeps points from being evaluated twice and the surroundings of a
 // match from being searched again.
@@ -56,7 +58,15 @@ class CPatternMatch : public CMatch {
     std::vector<ptrdiff_t> fineBytes;  // per fine index: byte offsets
     std::vector<OffsetBox> fineBoxes;
     std::vector<uint8_t> fineReady;
+    std::vector<int32_t> fullBytes;  // every pattern pixel turned by fullAngle
+    OffsetBox fullBox;
+    int fullAngle = INT_MIN;
     int lineCounter = 0;
+  };
+  // A match refined on every pattern pixel.
+  struct Refined {
+    int x, y, angle;
+    double score;
   };
 
   // Model (pattern_model.cpp).
@@ -64,12 +74,19 @@ class CPatternMatch : public CMatch {
   void BuildAngleTables();
   void BuildExtentTables(int regionAngle);
   void CountHistograms(const Frame* pattern);
+  bool GreyPoints() const;  // colour sets whose every point has R = G = B
   void PrepareOffsets();
+  void KeepPatternPixels(const Frame* pattern);
 
   // Search (pattern_search.cpp).
   void SearchLines(const WorkBlock& block);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
-  bool Evaluate(const WorkBlock& block, Scratch& s, int x, int y);
+  bool Evaluate(Scratch& s, int x, int y);
+  Refined Refine(Scratch& s, int x, int y, int angle) const;
+  bool Better(const Refined& l, const Refined& r) const;
+  void TurnPattern(Scratch& s, int degrees) const;
+  double FullScore(const Scratch& s, int x, int y) const;
+  bool InRegion(int x, int y) const;
   bool Fits(int x, int y, int r) const;
   float Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const;
   bool MaskBit(int r, int x, int y);
@@ -97,6 +114,11 @@ class CPatternMatch : public CMatch {
   int32_t colourMeans_[9] = {};  // channel-major: channel c, set k at 3c + k
   int32_t greyMeans_[3] = {};
   uint32_t patternSums_[3][3] = {};  // per set, the sum of each channel's values (grey: channel 0)
+  // Every counted pattern pixel: its offset from the centre and its values
+  // (grey: channel 0), with each channel's sum and sum of squares.
+  std::vector<int32_t> fullDx_, fullDy_;
+  std::vector<uint8_t> fullValues_[3];
+  int64_t fullSums_[3] = {}, fullSquares_[3] = {};
   int cachedAngleStart_ = INT_MIN, cachedAngleEnd_ = INT_MIN;
   int cachedCoarseStep_ = 0, cachedFineStep_ = 0, cachedRegionAngle_ = 0;
   int32_t patternStamp_ = -1;
@@ -121,6 +143,9 @@ class CPatternMatch : public CMatch {
   std::vector<OffsetBox> offsetBoxes_[2];
 
   std::vector<Scratch> scratch_;
+  // Where a climb may go: the region's bounds as one part would have them, so
+  // that no part's edge stops a climb.
+  WorkBlock regionBounds_;
   std::vector<uint8_t> visitedMask_;
   std::mutex resultLock_, maskLock_;
   std::atomic<bool> stopFlag_{false};

@@ -137,6 +137,12 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
         const float product = colourDeviations_[ch] * colourDeviations_[3 + ch] * colourDeviations_[6 + ch];
         if (!(product >= 0.7f)) return kNoColourDetails;
       }
+      // Grey points give three equal channels, so the colour score is the grey
+      // one and needs the grey method's detail: else a nearly flat pattern
+      // matches noise anywhere.
+      if (GreyPoints() && !(colourDeviations_[0] * colourDeviations_[3] * colourDeviations_[6] >= 8.0f)) {
+        return kNoDetails;
+      }
     } else {
       for (int k = 0; k < 3; ++k) {
         int mean = 0;
@@ -153,6 +159,7 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
         patternSums_[k][ch] = sum;
       }
     }
+    KeepPatternPixels(pattern);
     modelValid_ = true;
   }
   const int regionAngle = static_cast<int>(searchRegion_.angle);
@@ -166,6 +173,72 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
   cachedAngleStart_ = angleStart_;
   cachedAngleEnd_ = angleEnd_;
   return {};
+}
+
+// The pixels the histograms count, for the refinement of matches on all of
+// them: the grey method's value, or R, G and B.
+void CPatternMatch::KeepPatternPixels(const Frame* pattern) {
+  const int w = patternWidth_, h = patternHeight_;
+  const int bpp = GetFrameBPP(pattern);
+  const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(pattern));
+  const size_t most = static_cast<size_t>(w) * h;
+  fullDx_.clear();
+  fullDy_.clear();
+  fullDx_.reserve(most);
+  fullDy_.reserve(most);
+  for (std::vector<uint8_t>& v : fullValues_) {
+    v.clear();
+    v.reserve(colour() ? most : 0);
+  }
+  fullValues_[0].reserve(most);
+  const auto add = [&](int x, int y, int r, int g, int b) {
+    fullDx_.push_back(x - w / 2);
+    fullDy_.push_back(y - h / 2);
+    fullValues_[0].push_back(static_cast<uint8_t>(r));
+    if (colour()) {
+      fullValues_[1].push_back(static_cast<uint8_t>(g));
+      fullValues_[2].push_back(static_cast<uint8_t>(b));
+    }
+  };
+  if (bpp == 8) {
+    const ptrdiff_t stride = (w + 3) & ~3;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const int v = data[y * stride + x];
+        add(x, y, v, v, v);
+      }
+    }
+  } else if (bpp == 32) {
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* p = data + static_cast<ptrdiff_t>(y) * 4 * w;
+      for (int x = 0; x < w; ++x, p += 4) {
+        if (p[3] <= 127) continue;
+        if (colour()) {
+          add(x, y, p[2], p[1], p[0]);
+        } else {
+          add(x, y, (p[0] + p[1] + p[2]) / 3, 0, 0);
+        }
+      }
+    }
+  }
+  for (int ch = 0; ch < 3; ++ch) {
+    fullSums_[ch] = fullSquares_[ch] = 0;
+    for (const uint8_t v : fullValues_[ch]) {
+      fullSums_[ch] += v;
+      fullSquares_[ch] += v * v;
+    }
+  }
+}
+
+bool CPatternMatch::GreyPoints() const {
+  for (int k = 0; k < 3; ++k) {
+    const size_t n = counts_[k];
+    const int32_t* red = sets_[k].data();
+    for (size_t i = 0; i < n; ++i) {
+      if (red[i] != red[n + i] || red[i] != red[2 * n + i]) return false;
+    }
+  }
+  return true;
 }
 
 void CPatternMatch::BuildExtentTables(int regionAngle) {

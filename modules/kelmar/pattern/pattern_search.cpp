@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "frame/image_stats.h"
 #include "pattern/pattern_match.h"
@@ -63,6 +64,7 @@ bool MarkVisited(void* user, int x, int y, unsigned) {
 void CPatternMatch::SearchLines(const WorkBlock& block) {
   const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
   ScanRecord rec{this, &block};
+  Scratch& s = scratch_[block.thread];
   for (int i = block.firstLine; i <= block.lastLine; ++i) {
     if (stopFlag_.load(std::memory_order_relaxed)) break;
     int x0, y0, x1, y1;
@@ -72,6 +74,10 @@ void CPatternMatch::SearchLines(const WorkBlock& block) {
     }
     const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
                      static_cast<double>(y1)};
+    // The point gate counts from each line's start: a count running on over
+    // a thread's lines from 0 made the points tried depend on where the parts
+    // were cut, so on the thread count.
+    s.lineCounter = 0;
     ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
   }
 }
@@ -80,10 +86,10 @@ bool CPatternMatch::EvaluatePoint(void* user, int x, int y, unsigned) {
   const ScanRecord* rec = static_cast<const ScanRecord*>(user);
   CPatternMatch& self = *rec->object;
   Scratch& s = self.scratch_[rec->block->thread];
-  // Every scanStep-th point of the thread's walk, counting across lines.
+  // Every scanStep-th point of the line.
   s.lineCounter = (s.lineCounter + 1) % self.scanStep_;
   if (s.lineCounter != 0) return true;
-  return self.Evaluate(*rec->block, s, x, y);
+  return self.Evaluate(s, x, y);
 }
 
 bool CPatternMatch::MaskBit(int r, int x, int y) {
@@ -186,7 +192,11 @@ float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool
   return score;
 }
 
-bool CPatternMatch::Evaluate(const WorkBlock& b, Scratch& s, int x, int y) {
+bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
+  // A climb may cross into another thread's part: a part's edge stopping it
+  // (and dropping it with its marks left set) made the answer depend on where
+  // the parts were cut.
+  const WorkBlock& b = regionBounds_;
   const int a = angleCount();
   const float regionRad = static_cast<float>(searchRegion_.angle) * kDegToRad;
   const float sinA = std::sin(regionRad), cosA = std::cos(regionRad);
@@ -346,7 +356,167 @@ bool CPatternMatch::Evaluate(const WorkBlock& b, Scratch& s, int x, int y) {
     cj = b3j;
   }
   if (best3 < minScore_) return true;
-  return Store(MatchRecord{b3x, b3y, angleOf(b3j), best3}, br);
+  // The sampled score can rank a look-alike above the copy, and a climb in
+  // steps of 4 can stop beside a narrow peak: the match is placed and scored
+  // on every pattern pixel.
+  const Refined m = Refine(s, b3x, b3y, angleOf(b3j));
+  if (m.score < minScore_) return true;
+  return Store(MatchRecord{m.x, m.y, m.angle, static_cast<float>(m.score)}, br);
+}
+
+bool CPatternMatch::InRegion(int x, int y) const {
+  const float regionRad = static_cast<float>(searchRegion_.angle) * kDegToRad;
+  const float sinA = std::sin(regionRad), cosA = std::cos(regionRad);
+  const float dx = static_cast<float>(x) - static_cast<float>(searchRegion_.cx);
+  const float dy = static_cast<float>(y) - static_cast<float>(searchRegion_.cy);
+  const int u = static_cast<int>(cosA * dx + sinA * dy + static_cast<float>((searchRegion_.width - 1) * 0.5));
+  const int v = static_cast<int>(cosA * dy - sinA * dx + static_cast<float>((searchRegion_.height - 1) * 0.5));
+  const WorkBlock& b = regionBounds_;
+  return u >= b.uMin && u <= b.uMax && v >= b.vMin && v <= b.vMax;
+}
+
+// Every counted pattern pixel turned by `degrees`, as byte offsets.
+void CPatternMatch::TurnPattern(Scratch& s, int degrees) const {
+  if (s.fullAngle == degrees) return;
+  const float theta = static_cast<float>(degrees) * kDegToRad;
+  const float sn = std::sin(theta), cs = std::cos(theta);
+  const int bytes = inputBpp_ / 8;
+  OffsetBox box{INT_MAX, INT_MIN, INT_MAX, INT_MIN};
+  const size_t n = fullDx_.size();
+  for (size_t i = 0; i < n; ++i) {
+    const float dx = static_cast<float>(fullDx_[i]), dy = static_cast<float>(fullDy_[i]);
+    const int fx = RoundHalfAway(dx * cs - dy * sn), fy = RoundHalfAway(dy * cs + dx * sn);
+    // Within the frame's bytes (below 2^31) wherever a score reads them.
+    s.fullBytes[i] = static_cast<int32_t>(fy * inputStride_ + static_cast<ptrdiff_t>(fx) * bytes);
+    box = {std::min(box.dxMin, fx), std::max(box.dxMax, fx), std::min(box.dyMin, fy), std::max(box.dyMax, fy)};
+  }
+  s.fullBox = box;
+  s.fullAngle = degrees;
+}
+
+namespace {
+
+// Pearson's coefficient from integer sums over n pairs; 0 when either side is
+// flat.
+double Pearson(int64_t n, int64_t sv, int64_t svv, int64_t sp, int64_t spp, int64_t svp) {
+  const double nn = static_cast<double>(n);
+  const double vv = static_cast<double>(svv) - static_cast<double>(sv) * static_cast<double>(sv) / nn;
+  const double pp = static_cast<double>(spp) - static_cast<double>(sp) * static_cast<double>(sp) / nn;
+  const double vp = static_cast<double>(svp) - static_cast<double>(sv) * static_cast<double>(sp) / nn;
+  if (!(vv > 0) || !(pp > 0)) return 0;
+  return std::min(1.0, vp / std::sqrt(vv * pp));
+}
+
+}  // namespace
+
+// The correlation of every pattern pixel, turned as s.fullBytes holds it, with
+// the input around (x, y): grey, or the weakest of the three channels.
+double CPatternMatch::FullScore(const Scratch& s, int x, int y) const {
+  const size_t n = fullDx_.size();
+  const uint8_t* base = inputData_ + y * inputStride_ + static_cast<ptrdiff_t>(x) * (inputBpp_ / 8);
+  const int32_t* at = s.fullBytes.data();
+  if (!colour()) {
+    const uint8_t* p = fullValues_[0].data();
+    int64_t sv = 0, svv = 0, svp = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* q = base + at[i];
+      const int v = inputBpp_ == 8 ? q[0] : (q[0] + q[1] + q[2]) / 3;
+      sv += v;
+      svv += v * v;
+      svp += v * p[i];
+    }
+    return Pearson(static_cast<int64_t>(n), sv, svv, fullSums_[0], fullSquares_[0], svp);
+  }
+  double score = 1;
+  for (int ch = 0; ch < 3; ++ch) {
+    const uint8_t* p = fullValues_[ch].data();
+    const int byte = inputBpp_ == 8 ? 0 : 2 - ch;  // R, G, B at bytes 2, 1, 0
+    int64_t sv = 0, svv = 0, svp = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const int v = base[at[i] + byte];
+      sv += v;
+      svv += v * v;
+      svp += v * p[i];
+    }
+    score = std::min(score, Pearson(static_cast<int64_t>(n), sv, svv, fullSums_[ch], fullSquares_[ch], svp));
+  }
+  return score;
+}
+
+// From stage 3's best (x, y, angle in degrees): first every position within
+// 2 px at that angle and a degree either side, then a climb over the
+// neighbours by pixels and whole degrees, on the correlation of all pattern
+// pixels, within 16 px of the start, inside the region and the allowed
+// angles. The best place found is the match. Sampled scores
+// of a smooth pattern leave stage 3 several pixels beside the peak, and
+// stage 3's angles lie on a grid set by the coarse angle a climb happened to
+// take; whole degrees give one answer whichever candidate arrives.
+namespace {
+
+// How far an angle lies from the coarse grid, then from 0.
+std::pair<int, int> AngleKey(int angle, int coarseStep) {
+  const int r = ((angle % coarseStep) + coarseStep) % coarseStep;
+  return {std::min(r, coarseStep - r), std::abs(angle)};
+}
+
+}  // namespace
+
+// One order for every climb: by score, and among equal scores (angles a small
+// pattern cannot tell apart) the angle nearer the coarse grid, then the lower
+// position, so that where a climb starts does not decide between them.
+bool CPatternMatch::Better(const Refined& l, const Refined& r) const {
+  if (l.score != r.score) return l.score > r.score;
+  const auto kl = AngleKey(l.angle, coarseStep_), kr = AngleKey(r.angle, coarseStep_);
+  if (kl != kr) return kl < kr;
+  if (l.angle != r.angle) return l.angle < r.angle;
+  return std::pair(l.y, l.x) < std::pair(r.y, r.x);
+}
+
+CPatternMatch::Refined CPatternMatch::Refine(Scratch& s, int x, int y, int angle) const {
+  constexpr int kReach = 16;
+  constexpr int kTurns = 16;  // angles whose places are remembered as tried
+  uint8_t seen[2 * kReach + 1][2 * kReach + 1][2 * kTurns + 1] = {};
+  const int lowest = std::min(angle, lower360_ - 360), highest = std::max(angle, upper_);
+  Refined best{x, y, angle, -2};
+  int cx = x, cy = y, ca = angle, radius = 2;
+  for (;;) {
+    for (int a = std::max(lowest, ca - 1); a <= std::min(highest, ca + 1); ++a) {
+      bool turned = false;
+      // Stage 3's fit test at this angle.
+      const float theta = static_cast<float>(a) * kDegToRad;
+      const float sn = std::sin(theta), cs = std::cos(theta);
+      const float ev = std::fabs((patternWidth_ / 2) * sn) + std::fabs((patternHeight_ / 2) * cs);
+      const float eh = std::fabs((patternWidth_ / 2) * cs) + std::fabs((patternHeight_ / 2) * sn);
+      for (int py = cy - radius; py <= cy + radius; ++py) {
+        for (int px = cx - radius; px <= cx + radius; ++px) {
+          if (std::abs(px - x) > kReach || std::abs(py - y) > kReach) continue;
+          // Further turns are tried again if met again: the climb still ends,
+          // as every step is to a strictly better place.
+          if (std::abs(a - angle) <= kTurns) {
+            uint8_t& done = seen[py - y + kReach][px - x + kReach][a - angle + kTurns];
+            if (done) continue;
+            done = 1;
+          }
+          if (!(py + ev <= inputHeight_ - 1 && py - ev >= 0 && px + eh < inputWidth_ - 1 && px - eh >= 0)) continue;
+          if (!InRegion(px, py)) continue;
+          if (!turned) {
+            TurnPattern(s, a);
+            turned = true;
+          }
+          const OffsetBox& box = s.fullBox;
+          if (!Inside(px, py, box.dxMin, box.dxMax, box.dyMin, box.dyMax, inputWidth_, inputHeight_)) continue;
+          const Refined here{px, py, a, FullScore(s, px, py)};
+          if (Better(here, best)) best = here;
+        }
+      }
+    }
+    if (best.x == cx && best.y == cy && best.angle == ca) break;
+    cx = best.x;
+    cy = best.y;
+    ca = best.angle;
+    radius = 1;
+  }
+  return best;
 }
 
 // Records nearer each other than a quarter of the pattern's diagonal are one

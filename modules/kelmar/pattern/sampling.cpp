@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <ctime>
 
 namespace kelmar {
 
@@ -39,13 +38,28 @@ int Quotas(const int32_t table[32], float percent, int32_t quota[32]) {
 
 }  // namespace
 
-uint32_t TimeSeed() { return static_cast<uint32_t>(std::time(nullptr)); }
+uint32_t ContentSeed(const SampleSource& src) {
+  uint32_t h = 2166136261u;
+  const auto mix = [&h](uint32_t byte) { h = (h ^ byte) * 16777619u; };
+  for (const int v : {src.width, src.height, src.bpp}) {
+    for (int k = 0; k < 4; ++k) mix(static_cast<uint32_t>(v) >> (8 * k) & 0xff);
+  }
+  const int bytes = src.bpp / 8;
+  for (int y = 0; y < src.height; ++y) {
+    const uint8_t* row =
+        src.data + static_cast<ptrdiff_t>(src.y0 + y) * src.stride + static_cast<ptrdiff_t>(src.x0) * bytes;
+    for (int i = 0; i < src.width * bytes; ++i) mix(row[i]);
+  }
+  return h;
+}
 
 void SetSeedSource(SeedSource source) { g_seedSource.store(source); }
 
-static uint32_t Seed() {
+// A draw seeded by the clock could not be repeated: one command on one picture
+// must give one answer.
+static uint32_t Seed(const SampleSource& src) {
   const SeedSource s = g_seedSource.load();
-  return s ? s() : TimeSeed();
+  return s ? s() : ContentSeed(src);
 }
 
 int32_t CountSamplePoints(const int32_t table[32], float percent) {
@@ -65,7 +79,7 @@ int SelectSamplePoints(int32_t* set, const int32_t table[32], float percent, con
   const int total = CountSamplePoints(table, percent);
   int remaining = total;
   SampleRandom rng;
-  rng.seed(Seed());
+  rng.seed(Seed(src));
   int k = 0;
   int64_t draws = 0;
   while (remaining > 0) {
@@ -105,7 +119,7 @@ void SelectColorSamplePoints(int32_t* set, const int32_t red[32], const int32_t 
   for (const int32_t* t : tables) c = std::max(c, CountSamplePoints(t, percent));
   const int n = 3 * c;
   SampleRandom rng;
-  rng.seed(Seed());
+  rng.seed(Seed(src));
   for (int pass = 0; pass < 3; ++pass) {
     int32_t quota[32];
     int quotaLeft = Quotas(tables[pass], percent, quota);
@@ -183,8 +197,7 @@ float SumsCorrelation(const SampleSums& s, int n, int mean, float deviation, uin
   const uint32_t m = static_cast<uint32_t>(mean), mp = static_cast<uint32_t>(patternMean);
   // sum (v - m)(p - mp) = sum v p - mp sum v - m sum p + n m mp, modulo 2^32.
   const uint32_t cross = s.cross - mp * s.sum - m * patternSum + static_cast<uint32_t>(n) * m * mp;
-  return static_cast<float>(static_cast<int32_t>(cross)) /
-         (static_cast<float>(n - 1) * deviation * patternDeviation);
+  return static_cast<float>(static_cast<int32_t>(cross)) / (static_cast<float>(n - 1) * deviation * patternDeviation);
 }
 
 }  // namespace kelmar

@@ -26,11 +26,11 @@ class SampleRandom {
   uint32_t state_ = 1;
 };
 
-// Where each set's drawing starts; the time in whole seconds unless a test
-// replaces it.
+// Where each set's drawing starts: a hash of the rectangle's pixels (see
+// ContentSeed), so that one pattern always gets the same points, unless a test
+// replaces it to try other choices.
 using SeedSource = uint32_t (*)();
-uint32_t TimeSeed();
-void SetSeedSource(SeedSource source);  // null restores TimeSeed
+void SetSeedSource(SeedSource source);  // null restores ContentSeed
 
 // Sum over the 32 bins of truncate(bin x percent / 100), truncating after
 // every bin, in single precision.
@@ -43,6 +43,9 @@ struct SampleSource {
   int bpp;
   int x0, y0, width, height;
 };
+
+// FNV-1a over the size, depth and pixel bytes of the rectangle.
+uint32_t ContentSeed(const SampleSource& src);
 
 // Angles `from` (given plus 360, as the callers pass it) to `to` by `step`,
 // degrees.
