@@ -125,6 +125,30 @@ TEST(PlateRead, PlateChecks) {
   }
 }
 
+// Characters that were not taken leave a gap inside the plate: such a text
+// is not the plate's, at any worker count. An ordinary space reads on.
+TEST(PlateRead, GapInsideThePlateIsNotARead) {
+  const struct {
+    int space;
+    bool found;
+  } cases[] = {{20, true}, {60, true}, {120, false}, {200, false}};
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.text = u"KA7 319";
+    scene.spaceWidth = c.space;
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    for (int workers : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << "space " << c.space << ", " << workers << " workers");
+      const Reading r = Read(frame, workers);
+      ASSERT_EQ(r.ok, c.found) << Utf8(r.text) << Utf8(r.error);
+      if (c.found)
+        EXPECT_EQ(r.text, u"KA7319");
+      else
+        EXPECT_EQ(r.error, u"Licence plate not found");
+    }
+  }
+}
+
 TEST(PlateRead, GeometryGate) {
   struct Case {
     const char* what;

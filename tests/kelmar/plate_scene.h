@@ -53,6 +53,7 @@ struct PlateScene {
   int bpp = 8;
   unsigned seed = 1;
   int barWidth = 0;
+  int spaceWidth = 0;  // columns a space leaves between its neighbours' gaps
   std::u16string second;  // a second plate's text, drawn at (cx, secondCy)
   double secondCy = 0;
 };
@@ -71,6 +72,7 @@ inline std::vector<uint8_t> DrawPlatePicture(const PlateScene& p, const std::u16
   int textWidth = 0;
   for (char16_t c : text) {
     GlyphMask g = RenderPlateGlyph(p.face, size, c);
+    if (c == u' ') g = GlyphMask{p.spaceWidth, glyphH, 0, std::vector<uint8_t>(static_cast<size_t>(p.spaceWidth) * glyphH, 0)};
     if (p.barWidth > 0) {
       g.w = p.barWidth, g.h = glyphH, g.base = 0;
       g.ink.assign(static_cast<size_t>(g.w) * g.h, 1);
