@@ -125,6 +125,34 @@ TEST(PlateRead, PlateChecks) {
   }
 }
 
+// A smaller plate of a wider face (characters some 33 rows high, 4 px rim),
+// centred 250 rows from the picture's top: read with the whole frame and
+// with regions that put it anywhere between their band starts, at any
+// worker count.
+TEST(PlateRead, SmallPlateWhereverTheRegionPutsIt) {
+  kelmar_test::PlateScene scene;
+  scene.face = "DejaVu Sans";
+  scene.size = 44;
+  scene.rim = 4;
+  scene.text = u"AB 423 KD";
+  scene.spaceWidth = 14;
+  scene.cy = 479 - 250;
+  const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+  std::vector<std::pair<std::string, TRectangularRegion>> regions = {{"whole frame", {320, 240, 640, 480, 0}}};
+  // Regions from rows 40 to 59 up to row 400: the plate's rows fall at every
+  // place between two band starts.
+  for (int bottom = 40; bottom < 60; ++bottom)
+    regions.push_back({"rows from " + std::to_string(bottom), {320, (bottom + 400) / 2.0, 640, 400.0 - bottom, 0}});
+  for (const auto& [what, region] : regions)
+    for (int workers : {1, 2, 4, 8}) {
+      SCOPED_TRACE(testing::Message() << what << ", " << workers << " workers");
+      const Reading r = Read(frame, workers, &region);
+      ASSERT_TRUE(r.ok) << Utf8(r.error);
+      EXPECT_EQ(r.text, u"AB423KD");
+      EXPECT_NEAR(r.region.cy, scene.cy, 3);
+    }
+}
+
 // Characters that were not taken leave a gap inside the plate: such a text
 // is not the plate's, at any worker count. An ordinary space reads on.
 TEST(PlateRead, GapInsideThePlateIsNotARead) {

@@ -54,6 +54,8 @@ struct PlateScene {
   unsigned seed = 1;
   int barWidth = 0;
   int spaceWidth = 0;  // columns a space leaves between its neighbours' gaps
+  double size = 76;    // font size: characters some 55 rows high
+  int rim = 3;
   std::u16string second;  // a second plate's text, drawn at (cx, secondCy)
   double secondCy = 0;
 };
@@ -66,7 +68,7 @@ struct PlateScenePicture {
 // One plate upright: rows from its edge of smallest row.
 inline std::vector<uint8_t> DrawPlatePicture(const PlateScene& p, const std::u16string& text, int* width,
                                              int* height) {
-  const double size = 76;
+  const double size = p.size;
   const int glyphH = RenderPlateGlyph(p.face, size, u'H').h;
   std::vector<GlyphMask> glyphs;
   int textWidth = 0;
@@ -80,8 +82,8 @@ inline std::vector<uint8_t> DrawPlatePicture(const PlateScene& p, const std::u16
     glyphs.push_back(g);
     textWidth += g.w + 9;
   }
-  const int rim = 3, margin = 16;
-  *height = 84;
+  const int rim = p.rim, margin = 16;
+  *height = size == 76 ? 84 : glyphH + 28;
   *width = textWidth - 9 + 2 * margin;
   const int w = *width, h = *height;
   std::vector<uint8_t> plate(static_cast<size_t>(w) * h, 245);
