@@ -221,6 +221,41 @@ TEST(PlateRead, SameResultWithAnyWorkerCount) {
   }
 }
 
+// Plates whose band runs reach from one worker's share into the next: a
+// start inside a band is passed by at every worker count, so the same
+// candidates are checked and the same answer comes.
+TEST(PlateRead, BandsAcrossSharesAnswerTheSameAtAnyWorkerCount) {
+  const struct {
+    const char* face;
+    std::u16string_view text;
+    double angle, cy;
+    unsigned seed;
+  } cases[] = {
+      {"Nimbus Sans Narrow", u"3X682W", 3, 206, 4},
+      {"Nimbus Sans Narrow", u"C4ST5PD", -4, 254, 130},
+      {"DejaVu Sans Condensed", u"1AXGS4", 2, 147, 141},
+  };
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.face = c.face;
+    scene.text = c.text;
+    scene.angle = c.angle;
+    scene.cy = c.cy;
+    scene.seed = c.seed;
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    const Reading one = Read(frame, 1);
+    for (int workers : {2, 3, 4, 8}) {
+      SCOPED_TRACE(testing::Message() << Utf8(c.text) << ", " << workers << " workers");
+      const Reading r = Read(frame, workers);
+      EXPECT_EQ(r.ok, one.ok);
+      EXPECT_EQ(r.error, one.error);
+      EXPECT_EQ(r.text, one.text);
+      EXPECT_EQ(r.region.cx, one.region.cx);
+      EXPECT_EQ(r.region.cy, one.region.cy);
+    }
+  }
+}
+
 // Through the module at the OpenMP thread setting: what a run answers.
 struct Answer {
   bool ok;
