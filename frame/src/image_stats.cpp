@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <climits>
 #include <limits>
+#include <vector>
 
 #include "talvix.h"
 
@@ -16,6 +18,8 @@ constexpr int kBins = 256;
 constexpr int kUniformWindow = 15;  // adjacent grey values that make a region uniform
 constexpr int kInkGap = 48;         // grey values between a plain ground and ink clear of it
 constexpr int kLeastInk = 20;       // pixels: fewer are specks, not ink
+constexpr int kStrokeLength = 10;   // pixels: a group this long is no speck
+constexpr int kJoinGap = 2;         // pixels of ground between ink of one group: letters of a word
 
 // Truncation toward zero; values beyond the int range saturate instead of
 // being undefined.
@@ -33,55 +37,97 @@ const int32_t* RowStart(const int32_t* matrix, int rowLength, int row) {
 // sqrt in double precision, rounded to single.
 float RootOf(float v) { return static_cast<float>(std::sqrt(static_cast<double>(v))); }
 
-// The histogram of a region, and its pairs of neighbouring pixels delivered
-// one after the other, counted by the brighter and by the darker of the two.
-struct RegionTally {
-  std::array<uint32_t, kBins> bins{};
-  std::array<uint32_t, kBins> pairsByBrighter{};
-  std::array<uint32_t, kBins> pairsByDarker{};
-  int64_t lastX = 0, lastY = 0;
-  unsigned lastValue = 0;
-  bool haveLast = false;
+// A pixel well clear of the ground, by row then column.
+struct InkPoint {
+  int y, x;
+  bool operator<(const InkPoint& o) const { return y != o.y ? y < o.y : x < o.x; }
+  bool operator==(const InkPoint& o) const { return y == o.y && x == o.x; }
 };
 
-bool CountRegionPixel(void* user, int x, int y, unsigned value) {
-  RegionTally* t = static_cast<RegionTally*>(user);
-  if (value >= kBins) {
-    t->haveLast = false;
-    return true;
-  }
-  ++t->bins[value];
-  const int64_t dx = x - t->lastX, dy = y - t->lastY;
-  if (t->haveLast && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
-    ++t->pairsByBrighter[std::max(value, t->lastValue)];
-    ++t->pairsByDarker[std::min(value, t->lastValue)];
-  }
-  t->lastX = x;
-  t->lastY = y;
-  t->lastValue = value;
-  t->haveLast = true;
+// Second scan of a plain-looking region: where its pixels below `darkEnd` and
+// from `lightFrom` on lie.
+struct InkCollect {
+  int darkEnd, lightFrom;
+  std::vector<InkPoint> dark, light;
+};
+
+bool CollectInkPixel(void* user, int x, int y, unsigned value) {
+  InkCollect* c = static_cast<InkCollect*>(user);
+  if (value < static_cast<unsigned>(c->darkEnd)) c->dark.push_back({y, x});
+  if (value >= static_cast<unsigned>(c->lightFrom) && value < kBins) c->light.push_back({y, x});
   return true;
 }
 
+int Root(std::vector<int>& parent, int i) {
+  while (parent[i] != i) i = parent[i] = parent[parent[i]];
+  return i;
+}
+
+// Whether the points form strokes: at least `least` of them, and at least
+// half, in groups that are no speck. Points at most kJoinGap pixels apart
+// join a group, so that the small letters of a word make one; a group is a
+// stroke when it is kStrokeLength long, or drawn out or hollow as a letter
+// is. A dust speck of radius 3 spans 7 pixels and fills some 3/4 of its box,
+// and specks lie apart from one another.
+bool FormsStrokes(std::vector<InkPoint>& points, uint64_t least) {
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  const int n = static_cast<int>(points.size());
+  if (static_cast<uint64_t>(n) < least) return false;
+  std::vector<int> parent(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) parent[i] = i;
+  const auto join = [&parent](int a, int b) { parent[Root(parent, a)] = Root(parent, b); };
+  for (int i = 0; i < n; ++i) {
+    const InkPoint p = points[i];
+    for (int j = i - 1; j >= 0 && points[j].y == p.y && points[j].x >= p.x - kJoinGap - 1; --j) join(i, j);
+    for (int dy = 1; dy <= kJoinGap + 1; ++dy) {
+      const InkPoint from{p.y - dy, p.x - kJoinGap - 1};
+      for (int j = static_cast<int>(std::lower_bound(points.begin(), points.begin() + i, from) - points.begin());
+           j < i && points[j].y == from.y && points[j].x <= p.x + kJoinGap + 1; ++j)
+        join(i, j);
+    }
+  }
+  struct Box {
+    int x0 = INT_MAX, x1 = INT_MIN, y0 = INT_MAX, y1 = INT_MIN;
+    int count = 0;
+  };
+  std::vector<Box> boxes(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    Box& b = boxes[Root(parent, i)];
+    b.x0 = std::min(b.x0, points[i].x), b.x1 = std::max(b.x1, points[i].x);
+    b.y0 = std::min(b.y0, points[i].y), b.y1 = std::max(b.y1, points[i].y);
+    ++b.count;
+  }
+  uint64_t strokes = 0;
+  for (const Box& b : boxes) {
+    if (b.count == 0) continue;
+    const int w = b.x1 - b.x0 + 1, h = b.y1 - b.y0 + 1;
+    const int longer = std::max(w, h), shorter = std::min(w, h);
+    const bool stroke = longer >= kStrokeLength ||
+                        (longer >= 5 && (longer >= 2 * shorter || 2 * int64_t{b.count} < int64_t{w} * h));
+    if (stroke) strokes += static_cast<uint64_t>(b.count);
+  }
+  return strokes >= least && 2 * strokes >= static_cast<uint64_t>(n);
+}
+
 // Whether pixels well clear of the window of kUniformWindow values at `start`
-// make a group of their own on one side: ink on a plain ground, which may
-// cover far less than 2 % of a region. Scattered noise does not count: it is
-// rarely next to another such pixel, where the pixels of a stroke are.
-bool ClearInkBeside(const RegionTally& t, int start, uint64_t total) {
+// make strokes of their own on one side: ink on a plain ground, which may
+// cover far less than 2 % of a region. Scattered noise and a few specks of
+// dust do not count.
+bool ClearInkBeside(const Frame* frame, const TRectangularRegion* region, const std::array<uint32_t, kBins>& bins,
+                    int start, uint64_t total) {
   const uint64_t least = std::max<uint64_t>(kLeastInk, total / 10000);
-  const auto group = [least](uint64_t ink, uint64_t pairs) { return ink >= least && 4 * pairs >= ink; };
-  uint64_t ink = 0, pairs = 0;
-  for (int v = 0; v < start - kInkGap; ++v) {
-    ink += t.bins[v];
-    pairs += t.pairsByBrighter[v];
-  }
-  if (group(ink, pairs)) return true;
-  ink = pairs = 0;
-  for (int v = start + kUniformWindow + kInkGap; v < kBins; ++v) {
-    ink += t.bins[v];
-    pairs += t.pairsByDarker[v];
-  }
-  return group(ink, pairs);
+  InkCollect c{std::max(start - kInkGap, 0), std::min(start + kUniformWindow + kInkGap, kBins), {}, {}};
+  uint64_t dark = 0, light = 0;
+  for (int v = 0; v < c.darkEnd; ++v) dark += bins[v];
+  for (int v = c.lightFrom; v < kBins; ++v) light += bins[v];
+  if (dark < least) c.darkEnd = 0;
+  if (light < least) c.lightFrom = kBins;
+  if (c.darkEnd == 0 && c.lightFrom == kBins) return false;
+  c.dark.reserve(c.darkEnd > 0 ? dark : 0);
+  c.light.reserve(c.lightFrom < kBins ? light : 0);
+  ScanRectangularRegion(frame, region, 1, &c, CollectInkPixel);
+  return FormsStrokes(c.dark, least) || FormsStrokes(c.light, least);
 }
 
 }  // namespace
@@ -92,9 +138,8 @@ bool CountHistogramBin(void* histogram, int, int, unsigned value) {
 }
 
 int AutoThreshold(const Frame* frame, const TRectangularRegion* region) {
-  RegionTally tally;
-  ScanRectangularRegion(frame, region, 1, &tally, CountRegionPixel);
-  const std::array<uint32_t, kBins>& bins = tally.bins;
+  std::array<uint32_t, kBins> bins{};
+  ScanRectangularRegion(frame, region, 1, bins.data(), CountHistogramBin);
 
   uint64_t total = 0;
   for (uint32_t b : bins) total += b;
@@ -115,7 +160,7 @@ int AutoThreshold(const Frame* frame, const TRectangularRegion* region) {
     window += bins[s + kUniformWindow];
     window -= bins[s];
   }
-  if (fullest > limit && !ClearInkBeside(tally, fullestStart, total)) return 0;
+  if (fullest > limit && !ClearInkBeside(frame, region, bins, fullestStart, total)) return 0;
 
   std::array<float, kBins> p;
   const float ftotal = static_cast<float>(total);

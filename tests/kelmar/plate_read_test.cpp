@@ -125,6 +125,58 @@ TEST(PlateRead, PlateChecks) {
   }
 }
 
+// A smaller plate of a wider face (characters some 33 rows high, 4 px rim),
+// centred 250 rows from the picture's top: read with the whole frame and
+// with regions that put it anywhere between their band starts, at any
+// worker count.
+TEST(PlateRead, SmallPlateWhereverTheRegionPutsIt) {
+  kelmar_test::PlateScene scene;
+  scene.face = "DejaVu Sans";
+  scene.size = 44;
+  scene.rim = 4;
+  scene.text = u"AB 423 KD";
+  scene.spaceWidth = 14;
+  scene.cy = 479 - 250;
+  const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+  std::vector<std::pair<std::string, TRectangularRegion>> regions = {{"whole frame", {320, 240, 640, 480, 0}}};
+  // Regions from rows 40 to 59 up to row 400: the plate's rows fall at every
+  // place between two band starts.
+  for (int bottom = 40; bottom < 60; ++bottom)
+    regions.push_back({"rows from " + std::to_string(bottom), {320, (bottom + 400) / 2.0, 640, 400.0 - bottom, 0}});
+  for (const auto& [what, region] : regions)
+    for (int workers : {1, 2, 4, 8}) {
+      SCOPED_TRACE(testing::Message() << what << ", " << workers << " workers");
+      const Reading r = Read(frame, workers, &region);
+      ASSERT_TRUE(r.ok) << Utf8(r.error);
+      EXPECT_EQ(r.text, u"AB423KD");
+      EXPECT_NEAR(r.region.cy, scene.cy, 3);
+    }
+}
+
+// Characters that were not taken leave a gap inside the plate: such a text
+// is not the plate's, at any worker count. An ordinary space reads on.
+TEST(PlateRead, GapInsideThePlateIsNotARead) {
+  const struct {
+    int space;
+    bool found;
+  } cases[] = {{20, true}, {60, true}, {120, false}, {200, false}};
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.text = u"KA7 319";
+    scene.spaceWidth = c.space;
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    for (int workers : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << "space " << c.space << ", " << workers << " workers");
+      const Reading r = Read(frame, workers);
+      ASSERT_EQ(r.ok, c.found) << Utf8(r.text) << Utf8(r.error);
+      if (c.found)
+        EXPECT_EQ(r.text, u"KA7319");
+      else
+        EXPECT_EQ(r.error, u"Licence plate not found");
+    }
+  }
+}
+
 TEST(PlateRead, GeometryGate) {
   struct Case {
     const char* what;
@@ -166,6 +218,41 @@ TEST(PlateRead, SameResultWithAnyWorkerCount) {
     EXPECT_EQ(r.region.cx, one.region.cx) << workers << " workers";
     EXPECT_EQ(r.region.cy, one.region.cy) << workers << " workers";
     EXPECT_EQ(r.region.angle, one.region.angle) << workers << " workers";
+  }
+}
+
+// Plates whose band runs reach from one worker's share into the next: a
+// start inside a band is passed by at every worker count, so the same
+// candidates are checked and the same answer comes.
+TEST(PlateRead, BandsAcrossSharesAnswerTheSameAtAnyWorkerCount) {
+  const struct {
+    const char* face;
+    std::u16string_view text;
+    double angle, cy;
+    unsigned seed;
+  } cases[] = {
+      {"Nimbus Sans Narrow", u"3X682W", 3, 206, 4},
+      {"Nimbus Sans Narrow", u"C4ST5PD", -4, 254, 130},
+      {"DejaVu Sans Condensed", u"1AXGS4", 2, 147, 141},
+  };
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.face = c.face;
+    scene.text = c.text;
+    scene.angle = c.angle;
+    scene.cy = c.cy;
+    scene.seed = c.seed;
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    const Reading one = Read(frame, 1);
+    for (int workers : {2, 3, 4, 8}) {
+      SCOPED_TRACE(testing::Message() << Utf8(c.text) << ", " << workers << " workers");
+      const Reading r = Read(frame, workers);
+      EXPECT_EQ(r.ok, one.ok);
+      EXPECT_EQ(r.error, one.error);
+      EXPECT_EQ(r.text, one.text);
+      EXPECT_EQ(r.region.cx, one.region.cx);
+      EXPECT_EQ(r.region.cy, one.region.cy);
+    }
   }
 }
 

@@ -53,6 +53,9 @@ struct PlateScene {
   int bpp = 8;
   unsigned seed = 1;
   int barWidth = 0;
+  int spaceWidth = 0;  // columns a space leaves between its neighbours' gaps
+  double size = 76;    // font size: characters some 55 rows high
+  int rim = 3;
   std::u16string second;  // a second plate's text, drawn at (cx, secondCy)
   double secondCy = 0;
 };
@@ -65,12 +68,13 @@ struct PlateScenePicture {
 // One plate upright: rows from its edge of smallest row.
 inline std::vector<uint8_t> DrawPlatePicture(const PlateScene& p, const std::u16string& text, int* width,
                                              int* height) {
-  const double size = 76;
+  const double size = p.size;
   const int glyphH = RenderPlateGlyph(p.face, size, u'H').h;
   std::vector<GlyphMask> glyphs;
   int textWidth = 0;
   for (char16_t c : text) {
     GlyphMask g = RenderPlateGlyph(p.face, size, c);
+    if (c == u' ') g = GlyphMask{p.spaceWidth, glyphH, 0, std::vector<uint8_t>(static_cast<size_t>(p.spaceWidth) * glyphH, 0)};
     if (p.barWidth > 0) {
       g.w = p.barWidth, g.h = glyphH, g.base = 0;
       g.ink.assign(static_cast<size_t>(g.w) * g.h, 1);
@@ -78,8 +82,8 @@ inline std::vector<uint8_t> DrawPlatePicture(const PlateScene& p, const std::u16
     glyphs.push_back(g);
     textWidth += g.w + 9;
   }
-  const int rim = 3, margin = 16;
-  *height = 84;
+  const int rim = p.rim, margin = 16;
+  *height = size == 76 ? 84 : glyphH + 28;
   *width = textWidth - 9 + 2 * margin;
   const int w = *width, h = *height;
   std::vector<uint8_t> plate(static_cast<size_t>(w) * h, 245);

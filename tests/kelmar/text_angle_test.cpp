@@ -3,6 +3,7 @@
 #include <omp.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "kelmar_rig.h"
@@ -104,8 +105,21 @@ TEST(TextAngle, ThreadCountsAgree) {
   EXPECT_EQ(one, eight);
 }
 
+// `count` dust specks of radius 1 to 3 at `value`, spread over the frame.
+void Dust(talvix::FrameBuffer& f, int count, uint8_t value, unsigned seed) {
+  std::mt19937 rng(seed);
+  for (int i = 0; i < count; ++i) {
+    const double r = 1 + (rng() % 201) / 100.0;
+    const int cx = 10 + rng() % (f.width() - 20), cy = 10 + rng() % (f.depth() - 20);
+    for (int y = cy - 3; y <= cy + 3; ++y)
+      for (int x = cx - 3; x <= cx + 3; ++x)
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) f.pixel(x, y)[0] = value;
+  }
+}
+
 // One short line on a plain ground covers well under 2 % of the frame; with
-// "Threshold" unconnected its direction is still found, at any thread count.
+// "Threshold" unconnected its direction is still found, at any thread count,
+// also with a few specks of dust beside it.
 TEST(TextAngle, SparseLineOnAPlainGround) {
   const int before = omp_get_max_threads();
   for (const double drawn : {-20.0, 15.0}) {
@@ -115,13 +129,44 @@ TEST(TextAngle, SparseLineOnAPlainGround) {
     t.angle = drawn;
     t.x = 170;
     t.y = 250;
-    const talvix::FrameBuffer f = RenderText(640, 480, t);
-    for (const int threads : {1, 8}) {
+    talvix::FrameBuffer f = RenderText(640, 480, t);
+    if (drawn > 0) Dust(f, 12, 0, 5);
+    for (const int threads : {1, 2, 8}) {
       SCOPED_TRACE(testing::Message() << drawn << " degrees, " << threads << " threads");
       omp_set_num_threads(threads);
       EXPECT_LE(Gap(Measure(f), drawn), 1.0);
     }
     EXPECT_LE(Gap(Measure(f, {}, false, {std::nan("")}), drawn), 1.0) << "not a number: automatic";
+  }
+  omp_set_num_threads(before);
+}
+
+// A few specks of dust on a plain ground are no text, dark on light or light
+// on dark, whatever the region and the thread count.
+TEST(TextAngle, DustSpecksAloneAreNotText) {
+  const int before = omp_get_max_threads();
+  const struct {
+    int count;
+    bool light;
+    std::vector<TRectangularRegion> region;
+  } cases[] = {
+      {4, false, {}}, {12, true, {}}, {25, false, {}}, {25, true, {}}, {25, false, {{300, 220, 400, 300, 0}}},
+  };
+  for (const auto& c : cases) {
+    talvix::FrameBuffer f = talvix::FrameBuffer::make(640, 480, 8, c.light ? 40 : 215);
+    Dust(f, c.count, c.light ? 230 : 20, 11 + c.count);
+    for (const int threads : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << c.count << (c.light ? " light" : " dark") << " specks, " << threads
+                                      << " threads");
+      omp_set_num_threads(threads);
+      Instance inst(5);
+      inst.ctx.setFrame(u"Input frame", f);
+      if (!c.region.empty()) inst.ctx.setRegions(u"Region", c.region);
+      inst.ctx.setFlags(u"Negative", {c.light});
+      const talvix::RunResult r = inst.run();
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.error, u"Text not found");
+    }
   }
   omp_set_num_threads(before);
 }

@@ -111,8 +111,28 @@ void Strokes(FrameBuffer& f, int count) {
     }
 }
 
+// Discs of `radius` at value `ink`, one every `step` columns along row 75
+// and, with `rows` 2, along row 40 too.
+void Dots(FrameBuffer& f, int count, double radius, int step, int ink, int rows = 1) {
+  for (int i = 0; i < count; ++i) {
+    const int cx = 15 + step * (i / rows) % 170, cy = i % rows ? 40 : 75;
+    for (int y = cy - 4; y <= cy + 4; ++y)
+      for (int x = cx - 4; x <= cx + 4; ++x)
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius) f.pixel(x, y)[0] = static_cast<uint8_t>(ink);
+  }
+}
+
+// Solid blocks 4 wide and 6 high, `gap` columns apart: small letters of a
+// word when close, dots when far apart.
+void Blocks(FrameBuffer& f, int count, int gap) {
+  for (int i = 0; i < count; ++i)
+    for (int y = 70; y < 76; ++y)
+      for (int x = 0; x < 4; ++x) f.pixel(20 + i * (4 + gap) + x, y)[0] = 30;
+}
+
 // Clear ink covering well under 2 % still splits from a plain ground; a
-// ground alone, with its noise or with scattered single pixels, stays uniform.
+// ground alone, with its noise, scattered single pixels or a few dust specks,
+// stays uniform.
 TEST(AutoThreshold, SparseClearInkOnAPlainGround) {
   const FrameBuffer sparse = Ground([](FrameBuffer& f) { Strokes(f, 4); });  // 320 + 80 of 30000 pixels
   const int level = frame::AutoThreshold(sparse.frame(), nullptr);
@@ -140,6 +160,15 @@ TEST(AutoThreshold, SparseClearInkOnAPlainGround) {
       {"scattered dark pixels, 1 %", [](FrameBuffer& f) {
          for (int i = 0; i < 300; ++i) f.pixel((i * 37) % 200, (i * 53) % 150)[0] = 10;
        }},
+      {"twelve dark specks of radius 1 to 3", [](FrameBuffer& f) {
+         for (int r = 1; r <= 3; ++r) Dots(f, 4, r + 0.4, 40, 30, 2);
+       }},
+      {"16 light specks of radius 3 on a dark ground", [](FrameBuffer& f) {
+         Dots(f, 16, 3, 20, 30, 2);
+         for (int y = 0; y < f.depth(); ++y)
+           for (int x = 0; x < f.width(); ++x) f.pixel(x, y)[0] = static_cast<uint8_t>(255 - f.pixel(x, y)[0]);
+       }},
+      {"small blocks 8 columns apart", [](FrameBuffer& f) { Blocks(f, 6, 8); }},
       {"ink less than 48 values off the ground", [](FrameBuffer& f) {
          Strokes(f, 4);
          for (int y = 0; y < f.depth(); ++y)
@@ -150,6 +179,15 @@ TEST(AutoThreshold, SparseClearInkOnAPlainGround) {
     const FrameBuffer f = Ground(c.marks);
     EXPECT_EQ(frame::AutoThreshold(f.frame(), nullptr), 0) << c.what;
   }
+  // Small letters of a word stand closer than dots do: two columns apart
+  // they make strokes, even beside more specks than ink of their own.
+  EXPECT_GT(frame::AutoThreshold(Ground([](FrameBuffer& f) { Blocks(f, 6, 2); }).frame(), nullptr), 0);
+  EXPECT_GT(frame::AutoThreshold(Ground([](FrameBuffer& f) {
+              Strokes(f, 4);
+              Dots(f, 8, 3.4, 20, 30);
+            }).frame(),
+            nullptr),
+            0);
   // Within a region: the strokes' part of the frame is split, a plain part is not.
   const TRectangularRegion strokes{40, 70, 60, 40, 0}, clear{150, 30, 80, 40, 0};
   EXPECT_GT(frame::AutoThreshold(sparse.frame(), &strokes), 0);

@@ -1,7 +1,8 @@
 // Image statistics shared by the recognisers, the pattern search and the
 // measurements: an automatic threshold of a region, the intensity of one
 // pixel, a histogram-counting scan callback and statistics of one row of an
-// integer matrix. No state, no heap.
+// integer matrix. No state; only the threshold of a plain-looking region
+// lists the few pixels that stand clear of its ground.
 //
 // Integer matrix: 32-bit integers row after row, rowLength per row; row r
 // begins at element r * rowLength. A colour matrix holds three channel rows
@@ -17,9 +18,9 @@ namespace frame {
 // Threshold 1..255 of the region (null: the whole frame) by Otsu's method on
 // the host's mode-1 values: the last grey value of the lower class. 0 when the
 // region is empty, when more than 98 % of its pixels lie within 15 adjacent
-// values (uniform) and no group of neighbouring pixels stands well clear of
-// them (sparse ink on a plain ground), or when no split gives a positive
-// variance.
+// values (uniform) and the pixels well clear of them form no strokes (sparse
+// ink on a plain ground; scattered pixels and dust specks are none), or when
+// no split gives a positive variance.
 int AutoThreshold(const Frame* frame, const TRectangularRegion* region);
 
 // 8 bpp: the byte at (x, y); 32 bpp: (R + G + B) / 3. 0 outside the frame or

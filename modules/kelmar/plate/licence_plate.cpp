@@ -69,18 +69,20 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
   s.winner = INT_MAX;
   s.scannedLines = 0;
 
+  const std::vector<std::vector<plate::BandRun>> candidates = plate::BandCandidates(s, blocks, buffers_);
   std::vector<std::thread> workers;
   bool started = true;
   for (size_t i = 0; i + 1 < blocks.size(); ++i) {
     try {
-      workers.emplace_back(plate::LicencePlateThread, std::ref(s), std::cref(blocks[i]), std::ref(buffers_[i]));
+      workers.emplace_back(plate::LicencePlateThread, std::ref(s), std::cref(blocks[i]), std::ref(buffers_[i]),
+                           std::cref(candidates[i]));
     } catch (const std::system_error&) {
       started = false;
       s.winner = -1;  // the started workers stop at their next check
       break;
     }
   }
-  if (started) plate::LicencePlateThread(s, blocks.back(), buffers_[blocks.size() - 1]);
+  if (started) plate::LicencePlateThread(s, blocks.back(), buffers_[blocks.size() - 1], candidates.back());
   for (auto& t : workers) t.join();
   if (!started) return args.fail(u"error: Cannot start the search threads");
   const int winner = s.winner.load();

@@ -59,6 +59,18 @@ bool PaintPlateCharacters(void* user, int x, int y, unsigned) {
   return true;
 }
 
+// Whether the accepted characters leave a gap wider than 1.5 character
+// heights (some two characters and their spaces) between two of them: the
+// characters that stood there were not taken, so the text is not the plate's.
+bool HasDroppedCharacters(const std::vector<PlateBlobBox>& blobs, const std::vector<int>& accepted, double tall) {
+  std::vector<std::pair<double, double>> spans;
+  for (int i : accepted) spans.emplace_back(blobs[i].left, blobs[i].left + blobs[i].width);
+  std::sort(spans.begin(), spans.end());
+  for (size_t i = 1; i < spans.size(); ++i)
+    if (spans[i].first - spans[i - 1].second > 1.5 * tall) return true;
+  return false;
+}
+
 }  // namespace
 
 bool AcceptPlate(PlateSearch& s, int block, const int (&corners)[8], const PlateGate& gate) {
@@ -168,6 +180,7 @@ bool AcceptPlate(PlateSearch& s, int block, const int (&corners)[8], const Plate
     heightSum += b.height;
   }
   if (accepted.size() <= 3 || widthSum / accepted.size() <= 7) return false;
+  if (HasDroppedCharacters(blobs, accepted, tall)) return false;
   for (auto& box : boxes)
     if (box.height < 0.88 * tall) {
       box.height = static_cast<float>(tall);

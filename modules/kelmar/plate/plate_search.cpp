@@ -1,8 +1,10 @@
 // The worker's search for a transition band and the plate's lower border.
 #include "plate/plate_search.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <omp.h>
 
 #include "frame/image_stats.h"
 #include "plate/plate_band.h"
@@ -119,54 +121,95 @@ void SampleLine(const PlateSearch& s, WorkerBuffers& b, double x0, double y0, do
   ScanLine(s.frame.frame, s.region, &line, 1, &b, CollectPlateSample);
 }
 
-void LicencePlateThread(PlateSearch& s, const PlateSearchBlock& block, WorkerBuffers& b) {
-  if (s.frame.bpp != 8 && s.frame.bpp != 32) return;
+namespace {
+
+// The run of band lines from `start`: lines start, start + 2, ... while each
+// holds a band window near the run's running mean. What it finds does not
+// depend on the runs of other starts.
+BandRun FollowBand(PlateSearch& s, WorkerBuffers& b, int tilt, int start) {
+  BandRun r;
+  r.start = start;
+  int centreSum = 0, from = 2, usable = 0;
+  for (int i = start; i < s.regionHeight - 1; i += 2) {
+    int x0, y0, x1, y1;
+    if (!GetScanRectangularRegionLine(s.frame.frame, s.region, s.regionHeight, i, tilt, &x0, &y0, &x1, &y1)) break;
+    SampleLine(s, b, x0, y0, x1, y1);
+    const bool first = i == start;
+    if (first) {
+      s.scannedLines.fetch_add(1);
+      usable = b.count - 3;
+      from = 2;
+    } else {
+      usable = std::min(usable, b.count);
+    }
+    int* pos = b.transitions.data();
+    const Transitions tr = FindTransitions(b.samples.data(), from, usable, pos, b.count);
+    if (tr.count < 10) break;
+    const BandWindow win = BestBandWindow(pos, tr.count);
+    if (win.count < 10) break;
+    const int centre = pos[(win.a + win.b) / 2];
+    if (first) {
+      r.band = true;
+      r.firstCentre = centre;
+    }
+    r.highestLine = i;
+    from = pos[win.a] - 2;
+    usable = pos[win.b] + 1;
+    const int next = (centreSum + centre) / (r.lines + 1);
+    if (r.lines > 0 && std::abs(next - r.mean) > 49) break;
+    r.mid = (tr.brightSum / tr.count + tr.darkSum / tr.count) / 2;
+    ++r.lines;
+    centreSum += centre;
+    r.mean = next;
+    r.startX = x0;
+    r.startY = y0;
+  }
+  return r;
+}
+
+}  // namespace
+
+std::vector<std::vector<BandRun>> BandCandidates(PlateSearch& s, const std::vector<PlateSearchBlock>& blocks,
+                                                 std::vector<WorkerBuffers>& buffers) {
+  std::vector<std::vector<BandRun>> candidates(blocks.size());
+  if (s.frame.bpp != 8 && s.frame.bpp != 32) return candidates;
   static constexpr int kTilts[] = {0, -5, 5, -10, 10, -15, 15, -20, 20};
   const int tilts = std::min(9, 2 * (s.tiltLimit / 5) + 1);
-  int highestBand = -1;
-  int mean = 0;
-  for (int t = 0; t < tilts && !s.Stopped(block.index); ++t) {
-    const int tilt = kTilts[t];
-    // Band runs start on every 20th line of the region and may follow a band
-    // past the share's end, so that the runs are the same however many
-    // shares the lines are cut into.
-    const int firstStart = (block.first + 19) / 20 * 20;
-    for (int start = firstStart; start <= block.last && !s.Stopped(block.index); start += 20) {
-      int lines = 0, centreSum = 0, mid = 0, from = 2, usable = 0, startX = 0, startY = 0;
-      for (int i = start; i < s.regionHeight - 1 && !s.Stopped(block.index); i += 2) {
-        int x0, y0, x1, y1;
-        if (!GetScanRectangularRegionLine(s.frame.frame, s.region, s.regionHeight, i, tilt, &x0, &y0, &x1, &y1)) break;
-        SampleLine(s, b, x0, y0, x1, y1);
-        const bool first = i == start;
-        if (first) {
-          s.scannedLines.fetch_add(1);
-          usable = b.count - 3;
-          from = 2;
-        } else {
-          usable = std::min(usable, b.count);
-        }
-        int* pos = b.transitions.data();
-        const Transitions tr = FindTransitions(b.samples.data(), from, usable, pos, b.count);
-        if (tr.count < 10) break;
-        const BandWindow win = BestBandWindow(pos, tr.count);
-        if (win.count < 10) break;
-        const int centre = pos[(win.a + win.b) / 2];
-        // A start inside a band this worker has followed already.
-        if (first && i < highestBand && std::abs(centre - mean) <= 100) break;
-        highestBand = std::max(highestBand, i);
-        from = pos[win.a] - 2;
-        usable = pos[win.b] + 1;
-        const int next = (centreSum + centre) / (lines + 1);
-        if (lines > 0 && std::abs(next - mean) > 49) break;
-        mid = (tr.brightSum / tr.count + tr.darkSum / tr.count) / 2;
-        ++lines;
-        centreSum += centre;
-        mean = next;
-        startX = x0;
-        startY = y0;
-      }
-      if (lines >= 1 && CheckBand(s, b, startX, startY, mean, mid)) return;
-    }
+  const int starts = s.regionHeight > 0 ? (s.regionHeight - 1) / kBandStartStep + 1 : 0;
+  const int threads = std::max(1, std::min(static_cast<int>(buffers.size()), static_cast<int>(blocks.size())));
+  // Only starts on a band are kept, by tilt and start.
+  std::vector<std::vector<BandRun>> found(static_cast<size_t>(threads));
+  const int64_t count = int64_t{tilts} * starts;
+#pragma omp parallel for schedule(dynamic, 16) num_threads(threads)
+  for (int64_t k = 0; k < count; ++k) {
+    const int thread = omp_get_thread_num();
+    BandRun r = FollowBand(s, buffers[thread], kTilts[k / starts], static_cast<int>(k % starts) * kBandStartStep);
+    r.order = k;
+    if (r.band) found[thread].push_back(r);
+  }
+  std::vector<BandRun> runs;
+  for (auto& f : found) runs.insert(runs.end(), f.begin(), f.end());
+  std::sort(runs.begin(), runs.end(), [](const BandRun& a, const BandRun& b) { return a.order < b.order; });
+
+  // In the order of the starts, as one worker would meet them: a start
+  // inside a band that an earlier run followed is passed by.
+  int highest = -1, mean = 0;
+  for (const BandRun& r : runs) {
+    if (r.start < highest && std::abs(r.firstCentre - mean) <= 100) continue;
+    highest = std::max(highest, r.highestLine);
+    mean = r.mean;
+    size_t block = 0;
+    while (block + 1 < blocks.size() && r.start > blocks[block].last) ++block;
+    candidates[block].push_back(r);
+  }
+  return candidates;
+}
+
+void LicencePlateThread(PlateSearch& s, const PlateSearchBlock& block, WorkerBuffers& b,
+                        const std::vector<BandRun>& candidates) {
+  for (const BandRun& r : candidates) {
+    if (s.Stopped(block.index)) return;
+    if (CheckBand(s, b, r.startX, r.startY, r.mean, r.mid)) return;
   }
 }
 

@@ -94,9 +94,34 @@ PlateGate GatePlate(const int (&corners)[8], double leftAngle, double rightAngle
 // gated candidate; true when it became block's plate.
 bool AcceptPlate(PlateSearch& s, int block, const int (&corners)[8], const PlateGate& gate);
 
-// The worker: searches the block's lines for a plate, accepting the first
-// that passes every check unless another worker already did.
-void LicencePlateThread(PlateSearch& search, const PlateSearchBlock& block, WorkerBuffers& buffers);
+// Lines between the starts of band runs, counted from the region's first
+// line whatever the shares.
+inline constexpr int kBandStartStep = 20;
+
+// A run of band lines from one start line, and what the plate's lower border
+// is sought from: the last line's start point, the running mean of the band
+// centres and the mid level.
+struct BandRun {
+  int64_t order = 0;  // tilt by tilt, start by start
+  int start = 0;
+  bool band = false;  // the start line holds a band window
+  int firstCentre = 0;
+  int highestLine = -1;  // the last line that held a band window
+  int lines = 0, mean = 0, mid = 0, startX = 0, startY = 0;
+};
+
+// The band runs of every start of the region, followed in parallel, each on
+// its own; then, in the order of the starts, those not inside a band that an
+// earlier run followed, handed to the block that holds their start. Which
+// starts are passed by so no longer hangs on where the shares begin: the
+// same runs are checked for any number of blocks.
+std::vector<std::vector<BandRun>> BandCandidates(PlateSearch& search, const std::vector<PlateSearchBlock>& blocks,
+                                                 std::vector<WorkerBuffers>& buffers);
+
+// The worker: checks its block's band runs in order, accepting the first
+// plate that passes every check unless a lower block already did.
+void LicencePlateThread(PlateSearch& search, const PlateSearchBlock& block, WorkerBuffers& buffers,
+                        const std::vector<BandRun>& candidates);
 
 // Samples the line (x0, y0)-(x1, y1) inside the search region into the
 // worker's row, with each sample's frame position.
