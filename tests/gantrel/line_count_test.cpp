@@ -113,7 +113,9 @@ TEST(LineCount, CountsHeldToTheBoundAreWarned) {
       run();
       EXPECT_EQ(run.ctx.warnings(),
                 c.warning.empty() ? std::vector<std::u16string>{} : std::vector<std::u16string>{c.warning});
-      if (m.pointsOut) EXPECT_LE(run.ctx.points(m.pointsOut).size(), 65536u);
+      if (m.pointsOut) {
+        EXPECT_LE(run.ctx.points(m.pointsOut).size(), 65536u);
+      }
     }
   }
 }

@@ -262,7 +262,9 @@ TEST(CompareColor, ComponentsThatAreNotNumbersCountAsZero) {
         answers[k] = step.ctx.flags(u"Compare Output");
       }
       EXPECT_EQ(answers[0], answers[1]);
-      if (std::string(id) == "compare_dominant_color") EXPECT_EQ(answers[0], std::vector<bool>{c.dominant});
+      if (std::string(id) == "compare_dominant_color") {
+        EXPECT_EQ(answers[0], std::vector<bool>{c.dominant});
+      }
     }
   }
 }

@@ -306,7 +306,7 @@ TEST(Pranel, FillComponentsThatAreNotNumbersCountAsZero) {
     uint8_t grey;
     std::vector<uint8_t> bgra;
   } cases[] = {
-      {{0.5, kNaN, 0.5, 1}, 42, {127, 0, 127, 255}},  // (0.5 + 0 + 0.5) x 255 / 3
+      {{0.5, kNaN, 0.5, 1}, 85, {127, 0, 127, 255}},  // (0.5 + 0 + 0.5) x 255 / 3
       {{kNaN, kNaN, kNaN, kNaN}, 0, {0, 0, 0, 0}},
       {{1, 1, kNaN, 1}, 170, {0, 255, 255, 255}},
   };

@@ -146,6 +146,8 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
     *error = "it is a directory";
     return {};
   }
+  // A cut PNG is told after a pixel claim its header can still make.
+  std::string pngCut;
   {
     std::ifstream file(path, std::ios::binary);
     uint8_t head[512];
@@ -154,25 +156,29 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (file.gcount() > 0 && !ec) {
       const size_t headLen = static_cast<size_t>(file.gcount());
-      std::string problem = TruncationProblem(head, headLen, size);
-      // Four bytes of the signature are enough to know a PNG cut inside it.
-      if (headLen >= 4 && std::memcmp(head, "\x89PNG\r\n\x1a\n", std::min<size_t>(headLen, 8)) == 0)
-        problem = PngTruncation(file, size);
-      if (!problem.empty()) {
+      if (std::string problem = TruncationProblem(head, headLen, size); !problem.empty()) {
         *error = "truncated picture: " + problem;
         return {};
+      }
+      // Four bytes of the signature are enough to know a PNG cut inside it.
+      if (headLen >= 4 && std::memcmp(head, "\x89PNG\r\n\x1a\n", std::min<size_t>(headLen, 8)) == 0) {
+        if (std::string problem = PngTruncation(file, size); !problem.empty()) pngCut = "truncated picture: " + problem;
       }
     }
   }
   int w = 0, d = 0, fileChannels = 0;
   if (!stbi_info(path.c_str(), &w, &d, &fileChannels)) {
-    *error = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
+    *error = !pngCut.empty() ? pngCut : stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
     return {};
   }
   // The header is checked before anything is decoded: a damaged or hostile
   // file of a few bytes can claim more pixels than the machine holds.
   if (std::string problem = PixelCountProblem(w, d); !problem.empty()) {
     *error = problem;
+    return {};
+  }
+  if (!pngCut.empty()) {
+    *error = pngCut;
     return {};
   }
   if (bpp == 0) bpp = fileChannels <= 2 ? 8 : 32;  // grey with or without alpha is grey
