@@ -5,7 +5,7 @@
 // peer all five formats. Counters: read_rate (frames whose text was among the
 // answers), wrong_texts (answers that are not the frame's text). Set
 // BARCODE_CORPUS_LIST=1 to print each wrong text with its frame. The CI smoke
-// run (VISION_BENCH_SMOKE set) reads only the corpus's first frames.
+// run reads only the corpus's first frames.
 #if defined(VISION_HAVE_ZINT)
 #include <benchmark/benchmark.h>
 
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "barcode_render.h"
+#include "smoke_run.h"
 #include "talvix/host.hpp"
 
 #if defined(VISION_HAVE_ZXING)
@@ -86,8 +87,7 @@ const std::vector<Sample>& Corpus() {
     std::vector<Sample> out;
     std::mt19937 rng(75);
     const char* digits = "0123456789";
-    const char* smoke = std::getenv("VISION_BENCH_SMOKE");
-    const int frames = smoke && *smoke && *smoke != '0' ? 10 : 450;
+    const int frames = bench::SmokeRun() ? 10 : 450;
     for (int i = 0; i < frames; ++i) {
       std::string input, text, kind;
       int symbology = 0;

@@ -13,6 +13,6 @@ names=$("$bench" --benchmark_list_tests | awk -F/ '{
     for (i = 2; i <= NF && $i !~ /^[0-9]/ && $i !~ /:/ && $i != "real_time"; ++i) key = key "/" $i
     if (!seen[key]++) print
   }' | sed 's/[][\\.*^$()+?{}|]/\\&/g' | paste -sd'|')
-# The benchmarks that read a corpus read only its first frames.
+# Benchmarks whose size is no argument take their smallest (smoke_run.h).
 export VISION_BENCH_SMOKE=1
 exec "$bench" --benchmark_filter="^(${names})\$" --benchmark_min_time=0.000001
