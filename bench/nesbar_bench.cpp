@@ -6,9 +6,11 @@
 // default threads (llvmpipe renders on all cores too).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "module_run.h"
+#include "smoke_run.h"
 #include "talvix/host.hpp"
 
 #ifdef VISION_HAVE_OPENCV
@@ -48,7 +50,8 @@ void Gpu(benchmark::State& state, double endRotation, const char* id = "gpu_patt
   module_test::MethodRun run("nesbar", id);
   run.ctx.setFrame(u"input frame", Frame());
   run.ctx.setFrame(u"pattern", Pattern());
-  run.ctx.setNumbers(u"end rotation", {endRotation});
+  // The smoke run turns the pattern a few steps only.
+  run.ctx.setNumbers(u"end rotation", {bench::SmokeRun() ? std::min(endRotation, 10.0) : endRotation});
   run.ctx.setNumbers(u"rotation step", {5});
   run.ctx.setFlags(u"draw outputs into the picture", {false});
   run();  // the set-up and the pattern

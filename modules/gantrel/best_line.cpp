@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "line_edge.h"
 #include "profile.h"
@@ -39,7 +40,7 @@ bool CBestLine::Run(const RunArgs& a) {
   const int width = GetFrameWidth(frame), depth = GetFrameDepth(frame);
   const TRectangularRegion* region = InputElement<TRectangularRegion>(a, kRegionIn, GetRectangularRegion);
   const double* linesIn = NumberInput(a, kLinesIn);
-  const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
+  const int lines = linesIn ? LineCountInput(a, kLinesIn, *linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
   const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);
@@ -66,6 +67,9 @@ bool CBestLine::Run(const RunArgs& a) {
     if (r < -180) r += 360;
   }
   const int rOpposite = r >= 0 ? r - 180 : r + 180;
+  // In hundredths, wide: a region turned by billions of degrees keeps r far
+  // outside the columns, and 100 r would overflow an int.
+  const int64_t r100 = int64_t{100} * r, rOpposite100 = int64_t{100} * rOpposite;
 
   if (std::isnan(d)) return a.fail(kNoEdge);
   const double lower = std::clamp(e - d, -270.0, 180.0), upper = std::clamp(e + d, -270.0, 180.0);
@@ -105,7 +109,7 @@ bool CBestLine::Run(const RunArgs& a) {
     const double dx = p.x - cx, dy = p.y - cy;
     int j = 0;
     for (int t = tFirst; t <= tLast; t += h, ++j) {
-      if (std::abs(t - 100 * r) <= kRegionExclusion || std::abs(t - 100 * rOpposite) <= kRegionExclusion) continue;
+      if (std::abs(t - r100) <= kRegionExclusion || std::abs(t - rOpposite100) <= kRegionExclusion) continue;
       const size_t entry = static_cast<size_t>((t + kTableOrigin) / h);
       const int bin = static_cast<int>(dx * cos_[entry] + dy * sin_[entry] + rMax + 0.5);
       if (bin < 0 || bin >= bins) continue;

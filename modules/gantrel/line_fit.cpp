@@ -66,7 +66,7 @@ bool CLine::Run(const RunArgs& a) {
     swap = angle < 45 || (angle > 135 && angle < 225) || angle > 315;
   }
   const double* linesIn = NumberInput(a, kLinesIn);
-  const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
+  const int lines = linesIn ? LineCountInput(a, kLinesIn, *linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
   const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);

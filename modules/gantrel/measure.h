@@ -110,6 +110,14 @@ inline int BoundedLineCount(double requested, double extent) {
   return std::min(n, static_cast<int>(most));
 }
 
+// The count of scan lines of input i, bounded as above; a count held to the
+// bound is warned, as the radial methods warn of their spokes.
+inline int LineCountInput(const RunArgs& a, int i, double requested, double extent) {
+  const int n = BoundedLineCount(requested, extent);
+  if (n < frame::TruncateToInt(requested)) WarnCountCorrected(a, i, requested, n);
+  return n;
+}
+
 // The lines of `lines` (already bounded) across the region that can reach the
 // frame: a region far past the frame lays most of its lines off it.
 inline frame::ScanSpan LinesInFrame(const Frame* f, const TRectangularRegion* region, int lines) {

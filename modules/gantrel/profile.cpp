@@ -26,7 +26,7 @@ bool CProfile::Run(const RunArgs& a) {
   if (!frame) return a.fail(kNoInputFrame);
   const TRectangularRegion* region = InputElement<TRectangularRegion>(a, kRegionIn, GetRectangularRegion);
   const double* linesIn = NumberInput(a, kLinesIn);
-  const int lines = linesIn ? BoundedLineCount(*linesIn, AcrossRegion(frame, region)) : 16;
+  const int lines = linesIn ? LineCountInput(a, kLinesIn, *linesIn, AcrossRegion(frame, region)) : 16;
   const int level = StoredLevel(a, kLevelIn, byThreshold ? 127 : 63);
   const double* lengthIn = NumberInput(a, kLengthIn);
   const int length = std::max(lengthIn ? frame::TruncateToInt(*lengthIn) : 5, 1);

@@ -198,7 +198,10 @@ bool CIPStep::CompareDominantColor(const RunArgs& a) {
   if (!InputFrame32(a, &inputFrame)) return false;
   region = InputRegion(a, 1);
   TColor colour;
-  if (InputColor(a, 2, &colour)) reference[0] = colour.R, reference[1] = colour.G, reference[2] = colour.B;
+  // A component that is not a number counts as 0, as in compare_average_color.
+  const auto component = [](double c) { return std::isnan(c) ? 0.0 : c; };
+  if (InputColor(a, 2, &colour))
+    reference[0] = component(colour.R), reference[1] = component(colour.G), reference[2] = component(colour.B);
   InputNumber(a, 3, &compareTolerance);
   InputNumber(a, 4, &lightnessTolerance);
   InputNumber(a, 5, &saturationTolerance);

@@ -1,5 +1,6 @@
 // create_frame: a frame from the host, filled with a colour when one is given.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "catalogue.h"
@@ -10,8 +11,10 @@ namespace pranel {
 
 namespace {
 
-// A colour component as a byte, held to 0..1 first: values outside would wrap.
-int Byte(double c) { return static_cast<int>(std::clamp(c, 0.0, 1.0) * 255); }
+// A colour component held to 0..1: values outside would wrap; one that is not
+// a number counts as 0, as the colour comparisons take it.
+double Unit(double c) { return std::isnan(c) ? 0.0 : std::clamp(c, 0.0, 1.0); }
+int Byte(double c) { return static_cast<int>(Unit(c) * 255); }
 
 // Reads element 0 of a scalar input, then warns when it is an array.
 bool Scalar(const RunArgs& a, int input, double* v, bool required) {
@@ -55,8 +58,7 @@ bool RunFrame(const RunArgs& a) {
   if (n != 1 && n != 4) return true;
   const uint8_t px[4] = {static_cast<uint8_t>(Byte(fill->B)), static_cast<uint8_t>(Byte(fill->G)),
                          static_cast<uint8_t>(Byte(fill->R)), static_cast<uint8_t>(Byte(fill->A))};
-  const double grey =
-      (std::clamp(fill->R, 0.0, 1.0) + std::clamp(fill->G, 0.0, 1.0) + std::clamp(fill->B, 0.0, 1.0)) * 255 / 3;
+  const double grey = (Unit(fill->R) + Unit(fill->G) + Unit(fill->B)) * 255 / 3;
   const uint8_t g = static_cast<uint8_t>(static_cast<int>(grey));
   for (int y = 0; y < rows.depth; ++y) {
     uint8_t* row = rows.row(y);

@@ -10,6 +10,9 @@ namespace yorvin {
 // The transform size for a frame width: the smallest power of two not below
 // it, at least 2.
 int FftSize(int width);
+// The largest transform set up: its two N x N float textures take 512 MB
+// (a picture 8192 wide would need 2 GB and a minute on a software renderer).
+constexpr int kMaxFftSize = 4096;
 // The number of stages, log2 of a power of two.
 int StageCount(int n);
 unsigned BitReverse(unsigned value, int bits);

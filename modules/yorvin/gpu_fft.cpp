@@ -1,5 +1,7 @@
 #include "gpu_fft.h"
 
+#include "fft_tables.h"
+#include "frame/text_format.h"
 #include "gpu/bracket.h"
 #include "gpu/programs.h"
 
@@ -80,6 +82,11 @@ bool CGPUFFT::Run(const frame::RunArgs& a) {
   if (!usable_) return a.fail(u"Step is not able to run - see previous errors");
   frame::FrameRows src;
   if (!frame::InputRows(a, 0, &src)) return a.fail(u"Cannot get source frame");
+  // The first frame's width fixes the transform's size; later frames are
+  // stretched to it.
+  if (firstRun_ && FftSize(src.width) > kMaxFftSize)
+    return a.fail(frame::FormatText(255, "Frame too wide for the transform: width %d needs %d x %d, at most %d x %d",
+                                    src.width, FftSize(src.width), FftSize(src.width), kMaxFftSize, kMaxFftSize));
   Frame* out = nullptr;
   if (!frame::OutputFrame(a, 0, src.width, src.depth, 32, &out)) return a.fail(u"Unknown target frame");
 

@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gantrel_run.h"
@@ -322,6 +324,32 @@ TEST(BestLine, StepErrorAndTableRebuild) {
     const talvix::RunResult r = run();
     ASSERT_TRUE(r.ok) << Utf8(r.error);
     EXPECT_LE(AngleDiff(run.ctx.numbers(u"Angle of detected edge")[0], 30), 0.5 + step / 2);
+  }
+}
+
+// A region turned by billions of degrees, or by an infinite angle, votes
+// without overflow; its lines lie as those of the region turned by the
+// angle's remainder, and find the same edge.
+TEST(BestLine, RegionsTurnedFarPastATurn) {
+  const auto run = [](double angle) {
+    MethodRun m("best_line_edge_detection_by_threshold");
+    m.ctx.setFrame(u"Input frame", Bands({{30, kCentre, kCentre, 10}}));
+    m.ctx.setRegions(u"Region", {Region(angle)});
+    m.ctx.setNumbers(u"Number of horizontal scan lines", {40});
+    const talvix::RunResult r = m();
+    return std::pair{r.ok ? m.ctx.numbers(u"Angle of detected edge") : std::vector<double>{}, Utf8(r.error)};
+  };
+  for (const auto& [far, near] : {std::pair{1e9, 280.0}, std::pair{-1e9, 80.0}, std::pair{360.0 * 5965232 + 90, 90.0}}) {
+    SCOPED_TRACE(far);
+    const auto got = run(far), want = run(near);
+    ASSERT_EQ(got.second, want.second);
+    ASSERT_EQ(got.first.size(), 1u);
+    EXPECT_LE(AngleDiff(got.first[0], want.first[0]), 0.5);
+  }
+  // No direction at all: an answer or a refusal, without overflow.
+  for (double angle : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
+    const auto got = run(angle);
+    EXPECT_TRUE(got.first.size() == 1u || !got.second.empty()) << angle;
   }
 }
 

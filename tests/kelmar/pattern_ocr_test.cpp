@@ -187,6 +187,44 @@ TEST(PatternOcr, SparseTextPlainRegionsAndEmptyTable) {
   }
 }
 
+// A character of the text read is one 16-bit unit: a table or substitution
+// character holding a NUL or half of a surrogate pair is refused, as it would
+// end the text early or break it. Characters of the 16-bit plane are read.
+TEST(PatternOcr, CharactersThatCannotBeOneUnitAreRefused) {
+  const talvix::FrameBuffer input = RenderText(120, 70, Line({"42"}));
+  const std::u16string badTable = u"error: Table of characters holds a NUL or a character beyond the 16-bit plane";
+  const std::u16string badSubstitution =
+      u"error: Substitution character is a NUL or a character beyond the 16-bit plane";
+  const struct {
+    const char* what;
+    std::u16string table, substitution;  // substitution empty: not given
+    std::u16string answer;               // the refusal, or the text read
+    bool ok;
+  } cases[] = {
+      {"NUL inside", std::u16string(u"0123\0" u"56789", 10), u"", badTable, false},
+      {"NUL at the end", std::u16string(u"0123456789\0", 11), u"", badTable, false},
+      {"beyond the 16-bit plane", u"0123\U0001F600456789", u"", badTable, false},
+      {"a lone low surrogate", std::u16string(u"0123") + char16_t{0xDC00} + u"56789", u"", badTable, false},
+      {"NUL substitution", u"0123456789", std::u16string(1, u'\0'), badSubstitution, false},
+      {"substitution beyond the plane", u"0123456789", u"\U0001F600", badSubstitution, false},
+      {"16-bit plane characters", u"\u0660\u0661\u0662\u0663\u0664\u0665\u0666\u0667\u0668\u0669", u"\u00bf",
+       u"\u0664\u0662", true},
+  };
+  for (const int method : {3, 4}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << "method " << method << ", " << c.what);
+      const Reading r = Read(method, input, Digits(), c.table, [&](talvix::RunContext& ctx) {
+        if (!c.substitution.empty()) ctx.setStrings(u"Substitution character", {c.substitution});
+      });
+      EXPECT_EQ(r.result.ok, c.ok);
+      EXPECT_EQ(c.ok ? r.text : r.result.error, c.answer);
+      if (!c.ok) {
+        EXPECT_EQ(r.text, u"");
+      }
+    }
+  }
+}
+
 TEST(PatternOcr, ThreadCountsAgree) {
   const talvix::FrameBuffer input = RenderText(140, 70, Line({"86420"}));
   const int before = omp_get_max_threads();

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cpu_time.h"
 #include "lomber_rig.h"
 
 #ifdef LOMBER_HAVE_OPENCV
@@ -281,15 +281,14 @@ TEST(ColorMatch, RegionsFarPastTheFrameStayBounded) {
       step->ctx.setFrame(u"InputFrame", in);
       step->ctx.setFrame(u"Pattern frame", Solid(20, 20, kRed));
       step->ctx.setRegions(u"Region", {r});
-      const auto t0 = std::chrono::steady_clock::now();
-      const talvix::RunResult res = (*step)();
-      *ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+      talvix::RunResult res;
+      *ms = 1000 * test_cost::CpuSecondsOf([&] { res = (*step)(); });
       return std::make_pair(res, std::move(step));
     };
     double refMs = 0, ms = 0;
     const auto [ref, refStep] = run(frameSized, &refMs);
     const auto [res, step] = run(c.region, &ms);
-    EXPECT_LT(ms, 10 * refMs + 500);
+    EXPECT_LT(ms, 10 * refMs + 2000);
     ASSERT_TRUE(ref.ok);
     if (c.sameAsFrame) {
       ASSERT_TRUE(res.ok) << talvix::ToUtf8(res.error);

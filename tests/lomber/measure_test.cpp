@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "frame/hsl.h"
@@ -231,6 +233,39 @@ TEST(CompareDominantColor, ChromaticColoursAgainstTheDominantHue) {
     step.ctx.setNumbers(u"Saturation Tolerance", {c.satTol});
     ASSERT_TRUE(step().ok);
     EXPECT_EQ(step.ctx.flags(u"Compare Output"), std::vector<bool>{c.want}) << c.colour.R << "," << c.colour.G;
+  }
+}
+
+// A colour component that is not a number counts as 0 in both comparisons:
+// each answers as for the colour with 0 in its place.
+TEST(CompareColor, ComponentsThatAreNotNumbersCountAsZero) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const FrameBuffer red = Colour(10, 10, [](int x, int) { return x < 7 ? Bgra{0, 0, 255, 255} : Bgra{0, 20, 250, 255}; });
+  const struct {
+    TColor nan, zero;
+    bool dominant;  // compare_dominant_color's answer against the red region
+  } cases[] = {
+      {Rgb(0.5, kNaN, 0.5), Rgb(0.5, 0, 0.5), false},  // magenta, not red
+      {Rgb(1, kNaN, kNaN), Rgb(1, 0, 0), true},
+      {Rgb(kNaN, 0, 1), Rgb(0, 0, 1), false},
+      {Rgb(kNaN, kNaN, kNaN), Rgb(0, 0, 0), false},
+  };
+  for (const auto& c : cases) {
+    for (const char* id : {"compare_average_color", "compare_dominant_color"}) {
+      SCOPED_TRACE(testing::Message() << id << " " << c.zero.R << ", " << c.zero.G << ", " << c.zero.B);
+      std::vector<bool> answers[2];
+      for (int k = 0; k < 2; ++k) {
+        Step step(id);
+        step.ctx.setFrame(u"InputFrame", red);
+        step.ctx.setColors(u"RGB Color", {k == 0 ? c.nan : c.zero});
+        ASSERT_TRUE(step().ok);
+        answers[k] = step.ctx.flags(u"Compare Output");
+      }
+      EXPECT_EQ(answers[0], answers[1]);
+      if (std::string(id) == "compare_dominant_color") {
+        EXPECT_EQ(answers[0], std::vector<bool>{c.dominant});
+      }
+    }
   }
 }
 

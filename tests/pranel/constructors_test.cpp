@@ -297,6 +297,43 @@ TEST(Pranel, FramesOfOddWidths) {
   EXPECT_EQ(unnamed().error, u"error: Cannot get input parameter Height");
 }
 
+// A fill component that is not a number counts as 0, as the colour
+// comparisons take it, in the grey and in the colour frame.
+TEST(Pranel, FillComponentsThatAreNotNumbersCountAsZero) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    TColor fill;
+    uint8_t grey;
+    std::vector<uint8_t> bgra;
+  } cases[] = {
+      {{0.5, kNaN, 0.5, 1}, 85, {127, 0, 127, 255}},  // (0.5 + 0 + 0.5) x 255 / 3
+      {{kNaN, kNaN, kNaN, kNaN}, 0, {0, 0, 0, 0}},
+      {{1, 1, kNaN, 1}, 170, {0, 255, 255, 255}},
+  };
+  for (const auto& c : cases) {
+    for (int type : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << c.fill.R << ", " << c.fill.G << ", " << c.fill.B << " type " << type);
+      MethodRun run("pranel", "create_frame");
+      run.ctx.setNumbers(u"Width", {3});
+      run.ctx.setNumbers(u"Height", {2});
+      run.ctx.setNumbers(u"Frame type", {double(type)});
+      run.ctx.setColors(u"Fill color", {c.fill});
+      ASSERT_TRUE(run().ok);
+      const talvix::FrameBuffer* f = run.ctx.frame(u"Output frame");
+      ASSERT_NE(f, nullptr);
+      for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+          const uint8_t* p = f->pixel(x, y);
+          if (type == 0) {
+            EXPECT_EQ(p[0], c.grey);
+          } else {
+            EXPECT_EQ(std::vector<uint8_t>(p, p + 4), c.bgra);
+          }
+        }
+    }
+  }
+}
+
 // Sizes and types past the int range are converted without overflow: the
 // host refuses a frame it cannot make, and any type but 0 is 32-bit.
 TEST(Pranel, FramesOfAbsurdSizesAndTypes) {

@@ -4,11 +4,11 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "cpu_time.h"
 #include "module_run.h"
 
 namespace {
@@ -381,11 +381,7 @@ TEST(Uvarek, LinesFarPastTheFrameAnswerPromptly) {
     int kind;
     double width, end;
   } cases[] = {{0, 1e6, 1e9}, {1, 1e6, 1e9}, {0, 1e7, 999999}, {1, 1e7, 999999}};
-  const auto timed = [](auto&& fn) {
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  };
+  const auto timed = [](auto&& fn) { return test_cost::CpuSecondsOf(fn); };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << kIds[c.kind] << " " << c.width);
     const double limit = c.kind == 0 ? c.width - 1 : std::floor((c.width - 1) / 2);
@@ -396,7 +392,7 @@ TEST(Uvarek, LinesFarPastTheFrameAnswerPromptly) {
     // cost is the host's, the sums must add little to it (the direct sums
     // would take hours).
     const double writing = timed([&] { run(2, 2.0 * count, 0, 1e9); });
-    EXPECT_LT(seconds, 3 * writing + 1.0);
+    EXPECT_LT(seconds, 10 * writing + 2.0);
     ASSERT_TRUE(all.run.ok) << ToUtf8(all.run.error);
     ASSERT_EQ(all.amplitude.size(), count);
     // Amplitudes reach about the samples' sum over the width.

@@ -161,6 +161,47 @@ TEST(YorvinFft, NonSquareFrameIsStretched) {
   }
 }
 
+// The first frame fixes an N x N transform from its width alone: one wider
+// than the largest transform is refused before any GL work, and leaves the
+// instance to set up on a later frame. Narrow but tall frames stay cheap.
+TEST(YorvinFft, FramesWiderThanTheLargestTransformAreRefused) {
+  REQUIRE_GL();
+  const struct {
+    int width, depth;
+    const char* refusal;  // null: answered
+  } cases[] = {
+      {4097, 1, "Frame too wide for the transform: width 4097 needs 8192 x 8192, at most 4096 x 4096"},
+      {8192, 1, "Frame too wide for the transform: width 8192 needs 8192 x 8192, at most 4096 x 4096"},
+      {16384, 2, "Frame too wide for the transform: width 16384 needs 16384 x 16384, at most 4096 x 4096"},
+      {1, 8192, nullptr},
+      {2, 2, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.depth);
+    talvix::Inspection inspection;
+    MethodRun run("yorvin", "gpu_fast_fourier_transform_2D", &inspection);
+    run.ctx.setFrame(u"input frame", FrameBuffer::make(c.width, c.depth, 8, 100));
+    const talvix::RunResult r = run();
+    if (c.refusal) {
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(talvix::ToUtf8(r.error), c.refusal);
+      EXPECT_TRUE(inspection.requests().empty());
+      // Nothing was set up: a frame of an ordinary width is transformed.
+      const FrameBuffer src = Make(8, 32, [](FrameBuffer& f, int x, int y, std::mt19937& rng) {
+        Set(f, x, y, static_cast<int>(rng() % 40), x * 5, y * 3);
+      });
+      run.ctx.setFrame(u"input frame", src);
+      ASSERT_TRUE(run().ok);
+      ExpectSpectrum(src, *run.ctx.frame(u"output frame"));
+    } else {
+      ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
+      const FrameBuffer& out = *run.ctx.frame(u"output frame");
+      EXPECT_EQ(out.width(), c.width);
+      EXPECT_EQ(out.depth(), c.depth);
+    }
+  }
+}
+
 TEST(YorvinFft, FailedSetUpAndRelease) {
   REQUIRE_GL();
   talvix::Inspection inspection;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <istream>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -87,6 +88,32 @@ std::string PnmTruncation(const uint8_t* h, size_t n, uintmax_t fileSize) {
   return needed > fileSize ? Shortfall(needed, fileSize) : std::string();
 }
 
+uint32_t Be32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// PNG: the 8-byte signature, then chunks (length, type, data, CRC) up to IEND.
+// The decoder would take the bytes missing from a cut file for a chunk of an
+// unknown type; the chunk walk tells that the file ends early. Each chunk
+// takes at least 12 bytes, so the walk is bounded by the file's size.
+std::string PngTruncation(std::istream& file, uintmax_t fileSize) {
+  if (fileSize < 8) return "the file holds " + std::to_string(fileSize) + " bytes, fewer than a PNG signature";
+  uintmax_t at = 8;
+  while (at + 8 <= fileSize) {
+    uint8_t h[8];
+    file.clear();
+    file.seekg(static_cast<std::streamoff>(at));
+    if (!file.read(reinterpret_cast<char*>(h), sizeof h)) return {};
+    const uintmax_t end = at + 12 + Be32(h);
+    const std::string type(reinterpret_cast<const char*>(h + 4), 4);
+    if (end > fileSize) {
+      return "the file holds " + std::to_string(fileSize) + " bytes but its chunk at byte " + std::to_string(at) +
+             " ends at byte " + std::to_string(end);
+    }
+    if (type == "IEND") return {};
+    at = end;
+  }
+  return "the file holds " + std::to_string(fileSize) + " bytes and ends before its IEND chunk";
+}
+
 }  // namespace
 
 std::string TruncationProblem(const uint8_t* head, size_t headLen, uintmax_t fileSize) {
@@ -119,6 +146,8 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
     *error = "it is a directory";
     return {};
   }
+  // A cut PNG is told after a pixel claim its header can still make.
+  std::string pngCut;
   {
     std::ifstream file(path, std::ios::binary);
     uint8_t head[512];
@@ -126,22 +155,30 @@ talvix::FrameBuffer ReadImage(const std::string& path, int bpp, std::string* err
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (file.gcount() > 0 && !ec) {
-      std::string problem = TruncationProblem(head, static_cast<size_t>(file.gcount()), size);
-      if (!problem.empty()) {
+      const size_t headLen = static_cast<size_t>(file.gcount());
+      if (std::string problem = TruncationProblem(head, headLen, size); !problem.empty()) {
         *error = "truncated picture: " + problem;
         return {};
+      }
+      // Four bytes of the signature are enough to know a PNG cut inside it.
+      if (headLen >= 4 && std::memcmp(head, "\x89PNG\r\n\x1a\n", std::min<size_t>(headLen, 8)) == 0) {
+        if (std::string problem = PngTruncation(file, size); !problem.empty()) pngCut = "truncated picture: " + problem;
       }
     }
   }
   int w = 0, d = 0, fileChannels = 0;
   if (!stbi_info(path.c_str(), &w, &d, &fileChannels)) {
-    *error = stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
+    *error = !pngCut.empty() ? pngCut : stbi_failure_reason() ? stbi_failure_reason() : "unknown image format";
     return {};
   }
   // The header is checked before anything is decoded: a damaged or hostile
   // file of a few bytes can claim more pixels than the machine holds.
   if (std::string problem = PixelCountProblem(w, d); !problem.empty()) {
     *error = problem;
+    return {};
+  }
+  if (!pngCut.empty()) {
+    *error = pngCut;
     return {};
   }
   if (bpp == 0) bpp = fileChannels <= 2 ? 8 : 32;  // grey with or without alpha is grey

@@ -100,6 +100,12 @@ bool StringIn(const frame::RunArgs& a, int i, std::u16string* out) {
   return true;
 }
 
+// One character of the text read is one 16-bit unit of these inputs: a NUL
+// would end the text early and half of a surrogate pair is no character.
+bool ReadableAsCharacters(std::u16string_view s) {
+  return std::none_of(s.begin(), s.end(), [](char16_t c) { return c == 0 || (c >= 0xD800 && c <= 0xDFFF); });
+}
+
 // Region coordinates of a frame pixel's neighbourhood, and the samples there.
 struct Sampler {
   const uint8_t* data;
@@ -159,11 +165,15 @@ bool CMatchOCR::Run(const frame::RunArgs& a) {
   std::u16string defined;
   // An empty table has nothing to read the glyphs as.
   if (!StringIn(a, kInTable, &defined) || defined.empty()) return a.fail(u"error: No chars are defined");
+  if (!ReadableAsCharacters(defined))
+    return a.fail(u"error: Table of characters holds a NUL or a character beyond the 16-bit plane");
 
   Params p;
   p.acceptance = RealIn(a, kInAcceptance, 0.55f, 0.3f, 0.95f);
   std::u16string substitution;
   if (StringIn(a, kInSubstitution, &substitution) && !substitution.empty()) p.substitution = substitution[0];
+  if (!ReadableAsCharacters(std::u16string_view(&p.substitution, 1)))
+    return a.fail(u"error: Substitution character is a NUL or a character beyond the 16-bit plane");
   p.minimalSize = IntIn(a, kInMinimalSize, 10, 1, INT32_MAX);
   p.verticalSpacing = IntIn(a, kInVertical, 0, 0, INT32_MAX);
   p.horizontalSpacing = IntIn(a, kInHorizontal, 0, 0, INT32_MAX);
