@@ -235,6 +235,36 @@ TEST(Objects, BorderModes) {
   }
 }
 
+// A region whose edges fall on pixel centres picks the same object at a
+// half turn and a hair off a whole or half turn as at 0.
+TEST(Objects, RegionTurnsOfNoEffectPickTheSamePixels) {
+  const auto block = [](int x, int y) { return x >= 30 && x < 90 && y >= 20 && y < 80 ? 0 : 255; };
+  for (const char* method : {"object_detection_by_threshold", "object_detection_by_texture"}) {
+    for (int mode : {0, 1, 2}) {
+      std::vector<double> reference;
+      for (double angle : {0.0, 1e-9, -1e-9, 360.0000001, 180.0, 180.0000001, 359.9999999}) {
+        SCOPED_TRACE(testing::Message() << method << " mode " << mode << " angle " << angle);
+        MethodRun run(method);
+        run.ctx.setFrame(u"Input frame", Grey(120, 100, block));
+        run.ctx.setRegions(u"Region", {{60, 50, 20, 30, angle}});
+        run.ctx.setNumbers(u"Objects on the border of region", {double(mode)});
+        run.ctx.setNumbers(u"Minimum number of pixels", {1});
+        run();
+        std::vector<double> sizes = run.ctx.numbers(u"Size of object");
+        for (const TPoint& p : run.ctx.points(u"Centroid")) {
+          sizes.push_back(p.x);
+          sizes.push_back(p.y);
+        }
+        if (angle == 0.0) {
+          reference = sizes;
+        } else {
+          EXPECT_EQ(sizes, reference);
+        }
+      }
+    }
+  }
+}
+
 talvix::FrameBuffer Colored(int w, int d, const std::function<std::array<int, 3>(int, int)>& rgb) {
   talvix::FrameBuffer f = talvix::FrameBuffer::make(w, d, 32);
   for (int y = 0; y < d; ++y)
