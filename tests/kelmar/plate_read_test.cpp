@@ -263,12 +263,15 @@ struct Answer {
   TRectangularRegion region;
 };
 
-Answer ReadThroughModule(const talvix::FrameBuffer& frame, int threads) {
+Answer ReadThroughModule(const talvix::FrameBuffer& frame, int threads, const TRectangularRegion* region = nullptr) {
   const int before = omp_get_max_threads();
   omp_set_num_threads(threads);
   kelmar_test::Instance inst(6);
   inst.ctx.setFrame(u"Input frame", frame);
-  inst.ctx.setUnnamed(u"Region");
+  if (region)
+    inst.ctx.setRegions(u"Region", {*region});
+  else
+    inst.ctx.setUnnamed(u"Region");
   const talvix::RunResult r = inst.run();
   omp_set_num_threads(before);
   Answer a{r.ok, Utf8(r.ok ? std::u16string_view(u"") : std::u16string_view(r.error)), {}};
@@ -331,6 +334,40 @@ TEST(PlateRead, NoPlateAndUnreadableCharactersAnswerNotFound) {
       EXPECT_FALSE(a.ok) << what << ", " << threads << " threads: " << a.text;
       EXPECT_EQ(a.text, "Licence plate not found") << what << ", " << threads << " threads";
     }
+}
+
+// A plate that the region or the frame cuts off is not read: the search
+// sees part of it, and characters cut with it read as others (KA7319 as
+// "WA7310"), or the characters past the cut are left out. Where the whole
+// plate lies inside, it reads.
+TEST(PlateRead, PlateCutByTheRegionOrTheFrameIsNotRead) {
+  const struct {
+    const char* what;
+    const char16_t* text;
+    double cx, cy;
+    TRectangularRegion region;  // width 0: the whole frame
+    bool read;
+  } cases[] = {
+      {"region holding the plate", u"KA7319", 320, 240, {320, 280, 640, 180, 0}, true},
+      {"region cutting the plate's top", u"KA7319", 320, 240, {320, 280, 640, 100, 0}, false},
+      {"region holding the plate", u"HD0E3F6", 320, 240, {320, 240, 600, 200, 0}, true},
+      {"region cutting the plate's right end", u"HD0E3F6", 320, 240, {268, 240, 280, 200, 0}, false},
+      {"plate's top past the frame", u"KA7319", 320, 16, {}, false},
+      {"plate's left end past the frame", u"BN52Z81", 76, 240, {}, false},
+  };
+  for (const auto& c : cases) {
+    kelmar_test::PlateScene scene;
+    scene.text = c.text;
+    scene.cx = c.cx;
+    scene.cy = c.cy;
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    for (int threads : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << Utf8(c.text) << ", " << c.what << ", " << threads << " threads");
+      const Answer a = ReadThroughModule(frame, threads, c.region.width > 0 ? &c.region : nullptr);
+      EXPECT_EQ(a.ok, c.read) << a.text;
+      EXPECT_EQ(a.text, c.read ? Utf8(c.text) : "Licence plate not found");
+    }
+  }
 }
 
 TEST(PlateRead, PlateAtTheRegionsEdge) {

@@ -86,7 +86,7 @@ class Candidate {
   bool WalkLowerBorder(int dir, Side* side);
   bool FitSide(int dir, Side* side);
   int SideStep(Point corner, int dir, double slope, int row, int* column);
-  void FindUpperCorner(int dir, Side* side);
+  bool FindUpperCorner(int dir, Side* side);
   bool Accept(const Side& left, const Side& right);
 
   PlateSearch& s_;
@@ -133,7 +133,8 @@ bool Candidate::SearchSide(Point at, int dir, double slope, int extent, bool len
   return taken;
 }
 
-// Follows the lower border outwards to the side's lower corner.
+// Follows the lower border outwards to the side's lower corner; false when
+// the plate's end lies past the frame or the region.
 bool Candidate::WalkLowerBorder(int dir, Side* side) {
   const frame::FrameRows& f = s_.frame;
   const int base = lower_.baseRow;
@@ -155,13 +156,16 @@ bool Candidate::WalkLowerBorder(int dir, Side* side) {
       return true;
     }
   }
-  // On in steps of 6 columns with the slope of the walk.
+  // On in steps of 6 columns with the slope of the walk. A walk that runs
+  // out of the frame or the region before the side shows has lost the
+  // plate's end there: what it took would be read as the whole plate.
   Point taken{last.x - dir * 6, last.y};
   for (int k = 1;; ++k) {
     const int x = last.x + dir * 6 * k;
-    if (x < 1 || x > f.width - 2) break;
+    if (x < 1 || x > f.width - 2) return false;
     const double predicted = lower_.row + (x - lower_.x) * slope / 20;
     SampleLine(s_, b_, x, base - 20, x, base + 20);
+    if (b_.count == 0) return false;
     int row = 0;
     if (!NearestRowStep(predicted, &row)) break;
     taken = {x, row};
@@ -255,14 +259,21 @@ int Candidate::SideStep(Point corner, int dir, double slope, int row, int* colum
   return best < 4.5 ? 1 : 0;
 }
 
-void Candidate::FindUpperCorner(int dir, Side* side) {
+// False when the side climbs out of the frame or the region before the
+// upper border shows: the plate's top is cut off there, and characters cut
+// with it read as others.
+bool Candidate::FindUpperCorner(int dir, Side* side) {
   const Point c = side->lower;
   side->upper = c;
-  for (int height = 26; c.y - height >= 1; height += 6) {
-    if (s_.Stopped(b_.index)) return;
+  for (int height = 26;; height += 6) {
+    if (s_.Stopped(b_.index)) return false;
     const int row = c.y - height;
+    if (row < 1) return false;
     int column = 0;
-    if (!SideStep(c, dir, side->slope, row, &column)) break;
+    if (!SideStep(c, dir, side->slope, row, &column)) {
+      if (b_.count < 21) return false;  // the line left the region
+      break;
+    }
     side->upper = {column, row};
     // Four vertical lines just inside the side: the upper border's steps.
     StepList lists[4];
@@ -284,14 +295,14 @@ void Candidate::FindUpperCorner(int dir, Side* side) {
     if (!SideStep(c, dir, side->slope, from.y - up, &column)) break;
     side->upper = {column, from.y - up};
   }
+  return true;
 }
 
 bool Candidate::Check() {
   Side left, right;
   if (!WalkLowerBorder(-1, &left) || !WalkLowerBorder(1, &right)) return false;
   if (!FitSide(-1, &left) || !FitSide(1, &right)) return false;
-  FindUpperCorner(-1, &left);
-  FindUpperCorner(1, &right);
+  if (!FindUpperCorner(-1, &left) || !FindUpperCorner(1, &right)) return false;
   return Accept(left, right);
 }
 
