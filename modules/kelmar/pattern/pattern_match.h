@@ -73,10 +73,9 @@ class CPatternMatch : public CMatch {
   std::u16string_view BuildModel(const Frame* pattern, bool patternChanged, int threads);
   void BuildAngleTables();
   void BuildExtentTables(int regionAngle);
-  void CountHistograms(const Frame* pattern);
+  void ReadPatternPixels(const Frame* pattern);  // histograms and the kept pixels
   bool GreyPoints() const;  // colour sets whose every point has R = G = B
   void PrepareOffsets();
-  void KeepPatternPixels(const Frame* pattern);
 
   // Search (pattern_search.cpp).
   void SearchLines(const WorkBlock& block);

@@ -37,52 +37,73 @@ void CPatternMatch::BuildAngleTables() {
   }
 }
 
-void CPatternMatch::CountHistograms(const Frame* pattern) {
+// One walk over the pattern: the histograms, and every counted pixel kept
+// for the refinement of matches on all of them (the grey method's value, or
+// R, G and B).
+void CPatternMatch::ReadPatternPixels(const Frame* pattern) {
   std::fill(std::begin(histGrey_), std::end(histGrey_), 0);
   std::fill(std::begin(histRed_), std::end(histRed_), 0);
   std::fill(std::begin(histGreen_), std::end(histGreen_), 0);
   std::fill(std::begin(histBlue_), std::end(histBlue_), 0);
-  patternPixelCount_ = 0;
   const int bpp = GetFrameBPP(pattern);
   const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(pattern));
   const int w = patternWidth_, h = patternHeight_;
+  const size_t most = static_cast<size_t>(w) * h;
+  fullDx_.clear();
+  fullDy_.clear();
+  fullDx_.reserve(most);
+  fullDy_.reserve(most);
+  for (std::vector<uint8_t>& v : fullValues_) {
+    v.clear();
+    v.reserve(colour() ? most : 0);
+  }
+  fullValues_[0].reserve(most);
+  const auto add = [&](int x, int y, int r, int g, int b) {
+    fullDx_.push_back(x - w / 2);
+    fullDy_.push_back(y - h / 2);
+    fullValues_[0].push_back(static_cast<uint8_t>(r));
+    if (colour()) {
+      ++histRed_[r >> 3];
+      ++histGreen_[g >> 3];
+      ++histBlue_[b >> 3];
+      fullValues_[1].push_back(static_cast<uint8_t>(g));
+      fullValues_[2].push_back(static_cast<uint8_t>(b));
+    } else {
+      ++histGrey_[r >> 3];
+    }
+  };
   if (bpp == 8) {
     const ptrdiff_t stride = (w + 3) & ~3;
     for (int y = 0; y < h; ++y) {
       const uint8_t* row = data + y * stride;
-      for (int x = 0; x < w; ++x) {
-        const int bin = row[x] >> 3;
-        if (colour()) {
-          ++histRed_[bin];
-          ++histGreen_[bin];
-          ++histBlue_[bin];
-        } else {
-          ++histGrey_[bin];
-        }
-      }
+      for (int x = 0; x < w; ++x) add(x, y, row[x], row[x], row[x]);
     }
-    patternPixelCount_ = w * h;
   } else if (bpp == 32) {
     for (int y = 0; y < h; ++y) {
       const uint8_t* p = data + static_cast<ptrdiff_t>(y) * 4 * w;
       for (int x = 0; x < w; ++x, p += 4) {
         if (p[3] <= 127) continue;
         if (colour()) {
-          ++histRed_[p[2] >> 3];
-          ++histGreen_[p[1] >> 3];
-          ++histBlue_[p[0] >> 3];
+          add(x, y, p[2], p[1], p[0]);
         } else {
-          ++histGrey_[(p[0] + p[1] + p[2]) / 24];
+          add(x, y, (p[0] + p[1] + p[2]) / 3, 0, 0);
         }
-        ++patternPixelCount_;
       }
+    }
+  }
+  patternPixelCount_ = static_cast<int32_t>(fullDx_.size());
+  for (int ch = 0; ch < 3; ++ch) {
+    fullSums_[ch] = fullSquares_[ch] = 0;
+    for (const uint8_t v : fullValues_[ch]) {
+      fullSums_[ch] += v;
+      fullSquares_[ch] += v * v;
     }
   }
 }
 
 std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool patternChanged, int threads) {
   (void)threads;
-  if (patternChanged) CountHistograms(pattern);
+  if (patternChanged) ReadPatternPixels(pattern);
   const bool rebuild = patternChanged || !modelValid_ || fineStep_ != cachedFineStep_ ||
                        angleStart_ != cachedAngleStart_ || angleEnd_ != cachedAngleEnd_ ||
                        coarseStep_ != cachedCoarseStep_;
@@ -159,7 +180,6 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
         patternSums_[k][ch] = sum;
       }
     }
-    KeepPatternPixels(pattern);
     modelValid_ = true;
   }
   const int regionAngle = static_cast<int>(searchRegion_.angle);
@@ -173,61 +193,6 @@ std::u16string_view CPatternMatch::BuildModel(const Frame* pattern, bool pattern
   cachedAngleStart_ = angleStart_;
   cachedAngleEnd_ = angleEnd_;
   return {};
-}
-
-// The pixels the histograms count, for the refinement of matches on all of
-// them: the grey method's value, or R, G and B.
-void CPatternMatch::KeepPatternPixels(const Frame* pattern) {
-  const int w = patternWidth_, h = patternHeight_;
-  const int bpp = GetFrameBPP(pattern);
-  const uint8_t* data = GetFrameDataAddr(const_cast<Frame*>(pattern));
-  const size_t most = static_cast<size_t>(w) * h;
-  fullDx_.clear();
-  fullDy_.clear();
-  fullDx_.reserve(most);
-  fullDy_.reserve(most);
-  for (std::vector<uint8_t>& v : fullValues_) {
-    v.clear();
-    v.reserve(colour() ? most : 0);
-  }
-  fullValues_[0].reserve(most);
-  const auto add = [&](int x, int y, int r, int g, int b) {
-    fullDx_.push_back(x - w / 2);
-    fullDy_.push_back(y - h / 2);
-    fullValues_[0].push_back(static_cast<uint8_t>(r));
-    if (colour()) {
-      fullValues_[1].push_back(static_cast<uint8_t>(g));
-      fullValues_[2].push_back(static_cast<uint8_t>(b));
-    }
-  };
-  if (bpp == 8) {
-    const ptrdiff_t stride = (w + 3) & ~3;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        const int v = data[y * stride + x];
-        add(x, y, v, v, v);
-      }
-    }
-  } else if (bpp == 32) {
-    for (int y = 0; y < h; ++y) {
-      const uint8_t* p = data + static_cast<ptrdiff_t>(y) * 4 * w;
-      for (int x = 0; x < w; ++x, p += 4) {
-        if (p[3] <= 127) continue;
-        if (colour()) {
-          add(x, y, p[2], p[1], p[0]);
-        } else {
-          add(x, y, (p[0] + p[1] + p[2]) / 3, 0, 0);
-        }
-      }
-    }
-  }
-  for (int ch = 0; ch < 3; ++ch) {
-    fullSums_[ch] = fullSquares_[ch] = 0;
-    for (const uint8_t v : fullValues_[ch]) {
-      fullSums_[ch] += v;
-      fullSquares_[ch] += v * v;
-    }
-  }
 }
 
 bool CPatternMatch::GreyPoints() const {
