@@ -418,12 +418,19 @@ double CPatternMatch::FullScore(const Scratch& s, int x, int y) const {
   if (!colour()) {
     const uint8_t* p = fullValues_[0].data();
     int64_t sv = 0, svv = 0, svp = 0;
-    for (size_t i = 0; i < n; ++i) {
-      const uint8_t* q = base + at[i];
-      const int v = inputBpp_ == 8 ? q[0] : (q[0] + q[1] + q[2]) / 3;
-      sv += v;
-      svv += v * v;
-      svp += v * p[i];
+    // The depth is chosen once, outside the pixel loop.
+    const auto sum = [&](auto valueAt) {
+      for (size_t i = 0; i < n; ++i) {
+        const int v = valueAt(base + at[i]);
+        sv += v;
+        svv += v * v;
+        svp += v * p[i];
+      }
+    };
+    if (inputBpp_ == 8) {
+      sum([](const uint8_t* q) { return int{q[0]}; });
+    } else {
+      sum([](const uint8_t* q) { return (q[0] + q[1] + q[2]) / 3; });
     }
     return Pearson(static_cast<int64_t>(n), sv, svv, fullSums_[0], fullSquares_[0], svp);
   }
