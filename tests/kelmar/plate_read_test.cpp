@@ -79,11 +79,7 @@ TEST(PlateRead, ScenesReadEndToEnd) {
       {"Nimbus Sans Narrow", u"HD0E3F6", 0, 32, u"HD0E3F6"},
   };
   for (const auto& c : cases) {
-    kelmar_test::PlateScene scene;
-    scene.face = c.face;
-    scene.text = c.text;
-    scene.angle = c.angle;
-    scene.bpp = c.bpp;
+    const kelmar_test::PlateScene scene{.face = c.face, .text = std::u16string(c.text), .angle = c.angle, .bpp = c.bpp};
     SCOPED_TRACE(testing::Message() << c.face << " " << Utf8(c.text) << " at " << c.angle << " degrees, " << c.bpp
                                     << " bpp");
     const Reading r = Read(kelmar_test::DrawPlateScene(scene).frame, 1);
@@ -236,12 +232,8 @@ TEST(PlateRead, BandsAcrossSharesAnswerTheSameAtAnyWorkerCount) {
       {"DejaVu Sans Condensed", u"1AXGS4", 2, 147, 141},
   };
   for (const auto& c : cases) {
-    kelmar_test::PlateScene scene;
-    scene.face = c.face;
-    scene.text = c.text;
-    scene.angle = c.angle;
-    scene.cy = c.cy;
-    scene.seed = c.seed;
+    const kelmar_test::PlateScene scene{
+        .face = c.face, .text = std::u16string(c.text), .angle = c.angle, .cy = c.cy, .seed = c.seed};
     const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
     const Reading one = Read(frame, 1);
     for (int workers : {2, 3, 4, 8}) {
