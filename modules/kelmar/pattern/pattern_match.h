@@ -12,11 +12,13 @@
 // every scanStep-th point of each line with a three-stage search: coarse
 // angles with set 1, a hill climb over positions and neighbouring coarse
 // angles with set 2, then fine angles with set 3. A candidate that passes is
-// placed and scored on the correlation of all its pattern pixels, so that the
-// answer does not hang on the sample points or on which climb got there first. Matches go to a shared table of at most 50 under the
-// result lock; a bit mask over (coarse angle, pixel), guarded by the mask
-// lock, keeps points from being evaluated twice and the surroundings of a
-// match from being searched again.
+// placed and scored on the correlation of all its pattern pixels, so that its
+// place and score do not hang on the sample points or on which climb got
+// there. Matches go to a shared table of at most 50 under the result lock; a
+// bit mask over (coarse angle, pixel), guarded by the mask lock, keeps points
+// from being evaluated twice and the surroundings of a match from being
+// searched again. The mask's marks follow the order in which the threads meet
+// points, so which starts are evaluated still does.
 #pragma once
 
 #include <atomic>
