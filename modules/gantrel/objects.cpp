@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "frame/hsl.h"
-#include "frame/region_turn.h"
+#include "frame/turns.h"
 #include "spot.h"
 
 namespace gantrel {
@@ -42,9 +42,7 @@ constexpr std::u16string_view kBadBorderMode = u"error: Cannot get parameter for
 // The region's turn with an exact sine and cosine at quarter turns, so that
 // pixel centres on the region's edge are tested here as the scan picked them.
 void RegionSinCos(double degrees, float* sine, float* cosine) {
-  double r = std::fmod(degrees, 360.0);
-  if (r < 0) r += 360.0;
-  r = frame::SnapQuarterTurn(r);
+  const double r = frame::SnapQuarterTurn(frame::FullTurn(degrees));
   if (std::fmod(r, 90.0) == 0) {
     static constexpr float kSine[5] = {0, 1, 0, -1, 0}, kCosine[5] = {1, 0, -1, 0, 1};
     const int k = static_cast<int>(r / 90.0);

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "frame/region_turn.h"
+#include "frame/turns.h"
 #include "threshold.h"
 
 namespace gantrel {
