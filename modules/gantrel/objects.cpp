@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "frame/hsl.h"
+#include "frame/turns.h"
 #include "spot.h"
 
 namespace gantrel {
@@ -38,16 +39,13 @@ enum Output { kCountOut, kCentroidOut, kSizeOut, kCharacterOut, kFrameOut, kBoxO
 
 constexpr std::u16string_view kBadBorderMode = u"error: Cannot get parameter for object detection";
 
-// The region's turn as the host's scan takes it: a hair off a quarter turn is
-// that quarter turn, with an exact sine and cosine, so that pixel centres on
-// the region's edge are tested here as the scan picked them.
+// The region's turn with an exact sine and cosine at quarter turns, so that
+// pixel centres on the region's edge are tested here as the scan picked them.
 void RegionSinCos(double degrees, float* sine, float* cosine) {
-  double r = std::fmod(degrees, 360.0);
-  if (r < 0) r += 360.0;
-  const double quarter = std::round(r / 90.0);
-  if (std::abs(r - 90.0 * quarter) <= 1e-6) {
+  const double r = frame::SnapQuarterTurn(frame::FullTurn(degrees));
+  if (std::fmod(r, 90.0) == 0) {
     static constexpr float kSine[5] = {0, 1, 0, -1, 0}, kCosine[5] = {1, 0, -1, 0, 1};
-    const int k = static_cast<int>(quarter);
+    const int k = static_cast<int>(r / 90.0);
     *sine = kSine[k];
     *cosine = kCosine[k];
     return;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "frame/turns.h"
 #include "threshold.h"
 
 namespace gantrel {
@@ -15,8 +16,8 @@ CropBox CropBoxOf(const TRectangularRegion& r, int width, int depth) {
   if (angle <= -90) angle += 180;
   // A tiny turn off a quarter turn is that quarter turn, as in the host's
   // region scan: the box's truncated edges must not move by a pixel with it.
-  if (std::abs(angle) <= 1e-6) angle = 0;
-  if (std::abs(std::abs(angle) - 90) <= 1e-6) angle = 90;
+  // (-90 and 90 give the same box.)
+  angle = frame::SnapQuarterTurn(angle);
   const float t = static_cast<float>(angle * 3.14159265358979323846 / 180.0);
   const double s = std::sin(t), c = std::cos(t);
   const double hw = r.width / 2, hh = r.height / 2;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "frame/turns.h"
 #include "gpu/bracket.h"
 #include "pose.h"
 #include "talvix.h"
@@ -151,12 +152,6 @@ bool MatchKeypoints(DescriptorStore& store, gpu::CList& keypoints, const MatchSe
 }
 
 namespace {
-
-// Degrees in [0, 360).
-double FullTurn(double degrees) {
-  const double a = std::fmod(degrees, 360.0);
-  return a < 0.0 ? a + 360.0 : a;
-}
 
 Reference ReferenceOf(const DescriptorStore& store) {
   return Reference{store.header.centreX, store.header.centreY, store.header.width, store.header.height};
@@ -328,7 +323,7 @@ bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRe
   fit.Apply(store.header.centreX, store.header.centreY, &found.cx, &found.cy);
   found.width = store.header.width * fit.Scale();
   found.height = store.header.height * fit.Scale();
-  found.angle = FullTurn(store.header.angle + fit.TurnDegrees());
+  found.angle = frame::FullTurn(store.header.angle + fit.TurnDegrees());
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "descriptor_file.h"
 #include "detector.h"
 #include "frame/module_frame.h"
+#include "frame/text_format.h"
 #include "gpu/bracket.h"
 #include "gpu/programs.h"
 
@@ -22,11 +23,6 @@ bool FailWith(const RunArgs& a, const char16_t* text) {
   while (n < 255 && text[n]) ++n;
   gpu::CopyError(std::u16string_view(text, n), a.errLen, a.errBuf);
   return false;
-}
-
-std::u16string Digits(int n) {
-  const std::string d = std::to_string(n);
-  return std::u16string(d.begin(), d.end());
 }
 
 // The viewport requests of the descriptor passes carry the target's size.
@@ -180,9 +176,10 @@ bool CFeatureDetector::WriteOutputs(const RunArgs& a, const RunInputs& in) {
 void CFeatureDetector::WarnOfFewKeypoints(const RunArgs& a) {
   const int n = feature.results.count;
   if (n < kLeastPairsFound) {
-    const std::u16string text = u"Only " + Digits(n) +
-                                u" keypoints were saved, fewer than a search needs to find the object (" +
-                                Digits(kLeastPairsFound) + u"): a lower \"features threshold\" finds more";
+    const std::u16string text = frame::FormatText(
+        255, "Only %d keypoints were saved, fewer than a search needs to find the object (%d): a lower "
+             "\"features threshold\" finds more",
+        n, kLeastPairsFound);
     AddWarning(a.ctx, 255, text.c_str());
   }
 }

@@ -4,18 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "frame/turns.h"
+
 namespace nesbar {
 namespace {
 
 // The passes' radians to degrees, as the results have always been given.
 constexpr double kDegrees = 57.29578;
-
-// Degrees in [0, 360).
-double Turn(double degrees) {
-  double a = std::fmod(degrees, 360.0);
-  if (a < 0) a += 360.0;
-  return a >= 360.0 ? 0.0 : a;
-}
 
 struct Point {
   double x, y;
@@ -130,7 +125,7 @@ float CollectMatches(const float* rgb, int width, int height, int patternWidth, 
     auto* r = new CResultListElem();
     r->x = s->x;
     r->y = s->y;
-    r->angle = Turn(s->angle * kDegrees);
+    r->angle = frame::FullTurn(s->angle * kDegrees);
     r->centreX = s->x;
     r->centreY = s->y;
     r->width = patternWidth * s->scale;
