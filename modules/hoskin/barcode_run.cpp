@@ -228,7 +228,8 @@ bool CBarcodeDetector::Run(const frame::RunArgs& a) {
     const int length = GetStringLength(&code->text);
     if (length <= 0) continue;
     HostString* text = nullptr;
-    if (GetString(a.ctx, 63, resultName.c_str(), k, &text) && text) frame::SetWholeString({code->text->chars, static_cast<size_t>(length)}, text);
+    if (GetString(a.ctx, 63, resultName.c_str(), k, &text) && text)
+      frame::SetWholeString({code->text->chars, static_cast<size_t>(length)}, text);
     HostString* name = nullptr;
     if (typeName.ok && GetString(a.ctx, 63, typeName.c_str(), k, &name) && name) {
       const std::u16string_view t = TypeName(code->type);

@@ -9,6 +9,7 @@
 
 namespace {
 
+using forvik_test::ExpectSameLine;
 using forvik_test::MethodRun;
 using talvix::FrameBuffer;
 
@@ -32,13 +33,6 @@ Answer Measure(const char* method, const FrameBuffer& f, const TRectangularRegio
   a.widestLine = run.ctx.lines(u"Result maximum caliper");
   a.narrowestLine = run.ctx.lines(u"Result minimum caliper");
   return a;
-}
-
-void ExpectSameLine(const TLine& got, const TLine& want) {
-  EXPECT_EQ(got.x0, want.x0);
-  EXPECT_EQ(got.y0, want.y0);
-  EXPECT_EQ(got.x1, want.x1);
-  EXPECT_EQ(got.y1, want.y1);
 }
 
 // A blob whose width changes from row to row (a disc and a bar beside it),

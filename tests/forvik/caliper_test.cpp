@@ -11,6 +11,7 @@
 namespace {
 
 using forvik_test::Calls;
+using forvik_test::ExpectSameLine;
 using forvik_test::MethodRun;
 using talvix::FrameBuffer;
 
@@ -70,13 +71,6 @@ Expected Oracle(const FrameBuffer& f, const TRectangularRegion* region, int line
   return e;
 }
 
-void ExpectLine(const TLine& got, const TLine& want) {
-  EXPECT_DOUBLE_EQ(got.x0, want.x0);
-  EXPECT_DOUBLE_EQ(got.y0, want.y0);
-  EXPECT_DOUBLE_EQ(got.x1, want.x1);
-  EXPECT_DOUBLE_EQ(got.y1, want.y1);
-}
-
 TEST(Caliper, WidthsMatchTheCrossingsOnEachScanLine) {
   const auto stepLeft = [](int y) { return y < 70 ? 60 : 75; };
   const auto stepRight = [](int y) { return y < 100 ? 140 : 118; };
@@ -117,8 +111,8 @@ TEST(Caliper, WidthsMatchTheCrossingsOnEachScanLine) {
     ASSERT_TRUE(r.ok) << talvix::ToUtf8(r.error);
     EXPECT_EQ(run.ctx.numbers(u"Caliper maximum length"), std::vector<double>{e.maxWidth});
     EXPECT_EQ(run.ctx.numbers(u"Caliper minimum length"), std::vector<double>{e.minWidth});
-    ExpectLine(run.ctx.lines(u"Result maximum caliper").at(0), e.maxLine);
-    ExpectLine(run.ctx.lines(u"Result minimum caliper").at(0), e.minLine);
+    ExpectSameLine(run.ctx.lines(u"Result maximum caliper").at(0), e.maxLine);
+    ExpectSameLine(run.ctx.lines(u"Result minimum caliper").at(0), e.minLine);
     EXPECT_EQ(Calls(run.ctx, "DrawDimension").size(), e.maxWidth == e.minWidth ? 1u : 2u);
   }
 }

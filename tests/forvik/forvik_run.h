@@ -72,4 +72,12 @@ inline std::vector<talvix::DrawCall> Calls(const talvix::RunContext& ctx, const 
   return out;
 }
 
+// The same line, end for end.
+inline void ExpectSameLine(const TLine& got, const TLine& want) {
+  EXPECT_DOUBLE_EQ(got.x0, want.x0);
+  EXPECT_DOUBLE_EQ(got.y0, want.y0);
+  EXPECT_DOUBLE_EQ(got.x1, want.x1);
+  EXPECT_DOUBLE_EQ(got.y1, want.y1);
+}
+
 }  // namespace forvik_test
