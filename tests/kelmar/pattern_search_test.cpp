@@ -177,4 +177,68 @@ TEST(PatternSearch, SampleSceneCopyUnderAnySeedAndThreadCount) {
   }
 }
 
+// Every rectangle and confidence of a run, for comparing two runs.
+std::vector<std::array<double, 4>> Answer(const kelmar_test::DirectRun<kelmar::CPatternMatch>& d) {
+  std::vector<std::array<double, 4>> out;
+  const std::vector<TRectangle> r = d.ctx.rectangles(u"Output rectangle");
+  const std::vector<double> c = d.ctx.numbers(u"Matching confidence");
+  for (size_t i = 0; i < r.size(); ++i) out.push_back({r[i].cx, r[i].cy, r[i].angle, i < c.size() ? c[i] : -1});
+  return out;
+}
+
+// Noise on a photographed scene leaves several weak look-alikes, which threads
+// sharing their marks found or missed as the threads happened to meet them:
+// every run, at every thread count, must give the 1-thread answer.
+TEST(PatternSearch, SameAnswerAtEveryThreadCount) {
+  FixedSeedScope scope;
+  kelmar::SetSeedSource(nullptr);  // the pattern's own seed, as a user's run takes it
+  struct Case {
+    const char* picture;
+    int method, cx, cy, w, h, noise, rotation, count;
+  };
+  const Case cases[] = {{"scene_grey.png", 0, 140, 140, 80, 60, 20, 180, 5},
+                        {"scene_grey.png", 1, 140, 140, 80, 60, 12, 180, 5},
+                        {"scene_colour.png", 0, 220, 80, 60, 60, 0, 45, 3}};
+  for (const Case& k : cases) {
+    std::string error;
+    talvix::FrameBuffer scene = modhost::ReadImage(std::string(VISION_SOURCE_DIR "/samples/") + k.picture, 0, &error);
+    ASSERT_TRUE(error.empty()) << error;
+    const talvix::FrameBuffer pattern = kelmar_test::Cut(scene, k.cx, k.cy, k.w, k.h);
+    const int bytes = scene.bpp() / 8;
+    uint32_t noise = 7;
+    for (int y = 0; y < scene.depth(); ++y) {
+      for (int x = 0; x < scene.width(); ++x) {
+        for (int b = 0; b < std::min(bytes, 3); ++b) {
+          noise = noise * 1664525u + 1013904223u;
+          uint8_t& p = scene.pixel(x, y)[b];
+          const int spread = static_cast<int>((noise >> 8) % (2 * k.noise + 1)) - k.noise;
+          p = static_cast<uint8_t>(std::clamp(p + spread, 0, 255));
+        }
+      }
+    }
+    std::vector<std::array<double, 4>> first;
+    for (int threads : {1, 2, 8, 8, 16}) {
+      SCOPED_TRACE(testing::Message() << k.picture << " at " << k.cx << ", " << k.cy << ", method " << k.method
+                                      << ", " << threads << " threads");
+      omp_set_num_threads(threads);
+      kelmar_test::DirectRun<kelmar::CPatternMatch> d(k.method, k.method);
+      d.ctx.setFrame(u"Input frame", scene);
+      d.ctx.setFrame(u"Pattern frame", pattern);
+      d.ctx.setNumbers(u"Allowed rotation", {static_cast<double>(k.rotation)});
+      d.ctx.setNumbers(u"Maximum number of pattern occurancies", {static_cast<double>(k.count)});
+      d.ctx.setNumbers(u"Minimal matching score", {0.6});
+      d.ctx.setFlags(u"Show results", {false});
+      ASSERT_TRUE(d.run()) << talvix::ToUtf8(d.err.data());
+      if (first.empty()) {
+        first = Answer(d);
+        ASSERT_FALSE(first.empty());
+        // The copy itself comes first.
+        EXPECT_LE(std::hypot(first[0][0] - k.cx, first[0][1] - k.cy), 2.0);
+      } else {
+        EXPECT_EQ(Answer(d), first);
+      }
+    }
+  }
+}
+
 }  // namespace

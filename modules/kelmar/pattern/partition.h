@@ -2,6 +2,7 @@
 // Header-only: the search and its tests share it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,15 @@ inline std::vector<SearchPart> PartitionLines(int lineCount, double w, double h,
     }
   }
   return blocks;
+}
+
+// The lines are searched in bands, each with marks of its own, and the bands'
+// matches are merged in band order: which points a band evaluates then does
+// not hang on the order in which threads reach them. A band's size follows
+// from the line count alone, never from the thread count.
+inline int BandLineCount(int lineCount) {
+  constexpr int kBands = 32, kMinLines = 4;
+  return std::max(kMinLines, (lineCount + kBands - 1) / kBands);
 }
 
 }  // namespace kelmar

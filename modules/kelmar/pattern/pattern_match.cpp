@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "frame/input_params.h"
@@ -179,10 +180,6 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
 
   inputData_ = GetFrameDataAddr(input);
   inputStride_ = inputBpp_ == 8 ? (inputWidth_ + 3) & ~3 : 4 * static_cast<ptrdiff_t>(inputWidth_);
-  // One bit per coarse angle and pixel, counted in 64 bits.
-  const uint64_t maskBytes = static_cast<uint64_t>(angleCount()) * inputHeight_ * inputWidth_ / 8 + 1;
-  visitedMask_.assign(maskBytes, 0);
-
   const bool patternChanged = stamp != patternStamp_;
   const std::u16string_view failure = BuildModel(pattern, patternChanged, processors);
   if (patternChanged) patternStamp_ = stamp;
@@ -193,7 +190,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
   searchRegion_.height -= minRotatedHeight_;
   lineCount_ = frame::TruncateToInt(std::max(searchRegion_.width, searchRegion_.height) / scanStep_);
 
-  if (!Search(processors)) return a.fail(u"error: Cannot get input frame");
+  Search(processors);
   const int n = std::min(resultCount_, maxResults_);
   const frame::ParamName countName = frame::OutputName(a, kOutCount);
   if (countName.ok) {
@@ -201,10 +198,7 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
     if (GetNumber(a.ctx, 63, countName.c_str(), 0, &p) && p) *p = n;
     SetObjectMaxIndex(a.ctx, 63, countName.c_str(), 0);
   }
-  if (resultCount_ == 0) {
-    stopFlag_ = false;
-    return a.fail(u"Pattern not found");
-  }
+  if (resultCount_ == 0) return a.fail(u"Pattern not found");
   // Descending by score; equal scores keep their order.
   std::stable_sort(results_, results_ + resultCount_,
                    [](const MatchRecord& l, const MatchRecord& r) { return l.score > r.score; });
@@ -213,24 +207,26 @@ bool CPatternMatch::Run(const frame::RunArgs& a) {
     const TCoordinateSystem cs = SystemOf(results_[i], in.offset, patternWidth_, patternHeight_);
     if (!std::isfinite(cs.x) || !std::isfinite(cs.y)) {
       resultCount_ = 0;
-      stopFlag_ = false;
       return a.fail(kNoFiniteOrigin);
     }
   }
   WriteOutputs(a, n, in);
   if (in.show) Draw(a, n, in);
   resultCount_ = 0;
-  stopFlag_ = false;
   return true;
 }
 
-bool CPatternMatch::Search(int processors) {
+void CPatternMatch::Search(int processors) {
   resultCount_ = 0;
-  stopFlag_ = false;
   // A region smaller than the turned pattern leaves nothing to search.
-  if (searchRegion_.width < 1 || searchRegion_.height < 1 || lineCount_ < 1) return true;
+  if (searchRegion_.width < 1 || searchRegion_.height < 1 || lineCount_ < 1) return;
 
-  scratch_.resize(processors);
+  bandLines_ = BandLineCount(lineCount_);
+  bandCount_ = (lineCount_ + bandLines_ - 1) / bandLines_;
+  bandTables_.assign(bandCount_, MatchTable{});
+  nextBand_ = 0;
+  const int workers = std::min(processors, bandCount_);
+  scratch_.resize(workers);
   const int k = coarseStep_ / fineStep_;
   const int fine = 2 * k + 1;
   for (Scratch& s : scratch_) {
@@ -244,23 +240,26 @@ bool CPatternMatch::Search(int processors) {
   }
 
   regionBounds_ = PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, 1).front();
-  const std::vector<WorkBlock> blocks =
-      PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, processors);
   std::vector<std::thread> threads;
-  threads.reserve(processors - 1);
+  threads.reserve(workers - 1);
   try {
-    for (int t = 0; t + 1 < processors; ++t) threads.emplace_back(&CPatternMatch::SearchLines, this, blocks[t]);
+    for (int t = 0; t + 1 < workers; ++t) {
+      threads.emplace_back(&CPatternMatch::SearchBands, this, std::ref(scratch_[t]));
+    }
   } catch (...) {
-    // Stop and wait for the parts already started before giving up.
-    stopFlag_ = true;
-    for (std::thread& th : threads) th.join();
-    stopFlag_ = false;
-    resultCount_ = 0;
-    return false;
+    // Fewer threads take the same bands: the answer is the same.
   }
-  SearchLines(blocks.back());
+  SearchBands(scratch_.back());
   for (std::thread& th : threads) th.join();
-  return true;
+
+  // The bands' matches in band order, merged as one band would merge them.
+  MatchTable merged;
+  const int64_t nearLimit = MergeReach2();
+  for (const MatchTable& t : bandTables_) {
+    for (int i = 0; i < t.count; ++i) merged.Add(t.records[i], nearLimit);
+  }
+  resultCount_ = merged.count;
+  std::copy(merged.records, merged.records + merged.count, results_);
 }
 
 void CPatternMatch::WriteOutputs(const frame::RunArgs& a, int n, const Inputs& in) {

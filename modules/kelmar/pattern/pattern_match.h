@@ -7,29 +7,28 @@
 // the statistics of each set and the angle tables. The model is rebuilt only
 // when the pattern's stamp or the angle parameters change.
 //
-// A run cuts the search region's lines into one part per processor; each part
-// is walked by its own thread (the caller walks the last), which evaluates
-// every scanStep-th point of each line with a three-stage search: coarse
-// angles with set 1, a hill climb over positions and neighbouring coarse
-// angles with set 2, then fine angles with set 3. A candidate that passes is
-// placed and scored on the correlation of all its pattern pixels, so that its
-// place and score do not hang on the sample points or on which climb got
-// there. Matches go to a shared table of at most 50 under the result lock; a
-// bit mask over (coarse angle, pixel), guarded by the mask lock, keeps points
-// from being evaluated twice and the surroundings of a match from being
-// searched again. The mask's marks follow the order in which the threads meet
-// points, so which starts are evaluated still does.
+// A run cuts the search region's lines into bands of a fixed size, which the
+// threads take in turn; every scanStep-th point of each line is evaluated
+// with a three-stage search: coarse angles with set 1, a hill climb over
+// positions and neighbouring coarse angles with set 2, then fine angles with
+// set 3. A candidate that passes is placed and scored on the correlation of
+// all its pattern pixels, so that its place and score do not hang on the
+// sample points or on which climb got there. Each band keeps its own marks
+// over (coarse angle, pixel), so that points are not evaluated twice and the
+// surroundings of a match are not searched again, and its own table of at
+// most 50 matches; the tables are merged in band order. The answer is then
+// the same at every thread count.
 #pragma once
 
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "catalogue.h"
 #include "match.h"
+#include "pattern/band_marks.h"
 #include "pattern/partition.h"
 
 namespace kelmar {
@@ -40,12 +39,25 @@ struct MatchRecord {
   float score = 0;
 };
 
+// At most `kCapacity` matches, no two nearer each other than the merge reach.
+struct MatchTable {
+  static constexpr int kCapacity = 50;
+  MatchRecord records[kCapacity];
+  int count = 0;
+
+  // A match near one at least as good is that one found again; otherwise it
+  // takes the place of every weaker neighbour (the first holds it, the others
+  // go). True when it was appended as a new record.
+  bool Add(const MatchRecord& m, int64_t nearLimit);
+  bool full() const { return count >= kCapacity; }
+};
+
 class CPatternMatch : public CMatch {
  public:
   explicit CPatternMatch(uint32_t methodIndex) : CMatch(methodIndex) {}
   bool Run(const frame::RunArgs& args) override;
 
-  static constexpr int kMaxResults = 50;
+  static constexpr int kMaxResults = MatchTable::kCapacity;
 
   using WorkBlock = SearchPart;
 
@@ -54,7 +66,8 @@ class CPatternMatch : public CMatch {
   struct OffsetBox {
     int dxMin = 0, dxMax = 0, dyMin = 0, dyMax = 0;
   };
-  // One thread's fine-angle offsets and its point gate.
+  // One thread's fine-angle offsets, and the band it walks: its point gate,
+  // marks and matches.
   struct alignas(64) Scratch {
     std::vector<int32_t> fineOffsets;  // per fine index: x row, then y row
     std::vector<ptrdiff_t> fineBytes;  // per fine index: byte offsets
@@ -64,6 +77,8 @@ class CPatternMatch : public CMatch {
     OffsetBox fullBox;
     int fullAngle = INT_MIN;
     int lineCounter = 0;
+    BandMarks marks;
+    MatchTable* found = nullptr;
   };
   // A match refined on every pattern pixel.
   struct Refined {
@@ -80,7 +95,8 @@ class CPatternMatch : public CMatch {
   void PrepareOffsets();
 
   // Search (pattern_search.cpp).
-  void SearchLines(const WorkBlock& block);
+  void SearchBands(Scratch& s);
+  void SearchBand(Scratch& s, int band);
   static bool EvaluatePoint(void* user, int x, int y, unsigned value);
   bool Evaluate(Scratch& s, int x, int y);
   Refined Refine(Scratch& s, int x, int y, int angle) const;
@@ -90,15 +106,12 @@ class CPatternMatch : public CMatch {
   bool InRegion(int x, int y) const;
   bool Fits(int x, int y, int r) const;
   float Score(int set, const ptrdiff_t* offsets, int x, int y, bool stageOneTests, bool* skipNext) const;
-  bool MaskBit(int r, int x, int y);
-  void SetMaskBit(int r, int x, int y, bool value);
   int64_t MergeReach2() const;
-  bool Store(const MatchRecord& m, int coarseIndex);
-  void MarkSurroundings(const MatchRecord& m, int coarseIndex);
+  bool Store(Scratch& s, const MatchRecord& m, int coarseIndex);
+  void MarkSurroundings(Scratch& s, const MatchRecord& m, int coarseIndex);
 
   // Run (pattern_match.cpp).
-  // False when a search thread could not be started.
-  bool Search(int processors);
+  void Search(int processors);
   void WriteOutputs(const frame::RunArgs& a, int n, const Inputs& in);
   void Draw(const frame::RunArgs& a, int n, const Inputs& in);
 
@@ -147,9 +160,9 @@ class CPatternMatch : public CMatch {
   // Where a climb may go: the region's bounds as one part would have them, so
   // that no part's edge stops a climb.
   WorkBlock regionBounds_;
-  std::vector<uint8_t> visitedMask_;
-  std::mutex resultLock_, maskLock_;
-  std::atomic<bool> stopFlag_{false};
+  int bandLines_ = 1, bandCount_ = 0;
+  std::atomic<int> nextBand_{0};
+  std::vector<MatchTable> bandTables_;
   MatchRecord results_[kMaxResults];
   int resultCount_ = 0;
 };

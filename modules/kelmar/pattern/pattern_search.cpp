@@ -1,7 +1,6 @@
-// The search side of CPatternMatch: one part of the region's lines per
-// thread, and the three-stage evaluation of a candidate point.
+// The search side of CPatternMatch: the bands of the region's lines, the
+// three-stage evaluation of a candidate point and the band's match table.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -18,27 +17,14 @@ constexpr float kDegToRad = static_cast<float>(0.017453292519943295);
 
 int RoundHalfAway(float v) { return static_cast<int>(v > 0 ? v + 0.5f : v - 0.5f); }
 
-// The scan's user data: the part and the thread's scratch.
+// The scan's user data: the object and the thread's scratch.
 struct ScanRecord {
   CPatternMatch* object;
-  const CPatternMatch::WorkBlock* block;
+  void* scratch;
 };
 
-// The mask is shared by all threads: one bit per (coarse angle, pixel), each
-// test and change atomic on its byte.
-bool TestBit(uint8_t* mask, uint64_t bit) {
-  return (std::atomic_ref<uint8_t>(mask[bit >> 3]).load(std::memory_order_relaxed) >> (bit & 7)) & 1;
-}
-void SetBit(uint8_t* mask, uint64_t bit) {
-  std::atomic_ref<uint8_t>(mask[bit >> 3]).fetch_or(static_cast<uint8_t>(1u << (bit & 7)), std::memory_order_relaxed);
-}
-void ClearBit(uint8_t* mask, uint64_t bit) {
-  std::atomic_ref<uint8_t>(mask[bit >> 3])
-      .fetch_and(static_cast<uint8_t>(~(1u << (bit & 7))), std::memory_order_relaxed);
-}
-
 struct MarkRecord {
-  uint8_t* mask;
+  BandMarks* marks;
   int width, height;
   int angleFrom, angleTo;  // relative coarse indexes to set
   // When reach2 > 0, only pixels nearer (cx, cy) than its square root.
@@ -53,20 +39,26 @@ bool MarkVisited(void* user, int x, int y, unsigned) {
     const int64_t dx = x - m->cx, dy = y - m->cy;
     if (dx * dx + dy * dy >= m->reach2) return true;
   }
-  for (int r = m->angleFrom; r <= m->angleTo; ++r) {
-    SetBit(m->mask, (static_cast<uint64_t>(r) * m->height + y) * m->width + x);
-  }
+  for (int r = m->angleFrom; r <= m->angleTo; ++r) m->marks->Set(r, x, y);
   return true;
 }
 
 }  // namespace
 
-void CPatternMatch::SearchLines(const WorkBlock& block) {
+// Bands are taken in turn until none is left; each starts unmarked.
+void CPatternMatch::SearchBands(Scratch& s) {
+  for (int band = nextBand_.fetch_add(1); band < bandCount_; band = nextBand_.fetch_add(1)) {
+    s.marks.Reset(inputWidth_, angleCount());
+    s.found = &bandTables_[band];
+    SearchBand(s, band);
+  }
+}
+
+void CPatternMatch::SearchBand(Scratch& s, int band) {
   const double angle = searchRegion_.width >= searchRegion_.height ? 90.0 : 0.0;
-  ScanRecord rec{this, &block};
-  Scratch& s = scratch_[block.thread];
-  for (int i = block.firstLine; i <= block.lastLine; ++i) {
-    if (stopFlag_.load(std::memory_order_relaxed)) break;
+  ScanRecord rec{this, &s};
+  const int first = band * bandLines_, last = std::min(lineCount_, first + bandLines_) - 1;
+  for (int i = first; i <= last && !s.found->full(); ++i) {
     int x0, y0, x1, y1;
     // A line the host cannot place is skipped.
     if (!GetScanRectangularRegionLine(inputFrame_, &searchRegion_, lineCount_, i, angle, &x0, &y0, &x1, &y1)) {
@@ -74,9 +66,7 @@ void CPatternMatch::SearchLines(const WorkBlock& block) {
     }
     const TLine line{static_cast<double>(x0), static_cast<double>(y0), static_cast<double>(x1),
                      static_cast<double>(y1)};
-    // The point gate counts from each line's start: a count running on over
-    // a thread's lines from 0 made the points tried depend on where the parts
-    // were cut, so on the thread count.
+    // The point gate counts from each line's start, wherever the bands cut.
     s.lineCounter = 0;
     ScanLine(inputFrame_, &searchRegion_, &line, 1, &rec, &CPatternMatch::EvaluatePoint);
   }
@@ -85,24 +75,11 @@ void CPatternMatch::SearchLines(const WorkBlock& block) {
 bool CPatternMatch::EvaluatePoint(void* user, int x, int y, unsigned) {
   const ScanRecord* rec = static_cast<const ScanRecord*>(user);
   CPatternMatch& self = *rec->object;
-  Scratch& s = self.scratch_[rec->block->thread];
+  Scratch& s = *static_cast<Scratch*>(rec->scratch);
   // Every scanStep-th point of the line.
   s.lineCounter = (s.lineCounter + 1) % self.scanStep_;
   if (s.lineCounter != 0) return true;
   return self.Evaluate(s, x, y);
-}
-
-bool CPatternMatch::MaskBit(int r, int x, int y) {
-  return TestBit(visitedMask_.data(), (static_cast<uint64_t>(r) * inputHeight_ + y) * inputWidth_ + x);
-}
-
-void CPatternMatch::SetMaskBit(int r, int x, int y, bool value) {
-  const uint64_t bit = (static_cast<uint64_t>(r) * inputHeight_ + y) * inputWidth_ + x;
-  if (value) {
-    SetBit(visitedMask_.data(), bit);
-  } else {
-    ClearBit(visitedMask_.data(), bit);
-  }
 }
 
 // The turned pattern lies inside the frame (1/2048 pixel units, strict).
@@ -193,9 +170,7 @@ float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool
 }
 
 bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
-  // A climb may cross into another thread's part: a part's edge stopping it
-  // (and dropping it with its marks left set) made the answer depend on where
-  // the parts were cut.
+  // A climb may go anywhere in the region, past its band's lines.
   const WorkBlock& b = regionBounds_;
   const int a = angleCount();
   const float regionRad = static_cast<float>(searchRegion_.angle) * kDegToRad;
@@ -219,7 +194,7 @@ bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
   int bestR = -1;
   bool marked = false;
   for (int r = 0; r < a; ++r) {
-    marked = MaskBit(r, x, y);
+    marked = s.marks.Test(r, x, y);
     if (marked) continue;
     if (!Fits(x, y, r) || !insideSet(0, r, x, y)) continue;
     bool skipNext = false;
@@ -241,15 +216,15 @@ bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
   float best2 = 0;
   int bx = 0, by = 0, br = 0, bu = 0, bv = 0;
   for (;;) {
-    SetMaskBit(cr, cx, cy, false);  // the centre is evaluated again
+    s.marks.Clear(cr, cx, cy);  // the centre is evaluated again
     for (int py = cy - radius; py <= cy + radius; py += step) {
       for (int px = cx - radius; px <= cx + radius; px += step) {
         int u, v;
         uv(px, py, &u, &v);
         if (!inBounds(u, v) || py < 0 || py >= inputHeight_ || px < 0 || px >= inputWidth_) continue;
         for (int q = std::max(0, cr - 1); q <= std::min(a - 1, cr + 1); ++q) {
-          if (MaskBit(q, px, py) || !Fits(px, py, q) || !insideSet(1, q, px, py)) continue;
-          SetMaskBit(q, px, py, true);
+          if (s.marks.Test(q, px, py) || !Fits(px, py, q) || !insideSet(1, q, px, py)) continue;
+          s.marks.Set(q, px, py);
           bool unused = false;
           const float score =
               Score(1, byteOffsets_[1].data() + static_cast<size_t>(counts_[1]) * q, px, py, false, &unused);
@@ -361,7 +336,7 @@ bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
   // on every pattern pixel.
   const Refined m = Refine(s, b3x, b3y, angleOf(b3j));
   if (m.score < minScore_) return true;
-  return Store(MatchRecord{m.x, m.y, m.angle, static_cast<float>(m.score)}, br);
+  return Store(s, MatchRecord{m.x, m.y, m.angle, static_cast<float>(m.score)}, br);
 }
 
 bool CPatternMatch::InRegion(int x, int y) const {
@@ -532,59 +507,51 @@ int64_t CPatternMatch::MergeReach2() const {
   return (int64_t{patternWidth_} * patternWidth_ + int64_t{patternHeight_} * patternHeight_) / 16;
 }
 
-bool CPatternMatch::Store(const MatchRecord& m, int coarseIndex) {
-  bool appended = false, full = false;
-  {
-    std::lock_guard<std::mutex> lock(resultLock_);
-    if (resultCount_ >= kMaxResults) return true;
-    const int64_t nearLimit = MergeReach2();
-    const auto near = [&](const MatchRecord& r) {
-      const int64_t dx = r.x - m.x, dy = r.y - m.y;
-      return dx * dx + dy * dy < nearLimit;
-    };
-    // A match near one at least as good is that one found again.
-    for (int i = 0; i < resultCount_; ++i) {
-      if (near(results_[i]) && !(results_[i].score < m.score)) return true;
-    }
-    // Otherwise it takes the place of every weaker neighbour: the first holds
-    // it, the others go, so that no two records are ever near.
-    int slot = -1, kept = 0;
-    for (int i = 0; i < resultCount_; ++i) {
-      if (near(results_[i])) {
-        if (slot >= 0) continue;
-        slot = kept;
-        results_[kept++] = m;
-      } else {
-        results_[kept++] = results_[i];
-      }
-    }
-    resultCount_ = kept;
-    if (slot < 0) {
-      results_[resultCount_++] = m;
-      appended = true;
-    }
-    if (appended && resultCount_ == kMaxResults) {
-      stopFlag_.store(true);
-      full = true;
+bool MatchTable::Add(const MatchRecord& m, int64_t nearLimit) {
+  if (full()) return false;
+  const auto near = [&](const MatchRecord& r) {
+    const int64_t dx = r.x - m.x, dy = r.y - m.y;
+    return dx * dx + dy * dy < nearLimit;
+  };
+  for (int i = 0; i < count; ++i) {
+    if (near(records[i]) && !(records[i].score < m.score)) return false;
+  }
+  int slot = -1, kept = 0;
+  for (int i = 0; i < count; ++i) {
+    if (near(records[i])) {
+      if (slot >= 0) continue;
+      slot = kept;
+      records[kept++] = m;
+    } else {
+      records[kept++] = records[i];
     }
   }
-  if (appended) MarkSurroundings(m, coarseIndex);
-  return !full;
+  count = kept;
+  if (slot >= 0) return false;
+  records[count++] = m;
+  return true;
+}
+
+// False when the band's table is full: the band stops.
+bool CPatternMatch::Store(Scratch& s, const MatchRecord& m, int coarseIndex) {
+  if (s.found->full()) return false;
+  if (s.found->Add(m, MergeReach2())) MarkSurroundings(s, m, coarseIndex);
+  return !s.found->full();
 }
 
 // The match's own neighbourhood is not searched again at its coarse angle, and
 // a small core around it at no angle. The one-angle pass reaches no further
-// than storing merges: a distinct match beside a weaker one, found first by
-// another thread, is still searched.
-void CPatternMatch::MarkSurroundings(const MatchRecord& m, int coarseIndex) {
+// than storing merges: a distinct match beside a weaker one found first is
+// still searched.
+void CPatternMatch::MarkSurroundings(Scratch& s, const MatchRecord& m, int coarseIndex) {
   const int side = std::min(patternWidth_, patternHeight_);
   const int64_t reach2 = MergeReach2();
-  MarkRecord one{visitedMask_.data(), inputWidth_, inputHeight_, coarseIndex, coarseIndex, m.x, m.y, reach2};
+  MarkRecord one{&s.marks, inputWidth_, inputHeight_, coarseIndex, coarseIndex, m.x, m.y, reach2};
   const double span = 2 * std::ceil(std::sqrt(static_cast<double>(reach2)));
   const TRectangularRegion around{static_cast<double>(m.x), static_cast<double>(m.y), span, span,
                                   static_cast<double>(m.angle)};
   if (reach2 > 0) ScanRectangularRegion(inputFrame_, &around, 1, &one, MarkVisited);
-  MarkRecord all{visitedMask_.data(), inputWidth_, inputHeight_, 0, angleCount() - 1};
+  MarkRecord all{&s.marks, inputWidth_, inputHeight_, 0, angleCount() - 1};
   const double core = side / (10.0 * speed_ + 0.5);
   const TRectangularRegion centre{static_cast<double>(m.x), static_cast<double>(m.y), core, core,
                                   static_cast<double>(m.angle)};
