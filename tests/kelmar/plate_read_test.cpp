@@ -149,6 +149,27 @@ TEST(PlateRead, SmallPlateWhereverTheRegionPutsIt) {
     }
 }
 
+// Plates whose characters lie between two band starts of the first pass, so
+// that only the starts halfway between meet them: read at any worker count.
+TEST(PlateRead, PlateBetweenBandStartsIsRead) {
+  for (double cy : {217, 301}) {
+    const kelmar_test::PlateScene scene{.text = u"KA7 319",
+                                        .cy = cy,
+                                        .seed = static_cast<unsigned>(cy),
+                                        .spaceWidth = 14,
+                                        .size = 34,
+                                        .rim = 4};
+    const talvix::FrameBuffer frame = kelmar_test::DrawPlateScene(scene).frame;
+    for (int workers : {1, 2, 8}) {
+      SCOPED_TRACE(testing::Message() << "row " << cy << ", " << workers << " workers");
+      const Reading r = Read(frame, workers);
+      ASSERT_TRUE(r.ok) << Utf8(r.error);
+      EXPECT_EQ(r.text, u"KA7319");
+      EXPECT_NEAR(r.region.cy, cy, 3);
+    }
+  }
+}
+
 // Characters that were not taken leave a gap inside the plate: such a text
 // is not the plate's, at any worker count. An ordinary space reads on.
 TEST(PlateRead, GapInsideThePlateIsNotARead) {

@@ -56,7 +56,7 @@ struct PlateScene {
   int spaceWidth = 0;  // columns a space leaves between its neighbours' gaps
   double size = 76;    // font size: characters some 55 rows high
   int rim = 3;
-  std::u16string second;  // a second plate's text, drawn at (cx, secondCy)
+  std::u16string second{};  // a second plate's text, drawn at (cx, secondCy)
   double secondCy = 0;
 };
 

@@ -25,6 +25,26 @@ int WholePixels(double side) {
 
 }  // namespace
 
+bool CMatchLicencePlate::SearchFromStarts(const std::vector<plate::PlateSearchBlock>& blocks, int firstStart) {
+  plate::PlateSearch& s = search_;
+  const std::vector<std::vector<plate::BandRun>> candidates = plate::BandCandidates(s, blocks, buffers_, firstStart);
+  std::vector<std::thread> workers;
+  bool started = true;
+  for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+    try {
+      workers.emplace_back(plate::LicencePlateThread, std::ref(s), std::cref(blocks[i]), std::ref(buffers_[i]),
+                           std::cref(candidates[i]));
+    } catch (const std::system_error&) {
+      started = false;
+      s.winner = -1;  // the started workers stop at their next check
+      break;
+    }
+  }
+  if (started) plate::LicencePlateThread(s, blocks.back(), buffers_[blocks.size() - 1], candidates.back());
+  for (auto& t : workers) t.join();
+  return started;
+}
+
 bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
   // One worker per thread of the OpenMP setting, as the other searches.
   const int n = std::max(1, processorOverride_ > 0 ? processorOverride_ : omp_get_max_threads());
@@ -69,22 +89,13 @@ bool CMatchLicencePlate::Run(const frame::RunArgs& args) {
   s.winner = INT_MAX;
   s.scannedLines = 0;
 
-  const std::vector<std::vector<plate::BandRun>> candidates = plate::BandCandidates(s, blocks, buffers_);
-  std::vector<std::thread> workers;
-  bool started = true;
-  for (size_t i = 0; i + 1 < blocks.size(); ++i) {
-    try {
-      workers.emplace_back(plate::LicencePlateThread, std::ref(s), std::cref(blocks[i]), std::ref(buffers_[i]),
-                           std::cref(candidates[i]));
-    } catch (const std::system_error&) {
-      started = false;
-      s.winner = -1;  // the started workers stop at their next check
-      break;
-    }
+  // Band starts lie 20 lines apart, so the characters of a small plate can
+  // fall between two of them. Only when no start led to a plate are the
+  // starts halfway between tried: what the first pass reads stays as it was.
+  for (int firstStart : {0, plate::kBandStartStep / 2}) {
+    if (!SearchFromStarts(blocks, firstStart)) return args.fail(u"error: Cannot start the search threads");
+    if (s.winner.load() != INT_MAX) break;
   }
-  if (started) plate::LicencePlateThread(s, blocks.back(), buffers_[blocks.size() - 1], candidates.back());
-  for (auto& t : workers) t.join();
-  if (!started) return args.fail(u"error: Cannot start the search threads");
   const int winner = s.winner.load();
   if (winner >= 0 && winner < static_cast<int>(blocks.size())) s.result = std::move(s.results[winner]);
 

@@ -24,6 +24,9 @@ class CMatchLicencePlate : public CMatch {
   void setProcessorCount(int n) { processorOverride_ = n; }
 
  private:
+  // The band runs of the starts firstStart + 20 k, each block's checked by
+  // its worker; false when the workers could not be started.
+  bool SearchFromStarts(const std::vector<plate::PlateSearchBlock>& blocks, int firstStart);
   bool Finish(const frame::RunArgs& args, bool show, int level);
 
   int processorOverride_ = 0;

@@ -170,12 +170,12 @@ BandRun FollowBand(PlateSearch& s, WorkerBuffers& b, int tilt, int start) {
 }  // namespace
 
 std::vector<std::vector<BandRun>> BandCandidates(PlateSearch& s, const std::vector<PlateSearchBlock>& blocks,
-                                                 std::vector<WorkerBuffers>& buffers) {
+                                                 std::vector<WorkerBuffers>& buffers, int firstStart) {
   std::vector<std::vector<BandRun>> candidates(blocks.size());
   if (s.frame.bpp != 8 && s.frame.bpp != 32) return candidates;
   static constexpr int kTilts[] = {0, -5, 5, -10, 10, -15, 15, -20, 20};
   const int tilts = std::min(9, 2 * (s.tiltLimit / 5) + 1);
-  const int starts = s.regionHeight > 0 ? (s.regionHeight - 1) / kBandStartStep + 1 : 0;
+  const int starts = s.regionHeight > firstStart ? (s.regionHeight - 1 - firstStart) / kBandStartStep + 1 : 0;
   const int threads = std::max(1, std::min(static_cast<int>(buffers.size()), static_cast<int>(blocks.size())));
   // Only starts on a band are kept, by tilt and start.
   std::vector<std::vector<BandRun>> found(static_cast<size_t>(threads));
@@ -183,7 +183,8 @@ std::vector<std::vector<BandRun>> BandCandidates(PlateSearch& s, const std::vect
 #pragma omp parallel for schedule(dynamic, 16) num_threads(threads)
   for (int64_t k = 0; k < count; ++k) {
     const int thread = omp_get_thread_num();
-    BandRun r = FollowBand(s, buffers[thread], kTilts[k / starts], static_cast<int>(k % starts) * kBandStartStep);
+    BandRun r = FollowBand(s, buffers[thread], kTilts[k / starts],
+                            firstStart + static_cast<int>(k % starts) * kBandStartStep);
     r.order = k;
     if (r.band) found[thread].push_back(r);
   }

@@ -110,13 +110,13 @@ struct BandRun {
   int lines = 0, mean = 0, mid = 0, startX = 0, startY = 0;
 };
 
-// The band runs of every start of the region, followed in parallel, each on
-// its own; then, in the order of the starts, those not inside a band that an
+// The band runs of the starts firstStart, firstStart + kBandStartStep, ...
+// of the region, followed in parallel, each on its own; then, in the order of the starts, those not inside a band that an
 // earlier run followed, handed to the block that holds their start. Which
 // starts are passed by so no longer hangs on where the shares begin: the
 // same runs are checked for any number of blocks.
 std::vector<std::vector<BandRun>> BandCandidates(PlateSearch& search, const std::vector<PlateSearchBlock>& blocks,
-                                                 std::vector<WorkerBuffers>& buffers);
+                                                 std::vector<WorkerBuffers>& buffers, int firstStart);
 
 // The worker: checks its block's band runs in order, accepting the first
 // plate that passes every check unless a lower block already did.
