@@ -239,7 +239,7 @@ void CPatternMatch::Search(int processors) {
     s.lineCounter = 0;
   }
 
-  regionBounds_ = PartitionLines(lineCount_, searchRegion_.width, searchRegion_.height, 1).front();
+  regionBounds_ = SearchBounds(searchRegion_.width, searchRegion_.height);
   std::vector<std::thread> threads;
   threads.reserve(workers - 1);
   try {

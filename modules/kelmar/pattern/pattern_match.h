@@ -59,8 +59,6 @@ class CPatternMatch : public CMatch {
 
   static constexpr int kMaxResults = MatchTable::kCapacity;
 
-  using WorkBlock = SearchPart;
-
  private:
   struct Inputs;
   struct OffsetBox {
@@ -157,9 +155,8 @@ class CPatternMatch : public CMatch {
   std::vector<OffsetBox> offsetBoxes_[2];
 
   std::vector<Scratch> scratch_;
-  // Where a climb may go: the region's bounds as one part would have them, so
-  // that no part's edge stops a climb.
-  WorkBlock regionBounds_;
+  // Where a climb may go: anywhere in the region, past its band's lines.
+  RegionBounds regionBounds_;
   int bandLines_ = 1, bandCount_ = 0;
   std::atomic<int> nextBand_{0};
   std::vector<MatchTable> bandTables_;

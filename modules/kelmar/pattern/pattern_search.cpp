@@ -171,7 +171,7 @@ float CPatternMatch::Score(int set, const ptrdiff_t* offsets, int x, int y, bool
 
 bool CPatternMatch::Evaluate(Scratch& s, int x, int y) {
   // A climb may go anywhere in the region, past its band's lines.
-  const WorkBlock& b = regionBounds_;
+  const RegionBounds& b = regionBounds_;
   const int a = angleCount();
   const float regionRad = static_cast<float>(searchRegion_.angle) * kDegToRad;
   const float sinA = std::sin(regionRad), cosA = std::cos(regionRad);
@@ -346,7 +346,7 @@ bool CPatternMatch::InRegion(int x, int y) const {
   const float dy = static_cast<float>(y) - static_cast<float>(searchRegion_.cy);
   const int u = static_cast<int>(cosA * dx + sinA * dy + static_cast<float>((searchRegion_.width - 1) * 0.5));
   const int v = static_cast<int>(cosA * dy - sinA * dx + static_cast<float>((searchRegion_.height - 1) * 0.5));
-  const WorkBlock& b = regionBounds_;
+  const RegionBounds& b = regionBounds_;
   return u >= b.uMin && u <= b.uMax && v >= b.vMin && v <= b.vMax;
 }
 
