@@ -62,14 +62,14 @@ bool CBestLine::Run(const RunArgs& a) {
   // The region's direction and its opposite take no votes.
   int r = 0;
   if (region) {
-    r = frame::TruncateToInt(region->angle + 90);
+    // The remainder first: a region turned by billions of degrees excludes
+    // the same direction as the region turned by what is left of them.
+    r = frame::TruncateToInt(std::fmod(region->angle + 90, 360.0));
     if (r >= 181) r -= 360;
     if (r < -180) r += 360;
   }
   const int rOpposite = r >= 0 ? r - 180 : r + 180;
-  // In hundredths, wide: a region turned by billions of degrees keeps r far
-  // outside the columns, and 100 r would overflow an int.
-  const int64_t r100 = int64_t{100} * r, rOpposite100 = int64_t{100} * rOpposite;
+  const int r100 = 100 * r, rOpposite100 = 100 * rOpposite;
 
   if (std::isnan(d)) return a.fail(kNoEdge);
   const double lower = std::clamp(e - d, -270.0, 180.0), upper = std::clamp(e + d, -270.0, 180.0);
