@@ -187,7 +187,7 @@ bool CIPStep::CompareAverageColor(const RunArgs& a) {
       std::sqrt(scaledDeviation[0] * scaledDeviation[0] + scaledDeviation[1] * scaledDeviation[1] +
                 scaledDeviation[2] * scaledDeviation[2]) /
       DistanceScale(compareMode);
-  const auto byte = [](double c) { return static_cast<int>(std::isnan(c) ? 0.0 : std::clamp(c * 255.0, 0.0, 255.0)); };
+  const auto byte = [](double c) { return static_cast<int>(std::clamp(c * 255.0, 0.0, 255.0)); };
   const bool result = VectorTest(compareMode, byte(colour.R), byte(colour.G), byte(colour.B),
                                  {reference[0], reference[1], reference[2]}, limit);
   WriteCompare(a, result);
@@ -198,10 +198,7 @@ bool CIPStep::CompareDominantColor(const RunArgs& a) {
   if (!InputFrame32(a, &inputFrame)) return false;
   region = InputRegion(a, 1);
   TColor colour;
-  // A component that is not a number counts as 0, as in compare_average_color.
-  const auto component = [](double c) { return std::isnan(c) ? 0.0 : c; };
-  if (InputColor(a, 2, &colour))
-    reference[0] = component(colour.R), reference[1] = component(colour.G), reference[2] = component(colour.B);
+  if (InputColor(a, 2, &colour)) reference[0] = colour.R, reference[1] = colour.G, reference[2] = colour.B;
   InputNumber(a, 3, &compareTolerance);
   InputNumber(a, 4, &lightnessTolerance);
   InputNumber(a, 5, &saturationTolerance);

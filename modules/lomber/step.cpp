@@ -41,7 +41,10 @@ bool InputColor(const RunArgs& a, int i, TColor* c, bool warn) {
   TColor* p = nullptr;
   if (!name.ok || !GetColor(a.ctx, 63, name.c_str(), 0, &p) || !p) return false;
   if (warn) frame::WarnArrayInput(a.ctx, 63, name.c_str());
-  *c = *p;
+  // A component that is not a number counts as 0 in every method, as paint
+  // always took it.
+  const auto component = [](double v) { return std::isnan(v) ? 0.0 : v; };
+  *c = TColor{component(p->R), component(p->G), component(p->B), component(p->A)};
   return true;
 }
 

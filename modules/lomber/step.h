@@ -123,6 +123,7 @@ inline constexpr char16_t kBadRegion[] = u"Error: Region is out of image or it h
 // Input i by name and element 0 (WarnArrayInput follows when warn is set);
 // false when the input is unnamed or has no value.
 bool InputNumber(const RunArgs& a, int i, double* v, bool warn = true);
+// A colour component that is not a number reads as 0.
 bool InputColor(const RunArgs& a, int i, TColor* c, bool warn = true);
 bool InputFlag(const RunArgs& a, int i, bool* v, bool warn = true);
 // The region of input i, element elem; null (the whole frame) when missing.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -259,6 +260,42 @@ TEST(FilterRgb, DarkReferenceMatchesItsBrightColour) {
     EXPECT_EQ(out.pixel(1, 0)[0], 255) << mode;
     EXPECT_EQ(out.pixel(2, 0)[0], 0) << mode;
   }
+}
+
+// A colour component that is not a number counts as 0 in both filters, as in
+// the comparisons: the same answer and output as the colour with 0 in its
+// place.
+TEST(Filters, ComponentsThatAreNotNumbersCountAsZero) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const FrameBuffer in = Noise(16, 8, 3);
+  const struct {
+    TColor nan, zero;
+  } cases[] = {
+      {Rgb(1, kNaN, 0), Rgb(1, 0, 0)},
+      {Rgb(kNaN, 0.5, 1), Rgb(0, 0.5, 1)},
+      {Rgb(kNaN, kNaN, kNaN), Rgb(0, 0, 0)},
+  };
+  for (const auto& c : cases)
+    for (const char* id : {"filter_HSL", "filter_RGB"}) {
+      SCOPED_TRACE(testing::Message() << id << " " << c.zero.R << ", " << c.zero.G << ", " << c.zero.B);
+      talvix::RunResult results[2];
+      std::vector<uint8_t> outputs[2];
+      for (int k = 0; k < 2; ++k) {
+        Step step(id);
+        step.ctx.setFrame(u"InputFrame", in);
+        step.ctx.setColors(u"Color", {k == 0 ? c.nan : c.zero});
+        step.ctx.setNumbers(u"Color Tolerance", {std::string(id) == "filter_HSL" ? 60.0 : 0.5});
+        step.ctx.setColors(u"Foreground Color", {kWhite});
+        step.ctx.setColors(u"Background Color", {kBlack});
+        results[k] = step();
+        if (const FrameBuffer* out = step.ctx.frame(u"Output Frame"); out && results[k].ok)
+          for (int y = 0; y < out->depth(); ++y)
+            for (int x = 0; x < out->width(); ++x) outputs[k].push_back(out->pixel(x, y)[0]);
+      }
+      EXPECT_EQ(results[0].ok, results[1].ok);
+      EXPECT_EQ(results[0].error, results[1].error);
+      EXPECT_EQ(outputs[0], outputs[1]);
+    }
 }
 
 TEST(FilterRgb, MethodOutsideZeroToTwoFails) {
