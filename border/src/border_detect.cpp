@@ -9,6 +9,7 @@
 #include "border/border_detection.h"
 #include "border_frame.h"
 #include "frame/scan_span.h"
+#include "frame/turns.h"
 
 namespace {
 
@@ -56,11 +57,9 @@ int ArcPartsInFrame(const TRing& arc, int w, int d, TRing parts[2]) {
     lo = std::min(lo, off);
     hi = std::max(hi, off);
   }
-  double sweep = std::fmod(arc.a2 - arc.a1, 360.0);
-  if (sweep < 0) sweep += 360.0;
+  double sweep = frame::FullTurn(arc.a2 - arc.a1);
   if (sweep == 0 || std::abs(arc.a2 - arc.a1) >= 360.0) sweep = 360.0;  // a full turn, as the host's scan takes it
-  double start = std::fmod(base + lo - arc.a1, 360.0);
-  if (start < 0) start += 360.0;
+  const double start = frame::FullTurn(base + lo - arc.a1);
   const double width = hi - lo;
   int n = 0;
   const auto add = [&](double from, double to) {
