@@ -205,6 +205,10 @@ TEST(BuildCodeText, SymbolValuesGiveTheTextOrAreRejected) {
       // A shift that pairs with no letter makes the whole text plain Code 39.
       {"code39 not Full ASCII", 3, 0, {10, 11, 12, 36, 1, 2, 38, 39, 40, 41, 42}, {}, true, u"ABC-12 $/+%"},
       {"code39 a pair beside a lone shift", 3, 0, {41, 11, 39, 1}, {}, true, u"+B$1"},
+      // "%" is the check character of "A+BC+D" (128 mod 43 = 42) and is kept.
+      {"code39 check character a shift", 3, 0, {10, 41, 11, 12, 41, 13, 42}, {}, true, u"AbCd%"},
+      // "$" is not the check character of "+A" (51 mod 43 = 8): a lone shift.
+      {"code39 last lone shift not the check", 3, 0, {41, 10, 39}, {}, true, u"+A$"},
   };
   for (const TextCase& c : cases) {
     HostString text = nullptr;

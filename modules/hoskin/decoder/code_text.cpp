@@ -125,19 +125,30 @@ bool UpcEText(HostString* text, const int* digits, const uint8_t* parity) {
 bool IsCode39Shift(int v) { return v >= 39 && v <= 42; }
 bool IsCode39Letter(int v) { return v >= 10 && v <= 35; }
 
+// A last "$", "/", "+" or "%" that is the sum of the values before it mod
+// 43 is taken for the check character: it pairs with nothing, so it neither
+// decides Full ASCII nor shifts, and it is kept as printed.
+int Code39DataCount(int count, const int* values) {
+  if (count < 2 || !IsCode39Shift(values[count - 1])) return count;
+  int sum = 0;
+  for (int i = 0; i < count - 1; ++i) sum += values[i];
+  return sum % 43 == values[count - 1] ? count - 1 : count;
+}
+
 // Full ASCII when every "$", "/", "+" and "%" starts a pair with a letter;
 // any other text is plain Code 39 and reads as printed.
 void Code39Text(HostString* text, int count, const int* values) {
+  const int data = Code39DataCount(count, values);
   bool fullAscii = true;
-  for (int i = 0; i < count && fullAscii; ++i) {
+  for (int i = 0; i < data && fullAscii; ++i) {
     if (!IsCode39Shift(values[i])) continue;
-    fullAscii = i + 1 < count && IsCode39Letter(values[i + 1]);
+    fullAscii = i + 1 < data && IsCode39Letter(values[i + 1]);
     ++i;  // the letter is taken by the pair
   }
   int shift = 0;
   for (int i = 0; i < count; ++i) {
     const int v = values[i];
-    if (fullAscii && IsCode39Shift(v)) {
+    if (fullAscii && i < data && IsCode39Shift(v)) {
       shift = v - 38;
       continue;
     }
