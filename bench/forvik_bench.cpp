@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "forvik_module.h"
 #include "talvix/host.hpp"
 
 #ifdef VISION_HAVE_OPENCV
@@ -101,12 +102,8 @@ void Score(benchmark::State& state, const std::vector<Circle>& found) {
 }
 
 void BM_ForvikCirclesByContour(benchmark::State& state) {
-  std::string error;
-  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
-  if (!m) {
-    state.SkipWithError(("forvik module not found: " + error).c_str());
-    return;
-  }
+  talvix::Module* m = ForvikModule(state);
+  if (!m) return;
   omp_set_num_threads(1);
   const int index = m->findMethod(std::string("circle_detection_by_contour"));
   const intptr_t handle = m->create(index);
@@ -133,12 +130,8 @@ BENCHMARK(BM_ForvikCirclesByContour)->Unit(benchmark::kMillisecond)->UseRealTime
 // each way), dark discs so the colour flag stays off; the argument is the
 // team size.
 void BM_ForvikCirclesByThreshold(benchmark::State& state) {
-  std::string error;
-  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
-  if (!m) {
-    state.SkipWithError(("forvik module not found: " + error).c_str());
-    return;
-  }
+  talvix::Module* m = ForvikModule(state);
+  if (!m) return;
   omp_set_num_threads(static_cast<int>(state.range(0)));
   const int index = m->findMethod(std::string("circle_detection_by_threshold"));
   const intptr_t handle = m->create(index);

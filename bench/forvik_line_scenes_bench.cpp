@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "forvik_module.h"
 #include "talvix/host.hpp"
 
 #ifdef VISION_HAVE_OPENCV
@@ -187,12 +188,8 @@ struct Tally {
 
 // Argument: 0 drawn scenes, 1 photograph-like ones.
 void ForvikLines(benchmark::State& state, const char* method) {
-  std::string error;
-  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
-  if (!m) {
-    state.SkipWithError(("forvik module not found: " + error).c_str());
-    return;
-  }
+  talvix::Module* m = ForvikModule(state);
+  if (!m) return;
   omp_set_num_threads(1);
   const std::vector<Scene>& scenes = Scenes(state.range(0) == 1);
   const int index = m->findMethod(std::string(method));

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "forvik_module.h"
 #include "talvix/host.hpp"
 
 #ifdef VISION_HAVE_OPENCV
@@ -118,12 +119,8 @@ void Score(benchmark::State& state, const std::vector<Side>& found) {
 }
 
 void BM_ForvikLinesByContour(benchmark::State& state) {
-  std::string error;
-  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
-  if (!m) {
-    state.SkipWithError(("forvik module not found: " + error).c_str());
-    return;
-  }
+  talvix::Module* m = ForvikModule(state);
+  if (!m) return;
   omp_set_num_threads(1);
   const int index = m->findMethod(std::string("line_detection_by_contour"));
   const intptr_t handle = m->create(index);

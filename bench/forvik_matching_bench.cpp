@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "forvik_module.h"
 #include "talvix/host.hpp"
 
 #ifdef VISION_HAVE_OPENCV
@@ -94,13 +95,6 @@ const talvix::FrameBuffer& SceneFrame() {
   return f;
 }
 
-talvix::Module* Forvik(benchmark::State& state) {
-  std::string error;
-  static std::unique_ptr<talvix::Module> m = talvix::Module::load("forvik", &error);
-  if (!m) state.SkipWithError(("forvik module not found: " + error).c_str());
-  return m.get();
-}
-
 void Prepare(talvix::RunContext& ctx) {
   ctx.setFrame(u"Input frame", SceneFrame());
   ctx.setFrame(u"Pattern frame", PatternFrame());
@@ -141,7 +135,7 @@ void Score(benchmark::State& state, const std::vector<TRectangle>& found) {
 
 // The search with the model already built (the pattern's stamp unchanged).
 void BM_ForvikGeometricSearch(benchmark::State& state) {
-  talvix::Module* m = Forvik(state);
+  talvix::Module* m = ForvikModule(state);
   if (!m) return;
   omp_set_num_threads(1);
   const int index = m->findMethod(std::string("geometric_matching"));
@@ -159,7 +153,7 @@ BENCHMARK(BM_ForvikGeometricSearch)->Unit(benchmark::kMillisecond)->UseRealTime(
 // The model build alone: a pattern the size of the scene would search too,
 // so each run gets a fresh pattern stamp and a tiny scene holding nothing.
 void BM_ForvikGeometricModelBuild(benchmark::State& state) {
-  talvix::Module* m = Forvik(state);
+  talvix::Module* m = ForvikModule(state);
   if (!m) return;
   omp_set_num_threads(1);
   const int index = m->findMethod(std::string("geometric_matching"));
