@@ -103,7 +103,8 @@ void CGPUMatch::Pass(Program p, int phase) {
   Uniform1f(prog, "UNumScaleStepsUnder", static_cast<float>(plan.scaleStepsUnder));
   Uniform1f(prog, "UNumScaleStepsOver", static_cast<float>(plan.scaleStepsOver));
   const bool steps = plan.angleSteps > 0;
-  Uniform1f(prog, "UAngleRange", steps ? plan.angleSteps * plan.angleStep : 0.0f);
+  Uniform1f(prog, "UAngleSpan", steps ? plan.angleSteps * plan.angleStep : 0.0f);
+  Uniform1f(prog, "UAngleRange", steps ? plan.angleRange : 0.0f);
   Uniform1f(prog, "UAngleStep1", steps ? plan.angleStep : 0.0f);
   Uniform1f(prog, "UAngleStep2", plan.refineAngleStep);
   Uniform1f(prog, "UScaleRange", plan.scaleStepsOver * plan.scaleStepOver + plan.scaleStepsUnder * plan.scaleStepUnder);

@@ -1,9 +1,11 @@
 #include "plan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "frame/input_params.h"
+#include "frame/turns.h"
 
 namespace nesbar {
 namespace {
@@ -40,6 +42,10 @@ SearchPlan MakePlan(const SearchSettings& s) {
     p.angleStart = begin * kRadians;
     p.angleStep = s.rotationStep * kRadians;
     p.angleSteps = frame::TruncateToInt(range / s.rotationStep);
+    // The coarse angles' span and what the step leaves over, so that a range
+    // the step divides keeps the very bound the passes always had.
+    const float rest = std::max(0.0f, range - p.angleSteps * s.rotationStep);
+    p.angleRange = p.angleSteps * p.angleStep + rest * kRadians;
   }
   const float b = s.beginScale, e = s.endScale, step = s.scaleStep;
   auto steps = [&](float span, int* n, float* size) {
@@ -73,18 +79,18 @@ SearchPlan MakePlan(const SearchSettings& s) {
 SearchedAngles AnglesOf(const SearchPlan& p) {
   SearchedAngles a;
   if (!p.search || p.angleSteps <= 0) return a;
-  const double span = static_cast<double>(p.angleSteps) * p.angleStep;
-  // The passes wrap their climb when one more step reaches round the turn.
-  a.whole = span + p.angleStep >= 2 * std::numbers::pi * (1 - 1e-6);
+  const double coarse = static_cast<double>(p.angleSteps) * p.angleStep;
+  // The passes wrap their climb when one more step from the last coarse angle
+  // reaches round the turn; short of that they keep to the range asked for.
+  a.whole = coarse + p.angleStep >= 2 * std::numbers::pi * (1 - 1e-6);
   a.start = p.angleStart / static_cast<double>(kRadians);
-  a.span = span / static_cast<double>(kRadians);
+  a.span = p.angleRange / static_cast<double>(kRadians);
   return a;
 }
 
 bool SearchedAngles::Contains(double degrees) const {
   if (whole) return true;
-  double off = std::fmod(degrees - start, 360.0);
-  if (off < 0) off += 360.0;
+  const double off = frame::FullTurn(degrees - start);
   return off <= span + kAngleSlack || off >= 360.0 - kAngleSlack;
 }
 

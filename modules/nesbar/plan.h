@@ -19,6 +19,9 @@ struct SearchPlan {
   float angleStep = 0.0f;
   float refineAngleStep = 0.0f;
   int angleSteps = 1;
+  // The range asked for: the coarse angles stop short of its end when the
+  // step does not divide it, yet what lies past them was asked for too.
+  float angleRange = 0.0f;
   float scaleStart = 1.0f;
   float scaleStepUnder = 0.0f;
   float scaleStepOver = 0.0f;
@@ -37,8 +40,8 @@ struct SearchedAngles {
   bool Contains(double degrees) const;
 };
 
-// The angles of a plan: the coarse angles and, where the passes climb past
-// the last one to the first, the whole turn. A plan without angle steps
+// The angles of a plan: the range asked for and, where the passes climb past
+// the last coarse angle to the first, the whole turn. A plan without angle steps
 // tries angle 0 alone.
 SearchedAngles AnglesOf(const SearchPlan& p);
 

@@ -56,6 +56,36 @@ TEST(SearchPlan, AnglesAndScales) {
   }
 }
 
+// The range the passes keep to is the one asked for; where the step divides
+// it, the coarse angles' span to the bit, as the passes always had.
+TEST(SearchPlan, TheRangeAskedFor) {
+  struct Case {
+    const char* name;
+    SearchSettings s;
+    bool divides;
+    float range;  // degrees
+  };
+  const Case cases[] = {
+      {"-30 to 30 by 5", {-30, 30, 5, 1, 1, 0.1f}, true, 60},
+      {"350 to 10 by 5", {350, 10, 5, 1, 1, 0.1f}, true, 20},
+      {"-180 to 180 by 10", {-180, 180, 10, 1, 1, 0.1f}, true, 360},
+      {"a whole turn by 0.5", {0, 360, 0.5f, 1, 1, 0.1f}, true, 360},
+      {"-30 to 30 by 7", {-30, 30, 7, 1, 1, 0.1f}, false, 60},
+      {"350 to 20 by 8", {350, 20, 8, 1, 1, 0.1f}, false, 30},
+      {"0 to 355 by 7", {0, 355, 7, 1, 1, 0.1f}, false, 355},
+      {"a whole turn by 7", {0, 360, 7, 1, 1, 0.1f}, false, 360},
+      {"a range below the step", {0, 3, 5, 1, 1, 0.1f}, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SearchPlan p = nesbar::MakePlan(c.s);
+    if (c.divides) {
+      EXPECT_EQ(p.angleRange, p.angleSteps * p.angleStep);
+    }
+    EXPECT_NEAR(p.angleRange, c.range * kDeg, 1e-5);
+  }
+}
+
 // A pattern of w x h pixels at 8 or 32 bits from a grey function.
 struct Pattern {
   Pattern(int w, int h, int bpp, int (*grey)(int, int), int alpha = 255) : w(w), h(h), bpp(bpp) {
@@ -243,6 +273,13 @@ TEST(Collection, AnglesWithinTheSearchedTurn) {
       {"350 to 10: 355", {350, 10, 5, 1, 1, 0.1f}, 355 * kDeg, true, 355},
       {"350 to 10: 5 past the turn", {350, 10, 5, 1, 1, 0.1f}, 365 * kDeg, true, 5},
       {"0 to 45: -1", {0, 45, 5, 1, 1, 0.1f}, -1 * kDeg, false, 0},
+      // A step that does not divide the range: its end, not the last coarse
+      // angle, bounds the angles; and a gap at the end wider than the step
+      // does not wrap.
+      {"-30 to 30 by 7: 29.7", {-30, 30, 7, 1, 1, 0.1f}, (360 + 29.7f) * kDeg, true, 29.7},
+      {"-30 to 30 by 7: 30.5", {-30, 30, 7, 1, 1, 0.1f}, (360 + 30.5f) * kDeg, false, 0},
+      {"350 to 20 by 8: 19", {350, 20, 8, 1, 1, 0.1f}, (360 + 19) * kDeg, true, 19},
+      {"0 to 355 by 7: 357", {0, 355, 7, 1, 1, 0.1f}, 357 * kDeg, false, 0},
       {"no search: 0", {0, 0, 5, 1, 1, 0.1f}, 0, true, 0},
       {"scales only: 0", {0, 0, 5, 0.8f, 1.2f, 0.1f}, 0, true, 0},
   };

@@ -214,6 +214,11 @@ TEST(GreyPattern, AnglesWithinTheSearchedRange) {
       {"22.6 in a whole turn", {0, 360, 10}, 22.6, true, 22.6, 5},
       {"357 in a whole turn", {0, 360, 10}, 357, true, 357, 5},
       {"1 in 0 to 45", {0, 45, 5}, 1, true, 1, 2},
+      // Steps that do not divide the range: a copy between the last coarse
+      // angle and the range's end is found at its angle.
+      {"29 in -30 to 30 by 7", {-30, 30, 7}, 29, true, 29, 2},
+      {"19 in 350 to 20 by 8", {350, 20, 8}, 19, true, 19, 2},
+      {"44 in 0 to 45 by 8", {0, 45, 8}, 44, true, 44, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -64,6 +64,7 @@ vec3 Coarse(vec2 c)
   return best;
 }
 uniform float UAngleStart;
+uniform float UAngleSpan;
 uniform float UAngleRange;
 uniform float UAngleStep1;
 uniform float UAngleStep2;
@@ -72,10 +73,11 @@ uniform float UScaleRange;
 uniform float UScaleStep1;
 uniform float UScaleStep2;
 
-// A search that one more step carries round the turn wraps its angles.
+// A search whose last coarse angle one more step carries round the turn
+// wraps its angles; short of that they keep to the range asked for.
 bool WholeTurn()
 {
-  return UAngleRange + UAngleStep1 > 6.2831853;
+  return UAngleSpan + UAngleStep1 > 6.2831853;
 }
 
 // Within the searched angles, up to the rounding of their single-precision sums.
