@@ -1,6 +1,7 @@
 // Outputs and drawings of the searches (methods 3 to 8).
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "detector.h"
 
@@ -17,6 +18,19 @@ double* NumberOut(const RunArgs& a, const frame::ParamName& n, int i) {
 TRectangle* RectangleOut(const RunArgs& a, const frame::ParamName& n, int i) {
   TRectangle* p = nullptr;
   return n.ok && GetRectangle(a.ctx, 63, n.c_str(), i, &p) ? p : nullptr;
+}
+
+// One object: the same saved descriptors, whether from one file or data
+// object listed twice or from two copies of it.
+bool SameSaved(const DescriptorStore& a, const DescriptorStore& b) {
+  if (std::memcmp(&a.header, &b.header, sizeof a.header) != 0 || a.saved.count != b.saved.count) return false;
+  for (const gpu::CListElem *x = a.saved.head, *y = b.saved.head; x && y; x = x->next, y = y->next) {
+    if (std::memcmp(&static_cast<const gpu::CResultListElem*>(x)->key, &static_cast<const gpu::CResultListElem*>(y)->key,
+                    sizeof(gpu::KeypointRecord)) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -117,17 +131,23 @@ void CMultipleFeatureDetector::WriteMatches(const RunArgs& a) {
   int j = 1;
   for (gpu::CListElem* e = objects.head; e; e = e->next, ++j) {
     auto* o = static_cast<CMultipleListElem*>(e);
+    // The keypoints are withheld below, once the find is known to be no repeat.
     o->found = MatchObject(messageMaxIndex, message, o->descriptors, feature.results, Settings(), o->foundRectangle,
-                           true, j == objects.count, &handedOver);
-    // A find within a quarter of its diagonal of an earlier one is that one again.
+                           false, true, nullptr);
+    // The same object listed again, found within a quarter of its diagonal of
+    // an earlier find of it, is that find again. Another object may well lie
+    // there (a logo on a label).
     const TRectangle& r = o->foundRectangle;
     for (gpu::CListElem* f = objects.head; o->found && f != e; f = f->next) {
       const auto* earlier = static_cast<const CMultipleListElem*>(f);
-      if (earlier->found && std::hypot(earlier->foundRectangle.cx - r.cx, earlier->foundRectangle.cy - r.cy) <
-                                0.25 * std::hypot(r.width, r.height)) {
+      if (earlier->found && SameSaved(earlier->descriptors, o->descriptors) &&
+          std::hypot(earlier->foundRectangle.cx - r.cx, earlier->foundRectangle.cy - r.cy) <
+              0.25 * std::hypot(r.width, r.height)) {
         o->found = false;
       }
     }
+    // A repeat keeps its keypoints on offer to the objects after it.
+    if (j != objects.count) WithholdMatched(feature.results, o->found, &handedOver);
   }
   // Entry i belongs to object i; an object not found has 0 matches and a
   // zero rectangle there, as the single-object search leaves them.

@@ -383,25 +383,27 @@ bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CLis
     ok = FitSimilarity(pairs, All(pairs.size()), fit) && PinsDown(pairs, All(pairs.size()), fit, ref, s.matchesRequired, orientations);
   }
 
-  if (multiple && !last) {
-    // A found copy's keypoints are not offered to the following objects;
-    // those of an object not found stay offered.
-    gpu::CResultListElem* k = nullptr;
-    bool more = keypoints.GetFirst(&k);
-    while (more) {
-      if (ok && k->flag) {
-        keypoints.RemoveCurrent();
-        if (handedOver) handedOver->Append(k);
-        more = keypoints.GetCurrent(&k);
-      } else {
-        k->flag = 0;
-        k->distance = kNoDistance;
-        SetBestCorrelation(*k, 0.0f);
-        more = keypoints.GetNext(&k);
-      }
+  if (multiple && !last) WithholdMatched(keypoints, ok, handedOver);
+  return ok;
+}
+
+void WithholdMatched(gpu::CList& keypoints, bool found, gpu::CList* handedOver) {
+  // A found copy's keypoints are not offered to the following objects;
+  // those of an object not found stay offered.
+  gpu::CResultListElem* k = nullptr;
+  bool more = keypoints.GetFirst(&k);
+  while (more) {
+    if (found && k->flag) {
+      keypoints.RemoveCurrent();
+      if (handedOver) handedOver->Append(k);
+      more = keypoints.GetCurrent(&k);
+    } else {
+      k->flag = 0;
+      k->distance = kNoDistance;
+      SetBestCorrelation(*k, 0.0f);
+      more = keypoints.GetNext(&k);
     }
   }
-  return ok;
 }
 
 }  // namespace kestan

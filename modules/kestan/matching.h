@@ -47,6 +47,11 @@ bool MatchKeypoints(DescriptorStore& store, gpu::CList& keypoints, const MatchSe
 bool MatchObject(int errLen, char16_t* errBuf, DescriptorStore& store, gpu::CList& keypoints, const MatchSettings& s,
                  TRectangle& found, bool multiple, bool last, gpu::CList* handedOver);
 
+// What MatchObject does with the keypoints after a search with `multiple`
+// and not `last`: when `found`, the keypoints it matched move to
+// `handedOver`; every other keypoint is made ready for the next object.
+void WithholdMatched(gpu::CList& keypoints, bool found, gpu::CList* handedOver);
+
 // The rectangle of the pose fitted to the matches' places (by least squares;
 // the mean pose of a single pair).
 bool EstimateRectangle(int errLen, char16_t* errBuf, DescriptorStore& store, TRectangle& found);

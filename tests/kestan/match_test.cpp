@@ -348,6 +348,76 @@ TEST(FeatureMatch, CopiesAreFoundEachOnItsOwnAndAMissKeepsItsEntry) {
   omp_set_num_threads(before);
 }
 
+// A label: forty blobs, each with a satellite, in a ring 52 to 76 pixels
+// about (cx, cy), its middle left plain for a logo.
+void AddLabel(std::vector<Blob>& blobs, unsigned seed, double cx, double cy) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> radius(52, 76), angle(0, 2 * M_PI), contrast(60, 110);
+  for (int i = 0; i < 40; ++i) {
+    const double r = radius(rng), a = angle(rng), b = angle(rng), c = contrast(rng) * (i % 2 ? 1 : -1);
+    blobs.push_back({cx + r * std::cos(a), cy + r * std::sin(a), 3.0, static_cast<int>(c)});
+    blobs.push_back({cx + r * std::cos(a) + 7 * std::cos(b), cy + r * std::sin(a) + 7 * std::sin(b), 1.6,
+                     static_cast<int>(-0.8 * c)});
+  }
+}
+
+// Two different objects whose centres almost meet, a logo on a label, are
+// each found, in either order; either listed again finds nothing more.
+TEST(FeatureMatch, AnotherObjectAboutTheSameCentreIsFoundToo) {
+  REQUIRE_GL();
+  std::vector<Blob> labelBlobs, logoBlobs;
+  AddLabel(labelBlobs, 5, 110, 100);
+  AddObject(logoBlobs, 2, 110, 100, 0, 0.8);
+  const TRectangularRegion labelRegion{110, 100, 170, 170, 0}, logoRegion{110, 100, 80, 80, 0};
+  const std::vector<uint8_t> label = Save(Blobs(220, 200, labelBlobs), &labelRegion);
+  const std::vector<uint8_t> logo = Save(Blobs(220, 200, logoBlobs), &logoRegion);
+  // The logo a little off the label's centre and turned.
+  std::vector<Blob> both = labelBlobs;
+  AddObject(both, 2, 114, 97, 20, 0.8);
+  const FrameBuffer scene = Blobs(220, 200, both);
+  struct Case {
+    std::vector<std::vector<uint8_t>> saved;
+    std::vector<int> shown;  // 0 label, 1 logo, -1 not found
+  };
+  const std::vector<Case> cases = {
+      {{label, logo}, {0, 1}},
+      {{logo, label}, {1, 0}},
+      {{label, logo, label}, {0, 1, -1}},
+      {{logo, label, logo}, {1, 0, -1}},
+  };
+  const TRectangle at[] = {{110, 100, 170, 170, 0}, {114, 97, 80, 80, 20}};
+  AtOneAndEightThreads([&] {
+    for (size_t n = 0; n < cases.size(); ++n) {
+      const Case& c = cases[n];
+      SCOPED_TRACE("case " + std::to_string(n));
+      module_test::MethodRun run("kestan", "gpu_multiple_feature_match_data");
+      run.ctx.setFrame(u"input frame", scene);
+      run.ctx.setDataList(u"data object with descriptors", c.saved);
+      ASSERT_TRUE(run().ok);
+      const auto rects = run.ctx.rectangles(u"found rectangle");
+      const auto matches = run.ctx.numbers(u"number of found matches");
+      ASSERT_EQ(rects.size(), c.saved.size());
+      ASSERT_EQ(matches.size(), c.saved.size());
+      for (size_t i = 0; i < c.saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TRectangle& r = rects[i];
+        if (c.shown[i] < 0) {
+          EXPECT_EQ(matches[i], 0);
+          EXPECT_EQ(r.cx + r.cy + r.width + r.height + r.angle, 0.0);
+          continue;
+        }
+        const TRectangle& want = at[c.shown[i]];
+        EXPECT_GT(matches[i], 10);
+        EXPECT_NEAR(r.cx, want.cx, 2.0);
+        EXPECT_NEAR(r.cy, want.cy, 2.0);
+        EXPECT_NEAR(r.width, want.width, 0.05 * want.width);
+        EXPECT_NEAR(r.height, want.height, 0.05 * want.height);
+        EXPECT_NEAR(std::remainder(r.angle - want.angle, 360.0), 0.0, 2.0);
+      }
+    }
+  });
+}
+
 TEST(FeatureMatch, KeypointsFoundAgainOneByOne) {
   REQUIRE_GL();
   TempDir dir;
