@@ -191,8 +191,7 @@ void MeanRectangle(const DescriptorStore& store, TRectangle& found) {
   found.cy = cy / m;
   found.width = store.header.width * (scale / m);
   found.height = store.header.height * (scale / m);
-  found.angle = angle / m;
-  if (found.angle < 0) found.angle += 360.0;
+  found.angle = frame::FullTurn(angle / m);
 }
 
 // A ratio test in the manner of nearest-neighbour matching: the nearest saved
@@ -264,10 +263,8 @@ CMatchListElem* PairMatch(const DescriptorStore& store, gpu::CResultListElem* k,
   auto* m = new CMatchListElem();
   m->scale = k->key.scale / saved.size;
   m->rotation = Wrap(k->key.orientation - saved.orientation, kPi, kTwoPi);
-  float angle = static_cast<float>(m->rotation * 57.29577951308232 + store.header.angle);
-  if (angle > 360.0f) angle -= 360.0f;
-  if (angle < 0.0f) angle += 360.0f;
-  m->angle = angle;
+  const float angle = static_cast<float>(m->rotation * 57.29577951308232 + store.header.angle);
+  m->angle = static_cast<float>(frame::FullTurn(angle));
   FloatVec2 offset = InitFloatVec2(-saved.offsetX * m->scale, -saved.offsetY * m->scale);
   if (m->rotation != 0.0f) {
     FloatMatrix3x3 r;
