@@ -52,8 +52,9 @@ PassBudget BudgetOfRegion(int64_t area);
 void KeepLongestSegments(ScanFamily& f, int most);
 
 // Finder L candidates from every pair of a horizontal-scan and a
-// vertical-scan segment; the pairing ends when `extentBudget` pairs have had
-// their extent scanned.
+// vertical-scan segment, in their legs' list order; the pairing ends when
+// `extentBudget` pairs have had their extent scanned, the horizontal segments
+// taking turns at the scanning.
 PairWork PairFinderLegs(const ScanFamily& horizontal, const ScanFamily& vertical, SampleSlot& slot,
                         const LocateContext& lc, int64_t extentBudget, std::vector<SymbolCandidate>& out);
 

@@ -131,6 +131,54 @@ TEST(DataMatrixWork, DenseSymbolsAndASymbolBesideATextureRead) {
   EXPECT_EQ(run.answer, "Beside");
 }
 
+// A pass can end on its bound before every pair has been tried. A texture
+// beside a symbol must not spend the bound before the symbol's legs are
+// tried, whichever side it lies on and so wherever its segments come in the
+// lists: the symbol reads in the first pass.
+TEST(DataMatrixWork, ASymbolReadsInTheFirstPassOnAnySideOfATexture) {
+  struct Side {
+    const char* what;
+    int width, depth;
+    int cx, cy;              // the symbol's centre as displayed
+    int tx0, ty0, tx1, ty1;  // the texture as displayed, ends excluded
+  };
+  const Side sides[] = {
+      {"texture above", 240, 600, 120, 535, 0, 0, 240, 470},
+      {"texture below", 240, 600, 120, 65, 0, 130, 240, 600},
+      {"texture left", 600, 240, 535, 120, 0, 0, 470, 240},
+      {"texture right", 600, 240, 65, 120, 130, 0, 600, 240},
+  };
+  struct Kind {
+    const char* what;
+    int tile;  // the board's phase turns over from tile to tile; 0: one board
+  };
+  // One board chains into segments longer than the symbol's legs; the tiles
+  // keep them short.
+  const Kind kinds[] = {{"1-px checkerboard", 0}, {"1-px checkerboard in 12-px tiles", 12}};
+  const DmMatrix m = dunsel_test::ZintDataMatrix("Beside", DmOptions{.size = 8});
+  for (const Kind& k : kinds)
+    for (const Side& c : sides) {
+      SCOPED_TRACE(std::string(k.what) + ", " + c.what);
+      DmRender r;
+      r.width = c.width;
+      r.depth = c.depth;
+      r.cx = c.cx;
+      r.cy = c.cy;
+      talvix::FrameBuffer f = dunsel_test::RenderDataMatrix(m, r);
+      // The frame is stored bottom-up.
+      for (int y = c.ty0; y < c.ty1; ++y)
+        for (int x = c.tx0; x < c.tx1; ++x) {
+          const int phase = k.tile > 0 ? x / k.tile + y / k.tile : 0;
+          f.pixel(x, c.depth - 1 - y)[0] = (x + y + phase) % 2 != 0 ? 255 : 0;
+        }
+      InProcessRun run(f);
+      EXPECT_TRUE(run.go()) << run.answer;
+      EXPECT_EQ(run.answer, "Beside");
+      // No more extents scanned than one pass may.
+      EXPECT_LE(run.reader.locationWork().extents, static_cast<int64_t>(c.width) * c.depth / 64);
+    }
+}
+
 TEST(DataMatrixWork, ThePassKeepsTheLongestSegments) {
   dunsel::ScanFamily f;
   // Lengths 10, 30, 20, 30, 5 along x, and a deleted one.
